@@ -1,0 +1,16 @@
+# Prepares a demo drive c beside the program when none is mapped: the zip program where the
+# program looks for it, and a small folder to back up.
+# shellcheck shell=bash
+
+zel_prepare_demo_drive() {
+    local drives="$1"
+    local c="$drives/c"
+    if [ -e "$c" ]; then
+        echo "Drive c is mapped to $(readlink -f "$c")"
+        return 0
+    fi
+    mkdir -p "$c/brevund/tarvel/bat" "$c/brevund/belgeler"
+    cp "$(command -v zip)" "$c/brevund/tarvel/bat/zip.ex_"
+    printf 'ZEL Yedek demo dosyasi\r\n' > "$c/brevund/belgeler/ornek.txt"
+    echo "Prepared a demo drive c in $c"
+}

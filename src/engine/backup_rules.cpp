@@ -1,0 +1,48 @@
+#include "engine/backup_rules.h"
+
+#include "engine/date_text.h"
+#include "engine/utf8.h"
+
+namespace zel {
+namespace {
+
+std::string twoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+
+}  // namespace
+
+std::string toolPrefix(std::string_view firstSource) { return utf8Prefix(firstSource, 3); }
+
+std::string zipToolPath(std::string_view prefix) { return std::string(prefix) + std::string(kZipToolTail); }
+
+std::string zipStorePath(std::string_view prefix) { return std::string(prefix) + std::string(kZipStoreTail); }
+
+std::string archiveBase(std::string_view target) {
+    auto pos = target.rfind('\\');
+    return std::string(pos == std::string_view::npos ? target : target.substr(pos + 1));
+}
+
+std::string archiveName(std::string_view target, const LocalDateTime& now) {
+    return archiveBase(target) + std::to_string(now.year) + twoDigits(now.month) + twoDigits(now.day) + "." +
+           twoDigits(now.hour) + twoDigits(now.minute) + ".zip";
+}
+
+std::string archivePath(std::string_view target, std::string_view name) {
+    return std::string(target) + "\\" + std::string(name);
+}
+
+std::string commandPiece(std::string_view piece) {
+    if (piece.find(' ') == std::string_view::npos) return std::string(piece);
+    return "\"" + std::string(piece) + "\"";
+}
+
+std::string zipCommandLine(std::string_view prefix, std::string_view target, std::string_view name,
+                           std::string_view source) {
+    return commandPiece(zipToolPath(prefix)) + " " + commandPiece(archivePath(target, name)) + " -r " +
+           commandPiece(source);
+}
+
+std::string lastBackupText(std::string_view dateText, std::string_view timeText) {
+    return std::string(kLastBackupHeading) + "\r\n" + std::string(dateText) + " " + std::string(timeText) + "   ";
+}
+
+}  // namespace zel

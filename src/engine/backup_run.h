@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/process_runner.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/locale_formats.h"
+
+namespace zel {
+
+inline constexpr int kFolderPairs = 4;
+inline constexpr std::int32_t kZipWaitLimitMs = 999999999;
+inline constexpr std::int32_t kZipWindowStyle = 4;  // normal window that does not take the focus
+
+// What a backup run reads and writes of the window.
+class BackupView {
+public:
+    virtual ~BackupView() = default;
+    virtual std::string sourceFolder(int pair) const = 0;
+    virtual std::string targetFolder(int pair) const = 0;
+    virtual void setCopyEnabled(bool enabled) = 0;
+    virtual void setExitCaption(const std::string& caption) = 0;
+    virtual void setLastBackupText(const std::string& text) = 0;
+};
+
+inline constexpr std::string_view kCaptionHide = "Gizle";
+inline constexpr std::string_view kCaptionCancel = "\xC4\xB0ptal";  // "İptal"
+
+// One pass over the folder pairs: each existing source folder is zipped into a new date-stamped
+// archive in its target folder. Every step that fails is skipped; the run never reports.
+class BackupRun {
+public:
+    BackupRun(BackupView& view, FileSystem& files, const Clock& clock, const ProcessRunner& runner,
+              LocaleFormats locale, std::function<void()> record)
+        : view_(view), files_(files), clock_(clock), runner_(runner), locale_(std::move(locale)),
+          record_(std::move(record)) {}
+
+    // The whole run. Does nothing while a run is already in progress.
+    void run();
+
+    bool running() const { return running_; }
+    // Stops the run from starting any further pair; the zip that runs now finishes.
+    void requestCancel() { cancelRequested_ = true; }
+    bool cancelRequested() const { return cancelRequested_; }
+
+    // File name of the archive built last, kept from run to run; empty until the first one.
+    const std::string& archiveName() const { return archiveName_; }
+    // Full folder text of the archive the latest run built; empty when that run built none.
+    const std::string& builtArchivePath() const { return builtArchivePath_; }
+
+private:
+    void archivePair(int pair, const std::string& prefix);
+
+    BackupView& view_;
+    FileSystem& files_;
+    const Clock& clock_;
+    const ProcessRunner& runner_;
+    LocaleFormats locale_;
+    std::function<void()> record_;
+
+    bool running_ = false;
+    bool cancelRequested_ = false;
+    std::string archiveName_;
+    std::string builtArchivePath_;
+};
+
+}  // namespace zel

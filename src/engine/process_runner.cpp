@@ -1,0 +1,99 @@
+#include "engine/process_runner.h"
+
+#include <limits>
+#include <string>
+
+namespace zel {
+namespace {
+
+bool onlySpaces(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+
+}  // namespace
+
+bool runArgumentsValid(std::string_view commandLine, std::int32_t maxWaitMs, std::int32_t windowStyle,
+                       std::int32_t breakMode) {
+    if (onlySpaces(commandLine)) return false;
+    if (maxWaitMs < 0) return false;
+    if (breakMode < 0 || breakMode > 2) return false;
+    if (windowStyle < 0 || (windowStyle > 4 && windowStyle != 6)) return false;
+    return true;
+}
+
+std::int32_t ProcessRunner::runAndWait(std::string_view commandLine, std::int32_t maxWaitMs,
+                                       std::int32_t windowStyle, std::int32_t breakMode) const {
+    if (!runArgumentsValid(commandLine, maxWaitMs, windowStyle, breakMode)) return kRunInvalid;
+    const std::int32_t limit = (maxWaitMs == 0) ? -1 : maxWaitMs;
+
+    std::uint32_t pid = 0;
+    try {
+        pid = ops_.start(std::string(commandLine), windowStyle);
+    } catch (...) {
+        return kRunError;
+    }
+    if (pid == 0) return kRunError;
+    std::optional<ProcessHandle> opened;
+    try {
+        opened = ops_.open(pid);
+    } catch (...) {
+        return kRunError;
+    }
+    if (!opened) return kRunError;
+    const ProcessHandle handle = *opened;
+
+    std::int32_t result = kRunEnded;
+    std::int32_t elapsed = 0;
+    bool closed = false;
+    auto closeHandle = [&] {
+        if (!closed) ops_.close(handle);
+        closed = true;
+    };
+
+    // One wait slice, with the user interrupt handled as the break mode says. Returns the
+    // slice's outcome, or nothing when the call must return `result` at once.
+    auto waitSlice = [&]() -> std::optional<int> {
+        for (;;) {
+            int outcome = ops_.wait(handle, kWaitSliceMs);
+            if (!hooks_.takeInterrupt || !hooks_.takeInterrupt()) return outcome;
+            switch (breakMode) {
+                case 0:
+                    continue;  // forget the interrupt and wait again
+                case 1:
+                    result = kRunBroken;
+                    return std::nullopt;
+                default:
+                    if (hooks_.askContinue && hooks_.askContinue(kBreakQuestion)) return outcome;
+                    result = kRunUserStopped;
+                    return std::nullopt;
+            }
+        }
+    };
+
+    try {
+        std::optional<int> outcome = waitSlice();
+        while (outcome && *outcome != kWaitEnded) {
+            if (hooks_.processEvents) hooks_.processEvents();
+            if (*outcome == kWaitFailed) {
+                result = kRunEnded;
+                break;
+            }
+            if (*outcome == kWaitTimeout) {
+                if (elapsed > std::numeric_limits<std::int32_t>::max() - kWaitSliceMs) {
+                    result = kRunError;  // the elapsed count would overflow: the error path
+                    break;
+                }
+                elapsed += kWaitSliceMs;
+                if (limit > 0 && elapsed > limit) {
+                    result = kRunLimitExceeded;
+                    break;
+                }
+            }
+            outcome = waitSlice();
+        }
+    } catch (...) {
+        result = kRunError;
+    }
+    closeHandle();
+    return result;
+}
+
+}  // namespace zel

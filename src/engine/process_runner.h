@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "platform/process.h"
+
+namespace zel {
+
+// Results of runAndWait.
+enum RunResult : std::int32_t {
+    kRunEnded = 0,         // the process ended (also when the wait itself failed)
+    kRunError = 1,         // not started, not opened, or an error while waiting
+    kRunLimitExceeded = 2, // the wait limit was exceeded; the process runs on
+    kRunInvalid = 3,       // an argument is invalid; nothing started
+    kRunBroken = 5,        // user interrupt with break mode 1
+    kRunUserStopped = 6,   // user interrupt with break mode 2, answered No
+};
+
+// What the runner needs of the window while it waits.
+struct RunnerHooks {
+    // Handles every window event pending at this moment, once.
+    std::function<void()> processEvents;
+    // True once when the user has raised an interrupt since the last call.
+    std::function<bool()> takeInterrupt;
+    // The yes/no question of break mode 2; true for Yes.
+    std::function<bool(std::string_view text)> askContinue;
+};
+
+inline constexpr std::string_view kBreakQuestion = "User Process Break.\r\nContinue to wait?";
+inline constexpr int kWaitSliceMs = 500;
+
+// Starts a command line and waits for it in 500 ms slices while the window keeps working.
+// Keeps no state between calls, so a call nested inside another one's event processing is sound.
+class ProcessRunner {
+public:
+    ProcessRunner(ProcessOps& ops, RunnerHooks hooks) : ops_(ops), hooks_(std::move(hooks)) {}
+
+    std::int32_t runAndWait(std::string_view commandLine, std::int32_t maxWaitMs, std::int32_t windowStyle,
+                            std::int32_t breakMode) const;
+
+private:
+    ProcessOps& ops_;
+    RunnerHooks hooks_;
+};
+
+// Argument checks in their fixed order; true when the call may start the program.
+bool runArgumentsValid(std::string_view commandLine, std::int32_t maxWaitMs, std::int32_t windowStyle,
+                       std::int32_t breakMode);
+
+}  // namespace zel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zel {
+
+// The first `count` characters of a UTF-8 text (the whole text when it is shorter); never cuts a character.
+std::string utf8Prefix(std::string_view text, std::size_t count);
+
+// Number of characters in a UTF-8 text.
+std::size_t utf8Length(std::string_view text);
+
+}  // namespace zel

@@ -1,0 +1,26 @@
+#include <QApplication>
+#include <QDir>
+
+#include "platform/clock.h"
+#include "platform/native_file_system.h"
+#include "platform/process.h"
+#include "ui/frmMain.h"
+#include "ui/system_locale.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZEL Yedek"));
+    // Hidden in the tray is the program's normal life: closing the window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Drive letters map to folders under "drives" beside the executable.
+    zel::PathMap paths(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("drives")).toStdString());
+    zel::NativeFileSystem files(paths);
+    zel::SystemClock clock;
+    auto processes = zel::makeNativeProcessOps(paths);
+
+    zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats()});
+    window.Form_Load();
+    window.show();
+    return app.exec();
+}

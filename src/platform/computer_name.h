@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+namespace zel {
+
+// The computer's name as the operating system reports it.
+std::string GetComputerName();
+
+}  // namespace zel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace zel {
+
+// The file operations the program needs. Paths are the program's own folder texts; an
+// implementation maps them to native paths. Every operation reports failure instead of throwing.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Creates only the last component; fails when it exists, its parent is missing or the text is empty.
+    virtual bool createFolder(const std::string& path) = 0;
+    // False for an empty or malformed path.
+    virtual bool folderExists(const std::string& path) = 0;
+    // Replaces an existing target and keeps the source's permission bits.
+    virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+    // True when the attributes of a file or folder can be read.
+    virtual bool attributesReadable(const std::string& path) = 0;
+    // Whole content of a file; a missing file is created empty. Nothing when it cannot be opened or created.
+    virtual std::optional<std::string> readCreatingIfMissing(const std::string& path) = 0;
+    // Writes to a temporary file beside the target and renames it over the target.
+    virtual bool replaceContent(const std::string& path, const std::string& bytes) = 0;
+};
+
+}  // namespace zel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/file_system.h"
+#include "platform/path_map.h"
+
+namespace zel {
+
+class NativeFileSystem final : public FileSystem {
+public:
+    explicit NativeFileSystem(PathMap paths) : paths_(std::move(paths)) {}
+
+    bool createFolder(const std::string& path) override;
+    bool folderExists(const std::string& path) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
+    bool attributesReadable(const std::string& path) override;
+    std::optional<std::string> readCreatingIfMissing(const std::string& path) override;
+    bool replaceContent(const std::string& path, const std::string& bytes) override;
+
+private:
+    PathMap paths_;
+};
+
+}  // namespace zel

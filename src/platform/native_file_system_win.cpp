@@ -1,0 +1,70 @@
+#include "platform/native_file_system.h"
+
+#include <windows.h>
+
+#include "platform/wide_text_win.h"
+
+namespace zel {
+namespace {
+
+std::optional<std::string> readHandle(HANDLE h) {
+    std::string out;
+    char buf[65536];
+    DWORD got = 0;
+    for (;;) {
+        if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) return std::nullopt;
+        if (got == 0) return out;
+        out.append(buf, got);
+    }
+}
+
+}  // namespace
+
+bool NativeFileSystem::createFolder(const std::string& path) {
+    if (path.empty()) return false;
+    return CreateDirectoryW(widen(paths_.native(path)).c_str(), nullptr) != 0;
+}
+
+bool NativeFileSystem::folderExists(const std::string& path) {
+    if (path.empty()) return false;
+    DWORD a = GetFileAttributesW(widen(paths_.native(path)).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool NativeFileSystem::copyFile(const std::string& from, const std::string& to) {
+    return CopyFileW(widen(paths_.native(from)).c_str(), widen(paths_.native(to)).c_str(), FALSE) != 0;
+}
+
+bool NativeFileSystem::attributesReadable(const std::string& path) {
+    if (path.empty()) return false;
+    return GetFileAttributesW(widen(paths_.native(path)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    HANDLE h = CreateFileW(widen(paths_.native(path)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    auto content = readHandle(h);
+    CloseHandle(h);
+    return content;
+}
+
+bool NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
+    if (path.empty()) return false;
+    const std::wstring target = widen(paths_.native(path));
+    const std::wstring tmp = target + L".tmp";
+    HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = bytes.empty() ||
+              (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size());
+    ok = FlushFileBuffers(h) && ok;
+    ok = CloseHandle(h) && ok;
+    ok = ok && MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileW(tmp.c_str());
+    return ok;
+}
+
+}  // namespace zel

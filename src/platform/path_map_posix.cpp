@@ -1,0 +1,7 @@
+#include "platform/path_map.h"
+
+namespace zel {
+
+std::string PathMap::native(std::string_view text) const { return mapToDrivesFolder(text, drivesRoot_); }
+
+}  // namespace zel

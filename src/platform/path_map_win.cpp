@@ -1,0 +1,8 @@
+#include "platform/path_map.h"
+
+namespace zel {
+
+// Windows takes the folder texts as the user wrote them.
+std::string PathMap::native(std::string_view text) const { return std::string(text); }
+
+}  // namespace zel

@@ -1,0 +1,65 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/wide_text_win.h"
+
+namespace zel {
+namespace {
+
+// The program's window styles in the numbering of ShowWindow.
+WORD showCommand(int windowStyle) {
+    switch (windowStyle) {
+        case 0: return SW_HIDE;
+        case 1: return SW_SHOWNORMAL;
+        case 2: return SW_SHOWMINIMIZED;
+        case 3: return SW_SHOWMAXIMIZED;
+        case 4: return SW_SHOWNOACTIVATE;
+        case 6: return SW_SHOWMINNOACTIVE;
+        default: return SW_SHOWNORMAL;
+    }
+}
+
+class WinProcessOps final : public ProcessOps {
+public:
+    std::uint32_t start(const std::string& commandLine, int windowStyle) override {
+        std::wstring line = widen(commandLine);
+        std::vector<wchar_t> buffer(line.begin(), line.end());
+        buffer.push_back(L'\0');
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = showCommand(windowStyle);
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            return 0;
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return pi.dwProcessId;
+    }
+
+    std::optional<ProcessHandle> open(std::uint32_t processId) override {
+        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, processId);
+        if (h == nullptr) return std::nullopt;
+        return reinterpret_cast<ProcessHandle>(h);
+    }
+
+    int wait(ProcessHandle handle, int timeoutMs) override {
+        DWORD rc = WaitForSingleObject(reinterpret_cast<HANDLE>(handle), static_cast<DWORD>(timeoutMs));
+        if (rc == WAIT_OBJECT_0) return kWaitEnded;
+        if (rc == WAIT_TIMEOUT) return kWaitTimeout;
+        return kWaitFailed;
+    }
+
+    void close(ProcessHandle handle) override { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+};
+
+}  // namespace
+
+std::unique_ptr<ProcessOps> makeNativeProcessOps(PathMap /*Windows starts command lines as written*/) {
+    return std::make_unique<WinProcessOps>();
+}
+
+}  // namespace zel

@@ -1,0 +1,22 @@
+#include "ui/focus_out_filter.h"
+
+#include <QEvent>
+#include <QVariant>
+
+namespace zel {
+
+namespace {
+constexpr const char* kIndexProperty = "zelGroupIndex";
+}
+
+void FocusOutFilter::watch(QObject* widget, int index) {
+    widget->setProperty(kIndexProperty, index);
+    widget->installEventFilter(this);
+}
+
+bool FocusOutFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) emit lostFocus(watched->property(kIndexProperty).toInt());
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace zel

@@ -1,0 +1,311 @@
+#include "ui/frmMain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPalette>
+#include <QShowEvent>
+
+#include "ui/app_icon.h"
+#include "ui/toolkit.h"
+
+namespace zel {
+
+// The run's view of the window: the folder boxes, the two buttons and the last-backup label.
+class frmMain::View final : public BackupView {
+public:
+    explicit View(frmMain& w) : w_(w) {}
+    std::string sourceFolder(int pair) const override { return w_.txtKaynak[pair]->text().toStdString(); }
+    std::string targetFolder(int pair) const override { return w_.txtHedef[pair]->text().toStdString(); }
+    void setCopyEnabled(bool enabled) override { w_.cmdCopy->setEnabled(enabled); }
+    void setExitCaption(const std::string& caption) override {
+        w_.cmdExit->setText(QString::fromStdString(caption));
+    }
+    void setLastBackupText(const std::string& text) override { w_.lblSon->setText(QString::fromStdString(text)); }
+
+private:
+    frmMain& w_;
+};
+
+namespace {
+
+QFont makeFont(const char* family, double points, bool bold = false, bool italic = false) {
+    QFont f(QString::fromLatin1(family));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+
+}  // namespace
+
+frmMain::frmMain(FrmMainServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("ZEL Yedek"));
+    setWindowIcon(appIcon());
+    // Fixed border: 11295 x 4335 twips of client area.
+    setFixedSize(753, 289);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(192, 192, 255));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    buildControls();
+    buildMenu();
+    buildTimers();
+
+    waitOps_ = std::make_unique<EventWaitProcessOps>(services_.processes);
+    RunnerHooks hooks;
+    hooks.processEvents = [] { processPendingEvents(); };
+    hooks.askContinue = [this](std::string_view text) {
+        return messageBox(this, QString::fromUtf8(text.data(), static_cast<int>(text.size())),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon, QMessageBox::Yes,
+                          QCoreApplication::applicationName()) == QMessageBox::Yes;
+    };
+    runner_ = std::make_unique<ProcessRunner>(*waitOps_, std::move(hooks));
+    view_ = std::make_unique<View>(*this);
+    backup_ = std::make_unique<BackupRun>(*view_, services_.files, services_.clock, *runner_, services_.locale,
+                                          [this] { updateBackupDate(); });
+    connectEvents();
+}
+
+frmMain::~frmMain() {
+    // Children lose the focus while QWidget tears them down; by then this is no frmMain any more.
+    kaynakFocus_->disconnect(this);
+    hedefFocus_->disconnect(this);
+}
+
+void frmMain::buildControls() {
+    const QFont boxFont = makeFont("MS Sans Serif", 9.75, true);
+    const QFont captionFont = makeFont("Arial", 12);
+    static const char* const kLabel1[6] = {"Kaynak I:", "Kaynak III:", "Hedef I:", "Hedef II:", "Hedef III:",
+                                           "Hedef IV:"};
+    static const char* const kLabel4[2] = {"Kaynak II", "Kaynak IV"};
+    for (int i = 0; i < 6; ++i) {
+        Label1[i] = new QLabel(QString::fromLatin1(kLabel1[i]), this);
+        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        Label1[i]->setFont(captionFont);
+    }
+    for (int i = 0; i < 2; ++i) {
+        Label4[i] = new QLabel(QString::fromLatin1(kLabel4[i]), this);
+        Label4[i]->setObjectName(QStringLiteral("Label4_%1").arg(i));
+        Label4[i]->setFont(captionFont);
+    }
+    // Row captions: source I..IV, target I..IV.
+    QLabel* sourceCaption[4] = {Label1[0], Label4[0], Label1[1], Label4[1]};
+    QLabel* targetCaption[4] = {Label1[2], Label1[3], Label1[4], Label1[5]};
+
+    for (int i = 0; i < 4; ++i) {
+        const int y = 8 + i * 34;
+        txtKaynak[i] = new QLineEdit(QStringLiteral("c:\\brevund"), this);
+        txtKaynak[i]->setObjectName(QStringLiteral("txtKaynak_%1").arg(i));
+        txtHedef[i] = new QLineEdit(QStringLiteral("c:\\tarvel-yedek"), this);
+        txtHedef[i]->setObjectName(QStringLiteral("txtHedef_%1").arg(i));
+        for (QLineEdit* box : {txtKaynak[i], txtHedef[i]}) box->setFont(boxFont);
+        sourceCaption[i]->setGeometry(8, y, 92, 26);
+        txtKaynak[i]->setGeometry(100, y, 305, 26);  // 4575 twips
+        targetCaption[i]->setGeometry(414, y, 82, 26);
+        txtHedef[i]->setGeometry(498, y, 225, 26);  // 3375 twips
+    }
+
+    const QFont slotFont = makeFont("Arial", 12);
+    const QFont pickerFont = makeFont("Verdana", 24);
+    QCheckBox** checks[3] = {&chkYedek1, &chkYedek2, &chkYedek3};
+    QTimeEdit** pickers[3] = {&dtYedek1, &dtyedek2, &dtYedek3};
+    static const char* const kPickerNames[3] = {"dtYedek1", "dtyedek2", "dtYedek3"};
+    for (int k = 0; k < 3; ++k) {
+        const int x = 8 + k * 162;
+        auto* check = new QCheckBox(QStringLiteral("Yedek - %1").arg(k + 1), this);
+        check->setObjectName(QStringLiteral("chkYedek%1").arg(k + 1));
+        check->setTristate(true);
+        check->setCheckState(Qt::Unchecked);
+        check->setFont(slotFont);
+        check->setGeometry(x, 146, 156, 26);
+        *checks[k] = check;
+
+        auto* picker = new QTimeEdit(this);
+        picker->setObjectName(QString::fromLatin1(kPickerNames[k]));
+        picker->setDisplayFormat(kTimeFormat);
+        picker->setTime(QTime(0, 0, 0));
+        picker->setToolTip(QStringLiteral("Otomatik Yedekleme Zaman\u0131"));
+        picker->setFont(pickerFont);
+        // At 24 points three pickers with spin arrows would not fit the row; the keyboard, the
+        // wheel and typing still change every section.
+        picker->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        picker->setAlignment(Qt::AlignCenter);
+        picker->setGeometry(x, 174, 156, 48);
+        *pickers[k] = picker;
+    }
+
+    cmdCopy = new QPushButton(QStringLiteral("Yedekle"), this);
+    cmdCopy->setObjectName(QStringLiteral("cmdCopy"));
+    cmdCopy->setFont(makeFont("Arial", 24));
+    cmdCopy->setGeometry(498, 146, 225, 50);
+    cmdExit = new QPushButton(QStringLiteral("Gizle"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setFont(makeFont("Arial", 24, false, true));
+    cmdExit->setGeometry(498, 200, 225, 50);
+
+    lblInfo = new QLabel(this);
+    lblInfo->setObjectName(QStringLiteral("lblInfo"));
+    lblInfo->setFont(makeFont("Arial", 14.25));
+    lblInfo->setGeometry(8, 254, 300, 30);
+    lblTime = new QLabel(this);
+    lblTime->setObjectName(QStringLiteral("lblTime"));
+    lblTime->setFont(makeFont("Arial", 14.25));
+    lblTime->setGeometry(320, 254, 170, 30);
+    // Below the client area (6360 twips down), so its text is not visible at the window's size.
+    lblSon = new QLabel(this);
+    lblSon->setObjectName(QStringLiteral("lblSon"));
+    lblSon->setFont(makeFont("Tahoma", 9.75, true));
+    QPalette sonPal = lblSon->palette();
+    sonPal.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    lblSon->setPalette(sonPal);
+    lblSon->setGeometry(8, 424, 400, 40);
+
+    // Tab order: the first pair and the schedule come before the other three pairs.
+    QWidget* order[] = {txtKaynak[0], txtHedef[0], chkYedek1, dtYedek1, chkYedek2, dtyedek2, chkYedek3, dtYedek3,
+                        cmdCopy,      cmdExit,     txtKaynak[1], txtHedef[1], txtKaynak[2], txtHedef[2],
+                        txtKaynak[3], txtHedef[3]};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
+    for (QLabel* l : {lblInfo, lblTime, lblSon}) l->setFocusPolicy(Qt::NoFocus);
+}
+
+void frmMain::buildMenu() {
+    // Never shown as a menu bar: it only pops up from the tray icon.
+    mnuSystray = new QMenu(QStringLiteral("System Tray Popup"), this);
+    mnuSystray->setObjectName(QStringLiteral("mnuSystray"));
+    mnuRestore = mnuSystray->addAction(QStringLiteral("&ZEL Yedek"));
+    mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
+    mnuSeparator = mnuSystray->addSeparator();
+    mnuSeparator->setText(QStringLiteral("-"));
+    mnuSeparator->setObjectName(QStringLiteral("mnuSeparator"));
+    mnuExit = mnuSystray->addAction(QStringLiteral("&Kapat"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+}
+
+void frmMain::buildTimers() {
+    Timer1 = new IntervalTimer(0, this);
+    Timer2 = new IntervalTimer(1000, this);
+    Timer3 = new IntervalTimer(0, this);
+    Timer4 = new IntervalTimer(30000, this);
+    Timer5 = new IntervalTimer(10000, this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer4->setObjectName(QStringLiteral("Timer4"));
+    Timer5->setObjectName(QStringLiteral("Timer5"));
+}
+
+void frmMain::connectEvents() {
+    connect(chkYedek1, &QCheckBox::stateChanged, this, [this] { chkYedek1_Click(); });
+    connect(chkYedek2, &QCheckBox::stateChanged, this, [this] { chkYedek2_Click(); });
+    connect(chkYedek3, &QCheckBox::stateChanged, this, [this] { chkYedek3_Click(); });
+    connect(dtYedek1, &QTimeEdit::timeChanged, this, [this] { dtYedek1_Change(); });
+    connect(dtyedek2, &QTimeEdit::timeChanged, this, [this] { dtyedek2_Change(); });
+    connect(dtYedek3, &QTimeEdit::timeChanged, this, [this] { dtYedek3_Change(); });
+
+    kaynakFocus_ = new FocusOutFilter(this);
+    hedefFocus_ = new FocusOutFilter(this);
+    for (int i = 0; i < 4; ++i) {
+        kaynakFocus_->watch(txtKaynak[i], i);
+        hedefFocus_->watch(txtHedef[i], i);
+    }
+    connect(kaynakFocus_, &FocusOutFilter::lostFocus, this, &frmMain::txtKaynak_LostFocus);
+    connect(hedefFocus_, &FocusOutFilter::lostFocus, this, &frmMain::txtHedef_LostFocus);
+
+    connect(cmdCopy, &QPushButton::clicked, this, [this] { cmdCopy_Click(); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+    connect(mnuRestore, &QAction::triggered, this, [this] { mnuRestore_Click(); });
+    connect(mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
+
+    connect(Timer2, &IntervalTimer::tick, this, &frmMain::Timer2_Timer);
+    connect(Timer3, &IntervalTimer::tick, this, &frmMain::Timer3_Timer);
+    connect(Timer4, &IntervalTimer::tick, this, &frmMain::Timer4_Timer);
+    connect(Timer5, &IntervalTimer::tick, this, &frmMain::Timer5_Timer);
+}
+
+// ---- window state, activation, close ----
+
+void frmMain::setWindowStateValue(int state) {
+    windowStateValue_ = state == 1 ? 1 : 0;
+    if (windowStateValue_ == 0 && isMinimized()) showNormal();
+    Form_Resize();
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!activated_ && !event->spontaneous()) {
+        activated_ = true;
+        Form_Activate();
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    int cancel = 0;
+    Form_Unload(cancel);
+    if (cancel != 0) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // A minimise made through the window manager takes the same path as the program's own.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && windowStateValue_ != 1) {
+        setWindowStateValue(1);
+    }
+}
+
+void frmMain::Form_Load() {}
+
+void frmMain::Form_Activate() {}
+
+void frmMain::Form_Resize() { ++counts_.formResize; }
+
+void frmMain::Form_Unload(int& /*cancel*/) {}
+
+// ---- backup ----
+
+void frmMain::cmdCopy_Click() { backup_->run(); }
+
+void frmMain::updateBackupDate() {}
+
+void frmMain::cmdExit_Click() {}
+
+// ---- settings handlers: each saves the whole file ----
+
+void frmMain::chkYedek1_Click() { saveSettings(); }
+void frmMain::chkYedek2_Click() { saveSettings(); }
+void frmMain::chkYedek3_Click() { saveSettings(); }
+void frmMain::dtYedek1_Change() { saveSettings(); }
+void frmMain::dtyedek2_Change() { saveSettings(); }
+void frmMain::dtYedek3_Change() { saveSettings(); }
+void frmMain::txtKaynak_LostFocus(int /*index*/) {
+    ++counts_.lostFocusKaynak;
+    saveSettings();
+}
+void frmMain::txtHedef_LostFocus(int /*index*/) {
+    ++counts_.lostFocusHedef;
+    saveSettings();
+}
+
+void frmMain::saveSettings() { ++counts_.saveSettings; }
+
+// ---- tray menu and timers ----
+
+void frmMain::mnuRestore_Click() {}
+void frmMain::mnuExit_Click() {}
+void frmMain::Timer2_Timer() {}
+void frmMain::Timer3_Timer() {}
+void frmMain::Timer4_Timer() {}
+void frmMain::Timer5_Timer() {}
+
+}  // namespace zel

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "engine/backup_run.h"
+#include "engine/process_runner.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/locale_formats.h"
+#include "platform/process.h"
+#include "ui/event_wait_ops.h"
+#include "ui/focus_out_filter.h"
+#include "ui/interval_timer.h"
+
+namespace zel {
+
+// What the window works with: tests hand in their own files, clock and processes.
+struct FrmMainServices {
+    FileSystem& files;
+    const Clock& clock;
+    ProcessOps& processes;
+    LocaleFormats locale;
+};
+
+// The program's one window. It is a switchboard: controls, timers and menus under their
+// well-known names, and short handlers that pass the work on to the rules and services.
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMain(FrmMainServices services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Controls.
+    std::array<QLineEdit*, 4> txtKaynak{};
+    std::array<QLineEdit*, 4> txtHedef{};
+    std::array<QLabel*, 6> Label1{};
+    std::array<QLabel*, 2> Label4{};
+    QCheckBox* chkYedek1 = nullptr;
+    QCheckBox* chkYedek2 = nullptr;
+    QCheckBox* chkYedek3 = nullptr;
+    QTimeEdit* dtYedek1 = nullptr;
+    QTimeEdit* dtyedek2 = nullptr;
+    QTimeEdit* dtYedek3 = nullptr;
+    QPushButton* cmdCopy = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QLabel* lblInfo = nullptr;
+    QLabel* lblTime = nullptr;
+    QLabel* lblSon = nullptr;
+    IntervalTimer* Timer1 = nullptr;
+    IntervalTimer* Timer2 = nullptr;
+    IntervalTimer* Timer3 = nullptr;
+    IntervalTimer* Timer4 = nullptr;
+    IntervalTimer* Timer5 = nullptr;
+    QMenu* mnuSystray = nullptr;
+    QAction* mnuRestore = nullptr;
+    QAction* mnuSeparator = nullptr;
+    QAction* mnuExit = nullptr;
+
+    // Window state: 0 normal, 1 minimised. Setting it runs Form_Resize before it returns.
+    int windowStateValue() const { return windowStateValue_; }
+    void setWindowStateValue(int state);
+
+    // Handlers.
+    void Form_Load();
+    void Form_Activate();
+    void Form_Resize();
+    void Form_Unload(int& cancel);
+    void cmdCopy_Click();
+    void cmdExit_Click();
+    void chkYedek1_Click();
+    void chkYedek2_Click();
+    void chkYedek3_Click();
+    void dtYedek1_Change();
+    void dtyedek2_Change();
+    void dtYedek3_Change();
+    void txtKaynak_LostFocus(int index);
+    void txtHedef_LostFocus(int index);
+    void mnuRestore_Click();
+    void mnuExit_Click();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void Timer5_Timer();
+
+    void saveSettings();
+
+    // State shared with the other parts of the program.
+    const std::string& archiveName() const { return backup_->archiveName(); }
+    BackupRun& backupRun() { return *backup_; }
+    const ProcessRunner& runner() const { return *runner_; }
+    const LocaleFormats& locale() const { return services_.locale; }
+    bool settingsLoaded = false;
+    bool cancelRequested() const { return backup_->cancelRequested(); }
+
+    // Counts of handler calls, for tests of the event wiring.
+    struct HandlerCounts {
+        int formResize = 0;
+        int saveSettings = 0;
+        int lostFocusKaynak = 0;
+        int lostFocusHedef = 0;
+    };
+    const HandlerCounts& handlerCounts() const { return counts_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    class View;
+
+    void buildControls();
+    void buildMenu();
+    void buildTimers();
+    void connectEvents();
+    void updateBackupDate();
+
+    FrmMainServices services_;
+    std::unique_ptr<EventWaitProcessOps> waitOps_;
+    std::unique_ptr<ProcessRunner> runner_;
+    std::unique_ptr<View> view_;
+    std::unique_ptr<BackupRun> backup_;
+    FocusOutFilter* kaynakFocus_ = nullptr;
+    FocusOutFilter* hedefFocus_ = nullptr;
+    int windowStateValue_ = 0;
+    bool activated_ = false;
+    HandlerCounts counts_;
+};
+
+}  // namespace zel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/native_file_system.h"
+#include "platform/process.h"
+#include "support/core/fake_clock.h"
+#include "support/core/temp_dir.h"
+#include "ui/frmMain.h"
+
+namespace zel::test {
+
+// A window on temporary drives (drives/c is a folder of the test), a set clock and real processes.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest()
+        : paths((tmp / "drives").string()), files(paths), processes(makeNativeProcessOps(paths)) {
+        std::filesystem::create_directories(tmp / "drives" / "c");
+    }
+
+    frmMain& window() {
+        if (!window_) {
+            window_ = std::make_unique<frmMain>(FrmMainServices{files, clock, *processes, LocaleFormats::turkish()});
+        }
+        return *window_;
+    }
+    std::filesystem::path drive(char letter) const { return tmp / "drives" / std::string(1, letter); }
+
+    TempDir tmp;
+    PathMap paths;
+    NativeFileSystem files;
+    FakeClock clock;
+    std::unique_ptr<ProcessOps> processes;
+
+private:
+    std::unique_ptr<frmMain> window_;
+};
+
+}  // namespace zel::test
