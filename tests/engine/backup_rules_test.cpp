@@ -1,0 +1,54 @@
+#include "engine/backup_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace zel {
+namespace {
+
+const LocalDateTime kMarch5 = {2024, 3, 5, 9, 7, 41};
+
+TEST(ArchiveName, PadsMonthDayHourAndMinute) {
+    EXPECT_EQ(archiveName("c:\\tarvel-yedek", kMarch5), "tarvel-yedek20240305.0907.zip");
+    EXPECT_EQ(archiveName("c:\\y", {2026, 12, 31, 23, 59, 59}), "y20261231.2359.zip");
+}
+
+TEST(ArchiveName, BaseIsTheTextAfterTheLastBackslash) {
+    EXPECT_EQ(archiveBase("c:\\a\\b\\hedef"), "hedef");
+    EXPECT_EQ(archiveBase("hedef"), "hedef");
+    EXPECT_EQ(archiveBase("c:\\tarvel-yedek\\"), "");
+    EXPECT_EQ(archiveName("c:\\tarvel-yedek\\", kMarch5), "20240305.0907.zip");
+    EXPECT_EQ(archiveName("", kMarch5), "20240305.0907.zip");
+}
+
+TEST(ToolPrefix, FirstThreeCharactersOfTheFirstSource) {
+    EXPECT_EQ(toolPrefix("c:\\brevund"), "c:\\");
+    EXPECT_EQ(toolPrefix("d:"), "d:");
+    EXPECT_EQ(toolPrefix(""), "");
+    EXPECT_EQ(toolPrefix("\xC3\xA7\xC4\x9F\xC4\xB1x"), "\xC3\xA7\xC4\x9F\xC4\xB1");  // "çğı": characters, not bytes
+    EXPECT_EQ(zipToolPath("c:\\"), "c:\\brevund\\tarvel\\bat\\zip.exe");
+    EXPECT_EQ(zipStorePath("c:\\"), "c:\\brevund\\tarvel\\bat\\zip.ex_");
+    EXPECT_EQ(zipToolPath(""), "brevund\\tarvel\\bat\\zip.exe");  // relative to the current folder
+}
+
+TEST(ZipCommandLine, IsByteForByteWithoutSpaces) {
+    EXPECT_EQ(zipCommandLine("c:\\", "c:\\tarvel-yedek", "tarvel-yedek20240305.0907.zip", "c:\\brevund"),
+              "c:\\brevund\\tarvel\\bat\\zip.exe c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip -r c:\\brevund");
+}
+
+TEST(ZipCommandLine, TargetEndingInBackslashGivesTwoBackslashes) {
+    EXPECT_EQ(zipCommandLine("c:\\", "c:\\y\\", "20240305.0907.zip", "c:\\s"),
+              "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\\\20240305.0907.zip -r c:\\s");
+}
+
+TEST(ZipCommandLine, PiecesWithSpacesAreQuoted) {
+    EXPECT_EQ(zipCommandLine("c:\\", "c:\\eski yedek", "eski yedek20240305.0907.zip", "c:\\my docs"),
+              "c:\\brevund\\tarvel\\bat\\zip.exe \"c:\\eski yedek\\eski yedek20240305.0907.zip\" -r \"c:\\my docs\"");
+    EXPECT_EQ(zipCommandLine("x y", "t", "n.zip", "s"), "\"x ybrevund\\tarvel\\bat\\zip.exe\" t\\n.zip -r s");
+}
+
+TEST(LastBackupText, HeadingLineBreakDateTimeAndThreeSpaces) {
+    EXPECT_EQ(lastBackupText("05.03.2024", "09:07:41"), "Son Yedekleme Tarihi: \r\n05.03.2024 09:07:41   ");
+}
+
+}  // namespace
+}  // namespace zel

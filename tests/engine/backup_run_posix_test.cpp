@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <array>
+
+#include "engine/backup_run.h"
+#include "platform/native_file_system.h"
+#include "support/core/drive_fixture.h"
+#include "support/core/fake_clock.h"
+
+namespace zel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeClock;
+using test::unzipList;
+
+// The window as the run sees it, with a record of what the run did to it.
+struct FakeView final : BackupView {
+    std::array<std::string, 4> sources{"c:\\brevund", "c:\\brevund", "c:\\brevund", "c:\\brevund"};
+    std::array<std::string, 4> targets{"c:\\tarvel-yedek", "c:\\tarvel-yedek", "c:\\tarvel-yedek",
+                                       "c:\\tarvel-yedek"};
+    bool copyEnabled = true;
+    std::string exitCaption = "Gizle";
+    std::string lastBackup;
+    std::vector<std::string> captions;
+
+    std::string sourceFolder(int i) const override { return sources[i]; }
+    std::string targetFolder(int i) const override { return targets[i]; }
+    void setCopyEnabled(bool e) override { copyEnabled = e; }
+    void setExitCaption(const std::string& c) override {
+        exitCaption = c;
+        captions.push_back(c);
+    }
+    void setLastBackupText(const std::string& t) override { lastBackup = t; }
+};
+
+// Records every command line and passes it on to the real processes.
+struct RecordingOps final : ProcessOps {
+    explicit RecordingOps(ProcessOps& real) : real(real) {}
+    ProcessOps& real;
+    std::vector<std::string> lines;
+    std::function<void()> onStart;
+    std::uint32_t start(const std::string& line, int style) override {
+        lines.push_back(line);
+        if (onStart) onStart();
+        return real.start(line, style);
+    }
+    std::optional<ProcessHandle> open(std::uint32_t pid) override { return real.open(pid); }
+    int wait(ProcessHandle h, int ms) override { return real.wait(h, ms); }
+    void close(ProcessHandle h) override { real.close(h); }
+};
+
+class BackupRunTest : public ::testing::Test {
+protected:
+    BackupRunTest()
+        : paths(drives.root().string()), files(paths), native(makeNativeProcessOps(paths)), ops(*native),
+          runner(ops, RunnerHooks{}),
+          run(view, files, clock, runner, LocaleFormats::turkish(), [this] { ++records; }) {
+        drives.installZip();
+        fs::create_directories(drives.drive('c') / "brevund" / "belgeler" / "alt");
+        test::writeFile(drives.drive('c') / "brevund" / "belgeler" / "alt" / "rapor.txt", "rapor\r\n");
+    }
+
+    fs::path onC(const std::string& rel) const { return drives.drive('c') / rel; }
+
+    test::TempDrives drives;
+    PathMap paths;
+    NativeFileSystem files;
+    std::unique_ptr<ProcessOps> native;
+    RecordingOps ops;
+    ProcessRunner runner;
+    FakeView view;
+    FakeClock clock{{2024, 3, 5, 9, 7, 12}};
+    int records = 0;
+    BackupRun run;
+};
+
+TEST_F(BackupRunTest, ArchivesEachExistingSourceWithItsWholeTree) {
+    view.targets = {"c:\\y0", "c:\\y1", "c:\\y2", "c:\\y3"};
+    run.run();
+    for (int i = 0; i < 4; ++i) {
+        auto archive = onC("y" + std::to_string(i) + "/y" + std::to_string(i) + "20240305.0907.zip");
+        ASSERT_TRUE(fs::exists(archive)) << archive;
+        std::string list = unzipList(archive);
+        EXPECT_NE(list.find("brevund/belgeler/alt/rapor.txt"), std::string::npos) << list;
+    }
+    EXPECT_EQ(run.archiveName(), "y320240305.0907.zip");
+    EXPECT_EQ(run.builtArchivePath(), "c:\\y3\\y320240305.0907.zip");
+    EXPECT_EQ(ops.lines[0], "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y0\\y020240305.0907.zip -r c:\\brevund");
+}
+
+TEST_F(BackupRunTest, ButtonAndCaptionDuringAndAfterTheRun) {
+    bool disabledDuringZip = false;
+    std::string captionDuringZip;
+    ops.onStart = [&] {
+        disabledDuringZip = !view.copyEnabled;
+        captionDuringZip = view.exitCaption;
+    };
+    run.run();
+    EXPECT_TRUE(disabledDuringZip);
+    EXPECT_EQ(captionDuringZip, "\xC4\xB0ptal");
+    EXPECT_TRUE(view.copyEnabled);
+    EXPECT_EQ(view.exitCaption, "Gizle");
+    EXPECT_EQ(view.lastBackup, "Son Yedekleme Tarihi: \r\n05.03.2024 09:07:12   ");
+    EXPECT_EQ(records, 1);
+}
+
+TEST_F(BackupRunTest, TargetFoldersAreCreatedAlsoForMissingSources) {
+    view.sources = {"c:\\brevund", "c:\\yok", "", "c:\\yok2"};
+    view.targets = {"c:\\h0", "c:\\h1", "c:\\h2", "c:\\h3"};
+    run.run();
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(fs::is_directory(onC("h" + std::to_string(i)))) << i;
+    EXPECT_EQ(ops.lines.size(), 1u);  // only the existing source was zipped, silently
+    EXPECT_TRUE(fs::is_empty(onC("h2")));
+}
+
+TEST_F(BackupRunTest, TargetEndingInBackslashStartsTheNameWithTheYear) {
+    view.sources = {"c:\\brevund", "", "", ""};
+    view.targets = {"c:\\yedek\\", "", "", ""};
+    run.run();
+    ASSERT_EQ(ops.lines.size(), 1u);
+    EXPECT_EQ(ops.lines[0], "c:\\brevund\\tarvel\\bat\\zip.exe c:\\yedek\\\\20240305.0907.zip -r c:\\brevund");
+    EXPECT_TRUE(fs::exists(onC("yedek/20240305.0907.zip")));
+}
+
+TEST_F(BackupRunTest, EachPairReadsTheClockWhenItsNameIsBuilt) {
+    view.sources = {"c:\\brevund", "c:\\brevund", "", ""};
+    view.targets = {"c:\\t", "c:\\t", "", ""};
+    ops.onStart = [&] { clock.set({2024, 3, 5, 9, 8, 0}); };  // the first zip runs into the next minute
+    run.run();
+    ASSERT_EQ(ops.lines.size(), 2u);
+    EXPECT_NE(ops.lines[0].find("t20240305.0907.zip"), std::string::npos);
+    EXPECT_NE(ops.lines[1].find("t20240305.0908.zip"), std::string::npos);
+}
+
+TEST_F(BackupRunTest, TwoPairsWithOneTargetInOneMinuteShareTheName) {
+    view.sources = {"c:\\brevund", "c:\\brevund", "", ""};
+    view.targets = {"c:\\t", "c:\\t", "", ""};
+    run.run();
+    ASSERT_EQ(ops.lines.size(), 2u);
+    EXPECT_EQ(ops.lines[0], ops.lines[1]);
+    EXPECT_TRUE(fs::exists(onC("t/t20240305.0907.zip")));
+}
+
+TEST_F(BackupRunTest, FoldersWithSpacesAreArchivedWhole) {
+    fs::create_directories(onC("my docs/alt"));
+    test::writeFile(onC("my docs/alt/a b.txt"), "x");
+    view.sources = {"c:\\brevund", "c:\\my docs", "", ""};
+    view.targets = {"c:\\t", "c:\\eski yedek", "", ""};
+    run.run();
+    ASSERT_EQ(ops.lines.size(), 2u);
+    EXPECT_EQ(ops.lines[1],
+              "c:\\brevund\\tarvel\\bat\\zip.exe \"c:\\eski yedek\\eski yedek20240305.0907.zip\" -r \"c:\\my docs\"");
+    std::string list = unzipList(onC("eski yedek/eski yedek20240305.0907.zip"));
+    EXPECT_NE(list.find("my docs/alt/a b.txt"), std::string::npos) << list;
+}
+
+TEST_F(BackupRunTest, ZipIsCopiedOnEveryRunAndStaysExecutable) {
+    view.sources = {"c:\\yok", "", "", ""};
+    run.run();
+    ASSERT_TRUE(fs::exists(drives.zipExe()));
+    EXPECT_NE(fs::status(drives.zipExe()).permissions() & fs::perms::owner_exec, fs::perms::none);
+    // A changed stored copy reaches zip.exe at the next run.
+    test::writeFile(drives.zipExe(), "old");
+    fs::permissions(drives.zipExe(), fs::perms::owner_read | fs::perms::owner_write);
+    run.run();
+    EXPECT_EQ(fs::file_size(drives.zipExe()), fs::file_size("/usr/bin/zip"));
+    EXPECT_NE(fs::status(drives.zipExe()).permissions() & fs::perms::owner_exec, fs::perms::none);
+}
+
+TEST_F(BackupRunTest, MissingStoredZipLeavesTheExistingOneInUse) {
+    run.run();  // puts zip.exe in place
+    fs::remove(onC("brevund/tarvel/bat/zip.ex_"));
+    view.targets = {"c:\\t2", "", "", ""};
+    view.sources = {"c:\\brevund", "", "", ""};
+    run.run();
+    EXPECT_TRUE(fs::exists(onC("t2/t220240305.0907.zip")));
+}
+
+TEST_F(BackupRunTest, EmptyFirstSourceMakesBothToolPathsRelative) {
+    view.sources = {"", "c:\\brevund", "", ""};
+    run.run();
+    ASSERT_EQ(ops.lines.size(), 1u);
+    EXPECT_EQ(ops.lines[0].rfind("brevund\\tarvel\\bat\\zip.exe ", 0), 0u) << ops.lines[0];
+}
+
+TEST_F(BackupRunTest, RunWithoutSourcesStillCopiesLabelsAndRecords) {
+    view.sources = {"c:\\yok", "", "", ""};
+    run.run();
+    EXPECT_TRUE(fs::exists(drives.zipExe()));
+    EXPECT_TRUE(ops.lines.empty());
+    EXPECT_FALSE(view.lastBackup.empty());
+    EXPECT_EQ(records, 1);
+    EXPECT_EQ(run.archiveName(), "");
+    EXPECT_EQ(run.builtArchivePath(), "");
+}
+
+TEST_F(BackupRunTest, ArchiveNameSurvivesARunThatBuildsNone) {
+    view.targets = {"c:\\t", "c:\\t", "c:\\t", "c:\\t"};
+    run.run();
+    const std::string first = run.archiveName();
+    ASSERT_FALSE(first.empty());
+    view.sources = {"c:\\yok", "", "", ""};
+    run.run();
+    EXPECT_EQ(run.archiveName(), first);
+    EXPECT_EQ(run.builtArchivePath(), "");  // the record must not count this run
+}
+
+TEST_F(BackupRunTest, CancelStopsFurtherPairsAndIsClearedByTheNextRun) {
+    view.targets = {"c:\\a", "c:\\b", "c:\\c", "c:\\d"};
+    ops.onStart = [&] { run.requestCancel(); };
+    run.run();
+    EXPECT_EQ(ops.lines.size(), 1u);  // the zip that was running finished; no further pair
+    EXPECT_TRUE(fs::exists(onC("a/a20240305.0907.zip")));
+    EXPECT_FALSE(fs::exists(onC("b")));
+    EXPECT_TRUE(view.copyEnabled);
+    EXPECT_EQ(records, 1);
+
+    ops.onStart = nullptr;
+    run.run();
+    EXPECT_FALSE(run.cancelRequested());
+    EXPECT_EQ(ops.lines.size(), 5u);
+}
+
+TEST_F(BackupRunTest, NoSecondRunStartsInsideARun) {
+    int nestedLines = -1;
+    ops.onStart = [&] {
+        if (nestedLines == -1) {
+            nestedLines = 0;
+            const auto before = ops.lines.size();
+            run.run();  // a press of "Yedekle" while the first zip waits
+            nestedLines = static_cast<int>(ops.lines.size() - before);
+        }
+    };
+    run.run();
+    EXPECT_EQ(nestedLines, 0);
+    EXPECT_EQ(ops.lines.size(), 4u);
+    EXPECT_EQ(records, 1);
+}
+
+TEST_F(BackupRunTest, RecordFailureChangesNothingElse) {
+    BackupRun failing(view, files, clock, runner, LocaleFormats::turkish(), [] { throw std::runtime_error("db"); });
+    EXPECT_NO_THROW(failing.run());
+    EXPECT_TRUE(view.copyEnabled);
+    EXPECT_EQ(view.exitCaption, "Gizle");
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "platform/native_file_system.h"
+#include "support/core/drive_fixture.h"
+
+namespace zel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileSystemTest : public ::testing::Test {
+protected:
+    FileSystemTest() : files(PathMap(drives.root().string())) { fs::create_directories(drives.drive('c')); }
+    test::TempDrives drives;
+    NativeFileSystem files;
+};
+
+TEST_F(FileSystemTest, CreateFolderMakesOnlyTheLastComponent) {
+    EXPECT_TRUE(files.createFolder("c:\\yeni"));
+    EXPECT_TRUE(fs::is_directory(drives.drive('c') / "yeni"));
+    EXPECT_FALSE(files.createFolder("c:\\yeni"));         // exists
+    EXPECT_FALSE(files.createFolder("c:\\yok\\alt"));     // parent missing
+    EXPECT_FALSE(files.createFolder(""));
+    EXPECT_FALSE(files.createFolder("q:\\x"));            // drive not mapped
+}
+
+TEST_F(FileSystemTest, FolderExistsIsFalseForFilesAndEmptyText) {
+    test::writeFile(drives.drive('c') / "f.txt", "x");
+    EXPECT_TRUE(files.folderExists("c:\\"));
+    EXPECT_FALSE(files.folderExists("c:\\f.txt"));
+    EXPECT_FALSE(files.folderExists(""));
+    EXPECT_FALSE(files.folderExists("z:\\"));
+}
+
+TEST_F(FileSystemTest, AttributesReadableForFilesAndFolders) {
+    test::writeFile(drives.drive('c') / "f.txt", "x");
+    EXPECT_TRUE(files.attributesReadable("c:\\f.txt"));
+    EXPECT_TRUE(files.attributesReadable("c:\\"));
+    EXPECT_FALSE(files.attributesReadable("c:\\g.txt"));
+    EXPECT_FALSE(files.attributesReadable(""));
+}
+
+TEST_F(FileSystemTest, CopyReplacesTheTargetAndKeepsPermissionBits) {
+    test::writeFile(drives.drive('c') / "a", "new content");
+    fs::permissions(drives.drive('c') / "a", fs::perms::owner_all);
+    test::writeFile(drives.drive('c') / "b", "old");
+    fs::permissions(drives.drive('c') / "b", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(files.copyFile("c:\\a", "c:\\b"));
+    EXPECT_EQ(test::readFile(drives.drive('c') / "b"), "new content");
+    EXPECT_EQ(fs::status(drives.drive('c') / "b").permissions(), fs::perms::owner_all);
+    EXPECT_FALSE(files.copyFile("c:\\missing", "c:\\b"));
+    EXPECT_EQ(test::readFile(drives.drive('c') / "b"), "new content");
+}
+
+TEST_F(FileSystemTest, ReadCreatesAMissingFileEmpty) {
+    auto content = files.readCreatingIfMissing("c:\\TarvelYedek.ini");
+    ASSERT_TRUE(content.has_value());
+    EXPECT_EQ(*content, "");
+    EXPECT_TRUE(fs::exists(drives.drive('c') / "TarvelYedek.ini"));
+    EXPECT_FALSE(files.readCreatingIfMissing("c:\\yok\\TarvelYedek.ini").has_value());
+}
+
+TEST_F(FileSystemTest, ReplaceContentSwapsTheWholeFileAndLeavesNoTemporary) {
+    test::writeFile(drives.drive('c') / "s.ini", "old old old");
+    EXPECT_TRUE(files.replaceContent("c:\\s.ini", "new\r\n"));
+    EXPECT_EQ(test::readFile(drives.drive('c') / "s.ini"), "new\r\n");
+    int entries = 0;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(drives.drive('c'))) ++entries;
+    EXPECT_EQ(entries, 1);
+    EXPECT_FALSE(files.replaceContent("c:\\yok\\s.ini", "x"));
+}
+
+}  // namespace
+}  // namespace zel

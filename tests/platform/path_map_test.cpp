@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "platform/command_words.h"
+#include "platform/path_map.h"
+
+namespace zel {
+namespace {
+
+TEST(DriveMapping, DriveLetterBecomesAFolderUnderTheDrivesRoot) {
+    EXPECT_EQ(mapToDrivesFolder("c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip", "/opt/z/drives"),
+              "/opt/z/drives/c/tarvel-yedek/tarvel-yedek20240305.0907.zip");
+    EXPECT_EQ(mapToDrivesFolder("D:\\data", "/r"), "/r/d/data");
+    EXPECT_EQ(mapToDrivesFolder("c:\\", "/r"), "/r/c/");
+    EXPECT_EQ(mapToDrivesFolder("c:", "/r"), "/r/c");
+    EXPECT_EQ(mapToDrivesFolder("c:brevund", "/r"), "/r/c/brevund");
+}
+
+TEST(DriveMapping, TextWithoutDriveOnlyTurnsBackslashes) {
+    EXPECT_EQ(mapToDrivesFolder("brevund\\tarvel\\bat\\zip.exe", "/r"), "brevund/tarvel/bat/zip.exe");
+    EXPECT_EQ(mapToDrivesFolder("/usr/bin/zip", "/r"), "/usr/bin/zip");
+    EXPECT_EQ(mapToDrivesFolder("", "/r"), "");
+}
+
+TEST(DriveMapping, OnlyALetterAndColonIsADrive) {
+    EXPECT_TRUE(startsWithDrive("c:\\x"));
+    EXPECT_TRUE(startsWithDrive("Z:"));
+    EXPECT_FALSE(startsWithDrive("1:\\x"));
+    EXPECT_FALSE(startsWithDrive("c"));
+    EXPECT_FALSE(startsWithDrive("\\\\server\\share"));
+}
+
+TEST(CommandWords, SplitAtSpacesWithQuotesGrouping) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(splitCommandWords("c:\\a\\zip.exe c:\\t\\x.zip -r c:\\brevund"),
+              (V{"c:\\a\\zip.exe", "c:\\t\\x.zip", "-r", "c:\\brevund"}));
+    EXPECT_EQ(splitCommandWords("zip  \"c:\\eski yedek\\x.zip\" -r \"c:\\my docs\""),
+              (V{"zip", "c:\\eski yedek\\x.zip", "-r", "c:\\my docs"}));
+    EXPECT_EQ(splitCommandWords("a \"\" b"), (V{"a", "", "b"}));
+    EXPECT_EQ(splitCommandWords("   "), V{});
+    // Backslashes are ordinary characters, also before a quote.
+    EXPECT_EQ(splitCommandWords("p c:\\x\\ y"), (V{"p", "c:\\x\\", "y"}));
+}
+
+TEST(CommandWords, ProgramAndDriveWordsBecomeNativePaths) {
+    PathMap paths("/r");
+    using V = std::vector<std::string>;
+    EXPECT_EQ(nativeCommandWords("c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\db -C disconnect 7", paths),
+              (V{"/r/c/progress/openedge/bin/proshut.bat", "/r/c/brevund/db", "-C", "disconnect", "7"}));
+    // A relative program keeps its place relative to the current folder.
+    EXPECT_EQ(nativeCommandWords("brevund\\tarvel\\bat\\zip.exe x\\y.zip -r", paths),
+              (V{"brevund/tarvel/bat/zip.exe", "x\\y.zip", "-r"}));
+}
+
+}  // namespace
+}  // namespace zel

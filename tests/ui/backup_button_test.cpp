@@ -1,0 +1,67 @@
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "support/core/drive_fixture.h"
+#include "support/ui/window_fixture.h"
+
+namespace zel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BackupButtonTest : public WindowTest {
+protected:
+    void installZip() {
+        auto bat = drive('c') / "brevund" / "tarvel" / "bat";
+        fs::create_directories(bat);
+        fs::copy_file("/usr/bin/zip", bat / "zip.ex_", fs::copy_options::overwrite_existing);
+    }
+    // A zip stand-in that takes its time, then does nothing.
+    void installSlowZip(double seconds) {
+        auto bat = drive('c') / "brevund" / "tarvel" / "bat";
+        writeFile(bat / "zip.ex_", "#!/bin/sh\nsleep " + std::to_string(seconds) + "\n");
+        fs::permissions(bat / "zip.ex_", fs::perms::owner_all);
+    }
+};
+
+TEST_F(BackupButtonTest, ClickingYedekleArchivesAndWritesTheLastBackupLabel) {
+    installZip();
+    writeFile(drive('c') / "brevund" / "x" / "veri.txt", "veri");
+    auto& w = window();
+    w.txtHedef[0]->setText(QStringLiteral("c:\\hedef"));
+    for (int i = 1; i < 4; ++i) w.txtKaynak[i]->setText(QString());
+    QTest::mouseClick(w.cmdCopy, Qt::LeftButton);
+    EXPECT_TRUE(fs::exists(drive('c') / "hedef" / "hedef20240305.0907.zip"));
+    EXPECT_EQ(w.archiveName(), "hedef20240305.0907.zip");
+    EXPECT_EQ(w.lblSon->text(), QStringLiteral("Son Yedekleme Tarihi: \r\n05.03.2024 09:07:00   "));
+    EXPECT_TRUE(w.cmdCopy->isEnabled());
+    EXPECT_EQ(w.cmdExit->text(), QStringLiteral("Gizle"));
+}
+
+TEST_F(BackupButtonTest, TimersKeepFiringWhileTheRunWaits) {
+    installSlowZip(1.5);
+    auto& w = window();
+    for (int i = 1; i < 4; ++i) w.txtKaynak[i]->setText(QString());
+    fs::create_directories(drive('c') / "brevund");
+    IntervalTimer probe(100);
+    QSignalSpy ticks(&probe, &IntervalTimer::tick);
+    QSignalSpy clock(w.Timer2, &IntervalTimer::tick);
+    bool disabledInside = false;
+    QString captionInside;
+    QObject::connect(&probe, &IntervalTimer::tick, [&] {
+        disabledInside = !w.cmdCopy->isEnabled();
+        captionInside = w.cmdExit->text();
+    });
+    QElapsedTimer t;
+    t.start();
+    w.cmdCopy_Click();
+    EXPECT_GE(t.elapsed(), 1400);
+    EXPECT_GE(ticks.count(), 10);
+    EXPECT_GE(clock.count(), 1);
+    EXPECT_TRUE(disabledInside);
+    EXPECT_EQ(captionInside, QStringLiteral("\u0130ptal"));
+}
+
+}  // namespace
+}  // namespace zel::test
