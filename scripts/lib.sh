@@ -9,7 +9,7 @@ ZEL_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins libgl-dev
     googletest libgtest-dev
     unixodbc unixodbc-dev odbc-postgresql postgresql
-    zip unzip
+    zip unzip g++-mingw-w64-x86-64
     xvfb trayer xdotool imagemagick x11-utils
     fonts-liberation fonts-dejavu-core
 )
