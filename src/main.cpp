@@ -19,7 +19,8 @@ int main(int argc, char* argv[]) {
     zel::SystemClock clock;
     auto processes = zel::makeNativeProcessOps(paths);
 
-    zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats()});
+    const std::string programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+    zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder});
     window.Form_Load();
     window.show();
     return app.exec();

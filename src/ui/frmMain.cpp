@@ -27,6 +27,36 @@ private:
     frmMain& w_;
 };
 
+// Loading and saving read and write the controls through this.
+class frmMain::SettingsView final : public SettingsControls {
+public:
+    explicit SettingsView(frmMain& w) : w_(w) {}
+    void setSource(int pair, const std::string& text) override {
+        w_.txtKaynak[pair]->setText(QString::fromStdString(text));
+    }
+    void setTarget(int pair, const std::string& text) override {
+        w_.txtHedef[pair]->setText(QString::fromStdString(text));
+    }
+    bool setSwitch(int slot, int value) override { return setCheckValue(*w_.slotSwitch(slot), value); }
+    void setTime(int slot, const TimeOfDay& t) override { w_.slotPicker(slot)->setTime(QTime(t.hour, t.minute, t.second)); }
+    Settings current() const override {
+        Settings s;
+        for (int i = 0; i < 4; ++i) {
+            s.sources[i] = w_.txtKaynak[i]->text().toStdString();
+            s.targets[i] = w_.txtHedef[i]->text().toStdString();
+        }
+        for (int k = 0; k < 3; ++k) {
+            s.switches[k] = checkValue(*w_.slotSwitch(k));
+            QTime t = w_.slotPicker(k)->time();
+            s.times[k] = {t.hour(), t.minute(), t.second()};
+        }
+        return s;
+    }
+
+private:
+    frmMain& w_;
+};
+
 namespace {
 
 QFont makeFont(const char* family, double points, bool bold = false, bool italic = false) {
@@ -71,6 +101,9 @@ frmMain::frmMain(FrmMainServices services, QWidget* parent)
     view_ = std::make_unique<View>(*this);
     backup_ = std::make_unique<BackupRun>(*view_, services_.files, services_.clock, *runner_, services_.locale,
                                           [this] { updateBackupDate(); });
+    settingsView_ = std::make_unique<SettingsView>(*this);
+    settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
+                                                services_.locale);
     connectEvents();
 }
 
@@ -264,7 +297,9 @@ void frmMain::changeEvent(QEvent* event) {
     }
 }
 
-void frmMain::Form_Load() {}
+void frmMain::Form_Load() { loadSettings(); }
+
+void frmMain::loadSettings() { settings_->load(*settingsView_); }
 
 void frmMain::Form_Activate() {}
 
@@ -297,7 +332,10 @@ void frmMain::txtHedef_LostFocus(int /*index*/) {
     saveSettings();
 }
 
-void frmMain::saveSettings() { ++counts_.saveSettings; }
+void frmMain::saveSettings() {
+    ++counts_.saveSettings;
+    settings_->save(*settingsView_);  // a failed save leaves the old file; the controls keep their values
+}
 
 // ---- tray menu and timers ----
 

@@ -17,6 +17,7 @@
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
 #include "platform/process.h"
+#include "settings/settings_store.h"
 #include "ui/event_wait_ops.h"
 #include "ui/focus_out_filter.h"
 #include "ui/interval_timer.h"
@@ -29,6 +30,7 @@ struct FrmMainServices {
     const Clock& clock;
     ProcessOps& processes;
     LocaleFormats locale;
+    std::string programFolder;  // the settings file lives here
 };
 
 // The program's one window. It is a switchboard: controls, timers and menus under their
@@ -93,12 +95,18 @@ public:
 
     void saveSettings();
 
+    // Slot k (0..2): its switch and its picker.
+    QCheckBox* slotSwitch(int k) const { return std::array{chkYedek1, chkYedek2, chkYedek3}[k]; }
+    QTimeEdit* slotPicker(int k) const { return std::array{dtYedek1, dtyedek2, dtYedek3}[k]; }
+
     // State shared with the other parts of the program.
     const std::string& archiveName() const { return backup_->archiveName(); }
     BackupRun& backupRun() { return *backup_; }
     const ProcessRunner& runner() const { return *runner_; }
     const LocaleFormats& locale() const { return services_.locale; }
-    bool settingsLoaded = false;
+    bool settingsLoaded() const { return settings_->loaded(); }
+    // Fills the controls from the settings file.
+    void loadSettings();
     bool cancelRequested() const { return backup_->cancelRequested(); }
 
     // Counts of handler calls, for tests of the event wiring.
@@ -117,6 +125,7 @@ protected:
 
 private:
     class View;
+    class SettingsView;
 
     void buildControls();
     void buildMenu();
@@ -129,6 +138,8 @@ private:
     std::unique_ptr<ProcessRunner> runner_;
     std::unique_ptr<View> view_;
     std::unique_ptr<BackupRun> backup_;
+    std::unique_ptr<SettingsView> settingsView_;
+    std::unique_ptr<SettingsStore> settings_;
     FocusOutFilter* kaynakFocus_ = nullptr;
     FocusOutFilter* hedefFocus_ = nullptr;
     int windowStateValue_ = 0;

@@ -22,10 +22,13 @@ protected:
 
     frmMain& window() {
         if (!window_) {
-            window_ = std::make_unique<frmMain>(FrmMainServices{files, clock, *processes, LocaleFormats::turkish()});
+            window_ = std::make_unique<frmMain>(FrmMainServices{files, clock, *processes, LocaleFormats::turkish(), programFolder()});
         }
         return *window_;
     }
+    // The program's folder: drive c's root, so the settings file is drives/c/TarvelYedek.ini.
+    static std::string programFolder() { return "c:"; }
+    std::filesystem::path settingsFile() const { return drive('c') / "TarvelYedek.ini"; }
     std::filesystem::path drive(char letter) const { return tmp / "drives" / std::string(1, letter); }
 
     TempDir tmp;

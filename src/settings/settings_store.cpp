@@ -1,0 +1,36 @@
+#include "settings/settings_store.h"
+
+#include "settings/code_page.h"
+
+namespace zel {
+
+void SettingsStore::load(SettingsControls& controls) {
+    loaded_ = false;
+    std::vector<std::string> lines;
+    if (auto bytes = files_.readCreatingIfMissing(path_)) lines = settingsLines(fromCodePage(*bytes));
+    std::size_t next = 0;
+    auto readLine = [&]() -> const std::string* { return next < lines.size() ? &lines[next++] : nullptr; };
+
+    for (int pair = 0; pair < 4; ++pair) {
+        if (auto* l = readLine()) controls.setSource(pair, *l);
+        if (auto* l = readLine()) controls.setTarget(pair, *l);
+    }
+    for (int slot = 0; slot < 3; ++slot) controls.setTime(slot, kDefaultSlotTimes[slot]);
+    for (int slot = 0; slot < 3; ++slot) controls.setSwitch(slot, kDefaultSwitch);
+    for (int slot = 0; slot < 3; ++slot) {
+        if (auto* l = readLine()) {
+            if (auto v = parseSwitchLine(*l)) controls.setSwitch(slot, *v);
+        }
+        if (auto* l = readLine()) {
+            if (auto t = parseTimeLine(*l, locale_)) controls.setTime(slot, *t);
+        }
+    }
+    loaded_ = true;
+}
+
+bool SettingsStore::save(const SettingsControls& controls) {
+    if (!loaded_) return false;
+    return files_.replaceContent(path_, toCodePage(settingsText(controls.current())));
+}
+
+}  // namespace zel
