@@ -5,7 +5,10 @@
 #include "platform/native_file_system.h"
 #include "platform/process.h"
 #include "ui/frmMain.h"
+#include "ui/app_icon.h"
 #include "ui/system_locale.h"
+#include "ui/toolkit.h"
+#include "ui/tray.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -20,7 +23,9 @@ int main(int argc, char* argv[]) {
     auto processes = zel::makeNativeProcessOps(paths);
 
     const std::string programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
-    zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder});
+    zel::SystemTray tray(zel::appIcon());
+    zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder, tray,
+                         [] { zel::endProgramNow(); }});
     window.Form_Load();
     window.show();
     return app.exec();

@@ -8,6 +8,7 @@
 
 #include "ui/app_icon.h"
 #include "ui/toolkit.h"
+#include "ui/tray_messages.h"
 
 namespace zel {
 
@@ -68,6 +69,7 @@ QFont makeFont(const char* family, double points, bool bold = false, bool italic
 }
 
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+constexpr double kTwipsPerPixel = 15.0;
 
 }  // namespace
 
@@ -216,7 +218,6 @@ void frmMain::buildMenu() {
     mnuRestore = mnuSystray->addAction(QStringLiteral("&ZEL Yedek"));
     mnuRestore->setObjectName(QStringLiteral("mnuRestore"));
     mnuSeparator = mnuSystray->addSeparator();
-    mnuSeparator->setText(QStringLiteral("-"));
     mnuSeparator->setObjectName(QStringLiteral("mnuSeparator"));
     mnuExit = mnuSystray->addAction(QStringLiteral("&Kapat"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
@@ -256,6 +257,10 @@ void frmMain::connectEvents() {
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
     connect(mnuRestore, &QAction::triggered, this, [this] { mnuRestore_Click(); });
     connect(mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
+
+    // Qt reports tray messages in pixels of a 15-twips-per-pixel screen, as the shell would.
+    connect(&services_.tray, &Tray::message, this,
+            [this](int number) { Form_MouseMove(0, 0, number * kTwipsPerPixel, 0); });
 
     connect(Timer2, &IntervalTimer::tick, this, &frmMain::Timer2_Timer);
     connect(Timer3, &IntervalTimer::tick, this, &frmMain::Timer3_Timer);
@@ -301,11 +306,54 @@ void frmMain::Form_Load() { loadSettings(); }
 
 void frmMain::loadSettings() { settings_->load(*settingsView_); }
 
-void frmMain::Form_Activate() {}
+void frmMain::Form_Activate() {
+    addTrayIcon();
+    Timer3->setInterval(1000);  // hides the window one second from now
+}
 
-void frmMain::Form_Resize() { ++counts_.formResize; }
+// A minimised window is always hidden: everything that wants the window out of sight minimises it.
+void frmMain::Form_Resize() {
+    ++counts_.formResize;
+    if (windowStateValue_ == 1) hide();
+}
 
-void frmMain::Form_Unload(int& /*cancel*/) {}
+void frmMain::Form_Unload(int& cancel) {
+    setWindowStateValue(1);
+    cancel = 1;  // closing never ends the program
+}
+
+void frmMain::Form_MouseMove(int /*button*/, int /*shift*/, double x, double /*y*/) {
+    switch (trayActionFor(trayMessageFromX(x, false, kTwipsPerPixel))) {
+        case TrayAction::RestoreWindow:
+            restoreWindow();
+            break;
+        case TrayAction::PopUpMenu:
+            bringToFront();
+            services_.tray.popUp(*mnuSystray);
+            break;
+        case TrayAction::None:
+            break;
+    }
+}
+
+void frmMain::restoreWindow() {
+    setWindowStateValue(0);
+    bringToFront();
+    show();
+}
+
+void frmMain::bringToFront() {
+    raise();
+    activateWindow();
+}
+
+void frmMain::addTrayIcon() {
+    try {
+        services_.tray.addIcon();
+    } catch (...) {
+        // a failed add waits for the next re-add
+    }
+}
 
 // ---- backup ----
 
@@ -313,7 +361,16 @@ void frmMain::cmdCopy_Click() { backup_->run(); }
 
 void frmMain::updateBackupDate() {}
 
-void frmMain::cmdExit_Click() {}
+void frmMain::cmdExit_Click() {
+    if (cmdExit->text() == QStringLiteral("Gizle")) {
+        setWindowStateValue(1);
+        return;
+    }
+    // "İptal" during a run: the button becomes usable at once and the run starts no further pair.
+    cmdCopy->setEnabled(true);
+    cmdExit->setText(QStringLiteral("Gizle"));
+    backup_->requestCancel();
+}
 
 // ---- settings handlers: each saves the whole file ----
 
@@ -339,11 +396,30 @@ void frmMain::saveSettings() {
 
 // ---- tray menu and timers ----
 
-void frmMain::mnuRestore_Click() {}
-void frmMain::mnuExit_Click() {}
+void frmMain::mnuRestore_Click() { restoreWindow(); }
+
+void frmMain::mnuExit_Click() {
+    services_.tray.deleteIcon();
+    services_.endProgram();  // also in the middle of a run: its zip keeps running
+}
 void frmMain::Timer2_Timer() {}
-void frmMain::Timer3_Timer() {}
-void frmMain::Timer4_Timer() {}
+void frmMain::Timer3_Timer() {
+    setWindowStateValue(1);
+    Timer3->setInterval(0);
+}
+
+// Re-adds the icon about 30 s, 1, 2, 7 and 22 minutes after start, for a tray that came late.
+void frmMain::Timer4_Timer() {
+    ++trayAddCount;
+    addTrayIcon();
+    switch (trayAddCount) {
+        case 1: break;
+        case 2: Timer4->setInterval(60000); break;
+        case 3: Timer4->setInterval(300000); break;
+        case 4: Timer4->setInterval(900000); break;
+        default: Timer4->setInterval(0); break;
+    }
+}
 void frmMain::Timer5_Timer() {}
 
 }  // namespace zel

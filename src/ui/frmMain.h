@@ -21,6 +21,7 @@
 #include "ui/event_wait_ops.h"
 #include "ui/focus_out_filter.h"
 #include "ui/interval_timer.h"
+#include "ui/tray.h"
 
 namespace zel {
 
@@ -31,6 +32,9 @@ struct FrmMainServices {
     ProcessOps& processes;
     LocaleFormats locale;
     std::string programFolder;  // the settings file lives here
+    Tray& tray;
+    // Ends the process at once; tests put a recorder here.
+    std::function<void()> endProgram;
 };
 
 // The program's one window. It is a switchboard: controls, timers and menus under their
@@ -75,6 +79,9 @@ public:
     void Form_Load();
     void Form_Activate();
     void Form_Resize();
+    // The tray's mouse messages arrive as mouse moves whose X carries the message number.
+    void Form_MouseMove(int button, int shift, double x, double y);
+    void restoreWindow();
     void Form_Unload(int& cancel);
     void cmdCopy_Click();
     void cmdExit_Click();
@@ -109,6 +116,8 @@ public:
     void loadSettings();
     bool cancelRequested() const { return backup_->cancelRequested(); }
 
+    short trayAddCount = 0;
+
     // Counts of handler calls, for tests of the event wiring.
     struct HandlerCounts {
         int formResize = 0;
@@ -132,6 +141,8 @@ private:
     void buildTimers();
     void connectEvents();
     void updateBackupDate();
+    void addTrayIcon();
+    void bringToFront();
 
     FrmMainServices services_;
     std::unique_ptr<EventWaitProcessOps> waitOps_;

@@ -8,6 +8,7 @@
 #include "platform/process.h"
 #include "support/core/fake_clock.h"
 #include "support/core/temp_dir.h"
+#include "support/ui/fake_tray.h"
 #include "ui/frmMain.h"
 
 namespace zel::test {
@@ -22,7 +23,8 @@ protected:
 
     frmMain& window() {
         if (!window_) {
-            window_ = std::make_unique<frmMain>(FrmMainServices{files, clock, *processes, LocaleFormats::turkish(), programFolder()});
+            window_ = std::make_unique<frmMain>(FrmMainServices{files, clock, *processes, LocaleFormats::turkish(),
+                                                                   programFolder(), tray, [this] { ++programEnds; }});
         }
         return *window_;
     }
@@ -36,6 +38,8 @@ protected:
     NativeFileSystem files;
     FakeClock clock;
     std::unique_ptr<ProcessOps> processes;
+    FakeTray tray;
+    int programEnds = 0;
 
 private:
     std::unique_ptr<frmMain> window_;

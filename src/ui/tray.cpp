@@ -1,0 +1,37 @@
+#include "ui/tray.h"
+
+#include <QCursor>
+
+#include "ui/tray_messages.h"
+
+namespace zel {
+
+SystemTray::SystemTray(const QIcon& icon, QObject* parent) : Tray(parent), icon_(icon) {
+    icon_.setToolTip(QString::fromUtf8(TrayIconDescription::kTip.data(),
+                                       static_cast<int>(TrayIconDescription::kTip.size())));
+    connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (int n = messageFor(reason)) emit message(n);
+    });
+}
+
+int SystemTray::messageFor(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+        case QSystemTrayIcon::DoubleClick: return kTrayLeftDoubleClick;
+        // Qt reports the right button as it goes down; that stands for the release here.
+        case QSystemTrayIcon::Context: return kTrayRightButtonUp;
+        case QSystemTrayIcon::Trigger: return 513;     // the first click of a double-click
+        case QSystemTrayIcon::MiddleClick: return 520;
+        default: return 0;
+    }
+}
+
+void SystemTray::addIcon() {
+    // A shown icon is docked by Qt whenever a tray host (re)appears; showing it again is harmless.
+    icon_.show();
+}
+
+void SystemTray::deleteIcon() { icon_.hide(); }
+
+void SystemTray::popUp(QMenu& menu) { menu.exec(QCursor::pos()); }
+
+}  // namespace zel
