@@ -7,6 +7,7 @@
 #include <QShowEvent>
 
 #include "ui/app_icon.h"
+#include "engine/schedule.h"
 #include "ui/toolkit.h"
 #include "ui/tray_messages.h"
 
@@ -226,6 +227,7 @@ void frmMain::buildMenu() {
 void frmMain::buildTimers() {
     Timer1 = new IntervalTimer(0, this);
     Timer2 = new IntervalTimer(1000, this);
+    Timer2->setSecondAligned(true);  // drift must never skip the second a slot is due in
     Timer3 = new IntervalTimer(0, this);
     Timer4 = new IntervalTimer(30000, this);
     Timer5 = new IntervalTimer(10000, this);
@@ -402,7 +404,30 @@ void frmMain::mnuExit_Click() {
     services_.tray.deleteIcon();
     services_.endProgram();  // also in the middle of a run: its zip keeps running
 }
-void frmMain::Timer2_Timer() {}
+// The clock, and the schedule: a slot whose switch is on fires in the second its time comes up.
+void frmMain::Timer2_Timer() {
+    const LocalDateTime now = services_.clock.now();
+    const std::string label = clockText(now, services_.locale.timeSeparator);
+    lblTime->setText(QString::fromStdString(label));
+    // A tick that shows the same second as the tick before it (a timer that fired a hair early)
+    // must not start that second's run again.
+    const bool sameSecondAgain = (label == previousTickLabel_);
+    previousTickLabel_ = label;
+    if (!cmdCopy->isEnabled() || backup_->running()) return;  // a run is in progress
+    if (sameSecondAgain) return;
+
+    std::array<ScheduleSlot, 3> schedule;
+    for (int k = 0; k < 3; ++k) {
+        const QTime t = slotPicker(k)->time();
+        schedule[k] = {checkValue(*slotSwitch(k)), {t.hour(), t.minute(), t.second()}};
+    }
+    if (firstDueSlot(label, schedule, services_.locale.timeSeparator) < 0) return;
+
+    restoreWindow();
+    cmdCopy_Click();
+    processPendingEvents();
+    setWindowStateValue(1);
+}
 void frmMain::Timer3_Timer() {
     setWindowStateValue(1);
     Timer3->setInterval(0);

@@ -154,6 +154,7 @@ private:
     FocusOutFilter* kaynakFocus_ = nullptr;
     FocusOutFilter* hedefFocus_ = nullptr;
     int windowStateValue_ = 0;
+    std::string previousTickLabel_;
     bool activated_ = false;
     HandlerCounts counts_;
 };

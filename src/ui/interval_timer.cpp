@@ -1,5 +1,7 @@
 #include "ui/interval_timer.h"
 
+#include <QDateTime>
+
 namespace zel {
 
 IntervalTimer::IntervalTimer(int intervalMs, QObject* parent) : QObject(parent) {
@@ -7,18 +9,38 @@ IntervalTimer::IntervalTimer(int intervalMs, QObject* parent) : QObject(parent) 
     // A tick handler may wait for a program while it processes events. Qt does not activate a
     // timer again while its own timeout is being handled, so the tick is handed over as a posted
     // call: the timer stays free to tick during that wait.
-    connect(&timer_, &QTimer::timeout, this, [this] { QMetaObject::invokeMethod(this, &IntervalTimer::deliver,
-                                                                                Qt::QueuedConnection); });
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        if (secondAligned_) arm();
+        QMetaObject::invokeMethod(this, &IntervalTimer::deliver, Qt::QueuedConnection);
+    });
     setInterval(intervalMs);
 }
 
 void IntervalTimer::setInterval(int intervalMs) {
     interval_ = intervalMs < 0 ? 0 : intervalMs;
+    arm();
+}
+
+void IntervalTimer::setSecondAligned(bool aligned) {
+    secondAligned_ = aligned;
+    arm();
+}
+
+void IntervalTimer::arm() {
     if (interval_ == 0) {
         timer_.stop();
+    } else if (secondAligned_ && interval_ == 1000) {
+        timer_.start(delayToNextSecond());
     } else {
         timer_.start(interval_);
     }
+}
+
+// A few milliseconds past the boundary, so the tick reads the new second even with a coarse clock.
+int IntervalTimer::delayToNextSecond() const {
+    constexpr int kPastBoundaryMs = 5;
+    const qint64 intoSecond = QDateTime::currentMSecsSinceEpoch() % 1000;
+    return static_cast<int>(1000 - intoSecond + kPastBoundaryMs);
 }
 
 void IntervalTimer::deliver() {

@@ -16,14 +16,21 @@ public:
     void setInterval(int intervalMs);
     bool isTicking() const { return timer_.isActive(); }
 
+    // With a 1000 ms interval, ticks fall just after each start of a second on the system clock,
+    // so that drift can never carry a tick over a whole second.
+    void setSecondAligned(bool aligned);
+
 signals:
     void tick();
 
 private:
     void deliver();
+    void arm();
+    int delayToNextSecond() const;
 
     QTimer timer_;
     int interval_ = 0;
+    bool secondAligned_ = false;
 };
 
 }  // namespace zel

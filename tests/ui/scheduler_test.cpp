@@ -1,0 +1,173 @@
+#include <QSet>
+#include <QTest>
+
+#include "support/ui/window_fixture.h"
+#include "ui/toolkit.h"
+
+namespace zel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A window whose pair 0 is the only one with a source, and a zip stand-in that logs each start.
+class SchedulerTest : public WindowTest {
+protected:
+    void SetUp() override {
+        fs::create_directories(drive('c') / "brevund");
+        installZip(0.0);
+        auto& w = window();
+        w.Form_Load();
+        for (int i = 1; i < 4; ++i) w.txtKaynak[i]->setText(QString());
+        for (int k = 0; k < 3; ++k) setCheckValue(*w.slotSwitch(k), 0);
+        w.Timer2->setInterval(0);  // ticks come from the test unless it says otherwise
+    }
+    void installZip(double seconds) {
+        auto bat = drive('c') / "brevund" / "tarvel" / "bat";
+        writeFile(bat / "zip.ex_", "#!/bin/sh\necho run >> '" + (tmp / "zips").string() + "'\nsleep " +
+                                       std::to_string(seconds) + "\n");
+        fs::permissions(bat / "zip.ex_", fs::perms::owner_all);
+    }
+    int runs() const {
+        std::string log = readFile(tmp / "zips");
+        return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+    }
+    void slot(int k, int on, QTime t) {
+        setCheckValue(*window().slotSwitch(k), on);
+        window().slotPicker(k)->setTime(t);
+    }
+    void tickAt(int h, int m, int s) {
+        clock.set({2024, 3, 5, h, m, s});
+        window().Timer2_Timer();
+    }
+};
+
+TEST_F(SchedulerTest, EveryTickWritesTheClock) {
+    tickAt(9, 7, 5);
+    EXPECT_EQ(window().lblTime->text(), QStringLiteral("09:07:05"));
+    EXPECT_EQ(runs(), 0);
+}
+
+TEST_F(SchedulerTest, EnabledSlotFiresInItsSecondAndRunsOneBackup) {
+    slot(0, 1, QTime(5, 0, 0));
+    tickAt(4, 59, 59);
+    EXPECT_EQ(runs(), 0);
+    tickAt(5, 0, 0);
+    EXPECT_EQ(runs(), 1);
+    tickAt(5, 0, 1);
+    EXPECT_EQ(runs(), 1);
+}
+
+TEST_F(SchedulerTest, TicksDuringTheRunFindYedekleDisabled) {
+    installZip(1.5);
+    slot(0, 1, QTime(5, 0, 0));
+    clock.set({2024, 3, 5, 5, 0, 0});
+    window().Timer2->setInterval(1000);  // the real ticks run inside the wait, all reading 05:00:00
+    tickAt(5, 0, 0);
+    EXPECT_EQ(runs(), 1);
+}
+
+TEST_F(SchedulerTest, ClearedSwitchNeverFiresAndGrayedDoes) {
+    slot(0, 0, QTime(5, 0, 0));
+    tickAt(5, 0, 0);
+    EXPECT_EQ(runs(), 0);
+    slot(1, 2, QTime(6, 0, 0));
+    tickAt(6, 0, 0);
+    EXPECT_EQ(runs(), 1);
+}
+
+TEST_F(SchedulerTest, TwoSlotsWithOneTimeStartOneRun) {
+    slot(1, 1, QTime(17, 0, 0));
+    slot(2, 1, QTime(17, 0, 0));
+    tickAt(17, 0, 0);
+    EXPECT_EQ(runs(), 1);
+}
+
+TEST_F(SchedulerTest, SlotComingUpDuringARunIsSkipped) {
+    installZip(1.2);
+    slot(0, 1, QTime(6, 0, 0));
+    clock.set({2024, 3, 5, 5, 59, 59});
+    QTimer::singleShot(300, [&] { tickAt(6, 0, 0); });  // due while the manual run waits
+    window().cmdCopy_Click();
+    EXPECT_EQ(runs(), 1);
+    tickAt(6, 0, 1);
+    EXPECT_EQ(runs(), 1);
+}
+
+TEST_F(SchedulerTest, AfterIptalADueSlotStartsNoSecondRun) {
+    installZip(1.2);
+    slot(0, 1, QTime(6, 0, 0));
+    QTimer::singleShot(200, [&] { window().cmdExit_Click(); });  // "İptal": Yedekle usable again
+    QTimer::singleShot(400, [&] { tickAt(6, 0, 0); });
+    window().cmdCopy_Click();
+    EXPECT_EQ(runs(), 1);
+}
+
+TEST_F(SchedulerTest, SecondsCountAndNothingIsMadeUp) {
+    slot(2, 1, QTime(12, 0, 30));
+    tickAt(12, 0, 29);
+    tickAt(12, 0, 31);  // the second 12:00:30 had no tick
+    EXPECT_EQ(runs(), 0);
+    tickAt(12, 0, 30);
+    EXPECT_EQ(runs(), 1);
+}
+
+TEST_F(SchedulerTest, ClockChangesFollowTheWallClock) {
+    slot(0, 1, QTime(2, 30, 0));
+    // Spring forward: 02:00 becomes 03:00, the slot's time never shows.
+    tickAt(1, 59, 59);
+    tickAt(3, 0, 0);
+    EXPECT_EQ(runs(), 0);
+    // Fall back: 02:30 comes twice, and fires each time.
+    tickAt(2, 30, 0);
+    EXPECT_EQ(runs(), 1);
+    tickAt(2, 59, 59);
+    tickAt(2, 0, 0);
+    tickAt(2, 30, 0);
+    EXPECT_EQ(runs(), 2);
+}
+
+TEST_F(SchedulerTest, AnEarlyTickInTheSameSecondStartsNoSecondRun) {
+    slot(0, 1, QTime(5, 0, 0));
+    tickAt(5, 0, 0);
+    tickAt(5, 0, 0);
+    EXPECT_EQ(runs(), 1);
+}
+
+TEST_F(SchedulerTest, WindowIsShownDuringAScheduledRunAndHiddenAfter) {
+    installZip(0.8);
+    auto& w = window();
+    w.show();  // open before the slot fires
+    w.Timer3->setInterval(0);
+    slot(0, 1, QTime(5, 0, 0));
+    w.setWindowStateValue(1);
+    ASSERT_FALSE(w.isVisible());
+    bool visibleDuring = false;
+    QTimer::singleShot(300, [&] { visibleDuring = w.isVisible(); });
+    tickAt(5, 0, 0);
+    EXPECT_TRUE(visibleDuring);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.windowStateValue(), 1);
+
+    w.restoreWindow();  // open again when the next slot comes
+    slot(1, 1, QTime(17, 0, 0));
+    tickAt(17, 0, 0);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(runs(), 2);
+}
+
+TEST_F(SchedulerTest, ClockLabelKeepsChangingWhileARunWaits) {
+    installZip(3.2);
+    clock.set({2024, 3, 5, 8, 0, 0});
+    clock.run();
+    auto& w = window();
+    w.Timer2->setInterval(1000);
+    QSet<QString> seen;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { seen.insert(w.lblTime->text()); });
+    sampler.start(100);
+    w.cmdCopy_Click();
+    EXPECT_GE(seen.size(), 3) << "the clock stood still during the run";
+}
+
+}  // namespace
+}  // namespace zel::test
