@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <QDir>
 
+#include "db/odbc_connection.h"
 #include "platform/clock.h"
+#include "platform/computer_name.h"
 #include "platform/native_file_system.h"
 #include "platform/process.h"
 #include "ui/frmMain.h"
@@ -25,7 +27,9 @@ int main(int argc, char* argv[]) {
     const std::string programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
     zel::SystemTray tray(zel::appIcon());
     zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder, tray,
-                         [] { zel::endProgramNow(); }});
+                         [] { zel::endProgramNow(); },
+                         [] { return std::make_unique<zel::OdbcConnection>(); },
+                         [] { return zel::GetComputerName(); }});
     window.Form_Load();
     window.show();
     return app.exec();

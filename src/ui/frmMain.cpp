@@ -104,6 +104,14 @@ frmMain::frmMain(FrmMainServices services, QWidget* parent)
     view_ = std::make_unique<View>(*this);
     backup_ = std::make_unique<BackupRun>(*view_, services_.files, services_.clock, *runner_, services_.locale,
                                           [this] { updateBackupDate(); });
+    db_ = std::make_unique<DbLink>(services_.connections);
+    recorder_ = std::make_unique<BackupRecorder>(*db_, services_.files, services_.clock, services_.locale,
+                                                 services_.computerName);
+    DisconnectService::Window pollView;
+    pollView.setStatus = [this](const std::string& text) { lblInfo->setText(QString::fromStdString(text)); };
+    pollView.firstSource = [this] { return txtKaynak[0]->text().toStdString(); };
+    disconnect_ = std::make_unique<DisconnectService>(*db_, *runner_, services_.clock, services_.locale,
+                                                      std::move(pollView));
     settingsView_ = std::make_unique<SettingsView>(*this);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
@@ -304,7 +312,16 @@ void frmMain::changeEvent(QEvent* event) {
     }
 }
 
-void frmMain::Form_Load() { loadSettings(); }
+void frmMain::Form_Load() {
+    // Without a database the program still backs up; the polls keep trying to reconnect.
+    try {
+        db_->openDSN();
+        updateBackupDate();
+    } catch (...) {
+    }
+    checkFirst();
+    loadSettings();
+}
 
 void frmMain::loadSettings() { settings_->load(*settingsView_); }
 
@@ -361,7 +378,12 @@ void frmMain::addTrayIcon() {
 
 void frmMain::cmdCopy_Click() { backup_->run(); }
 
-void frmMain::updateBackupDate() {}
+// Failures go to the caller: the backup run ignores them, start-up catches them.
+void frmMain::updateBackupDate() { recorder_->updateBackupDate(backup_->builtArchivePath()); }
+
+void frmMain::checkFirst() { disconnect_->checkFirst(); }
+
+void frmMain::checkDisconnect() { disconnect_->checkDisconnect(); }
 
 void frmMain::cmdExit_Click() {
     if (cmdExit->text() == QStringLiteral("Gizle")) {
@@ -445,6 +467,6 @@ void frmMain::Timer4_Timer() {
         default: Timer4->setInterval(0); break;
     }
 }
-void frmMain::Timer5_Timer() {}
+void frmMain::Timer5_Timer() { checkDisconnect(); }
 
 }  // namespace zel

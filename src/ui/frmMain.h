@@ -11,6 +11,9 @@
 #include <array>
 #include <memory>
 
+#include "db/backup_record.h"
+#include "db/db_link.h"
+#include "db/disconnect_service.h"
 #include "engine/backup_run.h"
 #include "engine/process_runner.h"
 #include "platform/clock.h"
@@ -35,6 +38,9 @@ struct FrmMainServices {
     Tray& tray;
     // Ends the process at once; tests put a recorder here.
     std::function<void()> endProgram;
+    // Makes a new, unopened database connection.
+    ConnectionFactory connections;
+    std::function<std::string()> computerName;
 };
 
 // The program's one window. It is a switchboard: controls, timers and menus under their
@@ -101,6 +107,10 @@ public:
     void Timer5_Timer();
 
     void saveSettings();
+    void updateBackupDate();
+    void checkFirst();
+    void checkDisconnect();
+    DbLink& dbConnection() { return *db_; }
 
     // Slot k (0..2): its switch and its picker.
     QCheckBox* slotSwitch(int k) const { return std::array{chkYedek1, chkYedek2, chkYedek3}[k]; }
@@ -140,7 +150,6 @@ private:
     void buildMenu();
     void buildTimers();
     void connectEvents();
-    void updateBackupDate();
     void addTrayIcon();
     void bringToFront();
 
@@ -149,6 +158,9 @@ private:
     std::unique_ptr<ProcessRunner> runner_;
     std::unique_ptr<View> view_;
     std::unique_ptr<BackupRun> backup_;
+    std::unique_ptr<DbLink> db_;
+    std::unique_ptr<BackupRecorder> recorder_;
+    std::unique_ptr<DisconnectService> disconnect_;
     std::unique_ptr<SettingsView> settingsView_;
     std::unique_ptr<SettingsStore> settings_;
     FocusOutFilter* kaynakFocus_ = nullptr;

@@ -258,8 +258,11 @@ TEST_F(SettingsStoreTest, RandomFilesNeverBreakLoading) {
             }
             const TimeOfDay& t = c.s.times[k];
             ASSERT_TRUE(t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second < 60);
-            if (tm >= lines.size()) ASSERT_EQ(t, kDefaultSlotTimes[k]) << "round " << round;
-            if (tm < lines.size() && lines[tm] == "05:00:00") ASSERT_EQ(t, (TimeOfDay{5, 0, 0}));
+            if (tm >= lines.size()) {
+                ASSERT_EQ(t, kDefaultSlotTimes[k]) << "round " << round;
+            } else if (lines[tm] == "05:00:00") {
+                ASSERT_EQ(t, (TimeOfDay{5, 0, 0}));
+            }
         }
     }
 }

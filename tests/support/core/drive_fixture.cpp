@@ -11,6 +11,22 @@ void TempDrives::installZip(char letter) const {
     std::filesystem::copy_file("/usr/bin/zip", bat / "zip.ex_", std::filesystem::copy_options::overwrite_existing);
 }
 
+void TempDrives::installShutdownTool() const {
+    auto dir = shutdownToolDir();
+    std::filesystem::create_directories(dir);
+    writeFile(dir / "proshut.bat",
+              "#!/bin/sh\n"
+              "here=$(dirname \"$0\")\n"
+              "[ -f \"$here/slow\" ] && sleep \"$(cat \"$here/slow\")\"\n"
+              "echo \"$*\" >> \"$here/calls.log\"\n");
+    std::filesystem::permissions(dir / "proshut.bat", std::filesystem::perms::owner_all);
+}
+
+std::string TempDrives::shutdownCalls() const {
+    auto log = shutdownToolDir() / "calls.log";
+    return std::filesystem::exists(log) ? readFile(log) : std::string();
+}
+
 std::string unzipList(const std::filesystem::path& archive) {
     std::string cmd = "unzip -Z1 '" + archive.string() + "' 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);

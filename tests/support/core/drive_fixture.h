@@ -14,6 +14,11 @@ struct TempDrives {
     std::filesystem::path drive(char letter) const { return root() / std::string(1, letter); }
     // Puts Info-ZIP's zip where a run looks for its stored copy: <drive>\brevund\tarvel\bat\zip.ex_.
     void installZip(char letter = 'c') const;
+    // A stand-in for c:\progress\openedge\bin\proshut.bat: appends its arguments, one call a
+    // line, to calls.log beside it, after sleeping as many seconds as the file "slow" there says.
+    void installShutdownTool() const;
+    std::filesystem::path shutdownToolDir() const { return drive('c') / "progress" / "openedge" / "bin"; }
+    std::string shutdownCalls() const;
     std::filesystem::path zipExe(char letter = 'c') const {
         return drive(letter) / "brevund" / "tarvel" / "bat" / "zip.exe";
     }

@@ -13,6 +13,13 @@
 
 namespace zel::test {
 
+// A data source that is not there: every opening fails at once.
+struct NoDatabase final : DatabaseConnection {
+    void open(const std::string&) override { throw DatabaseError("data source not found", "IM002"); }
+    int state() const override { return 0; }
+    QueryResult execute(const std::string&) override { throw DatabaseError("closed", "08003"); }
+};
+
 // A window on temporary drives (drives/c is a folder of the test), a set clock and real processes.
 class WindowTest : public ::testing::Test {
 protected:
@@ -24,7 +31,9 @@ protected:
     frmMain& window() {
         if (!window_) {
             window_ = std::make_unique<frmMain>(FrmMainServices{files, clock, *processes, LocaleFormats::turkish(),
-                                                                   programFolder(), tray, [this] { ++programEnds; }});
+                                                                   programFolder(), tray, [this] { ++programEnds; },
+                                                                   [] { return std::make_unique<NoDatabase>(); },
+                                                                   [] { return std::string("TESTPC"); }});
         }
         return *window_;
     }

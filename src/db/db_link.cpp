@@ -1,0 +1,34 @@
+#include "db/db_link.h"
+
+namespace zel {
+
+void DbLink::openDSN() {
+    connection_.reset();
+    connection_ = factory_();
+    connection_->open(std::string(kConnectionString));
+    connection_->execute(std::string(kSchemaStatement));
+}
+
+void DbLink::reopenQuietly() {
+    try {
+        connection_.reset();
+        connection_ = factory_();
+    } catch (...) {
+        return;  // without a connection object the later steps have nothing to work on
+    }
+    try {
+        connection_->open(std::string(kConnectionString));
+    } catch (...) {
+    }
+    try {
+        connection_->execute(std::string(kSchemaStatement));
+    } catch (...) {
+    }
+}
+
+QueryResult DbLink::execute(const std::string& statement) {
+    if (!connection_) throw DatabaseError("no connection", "08003");
+    return connection_->execute(statement);
+}
+
+}  // namespace zel

@@ -1,0 +1,67 @@
+#include "db/disconnect_service.h"
+
+#include "engine/date_text.h"
+#include "engine/utf8.h"
+
+namespace zel {
+
+std::string statusText(const LocalDateTime& now, std::string_view timeSeparator) {
+    return "Status Check " + timeOfDayText(now.hour, now.minute, now.second, timeSeparator);
+}
+
+std::optional<std::string> requestedUser(const std::optional<std::string>& value) {
+    if (!value) return std::nullopt;
+    std::string_view v = *value;
+    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+    if (v.empty()) return std::nullopt;
+    for (char c : v)
+        if (c < '0' || c > '9') return std::nullopt;
+    return std::string(v);
+}
+
+std::string shutdownCommandLine(std::string_view firstSource, std::string_view user) {
+    return std::string(kShutdownTool) + utf8Prefix(firstSource, 3) + std::string(kDatabaseTail) + std::string(user);
+}
+
+void DisconnectService::checkFirst() {
+    try {
+        if (db_.state() == 0) db_.reopenQuietly();
+    } catch (...) {
+    }
+    try {
+        db_.execute(std::string(kStartupDelete));
+    } catch (...) {
+    }
+}
+
+void DisconnectService::checkDisconnect() {
+    window_.setStatus(statusText(clock_.now(), locale_.timeSeparator));
+    if (busy_) return;  // an earlier poll still waits for the utility with this very request
+
+    try {
+        if (db_.state() == 0) db_.reopenQuietly();
+    } catch (...) {
+    }
+    std::optional<QueryResult> requests;
+    try {
+        requests = db_.execute(std::string(kPollQuery));
+    } catch (...) {
+    }
+    if (!requests || requests->eof) return;  // unreachable, or nothing asked
+
+    if (auto user = requestedUser(requests->firstField)) {
+        busy_ = true;
+        try {
+            runner_.runAndWait(shutdownCommandLine(window_.firstSource(), *user), 999999999, 0, 0);
+        } catch (...) {
+        }
+        busy_ = false;
+    }
+    try {
+        db_.execute(std::string(kServedDelete));
+    } catch (...) {
+    }
+}
+
+}  // namespace zel

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "db/disconnect_service.h"
+#include "db/odbc_connection.h"
+#include "support/core/drive_fixture.h"
+#include "support/core/fake_clock.h"
+#include "support/db/pg_server.h"
+
+namespace zel {
+namespace {
+
+using test::PgServer;
+using namespace std::chrono;
+
+class DisconnectServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ZEL_REQUIRE_PG();
+        drives.installShutdownTool();
+        admin = test::adminConnection();
+        admin->execute("DELETE FROM pub.\"zelDisconnect\"");
+        hooks.processEvents = [this] {
+            if (onEvents) onEvents();
+        };
+        runner = std::make_unique<ProcessRunner>(*ops, hooks);
+        service = std::make_unique<DisconnectService>(
+            db, *runner, clock, LocaleFormats::turkish(),
+            DisconnectService::Window{[this](const std::string& s) { status = s; }, [this] { return firstSource; }});
+    }
+    void TearDown() override {
+        if (columnIsText) {
+            admin->execute("DROP VIEW pub.zeldisconnect");
+            admin->execute("ALTER TABLE pub.\"zelDisconnect\" ALTER COLUMN \"disconnectUser\" TYPE integer USING NULL");
+            admin->execute("CREATE VIEW pub.zeldisconnect AS SELECT * FROM pub.\"zelDisconnect\"");
+        }
+    }
+    void request(const std::string& valueSql) {
+        admin->execute("INSERT INTO pub.\"zelDisconnect\" VALUES (" + valueSql + ")");
+    }
+    int requestsLeft() { return std::stoi(*admin->execute("SELECT count(*) FROM pub.\"zelDisconnect\"").firstField); }
+    std::string calls() const { return drives.shutdownCalls(); }
+    // What the stand-in receives: the database path as the drive mapping turns it into a native one.
+    std::string expectedArgs(const std::string& user, const std::string& prefix = "c:\\") const {
+        return paths.native(prefix + "brevund\\tarvel\\db\\dorvanel") + " -C disconnect " + user + "\n";
+    }
+
+    test::TempDrives drives;
+    PathMap paths{drives.root().string()};
+    std::unique_ptr<ProcessOps> ops = makeNativeProcessOps(paths);
+    RunnerHooks hooks;
+    std::function<void()> onEvents;
+    std::unique_ptr<ProcessRunner> runner;
+    test::FakeClock clock{{2026, 12, 7, 14, 5, 9}};
+    DbLink db{[] { return std::make_unique<OdbcConnection>(); }};
+    std::unique_ptr<DatabaseConnection> admin;
+    std::unique_ptr<DisconnectService> service;
+    std::string status;
+    std::string firstSource = "c:\\brevund";
+    bool columnIsText = false;
+};
+
+TEST_F(DisconnectServiceTest, EmptyTableOnlyChangesTheLabel) {
+    const auto logBefore = PgServer::statementLog().size();
+    service->checkDisconnect();
+    EXPECT_EQ(status, "Status Check 14:05:09");
+    EXPECT_EQ(calls(), "");
+    std::string log = PgServer::logUntilMarker(*admin, logBefore);
+    EXPECT_NE(log.find("select \"disconnectUser\" from \"pub\".\"zelDisconnect\""), std::string::npos);
+    EXPECT_EQ(log.find("DELETE"), std::string::npos) << log;
+}
+
+TEST_F(DisconnectServiceTest, FirstRowIsServedAndEveryRowDeleted) {
+    request("7"), request("8"), request("9");
+    const auto logBefore = PgServer::statementLog().size();
+    service->checkDisconnect();
+    std::string served = calls();
+    ASSERT_EQ(std::count(served.begin(), served.end(), '\n'), 1) << served;
+    EXPECT_TRUE(served == expectedArgs("7") || served == expectedArgs("8") || served == expectedArgs("9")) << served;
+    EXPECT_EQ(requestsLeft(), 0);
+    EXPECT_NE(PgServer::logUntilMarker(*admin, logBefore).find("DELETE FROM \"pub\".\"zelDisconnect\" "),
+              std::string::npos);
+}
+
+TEST_F(DisconnectServiceTest, NullUserRunsNothingAndTheRowsGo) {
+    request("NULL");
+    service->checkDisconnect();
+    EXPECT_EQ(calls(), "");
+    EXPECT_EQ(requestsLeft(), 0);
+}
+
+TEST_F(DisconnectServiceTest, TextThatIsNoNumberNeverReachesTheCommandLine) {
+    admin->execute("DROP VIEW pub.zeldisconnect");
+    admin->execute("ALTER TABLE pub.\"zelDisconnect\" ALTER COLUMN \"disconnectUser\" TYPE text");
+    admin->execute("CREATE VIEW pub.zeldisconnect AS SELECT * FROM pub.\"zelDisconnect\"");
+    columnIsText = true;
+    request("'7 & del c:\\*'");
+    service->checkDisconnect();
+    EXPECT_EQ(calls(), "");
+    EXPECT_EQ(requestsLeft(), 0);
+    request("' 12 '");
+    service->checkDisconnect();
+    EXPECT_EQ(calls(), expectedArgs("12"));
+}
+
+TEST_F(DisconnectServiceTest, DatabasePathFollowsTheFirstSourceDrive) {
+    firstSource = "d:\\data";
+    request("5");
+    service->checkDisconnect();
+    EXPECT_EQ(calls(), expectedArgs("5", "d:\\"));
+    firstSource = "e:";
+    request("6");
+    service->checkDisconnect();
+    EXPECT_EQ(calls(), expectedArgs("5", "d:\\") + expectedArgs("6", "e:"));
+}
+
+TEST_F(DisconnectServiceTest, DatabaseDownOnlyChangesTheLabel) {
+    request("7");
+    PgServer::control("down");
+    service->checkDisconnect();
+    clock.set({2026, 12, 7, 14, 5, 19});
+    service->checkDisconnect();
+    PgServer::control("up");
+    EXPECT_EQ(status, "Status Check 14:05:19");
+    EXPECT_EQ(calls(), "");
+    admin = test::adminConnection();
+    EXPECT_EQ(requestsLeft(), 1);
+}
+
+TEST_F(DisconnectServiceTest, StartUpThrowsOldRequestsAwayUnserved) {
+    request("7"), request("8");
+    service->checkFirst();
+    EXPECT_EQ(requestsLeft(), 0);
+    service->checkDisconnect();
+    EXPECT_EQ(calls(), "");
+}
+
+TEST_F(DisconnectServiceTest, PollDueWhileTheUtilityRunsIsSkipped) {
+    test::writeFile(drives.shutdownToolDir() / "slow", "1.2");
+    request("7");
+    int nestedPolls = 0;
+    onEvents = [&] {
+        ++nestedPolls;
+        clock.set({2026, 12, 7, 14, 5, 19});
+        service->checkDisconnect();  // the timer's next poll, inside the wait
+    };
+    service->checkDisconnect();
+    EXPECT_GE(nestedPolls, 1);
+    EXPECT_EQ(calls(), expectedArgs("7"));  // served once
+    EXPECT_EQ(status, "Status Check 14:05:19");
+    EXPECT_EQ(requestsLeft(), 0);
+}
+
+TEST_F(DisconnectServiceTest, AfterAServerRestartTheNextPollReconnects) {
+    service->checkDisconnect();
+    ASSERT_EQ(db.state(), 1);
+    PgServer::control("restart");
+    admin = test::adminConnection();
+    request("7");
+    service->checkDisconnect();  // finds the connection gone and marks it closed
+    EXPECT_EQ(db.state(), 0);
+    service->checkDisconnect();  // reopens and serves
+    EXPECT_EQ(calls(), expectedArgs("7"));
+    EXPECT_EQ(requestsLeft(), 0);
+}
+
+TEST_F(DisconnectServiceTest, FrozenServerHoldsAPollOnlyForTheTimeouts) {
+    service->checkDisconnect();
+    ASSERT_EQ(db.state(), 1);
+    PgServer::control("freeze");
+    auto t0 = steady_clock::now();
+    service->checkDisconnect();
+    auto held = duration_cast<seconds>(steady_clock::now() - t0).count();
+    EXPECT_LE(held, 20) << "a frozen server held the window for " << held << " s";
+    EXPECT_EQ(db.state(), 0);
+    // The next poll tries a new connection, which gives up after the login timeout.
+    t0 = steady_clock::now();
+    service->checkDisconnect();
+    held = duration_cast<seconds>(steady_clock::now() - t0).count();
+    PgServer::control("thaw");
+    EXPECT_LE(held, 10) << "reconnecting to a frozen server took " << held << " s";
+    EXPECT_EQ(calls(), "");
+}
+
+}  // namespace
+}  // namespace zel
