@@ -1,11 +1,11 @@
 #include <QApplication>
-#include <QDir>
 
 #include "db/odbc_connection.h"
 #include "platform/clock.h"
 #include "platform/computer_name.h"
 #include "platform/native_file_system.h"
 #include "platform/process.h"
+#include "platform/program_folder.h"
 #include "ui/frmMain.h"
 #include "ui/app_icon.h"
 #include "ui/system_locale.h"
@@ -19,12 +19,12 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Drive letters map to folders under "drives" beside the executable.
-    zel::PathMap paths(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("drives")).toStdString());
+    const std::string programFolder = zel::executableFolder();
+    zel::PathMap paths(programFolder + "/drives");
     zel::NativeFileSystem files(paths);
     zel::SystemClock clock;
     auto processes = zel::makeNativeProcessOps(paths);
 
-    const std::string programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
     zel::SystemTray tray(zel::appIcon());
     zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder, tray,
                          [] { zel::endProgramNow(); },

@@ -42,6 +42,10 @@ TEST(CommandWords, SplitAtSpacesWithQuotesGrouping) {
 }
 
 TEST(CommandWords, ProgramAndDriveWordsBecomeNativePaths) {
+#ifdef _WIN32
+    EXPECT_EQ(PathMap("/r").native("c:\\brevund\\x"), "c:\\brevund\\x");
+    GTEST_SKIP() << "Windows takes folder texts as written; the drive mapping is Linux's";
+#endif
     PathMap paths("/r");
     using V = std::vector<std::string>;
     EXPECT_EQ(nativeCommandWords("c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\db -C disconnect 7", paths),

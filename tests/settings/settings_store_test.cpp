@@ -41,7 +41,7 @@ struct FakeControls final : SettingsControls {
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    SettingsStoreTest() : files(PathMap(drives.root().string())), store(files, "c:\\TarvelYedek.ini", LocaleFormats::turkish()) {
+    SettingsStoreTest() : files(PathMap(drives.root().string())), store(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish()) {
         fs::create_directories(drives.drive('c'));
     }
     fs::path file() const { return drives.drive('c') / "TarvelYedek.ini"; }
@@ -158,7 +158,7 @@ TEST_F(SettingsStoreTest, TurkishFolderNamesRoundTripAsWindows1254) {
     ASSERT_TRUE(store.save(controls));
     EXPECT_EQ(test::readFile(file()).substr(0, 12), "c:\\\xFE\xFD\xF0\xDD\xE7\xF6\xFC\r\n");
     FakeControls again;
-    SettingsStore(files, "c:\\TarvelYedek.ini", LocaleFormats::turkish()).load(again);
+    SettingsStore(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish()).load(again);
     EXPECT_EQ(again.s.sources[0], controls.s.sources[0]);
 }
 
@@ -169,7 +169,7 @@ TEST_F(SettingsStoreTest, NothingIsSavedBeforeLoadingHasFinished) {
 }
 
 TEST_F(SettingsStoreTest, UnopenableFileLeavesEveryDefault) {
-    SettingsStore nowhere(files, "c:\\yok\\TarvelYedek.ini", LocaleFormats::turkish());
+    SettingsStore nowhere(files, drives.text('c', "yok\\TarvelYedek.ini"), LocaleFormats::turkish());
     nowhere.load(controls);
     EXPECT_EQ(controls.s.sources[0], "c:\\brevund");
     expectDefaultsSchedule();
@@ -193,7 +193,7 @@ struct FailingWrites final : FileSystem {
 TEST_F(SettingsStoreTest, FailedSaveLeavesThePreviousFileIntact) {
     test::writeFile(file(), fullFile());
     FailingWrites failing(files);
-    SettingsStore s(failing, "c:\\TarvelYedek.ini", LocaleFormats::turkish());
+    SettingsStore s(failing, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish());
     s.load(controls);
     controls.s.sources[0] = "c:\\degisti";
     EXPECT_FALSE(s.save(controls));
@@ -238,7 +238,7 @@ TEST_F(SettingsStoreTest, RandomFilesNeverBreakLoading) {
         }
         test::writeFile(file(), text);
         FakeControls c;
-        SettingsStore s(files, "c:\\TarvelYedek.ini", LocaleFormats::turkish());
+        SettingsStore s(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish());
         ASSERT_NO_THROW(s.load(c));
         ASSERT_EQ(test::readFile(file()), text);
         std::vector<std::string> lines = settingsLines(fromCodePage(text));

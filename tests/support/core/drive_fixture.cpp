@@ -5,6 +5,18 @@
 
 namespace zel::test {
 
+std::string TempDrives::text(char letter, const std::string& rel) const {
+#ifdef _WIN32
+    std::string base = drive(letter).string();
+    std::filesystem::create_directories(drive(letter));
+    for (char& c : base)
+        if (c == '/') c = '\\';
+    return rel.empty() ? base + "\\" : base + "\\" + rel;
+#else
+    return std::string(1, letter) + ":\\" + rel;
+#endif
+}
+
 void TempDrives::installZip(char letter) const {
     auto bat = drive(letter) / "brevund" / "tarvel" / "bat";
     std::filesystem::create_directories(bat);

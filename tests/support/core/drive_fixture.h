@@ -12,6 +12,9 @@ struct TempDrives {
     TempDir tmp;
     std::filesystem::path root() const { return tmp / "drives"; }
     std::filesystem::path drive(char letter) const { return root() / std::string(1, letter); }
+    // The folder text the program is given for a place on a drive: "c:\rel" where drive letters
+    // map to the temporary drives, the temporary folder itself in Windows form where they do not.
+    std::string text(char letter, const std::string& rel = "") const;
     // Puts Info-ZIP's zip where a run looks for its stored copy: <drive>\brevund\tarvel\bat\zip.ex_.
     void installZip(char letter = 'c') const;
     // A stand-in for c:\progress\openedge\bin\proshut.bat: appends its arguments, one call a

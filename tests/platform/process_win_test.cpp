@@ -1,0 +1,72 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "engine/process_runner.h"
+#include "platform/process.h"
+#include "support/core/program_dir.h"
+#include "support/core/temp_dir.h"
+
+namespace zel {
+namespace {
+
+using namespace std::chrono;
+
+class WinProcesses : public ::testing::Test {
+protected:
+    std::int32_t run(const std::string& args, std::int32_t maxWait = 0, std::int32_t style = 4) {
+        RunnerHooks hooks;
+        hooks.processEvents = [this] { ++events; };
+        return ProcessRunner(*ops, hooks).runAndWait("\"" + sleeper + "\" " + args, maxWait, style, 0);
+    }
+    std::unique_ptr<ProcessOps> ops = makeNativeProcessOps(PathMap());
+    std::string sleeper = test::besideTests("zel_sleeper.exe");
+    test::TempDir tmp;
+    int events = 0;
+};
+
+TEST_F(WinProcesses, QuickProgramGivesZeroWithoutEvents) {
+    EXPECT_EQ(run("0"), 0);
+    EXPECT_EQ(events, 0);
+}
+
+TEST_F(WinProcesses, WindowStylesAcceptedOrRefused) {
+    for (int style : {0, 1, 2, 3, 4, 6}) EXPECT_EQ(run("0", 0, style), 0) << style;
+    for (int style : {5, 7, -1}) EXPECT_EQ(run("0", 0, style), 3) << style;
+}
+
+TEST_F(WinProcesses, MissingProgramGivesOne) {
+    RunnerHooks hooks;
+    EXPECT_EQ(ProcessRunner(*ops, hooks).runAndWait("c:\\yok\\zip.exe a -r b", 0, 4, 0), 1);
+}
+
+TEST_F(WinProcesses, LimitExceededAfterTheThirdSliceAndTheProgramStillFinishes) {
+    const auto done = tmp / "done";
+    auto t0 = steady_clock::now();
+    EXPECT_EQ(run("2000 \"" + done.string() + "\"", 1000), 2);
+    auto waited = steady_clock::now() - t0;
+    EXPECT_EQ(events, 3);
+    EXPECT_GE(waited, milliseconds(1450));
+    EXPECT_FALSE(std::filesystem::exists(done));
+    for (int i = 0; i < 60 && !std::filesystem::exists(done); ++i) std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_TRUE(std::filesystem::exists(done)) << "the program was not left to finish";
+}
+
+TEST_F(WinProcesses, NestedCallsFinishInnerFirst) {
+    std::int32_t inner = -1;
+    RunnerHooks outerHooks;
+    outerHooks.processEvents = [&] {
+        if (inner == -1) {
+            inner = ProcessRunner(*ops, RunnerHooks{}).runAndWait("\"" + sleeper + "\" 800", 0, 0, 0);
+        }
+    };
+    EXPECT_EQ(ProcessRunner(*ops, outerHooks).runAndWait("\"" + sleeper + "\" 700", 0, 4, 0), 0);
+    EXPECT_EQ(inner, 0);
+}
+
+}  // namespace
+}  // namespace zel

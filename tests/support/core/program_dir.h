@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+#include "platform/program_folder.h"
+
+namespace zel::test {
+
+// A file beside the test program, as a Windows command-line word.
+inline std::string besideTests(const std::string& name) { return executableFolder() + "\\" + name; }
+
+}  // namespace zel::test
