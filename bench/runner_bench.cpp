@@ -15,8 +15,8 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "engine/backup_run.h"
 #include "engine/process_runner.h"
@@ -43,7 +43,9 @@ struct LatencyProbe : QObject {
     std::vector<double> ms;
     bool event(QEvent* e) override {
         if (e->type() != StampEvent::kType) return QObject::event(e);
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - static_cast<StampEvent*>(e)->sent).count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - static_cast<StampEvent*>(e)->sent)
+                .count());
         return true;
     }
 };
@@ -71,9 +73,10 @@ void latency(const char* label, zel::ProcessOps& ops) {
     stop = true;
     poster.join();
     zel::processPendingEvents();
-    std::printf("%-34s result %d, events %zu: p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (design bound 500 ms)\n",
-                label, rc, probe.ms.size(), percentile(probe.ms, 0.5), percentile(probe.ms, 0.99),
-                percentile(probe.ms, 1.0));
+    std::printf(
+        "%-34s result %d, events %zu: p50 %7.2f ms  p99 %7.2f ms  max %7.2f ms  (design bound 500 ms)\n",
+        label, rc, probe.ms.size(), percentile(probe.ms, 0.5), percentile(probe.ms, 0.99),
+        percentile(probe.ms, 1.0));
 }
 
 struct Pairs final : zel::BackupView {
@@ -89,7 +92,9 @@ struct FixedClock final : zel::Clock {
     zel::LocalDateTime now() const override { return {2024, 3, 5, 9, 7, 0}; }
 };
 
-double seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
+double seconds(Clock::time_point a) {
+    return std::chrono::duration<double>(Clock::now() - a).count();
+}
 
 void runDirect(const std::string& line, const zel::PathMap& paths) {
     auto words = zel::nativeCommandWords(line, paths);
@@ -133,7 +138,8 @@ void ratio() {
     FixedClock clock;
     zel::BackupRun run(view, files, clock, runner, zel::LocaleFormats::turkish(), nullptr);
     // The very line the run builds, started without the runner.
-    const std::string direct = "c:\\brevund\\tarvel\\bat\\zip.exe c:\\hedef\\hedef20240305.0907.zip -r c:\\kaynak";
+    const std::string direct =
+        "c:\\brevund\\tarvel\\bat\\zip.exe c:\\hedef\\hedef20240305.0907.zip -r c:\\kaynak";
     // zip lists every file on standard output; both ways send it to /dev/null alike.
     std::fflush(stdout);
     int savedOut = dup(1);
@@ -156,8 +162,10 @@ void ratio() {
     close(savedOut);
     double r = percentile(viaRun, 0.5), d = percentile(viaDirect, 0.5);
     std::fflush(stdout);
-    std::printf("backup run over %d files: median %.3f s; same zip run directly: median %.3f s; ratio %.3f "
-                "(target <= 1.02)\n", kFiles, r, d, r / d);
+    std::printf(
+        "backup run over %d files: median %.3f s; same zip run directly: median %.3f s; ratio %.3f "
+        "(target <= 1.02)\n",
+        kFiles, r, d, r / d);
     fs::remove_all(root);
 }
 

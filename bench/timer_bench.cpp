@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
     stopLoad(load);
 
     std::printf("%d s with %d busy processes on the side:\n", seconds, loadProcesses);
-    std::printf("  second-aligned timer: %zu seconds ticked, %lld skipped (target 0)\n", aligned.seconds.size(),
-                static_cast<long long>(aligned.skipped()));
+    std::printf("  second-aligned timer: %zu seconds ticked, %lld skipped (target 0)\n",
+                aligned.seconds.size(), static_cast<long long>(aligned.skipped()));
     std::printf("  plain 1000 ms QTimer: %zu seconds ticked, %lld skipped\n", plain.seconds.size(),
                 static_cast<long long>(plain.skipped()));
     return 0;

@@ -6,8 +6,8 @@
 #include "platform/native_file_system.h"
 #include "platform/process.h"
 #include "platform/program_folder.h"
-#include "ui/frmMain.h"
 #include "ui/app_icon.h"
+#include "ui/frmMain.h"
 #include "ui/system_locale.h"
 #include "ui/toolkit.h"
 #include "ui/tray.h"
@@ -27,8 +27,7 @@ int main(int argc, char* argv[]) {
 
     zel::SystemTray tray(zel::appIcon());
     zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder, tray,
-                         [] { zel::endProgramNow(); },
-                         [] { return std::make_unique<zel::OdbcConnection>(); },
+                         [] { zel::endProgramNow(); }, [] { return std::make_unique<zel::OdbcConnection>(); },
                          [] { return zel::GetComputerName(); }});
     window.Form_Load();
     window.show();

@@ -15,7 +15,11 @@ class BackupRecorder {
 public:
     BackupRecorder(DbLink& db, FileSystem& files, const Clock& clock, LocaleFormats locale,
                    std::function<std::string()> computerName)
-        : db_(db), files_(files), clock_(clock), locale_(std::move(locale)), computerName_(std::move(computerName)) {}
+        : db_(db),
+          files_(files),
+          clock_(clock),
+          locale_(std::move(locale)),
+          computerName_(std::move(computerName)) {}
 
     // Records a backup when the archive the latest run built exists (an empty path never does).
     // Every failure goes to the caller; the row then keeps its previous value.

@@ -19,7 +19,9 @@ class DatabaseError : public std::runtime_error {
 public:
     DatabaseError(const std::string& message, std::string sqlState = {}, int nativeCode = 0,
                   bool connectionLost = false)
-        : std::runtime_error(message), sqlState_(std::move(sqlState)), nativeCode_(nativeCode),
+        : std::runtime_error(message),
+          sqlState_(std::move(sqlState)),
+          nativeCode_(nativeCode),
           connectionLost_(connectionLost) {}
     const std::string& sqlState() const { return sqlState_; }
     int nativeCode() const { return nativeCode_; }

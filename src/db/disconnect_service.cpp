@@ -21,7 +21,8 @@ std::optional<std::string> requestedUser(const std::optional<std::string>& value
 }
 
 std::string shutdownCommandLine(std::string_view firstSource, std::string_view user) {
-    return std::string(kShutdownTool) + utf8Prefix(firstSource, 3) + std::string(kDatabaseTail) + std::string(user);
+    return std::string(kShutdownTool) + utf8Prefix(firstSource, 3) + std::string(kDatabaseTail) +
+           std::string(user);
 }
 
 void DisconnectService::checkFirst() {

@@ -33,7 +33,7 @@ class DisconnectService {
 public:
     struct Window {
         std::function<void(const std::string&)> setStatus;  // lblInfo
-        std::function<std::string()> firstSource;            // txtKaynak[0]
+        std::function<std::string()> firstSource;           // txtKaynak[0]
     };
 
     DisconnectService(DbLink& db, const ProcessRunner& runner, const Clock& clock, LocaleFormats locale,

@@ -6,14 +6,17 @@
 namespace zel {
 namespace {
 
-std::string twoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string twoDigits(int v) {
+    return (v < 10 ? "0" : "") + std::to_string(v);
+}
 
 }  // namespace
 
-std::string historyEntry(const LocalDateTime& now, const LocaleFormats& locale, std::string_view computerName) {
+std::string historyEntry(const LocalDateTime& now, const LocaleFormats& locale,
+                         std::string_view computerName) {
     return twoDigits(now.day) + locale.dateSeparator + twoDigits(now.month) + locale.dateSeparator +
-           std::to_string(now.year) + " " + twoDigits(now.hour) + locale.timeSeparator + twoDigits(now.minute) +
-           "|" + std::string(computerName);
+           std::to_string(now.year) + " " + twoDigits(now.hour) + locale.timeSeparator +
+           twoDigits(now.minute) + "|" + std::string(computerName);
 }
 
 std::string prependHistory(std::string_view entry, std::string_view oldValue) {
@@ -35,7 +38,8 @@ std::string historyInsertStatement(std::string_view entry) {
 }
 
 std::string historyUpdateStatement(std::string_view newValue) {
-    return " UPDATE pub.zelParameter SET zelParameterValue='" + sqlQuoted(newValue) + "' WHERE zelParameterID=1000 ";
+    return " UPDATE pub.zelParameter SET zelParameterValue='" + sqlQuoted(newValue) +
+           "' WHERE zelParameterID=1000 ";
 }
 
 }  // namespace zel

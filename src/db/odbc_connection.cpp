@@ -38,7 +38,8 @@ DatabaseError diagnose(SQLSMALLINT type, SQLHANDLE handle, const std::string& wh
                                                      static_cast<std::size_t>(len < 1023 ? len : 1023)));
     }
     // Class 08 is a connection failure; 57P01..57P03 are the server going down under the session.
-    bool lost = sqlState.rfind("08", 0) == 0 || sqlState == "57P01" || sqlState == "57P02" || sqlState == "57P03";
+    bool lost =
+        sqlState.rfind("08", 0) == 0 || sqlState == "57P01" || sqlState == "57P02" || sqlState == "57P03";
     if (!lost && dbc) {
         SQLUINTEGER dead = SQL_CD_FALSE;
         if (SQL_SUCCEEDED(SQLGetConnectAttr(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
@@ -80,7 +81,8 @@ QueryResult runStatement(SQLHDBC dbc, const std::string& statement, unsigned lon
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st.h))) {
         throw diagnose(SQL_HANDLE_DBC, dbc, "cannot make a statement", dbc);
     }
-    SQLSetStmtAttr(st.h, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
+    SQLSetStmtAttr(st.h, SQL_ATTR_QUERY_TIMEOUT,
+                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
     auto text = wide(statement);
     auto fail = [&](const char* what) { return diagnose(SQL_HANDLE_STMT, st.h, what, dbc); };
     SQLRETURN rc = SQLExecDirectW(st.h, text.data(), SQL_NTS);
@@ -137,7 +139,8 @@ void OdbcConnection::open(const std::string& connectionString) {
     auto in = wide(connectionString);
     SQLWCHAR out[1024];
     SQLSMALLINT outLen = 0;
-    SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, in.data(), SQL_NTS, out, 1024, &outLen, SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc =
+        SQLDriverConnectW(dbc, nullptr, in.data(), SQL_NTS, out, 1024, &outLen, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) throw diagnose(SQL_HANDLE_DBC, dbc, "cannot open the connection", nullptr);
     handles_->connected = true;
     open_ = true;

@@ -26,7 +26,8 @@ std::u16string utf8ToUtf16(std::string_view in) {
                 if ((d & 0xC0) != 0x80) ok = false;
                 v = (v << 6) | (d & 0x3F);
             }
-            if (ok && !(len == 3 && (v < 0x800 || (v >= 0xD800 && v <= 0xDFFF))) && !(len == 4 && (v < 0x10000 || v > 0x10FFFF))) {
+            if (ok && !(len == 3 && (v < 0x800 || (v >= 0xD800 && v <= 0xDFFF))) &&
+                !(len == 4 && (v < 0x10000 || v > 0x10FFFF))) {
                 cp = v;
             } else {
                 len = 1;

@@ -6,15 +6,23 @@
 namespace zel {
 namespace {
 
-std::string twoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string twoDigits(int v) {
+    return (v < 10 ? "0" : "") + std::to_string(v);
+}
 
 }  // namespace
 
-std::string toolPrefix(std::string_view firstSource) { return utf8Prefix(firstSource, 3); }
+std::string toolPrefix(std::string_view firstSource) {
+    return utf8Prefix(firstSource, 3);
+}
 
-std::string zipToolPath(std::string_view prefix) { return std::string(prefix) + std::string(kZipToolTail); }
+std::string zipToolPath(std::string_view prefix) {
+    return std::string(prefix) + std::string(kZipToolTail);
+}
 
-std::string zipStorePath(std::string_view prefix) { return std::string(prefix) + std::string(kZipStoreTail); }
+std::string zipStorePath(std::string_view prefix) {
+    return std::string(prefix) + std::string(kZipStoreTail);
+}
 
 std::string archiveBase(std::string_view target) {
     auto pos = target.rfind('\\');
@@ -42,7 +50,8 @@ std::string zipCommandLine(std::string_view prefix, std::string_view target, std
 }
 
 std::string lastBackupText(std::string_view dateText, std::string_view timeText) {
-    return std::string(kLastBackupHeading) + "\r\n" + std::string(dateText) + " " + std::string(timeText) + "   ";
+    return std::string(kLastBackupHeading) + "\r\n" + std::string(dateText) + " " + std::string(timeText) +
+           "   ";
 }
 
 }  // namespace zel

@@ -23,11 +23,11 @@ void BackupRun::run() {
 
     const LocalDateTime end = clock_.now();
     try {
-        CalendarDate date = makeDate(std::to_string(end.day), std::to_string(end.month), std::to_string(end.year),
-                                     locale_);
-        view_.setLastBackupText(lastBackupText(shortDateText(date, locale_.shortDatePattern),
-                                               timeOfDayText(end.hour, end.minute, end.second,
-                                                             locale_.timeSeparator)));
+        CalendarDate date =
+            makeDate(std::to_string(end.day), std::to_string(end.month), std::to_string(end.year), locale_);
+        view_.setLastBackupText(
+            lastBackupText(shortDateText(date, locale_.shortDatePattern),
+                           timeOfDayText(end.hour, end.minute, end.second, locale_.timeSeparator)));
     } catch (const std::exception&) {
         // the label keeps its old text
     }
@@ -48,7 +48,8 @@ void BackupRun::archivePair(int pair, const std::string& prefix) {
     if (!files_.folderExists(source)) return;
     archiveName_ = zel::archiveName(target, clock_.now());
     builtArchivePath_ = archivePath(target, archiveName_);
-    runner_.runAndWait(zipCommandLine(prefix, target, archiveName_, source), kZipWaitLimitMs, kZipWindowStyle, 0);
+    runner_.runAndWait(zipCommandLine(prefix, target, archiveName_, source), kZipWaitLimitMs, kZipWindowStyle,
+                       0);
 }
 
 }  // namespace zel

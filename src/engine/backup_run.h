@@ -34,7 +34,11 @@ class BackupRun {
 public:
     BackupRun(BackupView& view, FileSystem& files, const Clock& clock, const ProcessRunner& runner,
               LocaleFormats locale, std::function<void()> record)
-        : view_(view), files_(files), clock_(clock), runner_(runner), locale_(std::move(locale)),
+        : view_(view),
+          files_(files),
+          clock_(clock),
+          runner_(runner),
+          locale_(std::move(locale)),
           record_(std::move(record)) {}
 
     // The whole run. Does nothing while a run is already in progress.

@@ -116,9 +116,15 @@ CalendarDate readLocaleDate(std::string_view text, const LocaleFormats& locale) 
     for (std::size_t i = 0; i < 3; ++i) {
         int v = parseNumber(parts[i]);
         switch (order[i]) {
-            case Field::Day: d.day = v; break;
-            case Field::Month: d.month = v; break;
-            case Field::Year: d.year = v; break;
+            case Field::Day:
+                d.day = v;
+                break;
+            case Field::Month:
+                d.month = v;
+                break;
+            case Field::Year:
+                d.year = v;
+                break;
         }
     }
     if (!isValidDate(d.year, d.month, d.day)) throw DateConversionError("not a date: " + std::string(text));

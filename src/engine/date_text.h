@@ -28,7 +28,8 @@ bool isValidDate(int year, int month, int day);
 std::string timeOfDayText(int hour, int minute, int second, std::string_view timeSeparator);
 std::string timeOfDayText(const TimeOfDay& t, std::string_view timeSeparator);
 
-// A date in the short-date pattern of the regional settings (d, dd, M, MM, yy, yyyy; other characters as written).
+// A date in the short-date pattern of the regional settings (d, dd, M, MM, yy, yyyy; other characters as
+// written).
 std::string shortDateText(const CalendarDate& date, std::string_view pattern);
 
 // Reads "a/b/c" (or the locale's date separator) in the locale's order of day, month and year.

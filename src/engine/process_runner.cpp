@@ -6,7 +6,9 @@
 namespace zel {
 namespace {
 
-bool onlySpaces(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+bool onlySpaces(std::string_view s) {
+    return s.find_first_not_of(' ') == std::string_view::npos;
+}
 
 }  // namespace
 

@@ -10,12 +10,12 @@ namespace zel {
 
 // Results of runAndWait.
 enum RunResult : std::int32_t {
-    kRunEnded = 0,         // the process ended (also when the wait itself failed)
-    kRunError = 1,         // not started, not opened, or an error while waiting
-    kRunLimitExceeded = 2, // the wait limit was exceeded; the process runs on
-    kRunInvalid = 3,       // an argument is invalid; nothing started
-    kRunBroken = 5,        // user interrupt with break mode 1
-    kRunUserStopped = 6,   // user interrupt with break mode 2, answered No
+    kRunEnded = 0,          // the process ended (also when the wait itself failed)
+    kRunError = 1,          // not started, not opened, or an error while waiting
+    kRunLimitExceeded = 2,  // the wait limit was exceeded; the process runs on
+    kRunInvalid = 3,        // an argument is invalid; nothing started
+    kRunBroken = 5,         // user interrupt with break mode 1
+    kRunUserStopped = 6,    // user interrupt with break mode 2, answered No
 };
 
 // What the runner needs of the window while it waits.

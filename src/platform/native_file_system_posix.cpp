@@ -46,7 +46,7 @@ bool NativeFileSystem::createFolder(const std::string& path) {
 
 bool NativeFileSystem::folderExists(const std::string& path) {
     if (path.empty()) return false;
-    struct stat st{};
+    struct stat st {};
     return ::stat(paths_.native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -55,7 +55,7 @@ bool NativeFileSystem::copyFile(const std::string& from, const std::string& to) 
     const std::string dst = paths_.native(to);
     int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(in);
         return false;
@@ -67,7 +67,8 @@ bool NativeFileSystem::copyFile(const std::string& from, const std::string& to) 
     int out = ::open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777);
     if (out < 0) return false;
     bool ok = writeAll(out, content->data(), content->size());
-    // The copy must keep the source's bits even when the target existed with others (zip must stay executable).
+    // The copy must keep the source's bits even when the target existed with others (zip must stay
+    // executable).
     ok = (::fchmod(out, st.st_mode & 07777) == 0) && ok;
     ok = (::close(out) == 0) && ok;
     return ok;
@@ -75,7 +76,7 @@ bool NativeFileSystem::copyFile(const std::string& from, const std::string& to) 
 
 bool NativeFileSystem::attributesReadable(const std::string& path) {
     if (path.empty()) return false;
-    struct stat st{};
+    struct stat st {};
     return ::stat(paths_.native(path).c_str(), &st) == 0;
 }
 
@@ -94,7 +95,7 @@ bool NativeFileSystem::replaceContent(const std::string& path, const std::string
     std::string tmpl = target + ".XXXXXX";
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return false;
-    struct stat st{};
+    struct stat st {};
     mode_t mode = (::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
     bool ok = writeAll(fd, bytes.data(), bytes.size());
     ok = ok && ::fchmod(fd, mode) == 0;

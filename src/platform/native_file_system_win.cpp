@@ -42,8 +42,9 @@ bool NativeFileSystem::attributesReadable(const std::string& path) {
 
 std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::string& path) {
     if (path.empty()) return std::nullopt;
-    HANDLE h = CreateFileW(widen(paths_.native(path)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(widen(paths_.native(path)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
     auto content = readHandle(h);
     CloseHandle(h);
@@ -54,12 +55,13 @@ bool NativeFileSystem::replaceContent(const std::string& path, const std::string
     if (path.empty()) return false;
     const std::wstring target = widen(paths_.native(path));
     const std::wstring tmp = target + L".tmp";
-    HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = bytes.empty() ||
-              (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-               written == bytes.size());
+    bool ok =
+        bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                          written == bytes.size());
     ok = FlushFileBuffers(h) && ok;
     ok = CloseHandle(h) && ok;
     ok = ok && MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

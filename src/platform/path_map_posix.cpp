@@ -2,6 +2,8 @@
 
 namespace zel {
 
-std::string PathMap::native(std::string_view text) const { return mapToDrivesFolder(text, drivesRoot_); }
+std::string PathMap::native(std::string_view text) const {
+    return mapToDrivesFolder(text, drivesRoot_);
+}
 
 }  // namespace zel

@@ -3,6 +3,8 @@
 namespace zel {
 
 // Windows takes the folder texts as the user wrote them.
-std::string PathMap::native(std::string_view text) const { return std::string(text); }
+std::string PathMap::native(std::string_view text) const {
+    return std::string(text);
+}
 
 }  // namespace zel

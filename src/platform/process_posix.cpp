@@ -19,7 +19,9 @@ extern char** environ;
 namespace zel {
 namespace {
 
-int pidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+int pidfdOpen(pid_t pid) {
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
 
 // Reaps one child whenever it ends, also after the runner stopped waiting for it, so no zombies pile up.
 void reapInBackground(pid_t pid) {
@@ -34,7 +36,8 @@ class PosixProcessOps final : public ProcessOps {
 public:
     explicit PosixProcessOps(PathMap paths) : paths_(std::move(paths)) {}
 
-    std::uint32_t start(const std::string& commandLine, int /*windowStyle: no windows to show here*/) override {
+    std::uint32_t start(const std::string& commandLine,
+                        int /*windowStyle: no windows to show here*/) override {
         std::vector<std::string> words = nativeCommandWords(commandLine, paths_);
         if (words.empty()) return 0;
         std::vector<char*> argv;
@@ -72,7 +75,8 @@ public:
         using Clock = std::chrono::steady_clock;
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             pollfd p{static_cast<int>(handle), POLLIN, 0};
             int rc = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
             if (rc > 0) return kWaitEnded;

@@ -11,13 +11,20 @@ namespace {
 // The program's window styles in the numbering of ShowWindow.
 WORD showCommand(int windowStyle) {
     switch (windowStyle) {
-        case 0: return SW_HIDE;
-        case 1: return SW_SHOWNORMAL;
-        case 2: return SW_SHOWMINIMIZED;
-        case 3: return SW_SHOWMAXIMIZED;
-        case 4: return SW_SHOWNOACTIVATE;
-        case 6: return SW_SHOWMINNOACTIVE;
-        default: return SW_SHOWNORMAL;
+        case 0:
+            return SW_HIDE;
+        case 1:
+            return SW_SHOWNORMAL;
+        case 2:
+            return SW_SHOWMINIMIZED;
+        case 3:
+            return SW_SHOWMAXIMIZED;
+        case 4:
+            return SW_SHOWNOACTIVATE;
+        case 6:
+            return SW_SHOWMINNOACTIVE;
+        default:
+            return SW_SHOWNORMAL;
     }
 }
 

@@ -53,8 +53,12 @@ std::string convert(std::string_view in, const char* to, const char* from, bool 
 
 }  // namespace
 
-std::string toCodePage(std::string_view utf8) { return convert(utf8, kCodePage, "UTF-8", true); }
+std::string toCodePage(std::string_view utf8) {
+    return convert(utf8, kCodePage, "UTF-8", true);
+}
 
-std::string fromCodePage(std::string_view bytes) { return convert(bytes, "UTF-8", kCodePage, false); }
+std::string fromCodePage(std::string_view bytes) {
+    return convert(bytes, "UTF-8", kCodePage, false);
+}
 
 }  // namespace zel

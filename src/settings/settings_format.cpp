@@ -43,7 +43,8 @@ std::optional<TimeOfDay> parseClock(std::string_view s, const LocaleFormats& loc
     std::vector<std::string_view> parts;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= s.size(); ++i) {
-        bool sep = i < s.size() && (s[i] == ':' || (!locale.timeSeparator.empty() && s[i] == locale.timeSeparator[0]));
+        bool sep = i < s.size() &&
+                   (s[i] == ':' || (!locale.timeSeparator.empty() && s[i] == locale.timeSeparator[0]));
         if (i == s.size() || sep) {
             parts.push_back(s.substr(start, i - start));
             start = i + 1;
@@ -104,7 +105,8 @@ std::vector<std::string> settingsLines(std::string_view text) {
     std::size_t start = 0;
     while (start < text.size() && lines.size() < static_cast<std::size_t>(kSettingsLineCount)) {
         std::size_t end = text.find('\n', start);
-        std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         lines.emplace_back(line);
         if (end == std::string_view::npos) break;

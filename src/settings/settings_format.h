@@ -18,7 +18,7 @@ inline constexpr std::string_view kSettingsFileName = "TarvelYedek.ini";
 struct Settings {
     std::array<std::string, 4> sources;
     std::array<std::string, 4> targets;
-    std::array<int, 3> switches{};        // 0 off, 1 on, 2 grayed
+    std::array<int, 3> switches{};  // 0 off, 1 on, 2 grayed
     std::array<TimeOfDay, 3> times{};
 };
 

@@ -5,8 +5,8 @@
 #include <QTimer>
 
 #ifdef Q_OS_WIN
-#include <QWinEventNotifier>
 #include <windows.h>
+#include <QWinEventNotifier>
 #else
 #include <QSocketNotifier>
 #endif

@@ -6,8 +6,8 @@
 #include <QPalette>
 #include <QShowEvent>
 
-#include "ui/app_icon.h"
 #include "engine/schedule.h"
+#include "ui/app_icon.h"
 #include "ui/toolkit.h"
 #include "ui/tray_messages.h"
 
@@ -23,7 +23,9 @@ public:
     void setExitCaption(const std::string& caption) override {
         w_.cmdExit->setText(QString::fromStdString(caption));
     }
-    void setLastBackupText(const std::string& text) override { w_.lblSon->setText(QString::fromStdString(text)); }
+    void setLastBackupText(const std::string& text) override {
+        w_.lblSon->setText(QString::fromStdString(text));
+    }
 
 private:
     frmMain& w_;
@@ -40,7 +42,9 @@ public:
         w_.txtHedef[pair]->setText(QString::fromStdString(text));
     }
     bool setSwitch(int slot, int value) override { return setCheckValue(*w_.slotSwitch(slot), value); }
-    void setTime(int slot, const TimeOfDay& t) override { w_.slotPicker(slot)->setTime(QTime(t.hour, t.minute, t.second)); }
+    void setTime(int slot, const TimeOfDay& t) override {
+        w_.slotPicker(slot)->setTime(QTime(t.hour, t.minute, t.second));
+    }
     Settings current() const override {
         Settings s;
         for (int i = 0; i < 4; ++i) {
@@ -102,8 +106,8 @@ frmMain::frmMain(FrmMainServices services, QWidget* parent)
     };
     runner_ = std::make_unique<ProcessRunner>(*waitOps_, std::move(hooks));
     view_ = std::make_unique<View>(*this);
-    backup_ = std::make_unique<BackupRun>(*view_, services_.files, services_.clock, *runner_, services_.locale,
-                                          [this] { updateBackupDate(); });
+    backup_ = std::make_unique<BackupRun>(*view_, services_.files, services_.clock, *runner_,
+                                          services_.locale, [this] { updateBackupDate(); });
     db_ = std::make_unique<DbLink>(services_.connections);
     recorder_ = std::make_unique<BackupRecorder>(*db_, services_.files, services_.clock, services_.locale,
                                                  services_.computerName);
@@ -127,8 +131,8 @@ frmMain::~frmMain() {
 void frmMain::buildControls() {
     const QFont boxFont = makeFont("MS Sans Serif", 9.75, true);
     const QFont captionFont = makeFont("Arial", 12);
-    static const char* const kLabel1[6] = {"Kaynak I:", "Kaynak III:", "Hedef I:", "Hedef II:", "Hedef III:",
-                                           "Hedef IV:"};
+    static const char* const kLabel1[6] = {
+        "Kaynak I:", "Kaynak III:", "Hedef I:", "Hedef II:", "Hedef III:", "Hedef IV:"};
     static const char* const kLabel4[2] = {"Kaynak II", "Kaynak IV"};
     for (int i = 0; i < 6; ++i) {
         Label1[i] = new QLabel(QString::fromLatin1(kLabel1[i]), this);
@@ -213,9 +217,9 @@ void frmMain::buildControls() {
     lblSon->setGeometry(8, 424, 400, 40);
 
     // Tab order: the first pair and the schedule come before the other three pairs.
-    QWidget* order[] = {txtKaynak[0], txtHedef[0], chkYedek1, dtYedek1, chkYedek2, dtyedek2, chkYedek3, dtYedek3,
-                        cmdCopy,      cmdExit,     txtKaynak[1], txtHedef[1], txtKaynak[2], txtHedef[2],
-                        txtKaynak[3], txtHedef[3]};
+    QWidget* order[] = {txtKaynak[0], txtHedef[0], chkYedek1,    dtYedek1,   chkYedek2,    dtyedek2,
+                        chkYedek3,    dtYedek3,    cmdCopy,      cmdExit,    txtKaynak[1], txtHedef[1],
+                        txtKaynak[2], txtHedef[2], txtKaynak[3], txtHedef[3]};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
     for (QLabel* l : {lblInfo, lblTime, lblSon}) l->setFocusPolicy(Qt::NoFocus);
 }
@@ -323,7 +327,9 @@ void frmMain::Form_Load() {
     loadSettings();
 }
 
-void frmMain::loadSettings() { settings_->load(*settingsView_); }
+void frmMain::loadSettings() {
+    settings_->load(*settingsView_);
+}
 
 void frmMain::Form_Activate() {
     addTrayIcon();
@@ -376,14 +382,22 @@ void frmMain::addTrayIcon() {
 
 // ---- backup ----
 
-void frmMain::cmdCopy_Click() { backup_->run(); }
+void frmMain::cmdCopy_Click() {
+    backup_->run();
+}
 
 // Failures go to the caller: the backup run ignores them, start-up catches them.
-void frmMain::updateBackupDate() { recorder_->updateBackupDate(backup_->builtArchivePath()); }
+void frmMain::updateBackupDate() {
+    recorder_->updateBackupDate(backup_->builtArchivePath());
+}
 
-void frmMain::checkFirst() { disconnect_->checkFirst(); }
+void frmMain::checkFirst() {
+    disconnect_->checkFirst();
+}
 
-void frmMain::checkDisconnect() { disconnect_->checkDisconnect(); }
+void frmMain::checkDisconnect() {
+    disconnect_->checkDisconnect();
+}
 
 void frmMain::cmdExit_Click() {
     if (cmdExit->text() == QStringLiteral("Gizle")) {
@@ -398,12 +412,24 @@ void frmMain::cmdExit_Click() {
 
 // ---- settings handlers: each saves the whole file ----
 
-void frmMain::chkYedek1_Click() { saveSettings(); }
-void frmMain::chkYedek2_Click() { saveSettings(); }
-void frmMain::chkYedek3_Click() { saveSettings(); }
-void frmMain::dtYedek1_Change() { saveSettings(); }
-void frmMain::dtyedek2_Change() { saveSettings(); }
-void frmMain::dtYedek3_Change() { saveSettings(); }
+void frmMain::chkYedek1_Click() {
+    saveSettings();
+}
+void frmMain::chkYedek2_Click() {
+    saveSettings();
+}
+void frmMain::chkYedek3_Click() {
+    saveSettings();
+}
+void frmMain::dtYedek1_Change() {
+    saveSettings();
+}
+void frmMain::dtyedek2_Change() {
+    saveSettings();
+}
+void frmMain::dtYedek3_Change() {
+    saveSettings();
+}
 void frmMain::txtKaynak_LostFocus(int /*index*/) {
     ++counts_.lostFocusKaynak;
     saveSettings();
@@ -420,7 +446,9 @@ void frmMain::saveSettings() {
 
 // ---- tray menu and timers ----
 
-void frmMain::mnuRestore_Click() { restoreWindow(); }
+void frmMain::mnuRestore_Click() {
+    restoreWindow();
+}
 
 void frmMain::mnuExit_Click() {
     services_.tray.deleteIcon();
@@ -460,13 +488,24 @@ void frmMain::Timer4_Timer() {
     ++trayAddCount;
     addTrayIcon();
     switch (trayAddCount) {
-        case 1: break;
-        case 2: Timer4->setInterval(60000); break;
-        case 3: Timer4->setInterval(300000); break;
-        case 4: Timer4->setInterval(900000); break;
-        default: Timer4->setInterval(0); break;
+        case 1:
+            break;
+        case 2:
+            Timer4->setInterval(60000);
+            break;
+        case 3:
+            Timer4->setInterval(300000);
+            break;
+        case 4:
+            Timer4->setInterval(900000);
+            break;
+        default:
+            Timer4->setInterval(0);
+            break;
     }
 }
-void frmMain::Timer5_Timer() { checkDisconnect(); }
+void frmMain::Timer5_Timer() {
+    checkDisconnect();
+}
 
 }  // namespace zel

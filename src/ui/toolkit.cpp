@@ -7,19 +7,26 @@ namespace zel {
 
 int checkValue(Qt::CheckState state) {
     switch (state) {
-        case Qt::Unchecked: return 0;
-        case Qt::Checked: return 1;
-        case Qt::PartiallyChecked: return 2;
+        case Qt::Unchecked:
+            return 0;
+        case Qt::Checked:
+            return 1;
+        case Qt::PartiallyChecked:
+            return 2;
     }
     return 0;
 }
 
 std::optional<Qt::CheckState> checkStateForValue(int value) {
     switch (value) {
-        case 0: return Qt::Unchecked;
-        case 1: return Qt::Checked;
-        case 2: return Qt::PartiallyChecked;
-        default: return std::nullopt;
+        case 0:
+            return Qt::Unchecked;
+        case 1:
+            return Qt::Checked;
+        case 2:
+            return Qt::PartiallyChecked;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -30,18 +37,24 @@ bool setCheckValue(QCheckBox& box, int value) {
     return true;
 }
 
-int checkValue(const QCheckBox& box) { return checkValue(box.checkState()); }
+int checkValue(const QCheckBox& box) {
+    return checkValue(box.checkState());
+}
 
-void processPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void processPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
-                                       QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton,
-                                       const QString& title) {
+QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
+                                       QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                       QMessageBox::StandardButton defaultButton, const QString& title) {
     QMessageBox box(icon, title, text, buttons, parent);
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void endProgramNow() { std::_Exit(0); }
+void endProgramNow() {
+    std::_Exit(0);
+}
 
 }  // namespace zel

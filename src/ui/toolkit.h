@@ -18,9 +18,9 @@ int checkValue(const QCheckBox& box);
 void processPendingEvents();
 
 // Modal message box with text, buttons, icon, default button and title; returns the button chosen.
-QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
-                                       QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton,
-                                       const QString& title);
+QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
+                                       QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                       QMessageBox::StandardButton defaultButton, const QString& title);
 
 // Ends the process at once: no further handler runs; programs it started keep running.
 [[noreturn]] void endProgramNow();

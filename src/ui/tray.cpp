@@ -16,12 +16,17 @@ SystemTray::SystemTray(const QIcon& icon, QObject* parent) : Tray(parent), icon_
 
 int SystemTray::messageFor(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
-        case QSystemTrayIcon::DoubleClick: return kTrayLeftDoubleClick;
+        case QSystemTrayIcon::DoubleClick:
+            return kTrayLeftDoubleClick;
         // Qt reports the right button as it goes down; that stands for the release here.
-        case QSystemTrayIcon::Context: return kTrayRightButtonUp;
-        case QSystemTrayIcon::Trigger: return 513;     // the first click of a double-click
-        case QSystemTrayIcon::MiddleClick: return 520;
-        default: return 0;
+        case QSystemTrayIcon::Context:
+            return kTrayRightButtonUp;
+        case QSystemTrayIcon::Trigger:
+            return 513;  // the first click of a double-click
+        case QSystemTrayIcon::MiddleClick:
+            return 520;
+        default:
+            return 0;
     }
 }
 
@@ -30,8 +35,12 @@ void SystemTray::addIcon() {
     icon_.show();
 }
 
-void SystemTray::deleteIcon() { icon_.hide(); }
+void SystemTray::deleteIcon() {
+    icon_.hide();
+}
 
-void SystemTray::popUp(QMenu& menu) { menu.exec(QCursor::pos()); }
+void SystemTray::popUp(QMenu& menu) {
+    menu.exec(QCursor::pos());
+}
 
 }  // namespace zel

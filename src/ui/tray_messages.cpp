@@ -6,9 +6,12 @@ namespace zel {
 
 TrayAction trayActionFor(int message) {
     switch (message) {
-        case kTrayLeftDoubleClick: return TrayAction::RestoreWindow;
-        case kTrayRightButtonUp: return TrayAction::PopUpMenu;
-        default: return TrayAction::None;  // moves, single clicks, right press, middle button
+        case kTrayLeftDoubleClick:
+            return TrayAction::RestoreWindow;
+        case kTrayRightButtonUp:
+            return TrayAction::PopUpMenu;
+        default:
+            return TrayAction::None;  // moves, single clicks, right press, middle button
     }
 }
 

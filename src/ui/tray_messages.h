@@ -7,8 +7,8 @@ namespace zel {
 // What the tray icon is: the fixed values every add uses.
 struct TrayIconDescription {
     static constexpr unsigned kId = 1;
-    static constexpr unsigned kFlags = 7;               // message + icon + tip
-    static constexpr unsigned kCallbackMessage = 512;   // reported as a mouse move
+    static constexpr unsigned kFlags = 7;              // message + icon + tip
+    static constexpr unsigned kCallbackMessage = 512;  // reported as a mouse move
     static constexpr std::string_view kTip = "ZEL YEDEK";
 };
 

@@ -23,12 +23,14 @@ protected:
         test::writeFile(drives.drive('c') / "yedek" / "yedek20261206.1405.zip", "PK");
     }
     std::optional<std::string> storedValue() {
-        QueryResult r = admin->execute("SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000");
+        QueryResult r =
+            admin->execute("SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000");
         return r.firstField;
     }
     int rows() { return std::stoi(*admin->execute("SELECT count(*) FROM pub.zelparameter").firstField); }
     void storeHistory(const std::string& valueSql) {
-        admin->execute("INSERT INTO pub.zelparameter VALUES (1000, '', " + valueSql + ", 'Last Backup Time')");
+        admin->execute("INSERT INTO pub.zelparameter VALUES (1000, '', " + valueSql +
+                       ", 'Last Backup Time')");
     }
 
     const std::string archive = "c:\\yedek\\yedek20261206.1405.zip";
@@ -42,7 +44,8 @@ protected:
         ++connectionsMade;
         return std::make_unique<OdbcConnection>();
     }};
-    BackupRecorder recorder{db, files, clock, LocaleFormats{"/", ":", "dd/MM/yyyy"}, [this] { return computer; }};
+    BackupRecorder recorder{db, files, clock, LocaleFormats{"/", ":", "dd/MM/yyyy"},
+                            [this] { return computer; }};
     std::unique_ptr<DatabaseConnection> admin;
 };
 
@@ -61,17 +64,22 @@ TEST_F(BackupRecordTest, FirstRecordInsertsTheEntryAlone) {
     recorder.updateBackupDate(archive);
     EXPECT_EQ(rows(), 1);
     EXPECT_EQ(storedValue(), entry);
-    EXPECT_EQ(*admin->execute("SELECT zelparametername FROM pub.zelparameter").firstField, "Last Backup Time");
+    EXPECT_EQ(*admin->execute("SELECT zelparametername FROM pub.zelparameter").firstField,
+              "Last Backup Time");
     EXPECT_EQ(*admin->execute("SELECT zelparametertype FROM pub.zelparameter").firstField, "");
 }
 
 TEST_F(BackupRecordTest, NewEntryGoesInFrontOfTheHistory) {
     storeHistory("'01/12/2026 05:00|OFIS-PC'");
     recorder.updateBackupDate(archive);
-    EXPECT_EQ(storedValue(), entry + "\xC3\xB8" "01/12/2026 05:00|OFIS-PC");
+    EXPECT_EQ(storedValue(), entry +
+                                 "\xC3\xB8"
+                                 "01/12/2026 05:00|OFIS-PC");
     clock.set({2026, 12, 7, 17, 0, 1});
     recorder.updateBackupDate(archive);
-    EXPECT_EQ(storedValue(), "07/12/2026 17:00|OFIS-PC\xC3\xB8" + entry + "\xC3\xB8" "01/12/2026 05:00|OFIS-PC");
+    EXPECT_EQ(storedValue(), "07/12/2026 17:00|OFIS-PC\xC3\xB8" + entry +
+                                 "\xC3\xB8"
+                                 "01/12/2026 05:00|OFIS-PC");
     EXPECT_EQ(rows(), 1);
 }
 
@@ -83,7 +91,10 @@ TEST_F(BackupRecordTest, NullHistoryGetsTheEntryAndTheSeparator) {
 
 TEST_F(BackupRecordTest, HistoryAtTheLimitStaysAtFiveHundredCharacters) {
     std::string full;
-    while (utf8Length(full) < 500) full += "\xC3\xB8" "01/12/2026 05:00|OFIS-PC";
+    while (utf8Length(full) < 500)
+        full +=
+            "\xC3\xB8"
+            "01/12/2026 05:00|OFIS-PC";
     full = utf8Prefix(full, 500);
     storeHistory("'" + full + "'");
     recorder.updateBackupDate(archive);
@@ -96,7 +107,9 @@ TEST_F(BackupRecordTest, QuotesInTheNameAndTheHistoryAreKeptIntact) {
     computer = "O'NEIL-PC";
     storeHistory("'eski ''tırnak'''");
     recorder.updateBackupDate(archive);
-    EXPECT_EQ(storedValue(), "06/12/2026 14:05|O'NEIL-PC\xC3\xB8" "eski 'tırnak'");
+    EXPECT_EQ(storedValue(),
+              "06/12/2026 14:05|O'NEIL-PC\xC3\xB8"
+              "eski 'tırnak'");
     admin->execute("DELETE FROM pub.zelparameter");
     recorder.updateBackupDate(archive);
     EXPECT_EQ(storedValue(), "06/12/2026 14:05|O'NEIL-PC");

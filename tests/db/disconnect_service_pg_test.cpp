@@ -27,19 +27,23 @@ protected:
         runner = std::make_unique<ProcessRunner>(*ops, hooks);
         service = std::make_unique<DisconnectService>(
             db, *runner, clock, LocaleFormats::turkish(),
-            DisconnectService::Window{[this](const std::string& s) { status = s; }, [this] { return firstSource; }});
+            DisconnectService::Window{[this](const std::string& s) { status = s; },
+                                      [this] { return firstSource; }});
     }
     void TearDown() override {
         if (columnIsText) {
             admin->execute("DROP VIEW pub.zeldisconnect");
-            admin->execute("ALTER TABLE pub.\"zelDisconnect\" ALTER COLUMN \"disconnectUser\" TYPE integer USING NULL");
+            admin->execute(
+                "ALTER TABLE pub.\"zelDisconnect\" ALTER COLUMN \"disconnectUser\" TYPE integer USING NULL");
             admin->execute("CREATE VIEW pub.zeldisconnect AS SELECT * FROM pub.\"zelDisconnect\"");
         }
     }
     void request(const std::string& valueSql) {
         admin->execute("INSERT INTO pub.\"zelDisconnect\" VALUES (" + valueSql + ")");
     }
-    int requestsLeft() { return std::stoi(*admin->execute("SELECT count(*) FROM pub.\"zelDisconnect\"").firstField); }
+    int requestsLeft() {
+        return std::stoi(*admin->execute("SELECT count(*) FROM pub.\"zelDisconnect\"").firstField);
+    }
     std::string calls() const { return drives.shutdownCalls(); }
     // What the stand-in receives: the database path as the drive mapping turns it into a native one.
     std::string expectedArgs(const std::string& user, const std::string& prefix = "c:\\") const {
@@ -77,7 +81,8 @@ TEST_F(DisconnectServiceTest, FirstRowIsServedAndEveryRowDeleted) {
     service->checkDisconnect();
     std::string served = calls();
     ASSERT_EQ(std::count(served.begin(), served.end(), '\n'), 1) << served;
-    EXPECT_TRUE(served == expectedArgs("7") || served == expectedArgs("8") || served == expectedArgs("9")) << served;
+    EXPECT_TRUE(served == expectedArgs("7") || served == expectedArgs("8") || served == expectedArgs("9"))
+        << served;
     EXPECT_EQ(requestsLeft(), 0);
     EXPECT_NE(PgServer::logUntilMarker(*admin, logBefore).find("DELETE FROM \"pub\".\"zelDisconnect\" "),
               std::string::npos);

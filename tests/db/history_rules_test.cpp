@@ -11,11 +11,14 @@ TEST(HistoryEntry, DateTimeWithTheLocaleSeparatorsThenTheComputer) {
     const LocalDateTime t{2026, 12, 6, 14, 5, 59};
     EXPECT_EQ(historyEntry(t, LocaleFormats{"/", ":", "dd/MM/yyyy"}, "OFIS-PC"), "06/12/2026 14:05|OFIS-PC");
     EXPECT_EQ(historyEntry(t, LocaleFormats::turkish(), "X"), "06.12.2026 14:05|X");
-    EXPECT_EQ(historyEntry({2024, 3, 5, 9, 7, 0}, LocaleFormats{"-", ".", "yyyy-MM-dd"}, "X"), "05-03-2024 09.07|X");
+    EXPECT_EQ(historyEntry({2024, 3, 5, 9, 7, 0}, LocaleFormats{"-", ".", "yyyy-MM-dd"}, "X"),
+              "05-03-2024 09.07|X");
 }
 
 TEST(PrependHistory, NewestFirstSeparatedByOSlash) {
-    EXPECT_EQ(prependHistory("B", "A"), "B\xC3\xB8" "A");
+    EXPECT_EQ(prependHistory("B", "A"),
+              "B\xC3\xB8"
+              "A");
     EXPECT_EQ(prependHistory("B", ""), "B\xC3\xB8");
 }
 
@@ -31,7 +34,8 @@ TEST(PrependHistory, CutAfterTheFiveHundredthCharacterNeverInsideOne) {
 TEST(HistoryStatements, ByteForByteWithQuotesDoubled) {
     EXPECT_EQ(historyInsertStatement("06/12/2026 14:05|PC"),
               " INSERT INTO pub.zelParameter VALUES (1000,'','06/12/2026 14:05|PC', 'Last Backup Time')");
-    EXPECT_EQ(historyUpdateStatement("a"), " UPDATE pub.zelParameter SET zelParameterValue='a' WHERE zelParameterID=1000 ");
+    EXPECT_EQ(historyUpdateStatement("a"),
+              " UPDATE pub.zelParameter SET zelParameterValue='a' WHERE zelParameterID=1000 ");
     EXPECT_EQ(historyInsertStatement("x|O'NEIL"),
               " INSERT INTO pub.zelParameter VALUES (1000,'','x|O''NEIL', 'Last Backup Time')");
     EXPECT_EQ(sqlQuoted("''"), "''''");

@@ -24,15 +24,17 @@ TEST(ToolPrefix, FirstThreeCharactersOfTheFirstSource) {
     EXPECT_EQ(toolPrefix("c:\\brevund"), "c:\\");
     EXPECT_EQ(toolPrefix("d:"), "d:");
     EXPECT_EQ(toolPrefix(""), "");
-    EXPECT_EQ(toolPrefix("\xC3\xA7\xC4\x9F\xC4\xB1x"), "\xC3\xA7\xC4\x9F\xC4\xB1");  // "çğı": characters, not bytes
+    EXPECT_EQ(toolPrefix("\xC3\xA7\xC4\x9F\xC4\xB1x"),
+              "\xC3\xA7\xC4\x9F\xC4\xB1");  // "çğı": characters, not bytes
     EXPECT_EQ(zipToolPath("c:\\"), "c:\\brevund\\tarvel\\bat\\zip.exe");
     EXPECT_EQ(zipStorePath("c:\\"), "c:\\brevund\\tarvel\\bat\\zip.ex_");
     EXPECT_EQ(zipToolPath(""), "brevund\\tarvel\\bat\\zip.exe");  // relative to the current folder
 }
 
 TEST(ZipCommandLine, IsByteForByteWithoutSpaces) {
-    EXPECT_EQ(zipCommandLine("c:\\", "c:\\tarvel-yedek", "tarvel-yedek20240305.0907.zip", "c:\\brevund"),
-              "c:\\brevund\\tarvel\\bat\\zip.exe c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip -r c:\\brevund");
+    EXPECT_EQ(
+        zipCommandLine("c:\\", "c:\\tarvel-yedek", "tarvel-yedek20240305.0907.zip", "c:\\brevund"),
+        "c:\\brevund\\tarvel\\bat\\zip.exe c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip -r c:\\brevund");
 }
 
 TEST(ZipCommandLine, TargetEndingInBackslashGivesTwoBackslashes) {
@@ -42,7 +44,8 @@ TEST(ZipCommandLine, TargetEndingInBackslashGivesTwoBackslashes) {
 
 TEST(ZipCommandLine, PiecesWithSpacesAreQuoted) {
     EXPECT_EQ(zipCommandLine("c:\\", "c:\\eski yedek", "eski yedek20240305.0907.zip", "c:\\my docs"),
-              "c:\\brevund\\tarvel\\bat\\zip.exe \"c:\\eski yedek\\eski yedek20240305.0907.zip\" -r \"c:\\my docs\"");
+              "c:\\brevund\\tarvel\\bat\\zip.exe \"c:\\eski yedek\\eski yedek20240305.0907.zip\" -r \"c:\\my "
+              "docs\"");
     EXPECT_EQ(zipCommandLine("x y", "t", "n.zip", "s"), "\"x ybrevund\\tarvel\\bat\\zip.exe\" t\\n.zip -r s");
 }
 

@@ -54,7 +54,10 @@ struct RecordingOps final : ProcessOps {
 class BackupRunTest : public ::testing::Test {
 protected:
     BackupRunTest()
-        : paths(drives.root().string()), files(paths), native(makeNativeProcessOps(paths)), ops(*native),
+        : paths(drives.root().string()),
+          files(paths),
+          native(makeNativeProcessOps(paths)),
+          ops(*native),
           runner(ops, RunnerHooks{}),
           run(view, files, clock, runner, LocaleFormats::turkish(), [this] { ++records; }) {
         drives.installZip();
@@ -120,7 +123,8 @@ TEST_F(BackupRunTest, TargetEndingInBackslashStartsTheNameWithTheYear) {
     view.targets = {"c:\\yedek\\", "", "", ""};
     run.run();
     ASSERT_EQ(ops.lines.size(), 1u);
-    EXPECT_EQ(ops.lines[0], "c:\\brevund\\tarvel\\bat\\zip.exe c:\\yedek\\\\20240305.0907.zip -r c:\\brevund");
+    EXPECT_EQ(ops.lines[0],
+              "c:\\brevund\\tarvel\\bat\\zip.exe c:\\yedek\\\\20240305.0907.zip -r c:\\brevund");
     EXPECT_TRUE(fs::exists(onC("yedek/20240305.0907.zip")));
 }
 
@@ -151,7 +155,8 @@ TEST_F(BackupRunTest, FoldersWithSpacesAreArchivedWhole) {
     run.run();
     ASSERT_EQ(ops.lines.size(), 2u);
     EXPECT_EQ(ops.lines[1],
-              "c:\\brevund\\tarvel\\bat\\zip.exe \"c:\\eski yedek\\eski yedek20240305.0907.zip\" -r \"c:\\my docs\"");
+              "c:\\brevund\\tarvel\\bat\\zip.exe \"c:\\eski yedek\\eski yedek20240305.0907.zip\" -r \"c:\\my "
+              "docs\"");
     std::string list = unzipList(onC("eski yedek/eski yedek20240305.0907.zip"));
     EXPECT_NE(list.find("my docs/alt/a b.txt"), std::string::npos) << list;
 }
@@ -240,7 +245,8 @@ TEST_F(BackupRunTest, NoSecondRunStartsInsideARun) {
 }
 
 TEST_F(BackupRunTest, RecordFailureChangesNothingElse) {
-    BackupRun failing(view, files, clock, runner, LocaleFormats::turkish(), [] { throw std::runtime_error("db"); });
+    BackupRun failing(view, files, clock, runner, LocaleFormats::turkish(),
+                      [] { throw std::runtime_error("db"); });
     EXPECT_NO_THROW(failing.run());
     EXPECT_TRUE(view.copyEnabled);
     EXPECT_EQ(view.exitCaption, "Gizle");

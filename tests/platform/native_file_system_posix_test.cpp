@@ -18,10 +18,10 @@ protected:
 TEST_F(FileSystemTest, CreateFolderMakesOnlyTheLastComponent) {
     EXPECT_TRUE(files.createFolder("c:\\yeni"));
     EXPECT_TRUE(fs::is_directory(drives.drive('c') / "yeni"));
-    EXPECT_FALSE(files.createFolder("c:\\yeni"));         // exists
-    EXPECT_FALSE(files.createFolder("c:\\yok\\alt"));     // parent missing
+    EXPECT_FALSE(files.createFolder("c:\\yeni"));      // exists
+    EXPECT_FALSE(files.createFolder("c:\\yok\\alt"));  // parent missing
     EXPECT_FALSE(files.createFolder(""));
-    EXPECT_FALSE(files.createFolder("q:\\x"));            // drive not mapped
+    EXPECT_FALSE(files.createFolder("q:\\x"));  // drive not mapped
 }
 
 TEST_F(FileSystemTest, FolderExistsIsFalseForFilesAndEmptyText) {

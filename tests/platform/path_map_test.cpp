@@ -48,8 +48,9 @@ TEST(CommandWords, ProgramAndDriveWordsBecomeNativePaths) {
 #endif
     PathMap paths("/r");
     using V = std::vector<std::string>;
-    EXPECT_EQ(nativeCommandWords("c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\db -C disconnect 7", paths),
-              (V{"/r/c/progress/openedge/bin/proshut.bat", "/r/c/brevund/db", "-C", "disconnect", "7"}));
+    EXPECT_EQ(
+        nativeCommandWords("c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\db -C disconnect 7", paths),
+        (V{"/r/c/progress/openedge/bin/proshut.bat", "/r/c/brevund/db", "-C", "disconnect", "7"}));
     // A relative program keeps its place relative to the current folder.
     EXPECT_EQ(nativeCommandWords("brevund\\tarvel\\bat\\zip.exe x\\y.zip -r", paths),
               (V{"brevund/tarvel/bat/zip.exe", "x\\y.zip", "-r"}));

@@ -82,7 +82,8 @@ TEST_F(RealProcesses, LimitExceededLeavesTheProgramRunningToItsEnd) {
     EXPECT_GE(waited, milliseconds(1450));
     EXPECT_LT(waited, milliseconds(1950));
     EXPECT_FALSE(std::filesystem::exists(done));
-    for (int i = 0; i < 60 && !std::filesystem::exists(done); ++i) std::this_thread::sleep_for(milliseconds(50));
+    for (int i = 0; i < 60 && !std::filesystem::exists(done); ++i)
+        std::this_thread::sleep_for(milliseconds(50));
     EXPECT_TRUE(std::filesystem::exists(done)) << "the program was not left to finish";
 }
 
@@ -119,7 +120,8 @@ TEST_F(RealProcesses, NestedCallFinishesBeforeTheOuterResumes) {
     std::int32_t inner = -1;
     RunnerHooks outerHooks;
     outerHooks.processEvents = [&] {
-        if (inner == -1) inner = ProcessRunner(*ops, RunnerHooks{}).runAndWait("/bin/sh -c \"sleep 0.8\"", 0, 0, 0);
+        if (inner == -1)
+            inner = ProcessRunner(*ops, RunnerHooks{}).runAndWait("/bin/sh -c \"sleep 0.8\"", 0, 0, 0);
     };
     auto t0 = steady_clock::now();
     EXPECT_EQ(ProcessRunner(*ops, outerHooks).runAndWait("/bin/sh -c \"sleep 0.7\"", 0, 4, 0), 0);

@@ -52,7 +52,8 @@ TEST_F(WinProcesses, LimitExceededAfterTheThirdSliceAndTheProgramStillFinishes) 
     EXPECT_EQ(events, 3);
     EXPECT_GE(waited, milliseconds(1450));
     EXPECT_FALSE(std::filesystem::exists(done));
-    for (int i = 0; i < 60 && !std::filesystem::exists(done); ++i) std::this_thread::sleep_for(milliseconds(50));
+    for (int i = 0; i < 60 && !std::filesystem::exists(done); ++i)
+        std::this_thread::sleep_for(milliseconds(50));
     EXPECT_TRUE(std::filesystem::exists(done)) << "the program was not left to finish";
 }
 

@@ -19,11 +19,22 @@ TEST(CodePage, AsciiPassesUnchanged) {
 }
 
 TEST(CodePage, MissingCharactersBecomeQuestionMarks) {
-    EXPECT_EQ(toCodePage("a\xE2\x82\xAC" "b"), "a\x80" "b");      // the euro sign exists in 1254
-    EXPECT_EQ(toCodePage("a\xE4\xB8\xAD" "b"), "a?b");             // a CJK character does not
-    EXPECT_EQ(toCodePage("a\xF0\x9F\x98\x80" "b"), "a?b");         // nor an emoji
-    EXPECT_EQ(toCodePage("a\xC3" "b"), "a?b");                     // a broken sequence
-    EXPECT_EQ(fromCodePage("a\x81" "b"), "a?b");                   // a byte 1254 leaves undefined
+    EXPECT_EQ(toCodePage("a\xE2\x82\xAC"
+                         "b"),
+              "a\x80"
+              "b");  // the euro sign exists in 1254
+    EXPECT_EQ(toCodePage("a\xE4\xB8\xAD"
+                         "b"),
+              "a?b");  // a CJK character does not
+    EXPECT_EQ(toCodePage("a\xF0\x9F\x98\x80"
+                         "b"),
+              "a?b");  // nor an emoji
+    EXPECT_EQ(toCodePage("a\xC3"
+                         "b"),
+              "a?b");  // a broken sequence
+    EXPECT_EQ(fromCodePage("a\x81"
+                           "b"),
+              "a?b");  // a byte 1254 leaves undefined
 }
 
 }  // namespace

@@ -9,11 +9,13 @@ namespace {
 
 TEST(AnsiCodePage, TurkishBytesReadAndWrittenBack) {
     if (GetACP() != 1254) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not Turkish (1254)";
-    const std::string bytes = "\xE7\xF0\xFD\xFE";                                   // ç ğ ı ş in 1254
+    const std::string bytes = "\xE7\xF0\xFD\xFE";  // ç ğ ı ş in 1254
     const std::string utf8 = "\xC3\xA7\xC4\x9F\xC4\xB1\xC5\x9F";
     EXPECT_EQ(fromCodePage(bytes), utf8);
     EXPECT_EQ(toCodePage(utf8), bytes);
-    EXPECT_EQ(toCodePage("a\xE4\xB8\xAD" "b"), "a?b");  // a character 1254 lacks
+    EXPECT_EQ(toCodePage("a\xE4\xB8\xAD"
+                         "b"),
+              "a?b");  // a character 1254 lacks
 }
 
 }  // namespace

@@ -41,7 +41,9 @@ struct FakeControls final : SettingsControls {
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    SettingsStoreTest() : files(PathMap(drives.root().string())), store(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish()) {
+    SettingsStoreTest()
+        : files(PathMap(drives.root().string())),
+          store(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish()) {
         fs::create_directories(drives.drive('c'));
     }
     fs::path file() const { return drives.drive('c') / "TarvelYedek.ini"; }
@@ -218,8 +220,21 @@ TEST_F(SettingsStoreTest, SaveIntoAReadOnlyFolderLeavesTheFile) {
 TEST_F(SettingsStoreTest, RandomFilesNeverBreakLoading) {
     std::mt19937 rng(20261207);
     const std::string valid = fullFile();
-    const char* pieces[] = {"c:\\x", "", "0", "1", "2", "3", "-1", "05:00:00", "25:00:00", "12:30",
-                            "05.03.2024 17:00:00", "2024-03-05T01:02:03", "abc", "\xFE\xFD", " "};
+    const char* pieces[] = {"c:\\x",
+                            "",
+                            "0",
+                            "1",
+                            "2",
+                            "3",
+                            "-1",
+                            "05:00:00",
+                            "25:00:00",
+                            "12:30",
+                            "05.03.2024 17:00:00",
+                            "2024-03-05T01:02:03",
+                            "abc",
+                            "\xFE\xFD",
+                            " "};
     for (int round = 0; round < 3000; ++round) {
         std::string text;
         switch (round % 3) {
@@ -230,7 +245,8 @@ TEST_F(SettingsStoreTest, RandomFilesNeverBreakLoading) {
             }
             case 1: {  // random lines
                 int n = static_cast<int>(rng() % 20);
-                for (int i = 0; i < n; ++i) text += std::string(pieces[rng() % std::size(pieces)]) + (rng() % 2 ? "\r\n" : "\n");
+                for (int i = 0; i < n; ++i)
+                    text += std::string(pieces[rng() % std::size(pieces)]) + (rng() % 2 ? "\r\n" : "\n");
                 break;
             }
             default:  // a valid file cut anywhere
@@ -250,14 +266,16 @@ TEST_F(SettingsStoreTest, RandomFilesNeverBreakLoading) {
         for (int k = 0; k < 3; ++k) {
             std::size_t sw = 8 + 2 * k, tm = 9 + 2 * k;
             int expectSwitch = 1;
-            if (sw < lines.size() && (lines[sw] == "0" || lines[sw] == "1" || lines[sw] == "2")) expectSwitch = lines[sw][0] - '0';
+            if (sw < lines.size() && (lines[sw] == "0" || lines[sw] == "1" || lines[sw] == "2"))
+                expectSwitch = lines[sw][0] - '0';
             if (sw < lines.size() && lines[sw] != "0" && lines[sw] != "1" && lines[sw] != "2") {
                 ASSERT_TRUE(c.s.switches[k] >= 0 && c.s.switches[k] <= 2);
             } else {
                 ASSERT_EQ(c.s.switches[k], expectSwitch) << "round " << round;
             }
             const TimeOfDay& t = c.s.times[k];
-            ASSERT_TRUE(t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second < 60);
+            ASSERT_TRUE(t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 &&
+                        t.second < 60);
             if (tm >= lines.size()) {
                 ASSERT_EQ(t, kDefaultSlotTimes[k]) << "round " << round;
             } else if (lines[tm] == "05:00:00") {

@@ -76,10 +76,10 @@ TEST_F(ControlsTest, ButtonsLabelsAndWindow) {
 
 TEST_F(ControlsTest, TabOrderReachesTheButtonsBeforeTheSecondPair) {
     auto& w = window();
-    QWidget* expected[] = {w.txtKaynak[0], w.txtHedef[0], w.chkYedek1, w.dtYedek1, w.chkYedek2,
-                           w.dtyedek2,     w.chkYedek3,   w.dtYedek3,  w.cmdCopy,  w.cmdExit,
-                           w.txtKaynak[1], w.txtHedef[1], w.txtKaynak[2], w.txtHedef[2], w.txtKaynak[3],
-                           w.txtHedef[3]};
+    QWidget* expected[] = {w.txtKaynak[0], w.txtHedef[0], w.chkYedek1,    w.dtYedek1,
+                           w.chkYedek2,    w.dtyedek2,    w.chkYedek3,    w.dtYedek3,
+                           w.cmdCopy,      w.cmdExit,     w.txtKaynak[1], w.txtHedef[1],
+                           w.txtKaynak[2], w.txtHedef[2], w.txtKaynak[3], w.txtHedef[3]};
     // Walk the focus chain once around; inner parts of composite widgets are passed over.
     std::vector<QWidget*> seen;
     QWidget* at = w.txtKaynak[0];

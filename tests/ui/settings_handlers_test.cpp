@@ -89,7 +89,8 @@ TEST_F(SettingsHandlersTest, ChangingATimeSavesAtOnce) {
 
 TEST_F(SettingsHandlersTest, LoadingAnExistingFileLeavesItsBytes) {
     const std::string text =
-        "c:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\n0\r\n01:02:03\r\n2\r\n04:05:06\r\n1\r\n07:08:09\r\n";
+        "c:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\n0\r\n01:02:03\r\n2\r\n04:05:"
+        "06\r\n1\r\n07:08:09\r\n";
     writeFile(settingsFile(), text);
     auto& w = window();
     w.Form_Load();

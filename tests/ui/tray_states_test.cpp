@@ -154,7 +154,8 @@ TEST_F(TrayStatesTest, IptalEnablesYedekleAndStopsFurtherPairs) {
     EXPECT_EQ(captionAtOnce, QStringLiteral("Gizle"));
     EXPECT_TRUE(shownAfterCancel);
     EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(readFile(tmp / "zips").size(), readFile(tmp / "zips").find('\n') + 1) << "only the first pair ran";
+    EXPECT_EQ(readFile(tmp / "zips").size(), readFile(tmp / "zips").find('\n') + 1)
+        << "only the first pair ran";
 }
 
 }  // namespace

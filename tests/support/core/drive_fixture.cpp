@@ -20,7 +20,8 @@ std::string TempDrives::text(char letter, const std::string& rel) const {
 void TempDrives::installZip(char letter) const {
     auto bat = drive(letter) / "brevund" / "tarvel" / "bat";
     std::filesystem::create_directories(bat);
-    std::filesystem::copy_file("/usr/bin/zip", bat / "zip.ex_", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file("/usr/bin/zip", bat / "zip.ex_",
+                               std::filesystem::copy_options::overwrite_existing);
 }
 
 void TempDrives::installShutdownTool() const {

@@ -13,7 +13,9 @@ public:
     LocalDateTime now() const override {
         if (!running_) return now_;
         // Running: the set time plus the real seconds since it was set (within one day).
-        auto secs = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - since_).count();
+        auto secs =
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - since_)
+                .count();
         LocalDateTime t = now_;
         long total = t.hour * 3600L + t.minute * 60L + t.second + secs;
         t.hour = static_cast<int>(total / 3600 % 24);

@@ -2,10 +2,10 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "db/db_link.h"
 #include "db/odbc_connection.h"
@@ -18,7 +18,9 @@ bool PgServer::available() {
     return true;
 }
 
-std::filesystem::path PgServer::dir() { return ZEL_PG_DIR; }
+std::filesystem::path PgServer::dir() {
+    return ZEL_PG_DIR;
+}
 
 void PgServer::control(const std::string& action) {
     std::string cmd = std::string("bash '") + ZEL_PG_SCRIPT + "' " + action + " '" + dir().string() + "'";

@@ -28,5 +28,6 @@ std::unique_ptr<DatabaseConnection> adminConnection();
 }  // namespace zel::test
 
 // The database tests need the server that CTest starts before them; without it they fail.
-#define ZEL_REQUIRE_PG() \
-    ASSERT_TRUE(::zel::test::PgServer::available()) << "the test PostgreSQL is not running (run through ctest)"
+#define ZEL_REQUIRE_PG()                            \
+    ASSERT_TRUE(::zel::test::PgServer::available()) \
+        << "the test PostgreSQL is not running (run through ctest)"

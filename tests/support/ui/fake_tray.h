@@ -25,7 +25,8 @@ public:
         present = false;
     }
     void popUp(QMenu& menu) override {
-        for (QAction* a : menu.actions()) poppedUpEntries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        for (QAction* a : menu.actions())
+            poppedUpEntries << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
     void send(int number) { emit message(number); }
 };

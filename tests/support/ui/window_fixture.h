@@ -23,17 +23,16 @@ struct NoDatabase final : DatabaseConnection {
 // A window on temporary drives (drives/c is a folder of the test), a set clock and real processes.
 class WindowTest : public ::testing::Test {
 protected:
-    WindowTest()
-        : paths((tmp / "drives").string()), files(paths), processes(makeNativeProcessOps(paths)) {
+    WindowTest() : paths((tmp / "drives").string()), files(paths), processes(makeNativeProcessOps(paths)) {
         std::filesystem::create_directories(tmp / "drives" / "c");
     }
 
     frmMain& window() {
         if (!window_) {
-            window_ = std::make_unique<frmMain>(FrmMainServices{files, clock, *processes, LocaleFormats::turkish(),
-                                                                   programFolder(), tray, [this] { ++programEnds; },
-                                                                   [] { return std::make_unique<NoDatabase>(); },
-                                                                   [] { return std::string("TESTPC"); }});
+            window_ = std::make_unique<frmMain>(
+                FrmMainServices{files, clock, *processes, LocaleFormats::turkish(), programFolder(), tray,
+                                [this] { ++programEnds; }, [] { return std::make_unique<NoDatabase>(); },
+                                [] { return std::string("TESTPC"); }});
         }
         return *window_;
     }
