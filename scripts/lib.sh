@@ -24,7 +24,10 @@ zel_install_missing() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
+    # One update serves scripts/test and scripts/test-windows run one after the other.
+    if [ -z "$(find /var/lib/apt/lists -maxdepth 1 -name '*_Packages*' -mmin -120 2>/dev/null | head -1)" ]; then
+        $sudo apt-get update -q
+    fi
     $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
 }
 
