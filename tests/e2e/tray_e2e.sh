@@ -31,6 +31,10 @@ within() {
 }
 
 cp "$binary" "$work/zelyedek"
+# Drive c beside the program: the zip program where a run looks for it, and a folder to back up.
+mkdir -p "$work/drives/c/brevund/tarvel/bat" "$work/drives/c/brevund/belgeler"
+cp "$(command -v zip)" "$work/drives/c/brevund/tarvel/bat/zip.ex_"
+echo veri >"$work/drives/c/brevund/belgeler/veri.txt"
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
@@ -83,6 +87,13 @@ check "after the tray host restarts, the icon is back" within 10 icon_docked
 read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
 check "a double-click on the icon shows the window" within 5 window_visible
+
+# "Yedekle": the button's middle, in the window's own coordinates.
+win=$(xdotool search --onlyvisible --name '^ZEL Yedek$' | head -1)
+xdotool mousemove --window "$win" 610 171 click 1
+archive_made() { ls "$work"/drives/c/tarvel-yedek/tarvel-yedek*.zip >/dev/null 2>&1; }
+check "\"Yedekle\" makes the archive" within 10 archive_made
+check "the archive holds the source folder" bash -c "unzip -l $work/drives/c/tarvel-yedek/tarvel-yedek*.zip | grep -q belgeler/veri.txt"
 
 xdotool mousemove "$x" "$y" click 3
 check "a right-click opens the menu" within 5 menu_open
