@@ -71,7 +71,7 @@ TEST_F(RealProcesses, NoLimitWaitsForTheProgramToEnd) {
     EXPECT_EQ(run("/bin/sh -c \"sleep 1.2; touch " + marker("done") + "\"", 0), 0);
     EXPECT_GE(steady_clock::now() - t0, milliseconds(1100));
     EXPECT_TRUE(std::filesystem::exists(marker("done")));
-    EXPECT_EQ(events, 2);  // two timed-out slices before the end
+    EXPECT_GE(events, 2);  // at least two timed-out slices before the end
 }
 
 TEST_F(RealProcesses, LimitExceededLeavesTheProgramRunningToItsEnd) {

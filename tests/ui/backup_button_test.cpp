@@ -57,7 +57,7 @@ TEST_F(BackupButtonTest, TimersKeepFiringWhileTheRunWaits) {
     t.start();
     w.cmdCopy_Click();
     EXPECT_GE(t.elapsed(), 1400);
-    EXPECT_GE(ticks.count(), 10);
+    EXPECT_GE(ticks.count(), 8);  // a 100 ms timer over a 1.5 s wait, with room for a busy machine
     EXPECT_GE(clock.count(), 1);
     EXPECT_TRUE(disabledInside);
     EXPECT_EQ(captionInside, QStringLiteral("\u0130ptal"));
