@@ -48,7 +48,8 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         pid_t pid = 0;
-        int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        // A bare program name is looked up on the PATH, as Windows does when it starts a command line.
+        int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (rc != 0 || pid <= 0) return 0;
 

@@ -47,6 +47,11 @@ TEST_F(RealProcesses, QuickProgramGivesZeroWithoutEvents) {
     EXPECT_EQ(events, 0);
 }
 
+TEST_F(RealProcesses, BareProgramNameIsFoundOnThePath) {
+    EXPECT_EQ(run("true"), 0);
+    EXPECT_EQ(run("yok-boyle-bir-program"), 1);
+}
+
 TEST_F(RealProcesses, SpacesOnlyStartNothing) {
     EXPECT_EQ(run("   "), 3);
     EXPECT_EQ(events, 0);
