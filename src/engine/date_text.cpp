@@ -44,6 +44,21 @@ int parseNumber(std::string_view s) {
 
 }  // namespace
 
+std::vector<std::string_view> splitFields(std::string_view text, char fixed,
+                                          std::string_view localeSeparator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        bool sep = i < text.size() &&
+                   (text[i] == fixed || (!localeSeparator.empty() && text[i] == localeSeparator[0]));
+        if (i == text.size() || sep) {
+            parts.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return parts;
+}
+
 bool isValidDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -86,16 +101,7 @@ std::string shortDateText(const CalendarDate& date, std::string_view pattern) {
 }
 
 CalendarDate readLocaleDate(std::string_view text, const LocaleFormats& locale) {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        bool sep = i < text.size() &&
-                   (text[i] == '/' || (!locale.dateSeparator.empty() && text[i] == locale.dateSeparator[0]));
-        if (i == text.size() || sep) {
-            parts.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    }
+    std::vector<std::string_view> parts = splitFields(text, '/', locale.dateSeparator);
     if (parts.size() != 3) throw DateConversionError("not a date: " + std::string(text));
     auto order = fieldOrder(locale.shortDatePattern);
     // A part of three or more digits is the year wherever it stands, as the host's date reading

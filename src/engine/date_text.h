@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/local_time.h"
 #include "platform/locale_formats.h"
@@ -23,6 +24,10 @@ public:
 };
 
 bool isValidDate(int year, int month, int day);
+
+// The fields of a date or time text: split at `fixed` and at the locale's separator.
+std::vector<std::string_view> splitFields(std::string_view text, char fixed,
+                                          std::string_view localeSeparator);
 
 // "HH:MM:SS" with the locale's time separator: two-digit hour 00..23, minute and second.
 std::string timeOfDayText(int hour, int minute, int second, std::string_view timeSeparator);

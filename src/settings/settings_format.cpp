@@ -40,16 +40,7 @@ std::optional<TimeOfDay> parseClock(std::string_view s, const LocaleFormats& loc
             s = trim(s.substr(0, s.size() - 2));
         }
     }
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= s.size(); ++i) {
-        bool sep = i < s.size() &&
-                   (s[i] == ':' || (!locale.timeSeparator.empty() && s[i] == locale.timeSeparator[0]));
-        if (i == s.size() || sep) {
-            parts.push_back(s.substr(start, i - start));
-            start = i + 1;
-        }
-    }
+    std::vector<std::string_view> parts = splitFields(s, ':', locale.timeSeparator);
     if (parts.size() < 2 || parts.size() > 3) return std::nullopt;
     std::array<int, 3> v{0, 0, 0};
     for (std::size_t i = 0; i < parts.size(); ++i) {
