@@ -1,7 +1,7 @@
 #include "db/disconnect_service.h"
 
+#include "engine/backup_rules.h"
 #include "engine/date_text.h"
-#include "engine/utf8.h"
 
 namespace zel {
 
@@ -21,7 +21,7 @@ std::optional<std::string> requestedUser(const std::optional<std::string>& value
 }
 
 std::string shutdownCommandLine(std::string_view firstSource, std::string_view user) {
-    return std::string(kShutdownTool) + utf8Prefix(firstSource, 3) + std::string(kDatabaseTail) +
+    return std::string(kShutdownTool) + toolPrefix(firstSource) + std::string(kDatabaseTail) +
            std::string(user);
 }
 

@@ -4,14 +4,6 @@
 #include "engine/utf8.h"
 
 namespace zel {
-namespace {
-
-std::string twoDigits(int v) {
-    return (v < 10 ? "0" : "") + std::to_string(v);
-}
-
-}  // namespace
-
 std::string historyEntry(const LocalDateTime& now, const LocaleFormats& locale,
                          std::string_view computerName) {
     return twoDigits(now.day) + locale.dateSeparator + twoDigits(now.month) + locale.dateSeparator +

@@ -4,14 +4,6 @@
 #include "engine/utf8.h"
 
 namespace zel {
-namespace {
-
-std::string twoDigits(int v) {
-    return (v < 10 ? "0" : "") + std::to_string(v);
-}
-
-}  // namespace
-
 std::string toolPrefix(std::string_view firstSource) {
     return utf8Prefix(firstSource, 3);
 }

@@ -7,11 +7,6 @@
 namespace zel {
 namespace {
 
-std::string twoDigits(int v) {
-    std::string s = std::to_string(v);
-    return s.size() < 2 ? "0" + s : s;
-}
-
 enum class Field { Day, Month, Year };
 
 // Field order of the short-date pattern: the order in which its d, M and y runs first appear.
@@ -43,6 +38,11 @@ int parseNumber(std::string_view s) {
 }
 
 }  // namespace
+
+std::string twoDigits(int value) {
+    std::string s = std::to_string(value);
+    return s.size() < 2 ? "0" + s : s;
+}
 
 std::vector<std::string_view> splitFields(std::string_view text, char fixed,
                                           std::string_view localeSeparator) {

@@ -25,6 +25,9 @@ public:
 
 bool isValidDate(int year, int month, int day);
 
+// A number from 0 to 99 as two digits: 5 -> "05".
+std::string twoDigits(int value);
+
 // The fields of a date or time text: split at `fixed` and at the locale's separator.
 std::vector<std::string_view> splitFields(std::string_view text, char fixed,
                                           std::string_view localeSeparator);

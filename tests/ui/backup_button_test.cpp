@@ -2,7 +2,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "support/core/drive_fixture.h"
 #include "support/ui/window_fixture.h"
 
 namespace zel::test {
@@ -12,17 +11,8 @@ namespace fs = std::filesystem;
 
 class BackupButtonTest : public WindowTest {
 protected:
-    void installZip() {
-        auto bat = drive('c') / "brevund" / "tarvel" / "bat";
-        fs::create_directories(bat);
-        fs::copy_file("/usr/bin/zip", bat / "zip.ex_", fs::copy_options::overwrite_existing);
-    }
     // A zip stand-in that takes its time, then does nothing.
-    void installSlowZip(double seconds) {
-        auto bat = drive('c') / "brevund" / "tarvel" / "bat";
-        writeFile(bat / "zip.ex_", "#!/bin/sh\nsleep " + std::to_string(seconds) + "\n");
-        fs::permissions(bat / "zip.ex_", fs::perms::owner_all);
-    }
+    void installSlowZip(double seconds) { installZipStandIn("sleep " + std::to_string(seconds)); }
 };
 
 TEST_F(BackupButtonTest, ClickingYedekleArchivesAndWritesTheLastBackupLabel) {

@@ -14,18 +14,15 @@ class SchedulerTest : public WindowTest {
 protected:
     void SetUp() override {
         fs::create_directories(drive('c') / "brevund");
-        installZip(0.0);
+        installCountingZip(0.0);
         auto& w = window();
         w.Form_Load();
         for (int i = 1; i < 4; ++i) w.txtKaynak[i]->setText(QString());
         for (int k = 0; k < 3; ++k) setCheckValue(*w.slotSwitch(k), 0);
         w.Timer2->setInterval(0);  // ticks come from the test unless it says otherwise
     }
-    void installZip(double seconds) {
-        auto bat = drive('c') / "brevund" / "tarvel" / "bat";
-        writeFile(bat / "zip.ex_", "#!/bin/sh\necho run >> '" + (tmp / "zips").string() + "'\nsleep " +
-                                       std::to_string(seconds) + "\n");
-        fs::permissions(bat / "zip.ex_", fs::perms::owner_all);
+    void installCountingZip(double seconds) {
+        installZipStandIn("echo run >> '" + (tmp / "zips").string() + "'\nsleep " + std::to_string(seconds));
     }
     int runs() const {
         std::string log = readFile(tmp / "zips");
@@ -58,7 +55,7 @@ TEST_F(SchedulerTest, EnabledSlotFiresInItsSecondAndRunsOneBackup) {
 }
 
 TEST_F(SchedulerTest, TicksDuringTheRunFindYedekleDisabled) {
-    installZip(1.5);
+    installCountingZip(1.5);
     slot(0, 1, QTime(5, 0, 0));
     clock.set({2024, 3, 5, 5, 0, 0});
     window().Timer2->setInterval(1000);  // the real ticks run inside the wait, all reading 05:00:00
@@ -83,7 +80,7 @@ TEST_F(SchedulerTest, TwoSlotsWithOneTimeStartOneRun) {
 }
 
 TEST_F(SchedulerTest, SlotComingUpDuringARunIsSkipped) {
-    installZip(1.2);
+    installCountingZip(1.2);
     slot(0, 1, QTime(6, 0, 0));
     clock.set({2024, 3, 5, 5, 59, 59});
     QTimer::singleShot(300, [&] { tickAt(6, 0, 0); });  // due while the manual run waits
@@ -94,7 +91,7 @@ TEST_F(SchedulerTest, SlotComingUpDuringARunIsSkipped) {
 }
 
 TEST_F(SchedulerTest, AfterIptalADueSlotStartsNoSecondRun) {
-    installZip(1.2);
+    installCountingZip(1.2);
     slot(0, 1, QTime(6, 0, 0));
     QTimer::singleShot(200, [&] { window().cmdExit_Click(); });  // "İptal": Yedekle usable again
     QTimer::singleShot(400, [&] { tickAt(6, 0, 0); });
@@ -134,7 +131,7 @@ TEST_F(SchedulerTest, AnEarlyTickInTheSameSecondStartsNoSecondRun) {
 }
 
 TEST_F(SchedulerTest, WindowIsShownDuringAScheduledRunAndHiddenAfter) {
-    installZip(0.8);
+    installCountingZip(0.8);
     auto& w = window();
     w.show();  // open before the slot fires
     w.Timer3->setInterval(0);
@@ -156,7 +153,7 @@ TEST_F(SchedulerTest, WindowIsShownDuringAScheduledRunAndHiddenAfter) {
 }
 
 TEST_F(SchedulerTest, ClockLabelKeepsChangingWhileARunWaits) {
-    installZip(3.2);
+    installCountingZip(3.2);
     clock.set({2024, 3, 5, 8, 0, 0});
     clock.run();
     auto& w = window();

@@ -26,9 +26,7 @@ TEST_F(StartupTest, PollWithoutADatabaseWritesOnlyTheStatus) {
 }
 
 TEST_F(StartupTest, BackupWithoutADatabaseStillFinishes) {
-    auto bat = drive('c') / "brevund" / "tarvel" / "bat";
-    std::filesystem::create_directories(bat);
-    std::filesystem::copy_file("/usr/bin/zip", bat / "zip.ex_");
+    installZip();
     auto& w = window();
     w.Form_Load();
     w.cmdCopy_Click();  // the record fails quietly

@@ -134,9 +134,7 @@ TEST_F(TrayStatesTest, Timer4TicksThroughTheRealTimer) {
 
 TEST_F(TrayStatesTest, IptalEnablesYedekleAndStopsFurtherPairs) {
     // A zip stand-in that takes a second per pair.
-    auto bat = drive('c') / "brevund" / "tarvel" / "bat";
-    writeFile(bat / "zip.ex_", "#!/bin/sh\necho \"$@\" >> " + (tmp / "zips").string() + "\nsleep 1\n");
-    fs::permissions(bat / "zip.ex_", fs::perms::owner_all);
+    installZipStandIn("echo \"$@\" >> " + (tmp / "zips").string() + "\nsleep 1");
     auto& w = shownWindow();
     w.Timer3->setInterval(0);
     bool shownAfterCancel = false;

@@ -17,11 +17,23 @@ std::string TempDrives::text(char letter, const std::string& rel) const {
 #endif
 }
 
-void TempDrives::installZip(char letter) const {
-    auto bat = drive(letter) / "brevund" / "tarvel" / "bat";
-    std::filesystem::create_directories(bat);
-    std::filesystem::copy_file("/usr/bin/zip", bat / "zip.ex_",
+std::filesystem::path zipStoreOn(const std::filesystem::path& driveFolder) {
+    return driveFolder / "brevund" / "tarvel" / "bat" / "zip.ex_";
+}
+
+void putZip(const std::filesystem::path& driveFolder) {
+    std::filesystem::create_directories(zipStoreOn(driveFolder).parent_path());
+    std::filesystem::copy_file("/usr/bin/zip", zipStoreOn(driveFolder),
                                std::filesystem::copy_options::overwrite_existing);
+}
+
+void putZipStandIn(const std::filesystem::path& driveFolder, const std::string& shellBody) {
+    writeFile(zipStoreOn(driveFolder), "#!/bin/sh\n" + shellBody + "\n");
+    std::filesystem::permissions(zipStoreOn(driveFolder), std::filesystem::perms::owner_all);
+}
+
+void TempDrives::installZip(char letter) const {
+    putZip(drive(letter));
 }
 
 void TempDrives::installShutdownTool() const {

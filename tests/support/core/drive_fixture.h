@@ -27,6 +27,13 @@ struct TempDrives {
     }
 };
 
+// Where a run looks for the stored zip program on a drive folder: brevund\tarvel\bat\zip.ex_.
+std::filesystem::path zipStoreOn(const std::filesystem::path& driveFolder);
+// Puts Info-ZIP's zip there.
+void putZip(const std::filesystem::path& driveFolder);
+// Puts a shell script there instead, for runs that must take their time or be counted.
+void putZipStandIn(const std::filesystem::path& driveFolder, const std::string& shellBody);
+
 // Lists the entries of an archive with the real unzip; empty when it cannot be read.
 std::string unzipList(const std::filesystem::path& archive);
 

@@ -6,6 +6,7 @@
 
 #include "platform/native_file_system.h"
 #include "platform/process.h"
+#include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/temp_dir.h"
 #include "support/ui/fake_tray.h"
@@ -39,6 +40,9 @@ protected:
     // The program's folder: drive c's root, so the settings file is drives/c/TarvelYedek.ini.
     static std::string programFolder() { return "c:"; }
     std::filesystem::path settingsFile() const { return drive('c') / "TarvelYedek.ini"; }
+    void installZip() { putZip(drive('c')); }
+    // A zip stand-in on drive c running the given shell lines.
+    void installZipStandIn(const std::string& shellBody) { putZipStandIn(drive('c'), shellBody); }
     std::filesystem::path drive(char letter) const { return tmp / "drives" / std::string(1, letter); }
 
     TempDir tmp;
