@@ -10,12 +10,13 @@ void BackupRecorder::updateBackupDate(const std::string& builtArchivePath) {
         db_.openDSN();
         if (db_.state() == 0) return;
     }
-    QueryResult current = db_.execute(std::string(kHistoryQuery));
+    // A restart of the server since the last statement must not cost this entry.
+    QueryResult current = db_.executeReopening(std::string(kHistoryQuery));
     const std::string entry = historyEntry(clock_.now(), locale_, computerName_());
     if (current.eof) {
-        db_.execute(historyInsertStatement(entry));
+        db_.executeReopening(historyInsertStatement(entry));
     } else {
-        db_.execute(historyUpdateStatement(prependHistory(entry, current.firstField.value_or(""))));
+        db_.executeReopening(historyUpdateStatement(prependHistory(entry, current.firstField.value_or(""))));
     }
 }
 

@@ -31,4 +31,14 @@ QueryResult DbLink::execute(const std::string& statement) {
     return connection_->execute(statement);
 }
 
+QueryResult DbLink::executeReopening(const std::string& statement) {
+    try {
+        return execute(statement);
+    } catch (const DatabaseError& e) {
+        if (!e.connectionLost()) throw;
+    }
+    openDSN();
+    return execute(statement);
+}
+
 }  // namespace zel

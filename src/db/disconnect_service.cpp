@@ -36,33 +36,31 @@ void DisconnectService::checkFirst() {
     }
 }
 
-void DisconnectService::checkDisconnect() {
-    window_.setStatus(statusText(clock_.now(), locale_.timeSeparator));
-    if (busy_) return;  // an earlier poll still waits for the utility with this very request
-
+std::optional<std::string> DisconnectService::serveRequests(std::string_view firstSource) {
     try {
         if (db_.state() == 0) db_.reopenQuietly();
     } catch (...) {
     }
     std::optional<QueryResult> requests;
     try {
-        requests = db_.execute(std::string(kPollQuery));
+        // A connection lost since the last poll is opened again in this poll, not the next.
+        requests = db_.executeReopening(std::string(kPollQuery));
     } catch (...) {
     }
-    if (!requests || requests->eof) return;  // unreachable, or nothing asked
+    if (!requests || requests->eof) return std::nullopt;  // unreachable, or nothing asked
 
-    if (auto user = requestedUser(requests->firstField)) {
-        busy_ = true;
+    std::optional<std::string> user = requestedUser(requests->firstField);
+    if (user) {
         try {
-            runner_.runAndWait(shutdownCommandLine(window_.firstSource(), *user), 999999999, 0, 0);
+            runner_.runAndWait(shutdownCommandLine(firstSource, *user), 999999999, 0, 0);
         } catch (...) {
         }
-        busy_ = false;
     }
     try {
-        db_.execute(std::string(kServedDelete));
+        db_.executeReopening(std::string(kServedDelete));
     } catch (...) {
     }
+    return user;
 }
 
 }  // namespace zel

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "db/db_link.h"
 #include "engine/process_runner.h"
-#include "platform/clock.h"
-#include "platform/locale_formats.h"
+#include "platform/local_time.h"
 
 namespace zel {
 
@@ -28,32 +26,21 @@ std::optional<std::string> requestedUser(const std::optional<std::string>& value
 // The shutdown utility's command line for a user, on the drive of the first source folder.
 std::string shutdownCommandLine(std::string_view firstSource, std::string_view user);
 
-// Serves the "disconnect this user" requests that other clients leave in zelDisconnect.
+// Serves the "disconnect this user" requests that other clients leave in zelDisconnect. Runs on
+// the database thread: the shutdown utility is started and waited for there.
 class DisconnectService {
 public:
-    struct Window {
-        std::function<void(const std::string&)> setStatus;  // lblInfo
-        std::function<std::string()> firstSource;           // txtKaynak[0]
-    };
-
-    DisconnectService(DbLink& db, const ProcessRunner& runner, const Clock& clock, LocaleFormats locale,
-                      Window window)
-        : db_(db), runner_(runner), clock_(clock), locale_(std::move(locale)), window_(std::move(window)) {}
+    DisconnectService(DbLink& db, const ProcessRunner& runner) : db_(db), runner_(runner) {}
 
     // At start-up: requests left from before are thrown away unserved.
     void checkFirst();
-    // One poll: the first request's user is disconnected, then every request is deleted.
-    void checkDisconnect();
-    // True while a poll waits for the shutdown utility; a poll due then is skipped.
-    bool busy() const { return busy_; }
+    // One poll: the first request's user is disconnected on the drive of `firstSource`, then every
+    // request is deleted. Gives the user whose disconnect was run, if any.
+    std::optional<std::string> serveRequests(std::string_view firstSource);
 
 private:
     DbLink& db_;
     const ProcessRunner& runner_;
-    const Clock& clock_;
-    LocaleFormats locale_;
-    Window window_;
-    bool busy_ = false;
 };
 
 }  // namespace zel

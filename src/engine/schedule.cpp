@@ -3,18 +3,70 @@
 #include "engine/date_text.h"
 
 namespace zel {
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+std::int64_t daysFromCivil(int year, int month, int day) {
+    const std::int64_t y = year - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+std::int64_t secondOfDay(const TimeOfDay& t) {
+    return t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+}  // namespace
 
 std::string clockText(const LocalDateTime& now, std::string_view timeSeparator) {
     return timeOfDayText(now.hour, now.minute, now.second, timeSeparator);
 }
 
-int firstDueSlot(std::string_view clockLabel, const std::array<ScheduleSlot, 3>& slots,
-                 std::string_view timeSeparator) {
+std::int64_t wallSecond(const LocalDateTime& t) {
+    return daysFromCivil(t.year, t.month, t.day) * kSecondsPerDay + secondOfDay({t.hour, t.minute, t.second});
+}
+
+SecondSpan secondsToExamine(std::optional<std::int64_t> latestSeen, std::int64_t current) {
+    if (!latestSeen) return {current, current};
+    const std::int64_t step = current - *latestSeen;
+    if (step > kCatchUpSeconds || step < -kCatchUpSeconds) return {current, current};
+    if (step <= 0) return {};  // an early tick, or the clock put back a little: seen already
+    return {*latestSeen + 1, current};
+}
+
+int firstDueSlot(const SecondSpan& span, const std::array<ScheduleSlot, 3>& slots) {
+    if (span.first > span.last) return -1;
+    const std::int64_t length = span.last - span.first + 1;
+    const std::int64_t firstOfDay = ((span.first % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
     for (int k = 0; k < 3; ++k) {
         const ScheduleSlot& slot = slots[static_cast<std::size_t>(k)];
-        if (timeOfDayText(slot.time, timeSeparator) == clockLabel && slot.switchValue != 0) return k;
+        if (slot.switchValue == 0) continue;
+        // How far into the span the slot's second of the day comes, counting across midnight.
+        const std::int64_t offset = ((secondOfDay(slot.time) - firstOfDay) % kSecondsPerDay + kSecondsPerDay) %
+                                    kSecondsPerDay;
+        if (offset < length) return k;
     }
     return -1;
+}
+
+int SlotWatch::tick(const LocalDateTime& now, const std::array<ScheduleSlot, 3>& slots) {
+    const std::int64_t current = wallSecond(now);
+    const SecondSpan span = secondsToExamine(latestSeen_, current);
+    // After a small step back the seconds up to the latest one seen stay seen.
+    if (!latestSeen_ || current > *latestSeen_ || *latestSeen_ - current > kCatchUpSeconds) latestSeen_ = current;
+    return firstDueSlot(span, slots);
+}
+
+int msToNextSecondTick(std::int64_t nowMicros, std::int64_t clockStepMicros) {
+    constexpr std::int64_t kMarginMicros = 2000;  // past the clock's own step, for rounding
+    const std::int64_t intoSecond = ((nowMicros % 1000000) + 1000000) % 1000000;
+    const std::int64_t delay = 1000000 - intoSecond + clockStepMicros + kMarginMicros;
+    return static_cast<int>((delay + 999) / 1000);
 }
 
 }  // namespace zel

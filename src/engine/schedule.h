@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,9 +19,41 @@ struct ScheduleSlot {
 // The clock label: the local time as "HH:MM:SS" with the locale's time separator.
 std::string clockText(const LocalDateTime& now, std::string_view timeSeparator);
 
-// The first slot (0..2) whose time, written the same way, equals the clock text and whose
-// switch is on; -1 when none is due. Seconds count: 12:00:30 is due only in that second.
-int firstDueSlot(std::string_view clockLabel, const std::array<ScheduleSlot, 3>& slots,
-                 std::string_view timeSeparator);
+// A second of the local wall clock as one number (days since 1970 times 86400 plus the second of
+// the day), so that a span of seconds can cross midnight.
+std::int64_t wallSecond(const LocalDateTime& t);
+
+// The seconds [first, last] of the wall clock that one tick examines for due slots; empty when
+// first > last.
+struct SecondSpan {
+    std::int64_t first = 0;
+    std::int64_t last = -1;
+};
+
+// Every second after the latest second seen up to the current one, so that a late tick loses no
+// slot. Only the current second at the first tick and after a jump of more than kCatchUpSeconds
+// either way (sleep, a manual change, the clocks going forward or back an hour). Nothing for
+// the same second again, nor after a small step back: those seconds were examined already.
+inline constexpr std::int64_t kCatchUpSeconds = 60;
+SecondSpan secondsToExamine(std::optional<std::int64_t> latestSeen, std::int64_t current);
+
+// The first slot (0..2) whose switch is on and whose time of day falls on a second of the span;
+// -1 when none. Seconds count: 12:00:30 is due only in that second.
+int firstDueSlot(const SecondSpan& span, const std::array<ScheduleSlot, 3>& slots);
+
+// Remembers the second of the previous tick and tells, at each tick, which slot is due.
+class SlotWatch {
+public:
+    // Every tick must come here, also during a run, so that seconds seen then are never
+    // examined again.
+    int tick(const LocalDateTime& now, const std::array<ScheduleSlot, 3>& slots);
+
+private:
+    std::optional<std::int64_t> latestSeen_;
+};
+
+// Milliseconds from `nowMicros` until the clock tick for the next second is due: just past the
+// boundary, by a margin that covers the clock's granularity, so the tick reads the new second.
+int msToNextSecondTick(std::int64_t nowMicros, std::int64_t clockStepMicros);
 
 }  // namespace zel

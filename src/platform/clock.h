@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/local_time.h"
 
 namespace zel {
@@ -11,9 +13,21 @@ public:
     virtual LocalDateTime now() const = 0;
 };
 
+// Microseconds since 1970 from the precise real-time clock. The clock label and the alignment of
+// the clock timer both read this one clock: a coarser one lags the second boundary by a few
+// milliseconds, and a tick armed just past the boundary would read the second before.
+std::int64_t realTimeMicros();
+
+// The local date and time at a moment of realTimeMicros.
+LocalDateTime localDateTimeAt(std::int64_t micros);
+
+// The granularity of realTimeMicros: the smallest step between two different readings, sampled
+// for a moment. Microseconds or less on a precise clock, milliseconds on a coarse one.
+std::int64_t measuredClockStepMicros();
+
 class SystemClock final : public Clock {
 public:
-    LocalDateTime now() const override;
+    LocalDateTime now() const override { return localDateTimeAt(realTimeMicros()); }
 };
 
 }  // namespace zel

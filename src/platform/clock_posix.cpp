@@ -1,14 +1,20 @@
-#include "platform/clock.h"
+#include <time.h>
 
-#include <ctime>
+#include "platform/clock.h"
 
 namespace zel {
 
-LocalDateTime SystemClock::now() const {
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+std::int64_t realTimeMicros() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);  // not time(): that follows the coarse clock
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+LocalDateTime localDateTimeAt(std::int64_t micros) {
+    time_t t = static_cast<time_t>(micros / 1000000);
+    tm local{};
+    localtime_r(&t, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 }  // namespace zel

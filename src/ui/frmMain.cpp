@@ -6,7 +6,6 @@
 #include <QPalette>
 #include <QShowEvent>
 
-#include "engine/schedule.h"
 #include "ui/app_icon.h"
 #include "ui/toolkit.h"
 #include "ui/tray_messages.h"
@@ -108,14 +107,10 @@ frmMain::frmMain(FrmMainServices services, QWidget* parent)
     view_ = std::make_unique<View>(*this);
     backup_ = std::make_unique<BackupRun>(*view_, services_.files, services_.clock, *runner_,
                                           services_.locale, [this] { updateBackupDate(); });
-    db_ = std::make_unique<DbLink>(services_.connections);
-    recorder_ = std::make_unique<BackupRecorder>(*db_, services_.files, services_.clock, services_.locale,
-                                                 services_.computerName);
-    DisconnectService::Window pollView;
-    pollView.setStatus = [this](const std::string& text) { lblInfo->setText(QString::fromStdString(text)); };
-    pollView.firstSource = [this] { return txtKaynak[0]->text().toStdString(); };
-    disconnect_ = std::make_unique<DisconnectService>(*db_, *runner_, services_.clock, services_.locale,
-                                                      std::move(pollView));
+    db_ = std::make_unique<DatabaseThread>(
+        DatabaseThread::Parts{services_.connections, services_.files, services_.clock, services_.locale,
+                              services_.computerName, services_.processes},
+        postToThread(this));
     settingsView_ = std::make_unique<SettingsView>(*this);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
@@ -317,12 +312,10 @@ void frmMain::changeEvent(QEvent* event) {
 }
 
 void frmMain::Form_Load() {
-    // Without a database the program still backs up; the polls keep trying to reconnect.
-    try {
-        db_->openDSN();
-        updateBackupDate();
-    } catch (...) {
-    }
+    // The database steps run on their own thread, so a hung server cannot keep the window and
+    // the icon from appearing. Without a database the program still backs up; the polls keep
+    // trying to reconnect.
+    db_->startUp(backup_->builtArchivePath());
     checkFirst();
     loadSettings();
 }
@@ -386,17 +379,18 @@ void frmMain::cmdCopy_Click() {
     backup_->run();
 }
 
-// Failures go to the caller: the backup run ignores them, start-up catches them.
 void frmMain::updateBackupDate() {
-    recorder_->updateBackupDate(backup_->builtArchivePath());
+    db_->record(backup_->builtArchivePath());
 }
 
 void frmMain::checkFirst() {
-    disconnect_->checkFirst();
+    db_->checkFirst();
 }
 
 void frmMain::checkDisconnect() {
-    disconnect_->checkDisconnect();
+    lblInfo->setText(QString::fromStdString(statusText(services_.clock.now(), services_.locale.timeSeparator)));
+    // Skipped while the previous poll still waits for the utility with this very request.
+    db_->poll(txtKaynak[0]->text().toStdString());
 }
 
 void frmMain::cmdExit_Click() {
@@ -454,24 +448,21 @@ void frmMain::mnuExit_Click() {
     services_.tray.deleteIcon();
     services_.endProgram();  // also in the middle of a run: its zip keeps running
 }
-// The clock, and the schedule: a slot whose switch is on fires in the second its time comes up.
+// The clock, and the schedule: a slot whose switch is on fires once when its time comes up, also
+// when this tick came late and the one before it was a second or more earlier.
 void frmMain::Timer2_Timer() {
     const LocalDateTime now = services_.clock.now();
-    const std::string label = clockText(now, services_.locale.timeSeparator);
-    lblTime->setText(QString::fromStdString(label));
-    // A tick that shows the same second as the tick before it (a timer that fired a hair early)
-    // must not start that second's run again.
-    const bool sameSecondAgain = (label == previousTickLabel_);
-    previousTickLabel_ = label;
-    if (!cmdCopy->isEnabled() || backup_->running()) return;  // a run is in progress
-    if (sameSecondAgain) return;
+    lblTime->setText(QString::fromStdString(clockText(now, services_.locale.timeSeparator)));
 
     std::array<ScheduleSlot, 3> schedule;
     for (int k = 0; k < 3; ++k) {
         const QTime t = slotPicker(k)->time();
         schedule[k] = {checkValue(*slotSwitch(k)), {t.hour(), t.minute(), t.second()}};
     }
-    if (firstDueSlot(label, schedule, services_.locale.timeSeparator) < 0) return;
+    // Ticks during a run are counted too: a slot due then is not made up afterwards.
+    const int due = slotWatch_.tick(now, schedule);
+    if (!cmdCopy->isEnabled() || backup_->running()) return;  // a run is in progress
+    if (due < 0) return;
 
     restoreWindow();
     cmdCopy_Click();

@@ -11,11 +11,10 @@
 #include <array>
 #include <memory>
 
-#include "db/backup_record.h"
-#include "db/db_link.h"
-#include "db/disconnect_service.h"
+#include "db/database_thread.h"
 #include "engine/backup_run.h"
 #include "engine/process_runner.h"
+#include "engine/schedule.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
@@ -107,10 +106,10 @@ public:
     void Timer5_Timer();
 
     void saveSettings();
+    // The database steps are handed to the database thread and return at once.
     void updateBackupDate();
     void checkFirst();
     void checkDisconnect();
-    DbLink& dbConnection() { return *db_; }
 
     // Slot k (0..2): its switch and its picker.
     QCheckBox* slotSwitch(int k) const { return std::array{chkYedek1, chkYedek2, chkYedek3}[k]; }
@@ -158,15 +157,13 @@ private:
     std::unique_ptr<ProcessRunner> runner_;
     std::unique_ptr<View> view_;
     std::unique_ptr<BackupRun> backup_;
-    std::unique_ptr<DbLink> db_;
-    std::unique_ptr<BackupRecorder> recorder_;
-    std::unique_ptr<DisconnectService> disconnect_;
+    std::unique_ptr<DatabaseThread> db_;
     std::unique_ptr<SettingsView> settingsView_;
     std::unique_ptr<SettingsStore> settings_;
     FocusOutFilter* kaynakFocus_ = nullptr;
     FocusOutFilter* hedefFocus_ = nullptr;
     int windowStateValue_ = 0;
-    std::string previousTickLabel_;
+    SlotWatch slotWatch_;
     bool activated_ = false;
     HandlerCounts counts_;
 };

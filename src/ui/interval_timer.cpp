@@ -1,6 +1,7 @@
 #include "ui/interval_timer.h"
 
-#include <QDateTime>
+#include "engine/schedule.h"
+#include "platform/clock.h"
 
 namespace zel {
 
@@ -36,11 +37,10 @@ void IntervalTimer::arm() {
     }
 }
 
-// A few milliseconds past the boundary, so the tick reads the new second even with a coarse clock.
+// Just past the boundary on the clock the label reads, so the tick sees the new second.
 int IntervalTimer::delayToNextSecond() const {
-    constexpr int kPastBoundaryMs = 5;
-    const qint64 intoSecond = QDateTime::currentMSecsSinceEpoch() % 1000;
-    return static_cast<int>(1000 - intoSecond + kPastBoundaryMs);
+    static const std::int64_t clockStep = measuredClockStepMicros();
+    return msToNextSecondTick(realTimeMicros(), clockStep);
 }
 
 void IntervalTimer::deliver() {

@@ -57,4 +57,10 @@ void endProgramNow() {
     std::_Exit(0);
 }
 
+std::function<void(std::function<void()>)> postToThread(QObject* context) {
+    return [context](std::function<void()> call) {
+        QMetaObject::invokeMethod(context, std::move(call), Qt::QueuedConnection);
+    };
+}
+
 }  // namespace zel

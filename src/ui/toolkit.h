@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace zel {
@@ -21,6 +22,10 @@ void processPendingEvents();
 QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
                                        QMessageBox::StandardButton defaultButton, const QString& title);
+
+// A function that hands a call, from any thread, to the thread of `context` (the window's), where it
+// runs later among the other events. Calls still waiting when `context` goes away are dropped.
+std::function<void(std::function<void()>)> postToThread(QObject* context);
 
 // Ends the process at once: no further handler runs; programs it started keep running.
 [[noreturn]] void endProgramNow();

@@ -135,6 +135,17 @@ TEST_F(BackupRecordTest, ClosedConnectionIsReopenedWithItsSchemaBeforeTheQuery) 
     EXPECT_EQ(connectionsMade, 1);  // open now: reused
 }
 
+TEST_F(BackupRecordTest, ServerRestartSinceTheLastStatementCostsNoEntry) {
+    recorder.updateBackupDate(archive);
+    ASSERT_EQ(connectionsMade, 1);
+    PgServer::control("restart");
+    admin = test::adminConnection();
+    clock.set({2026, 12, 7, 17, 0, 1});
+    recorder.updateBackupDate(archive);  // meets the dead connection, reopens, records
+    EXPECT_EQ(connectionsMade, 2);
+    EXPECT_EQ(storedValue(), "07/12/2026 17:00|OFIS-PC\xC3\xB8" + entry);
+}
+
 TEST_F(BackupRecordTest, FailedReopeningGoesToTheCallerAndRecordsNothing) {
     PgServer::control("down");
     EXPECT_THROW(recorder.updateBackupDate(archive), DatabaseError);

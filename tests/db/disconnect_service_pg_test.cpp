@@ -5,7 +5,6 @@
 #include "db/disconnect_service.h"
 #include "db/odbc_connection.h"
 #include "support/core/drive_fixture.h"
-#include "support/core/fake_clock.h"
 #include "support/db/pg_server.h"
 
 namespace zel {
@@ -21,14 +20,8 @@ protected:
         drives.installShutdownTool();
         admin = test::adminConnection();
         admin->execute("DELETE FROM pub.\"zelDisconnect\"");
-        hooks.processEvents = [this] {
-            if (onEvents) onEvents();
-        };
-        runner = std::make_unique<ProcessRunner>(*ops, hooks);
-        service = std::make_unique<DisconnectService>(
-            db, *runner, clock, LocaleFormats::turkish(),
-            DisconnectService::Window{[this](const std::string& s) { status = s; },
-                                      [this] { return firstSource; }});
+        runner = std::make_unique<ProcessRunner>(*ops, RunnerHooks{});
+        service = std::make_unique<DisconnectService>(db, *runner);
     }
     void TearDown() override {
         if (columnIsText) {
@@ -44,6 +37,7 @@ protected:
     int requestsLeft() {
         return std::stoi(*admin->execute("SELECT count(*) FROM pub.\"zelDisconnect\"").firstField);
     }
+    std::optional<std::string> poll() { return service->serveRequests(firstSource); }
     std::string calls() const { return drives.shutdownCalls(); }
     // What the stand-in receives: the database path as the drive mapping turns it into a native one.
     std::string expectedArgs(const std::string& user, const std::string& prefix = "c:\\") const {
@@ -53,22 +47,17 @@ protected:
     test::TempDrives drives;
     PathMap paths{drives.root().string()};
     std::unique_ptr<ProcessOps> ops = makeNativeProcessOps(paths);
-    RunnerHooks hooks;
-    std::function<void()> onEvents;
     std::unique_ptr<ProcessRunner> runner;
-    test::FakeClock clock{{2026, 12, 7, 14, 5, 9}};
     DbLink db{[] { return std::make_unique<OdbcConnection>(); }};
     std::unique_ptr<DatabaseConnection> admin;
     std::unique_ptr<DisconnectService> service;
-    std::string status;
     std::string firstSource = "c:\\brevund";
     bool columnIsText = false;
 };
 
-TEST_F(DisconnectServiceTest, EmptyTableOnlyChangesTheLabel) {
+TEST_F(DisconnectServiceTest, EmptyTableRunsNothingAndDeletesNothing) {
     const auto logBefore = PgServer::statementLog().size();
-    service->checkDisconnect();
-    EXPECT_EQ(status, "Status Check 14:05:09");
+    EXPECT_EQ(poll(), std::nullopt);
     EXPECT_EQ(calls(), "");
     std::string log = PgServer::logUntilMarker(*admin, logBefore);
     EXPECT_NE(log.find("select \"disconnectUser\" from \"pub\".\"zelDisconnect\""), std::string::npos);
@@ -78,11 +67,12 @@ TEST_F(DisconnectServiceTest, EmptyTableOnlyChangesTheLabel) {
 TEST_F(DisconnectServiceTest, FirstRowIsServedAndEveryRowDeleted) {
     request("7"), request("8"), request("9");
     const auto logBefore = PgServer::statementLog().size();
-    service->checkDisconnect();
+    const std::optional<std::string> user = poll();
     std::string served = calls();
     ASSERT_EQ(std::count(served.begin(), served.end(), '\n'), 1) << served;
-    EXPECT_TRUE(served == expectedArgs("7") || served == expectedArgs("8") || served == expectedArgs("9"))
-        << served;
+    ASSERT_TRUE(user.has_value());
+    EXPECT_EQ(served, expectedArgs(*user));
+    EXPECT_TRUE(*user == "7" || *user == "8" || *user == "9") << *user;
     EXPECT_EQ(requestsLeft(), 0);
     EXPECT_NE(PgServer::logUntilMarker(*admin, logBefore).find("DELETE FROM \"pub\".\"zelDisconnect\" "),
               std::string::npos);
@@ -90,7 +80,7 @@ TEST_F(DisconnectServiceTest, FirstRowIsServedAndEveryRowDeleted) {
 
 TEST_F(DisconnectServiceTest, NullUserRunsNothingAndTheRowsGo) {
     request("NULL");
-    service->checkDisconnect();
+    poll();
     EXPECT_EQ(calls(), "");
     EXPECT_EQ(requestsLeft(), 0);
 }
@@ -101,33 +91,31 @@ TEST_F(DisconnectServiceTest, TextThatIsNoNumberNeverReachesTheCommandLine) {
     admin->execute("CREATE VIEW pub.zeldisconnect AS SELECT * FROM pub.\"zelDisconnect\"");
     columnIsText = true;
     request("'7 & del c:\\*'");
-    service->checkDisconnect();
+    poll();
     EXPECT_EQ(calls(), "");
     EXPECT_EQ(requestsLeft(), 0);
     request("' 12 '");
-    service->checkDisconnect();
+    poll();
     EXPECT_EQ(calls(), expectedArgs("12"));
 }
 
 TEST_F(DisconnectServiceTest, DatabasePathFollowsTheFirstSourceDrive) {
     firstSource = "d:\\data";
     request("5");
-    service->checkDisconnect();
+    poll();
     EXPECT_EQ(calls(), expectedArgs("5", "d:\\"));
     firstSource = "e:";
     request("6");
-    service->checkDisconnect();
+    poll();
     EXPECT_EQ(calls(), expectedArgs("5", "d:\\") + expectedArgs("6", "e:"));
 }
 
-TEST_F(DisconnectServiceTest, DatabaseDownOnlyChangesTheLabel) {
+TEST_F(DisconnectServiceTest, DatabaseDownRunsNothingAndKeepsTheRequest) {
     request("7");
     PgServer::control("down");
-    service->checkDisconnect();
-    clock.set({2026, 12, 7, 14, 5, 19});
-    service->checkDisconnect();
+    poll();
+    EXPECT_EQ(poll(), std::nullopt);
     PgServer::control("up");
-    EXPECT_EQ(status, "Status Check 14:05:19");
     EXPECT_EQ(calls(), "");
     admin = test::adminConnection();
     EXPECT_EQ(requestsLeft(), 1);
@@ -137,51 +125,34 @@ TEST_F(DisconnectServiceTest, StartUpThrowsOldRequestsAwayUnserved) {
     request("7"), request("8");
     service->checkFirst();
     EXPECT_EQ(requestsLeft(), 0);
-    service->checkDisconnect();
+    poll();
     EXPECT_EQ(calls(), "");
 }
 
-TEST_F(DisconnectServiceTest, PollDueWhileTheUtilityRunsIsSkipped) {
-    test::writeFile(drives.shutdownToolDir() / "slow", "1.2");
-    request("7");
-    int nestedPolls = 0;
-    onEvents = [&] {
-        ++nestedPolls;
-        clock.set({2026, 12, 7, 14, 5, 19});
-        service->checkDisconnect();  // the timer's next poll, inside the wait
-    };
-    service->checkDisconnect();
-    EXPECT_GE(nestedPolls, 1);
-    EXPECT_EQ(calls(), expectedArgs("7"));  // served once
-    EXPECT_EQ(status, "Status Check 14:05:19");
-    EXPECT_EQ(requestsLeft(), 0);
-}
-
-TEST_F(DisconnectServiceTest, AfterAServerRestartTheNextPollReconnects) {
-    service->checkDisconnect();
+TEST_F(DisconnectServiceTest, AfterAServerRestartTheFirstPollReconnectsAndServes) {
+    poll();
     ASSERT_EQ(db.state(), 1);
     PgServer::control("restart");
     admin = test::adminConnection();
     request("7");
-    service->checkDisconnect();  // finds the connection gone and marks it closed
-    EXPECT_EQ(db.state(), 0);
-    service->checkDisconnect();  // reopens and serves
+    EXPECT_EQ(poll(), "7");
+    EXPECT_EQ(db.state(), 1);
     EXPECT_EQ(calls(), expectedArgs("7"));
     EXPECT_EQ(requestsLeft(), 0);
 }
 
 TEST_F(DisconnectServiceTest, FrozenServerHoldsAPollOnlyForTheTimeouts) {
-    service->checkDisconnect();
+    poll();
     ASSERT_EQ(db.state(), 1);
     PgServer::control("freeze");
     auto t0 = steady_clock::now();
-    service->checkDisconnect();
+    poll();
     auto held = duration_cast<seconds>(steady_clock::now() - t0).count();
     EXPECT_LE(held, 20) << "a frozen server held the window for " << held << " s";
     EXPECT_EQ(db.state(), 0);
     // The next poll tries a new connection, which gives up after the login timeout.
     t0 = steady_clock::now();
-    service->checkDisconnect();
+    poll();
     held = duration_cast<seconds>(steady_clock::now() - t0).count();
     PgServer::control("thaw");
     EXPECT_LE(held, 10) << "reconnecting to a frozen server took " << held << " s";

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace zel {
 namespace {
 
@@ -14,29 +16,86 @@ TEST(ClockText, TwoDigitsWithTheLocaleSeparator) {
     EXPECT_EQ(clockText({2024, 3, 5, 17, 4, 9}, "."), "17.04.09");
 }
 
-TEST(FirstDueSlot, MatchesHourMinuteAndSecond) {
-    auto s = slots(1, {5, 0, 0}, 1, {17, 0, 0}, 1, {12, 0, 30});
-    EXPECT_EQ(firstDueSlot("05:00:00", s, ":"), 0);
-    EXPECT_EQ(firstDueSlot("17:00:00", s, ":"), 1);
-    EXPECT_EQ(firstDueSlot("12:00:30", s, ":"), 2);
-    EXPECT_EQ(firstDueSlot("12:00:29", s, ":"), -1);
-    EXPECT_EQ(firstDueSlot("12:00:31", s, ":"), -1);
-    EXPECT_EQ(firstDueSlot("12:00:00", s, ":"), -1);
+TEST(WallSecond, CountsAcrossMidnightMonthsAndLeapDays) {
+    EXPECT_EQ(wallSecond({1970, 1, 1, 0, 0, 0}), 0);
+    EXPECT_EQ(wallSecond({2024, 3, 1, 0, 0, 0}) - wallSecond({2024, 2, 28, 23, 59, 59}), 86400 + 1);
+    EXPECT_EQ(wallSecond({2025, 1, 1, 0, 0, 0}) - wallSecond({2024, 12, 31, 23, 59, 59}), 1);
 }
 
-TEST(FirstDueSlot, ClearedSwitchNeverMatchesAndGrayedDoes) {
-    EXPECT_EQ(firstDueSlot("05:00:00", slots(0, {5, 0, 0}, 0, {5, 0, 0}, 0, {5, 0, 0}), ":"), -1);
-    EXPECT_EQ(firstDueSlot("05:00:00", slots(2, {5, 0, 0}, 0, {}, 0, {}), ":"), 0);
+// One tick of a sequence: the time it reads and the slot it must fire (-1: none).
+struct Tick {
+    LocalDateTime at;
+    int fires;
+};
+struct WatchCase {
+    const char* name;
+    std::array<ScheduleSlot, 3> slots;
+    std::vector<Tick> ticks;
+};
+
+class SlotWatchCases : public ::testing::TestWithParam<WatchCase> {};
+
+TEST_P(SlotWatchCases, FiresEachDueSlotOnce) {
+    SlotWatch watch;
+    const WatchCase& c = GetParam();
+    for (std::size_t i = 0; i < c.ticks.size(); ++i) {
+        EXPECT_EQ(watch.tick(c.ticks[i].at, c.slots), c.ticks[i].fires) << "tick " << i;
+    }
 }
 
-TEST(FirstDueSlot, LowerNumberedSlotWinsATie) {
-    EXPECT_EQ(firstDueSlot("05:00:00", slots(0, {5, 0, 0}, 1, {5, 0, 0}, 1, {5, 0, 0}), ":"), 1);
-}
+constexpr LocalDateTime at(int h, int m, int s, int day = 5) { return {2024, 3, day, h, m, s}; }
 
-TEST(FirstDueSlot, ComparesTheTextsWrittenWithTheSameSeparator) {
-    auto s = slots(1, {5, 0, 0}, 0, {}, 0, {});
-    EXPECT_EQ(firstDueSlot("05.00.00", s, "."), 0);
-    EXPECT_EQ(firstDueSlot("05:00:00", s, "."), -1);
+INSTANTIATE_TEST_SUITE_P(
+    Schedule, SlotWatchCases,
+    ::testing::Values(
+        WatchCase{"OnTimeTicksFireInTheSlotsSecondOnly",
+                  slots(1, {5, 0, 0}, 1, {17, 0, 0}, 1, {12, 0, 30}),
+                  {{at(4, 59, 59), -1}, {at(5, 0, 0), 0}, {at(5, 0, 1), -1},
+                   {at(12, 0, 29), -1}, {at(12, 0, 30), 2}, {at(12, 0, 31), -1}}},
+        WatchCase{"ClearedSwitchNeverFiresAndGrayedDoes",
+                  slots(0, {5, 0, 0}, 2, {6, 0, 0}, 0, {}),
+                  {{at(4, 59, 59), -1}, {at(5, 0, 0), -1}, {at(5, 59, 59), -1}, {at(6, 0, 0), 1}}},
+        WatchCase{"LowerSlotWinsATieAndOneRunPerTick",
+                  slots(0, {5, 0, 0}, 1, {5, 0, 0}, 1, {5, 0, 0}),
+                  {{at(4, 59, 59), -1}, {at(5, 0, 0), 1}, {at(5, 0, 1), -1}}},
+        WatchCase{"LateTickAfterASkippedSecondStillFires",
+                  slots(0, {}, 0, {}, 1, {12, 0, 30}),
+                  {{at(12, 0, 29), -1}, {at(12, 0, 31), 2}, {at(12, 0, 32), -1}}},
+        WatchCase{"CatchUpReachesSixtySecondsBackAndAcrossMidnight",
+                  slots(1, {0, 0, 10}, 1, {23, 59, 50}, 0, {}),
+                  {{at(23, 59, 30), -1}, {at(0, 0, 30, 6), 0}, {at(0, 1, 0, 6), -1},
+                   {at(0, 0, 0, 7), -1}, {at(0, 1, 0, 7), 0}}},
+        WatchCase{"JumpOfMoreThanAMinuteFiresNothingJumpedOver",
+                  slots(1, {2, 30, 0}, 0, {}, 0, {}),
+                  {{at(2, 29, 0), -1}, {at(2, 30, 1), -1}, {at(2, 30, 2), -1}}},
+        WatchCase{"SpringForwardSkipsTheSlotFallBackFiresItAgain",
+                  slots(1, {2, 30, 0}, 0, {}, 0, {}),
+                  {{at(1, 59, 59), -1}, {at(3, 0, 0), -1}, {at(2, 30, 0), 0},
+                   {at(2, 59, 59), -1}, {at(2, 0, 0), -1}, {at(2, 30, 0), 0}}},
+        WatchCase{"NoSecondFiresTwiceAfterAnEarlyTickOrASmallStepBack",
+                  slots(1, {5, 0, 0}, 1, {5, 0, 3}, 1, {5, 0, 7}),
+                  {{at(5, 0, 0), 0}, {at(5, 0, 0), -1}, {at(5, 0, 5), 1}, {at(5, 0, 4), -1},
+                   {at(5, 0, 0), -1}, {at(5, 0, 3), -1}, {at(5, 0, 6), -1}, {at(5, 0, 7), 2}}},
+        WatchCase{"FirstTickLooksOnlyAtItsOwnSecond",
+                  slots(1, {5, 0, 0}, 0, {}, 0, {}),
+                  {{at(5, 0, 1), -1}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MsToNextSecondTick, LandsJustPastTheNextBoundaryByMoreThanTheClockStep) {
+    struct Case {
+        std::int64_t now;
+        std::int64_t step;
+        int expected;
+    };
+    for (const Case& c : {Case{1'000'000'000, 1, 1003}, Case{1'000'003'000, 1, 1000},
+                          Case{1'000'999'900, 1, 3}, Case{1'000'000'000, 15'625, 1018}}) {
+        const int delay = msToNextSecondTick(c.now, c.step);
+        EXPECT_EQ(delay, c.expected) << c.now;
+        // Whatever the case, the tick falls in the next second and past the clock's step.
+        const std::int64_t tick = c.now + delay * std::int64_t{1000};
+        EXPECT_EQ(tick / 1'000'000, c.now / 1'000'000 + 1);
+        EXPECT_GT(tick % 1'000'000, c.step);
+    }
 }
 
 }  // namespace

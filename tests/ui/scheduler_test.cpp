@@ -99,12 +99,13 @@ TEST_F(SchedulerTest, AfterIptalADueSlotStartsNoSecondRun) {
     EXPECT_EQ(runs(), 1);
 }
 
-TEST_F(SchedulerTest, SecondsCountAndNothingIsMadeUp) {
+TEST_F(SchedulerTest, ALateTickStartsTheRunOfTheSecondItSkipped) {
     slot(2, 1, QTime(12, 0, 30));
     tickAt(12, 0, 29);
-    tickAt(12, 0, 31);  // the second 12:00:30 had no tick
-    EXPECT_EQ(runs(), 0);
-    tickAt(12, 0, 30);
+    tickAt(12, 0, 31);  // the second 12:00:30 had no tick of its own
+    EXPECT_EQ(runs(), 1);
+    EXPECT_EQ(window().lblTime->text(), QStringLiteral("12:00:31"));
+    tickAt(12, 0, 32);
     EXPECT_EQ(runs(), 1);
 }
 

@@ -32,7 +32,7 @@ protected:
         if (!window_) {
             window_ = std::make_unique<frmMain>(
                 FrmMainServices{files, clock, *processes, LocaleFormats::turkish(), programFolder(), tray,
-                                [this] { ++programEnds; }, [] { return std::make_unique<NoDatabase>(); },
+                                [this] { ++programEnds; }, connections,
                                 [] { return std::string("TESTPC"); }});
         }
         return *window_;
@@ -52,6 +52,8 @@ protected:
     std::unique_ptr<ProcessOps> processes;
     FakeTray tray;
     int programEnds = 0;
+    // The database the window reaches; set before the first call of window().
+    ConnectionFactory connections = [] { return std::make_unique<NoDatabase>(); };
 
 private:
     std::unique_ptr<frmMain> window_;
