@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The real program runs three scheduled backups a few seconds apart while its database server
+# is frozen (every server process stopped, as on a hung machine): the window, the icon and the
+# schedule must not wait for it.
+#   schedule_e2e.sh BINARY PG_SCRIPT PG_DIR
+set -uo pipefail
+binary=$1
+pg_script=$2
+pg_dir=$3
+source "$(dirname "$0")/lib.sh"
+
+prepare_program "$binary"
+# The zip program notes the second each run starts it in, then does the real work.
+zip_bin=$(command -v zip)
+cat >"$work/drives/c/brevund/tarvel/bat/zip.ex_" <<SH
+#!/bin/sh
+date +%T >>"$work/runs.log"
+exec "$zip_bin" "\$@"
+SH
+chmod +x "$work/drives/c/brevund/tarvel/bat/zip.ex_"
+
+# Pair 1 backs up c:\brevund\belgeler; the other pairs have no source. Slots 6, 10 and 14 s on.
+start=$(date +%s)
+slot() { date -d "@$((start + $1))" +%T; }
+slots=("$(slot 6)" "$(slot 10)" "$(slot 14)")
+printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' \
+    'c:\tarvel-yedek' 1 "${slots[0]}" 1 "${slots[1]}" 1 "${slots[2]}" >"$work/TarvelYedek.ini"
+
+start_display
+start_tray
+bash "$pg_script" freeze "$pg_dir"
+thaw() { bash "$pg_script" thaw "$pg_dir"; }
+trap 'thaw; cleanup' EXIT
+
+started=$(now_ms)
+(cd "$work" && ODBCSYSINI="$pg_dir/odbc" exec ./zelyedek >"$work/app.log" 2>&1) &
+app=$!
+pids+=($app)
+within 10 icon_docked
+icon_after=$(( $(now_ms) - started ))
+check "with the server frozen, the icon is in the tray ${icon_after} ms after start" test "$icon_after" -le 2000
+check "the window hid itself a second after start" within 5 window_hidden
+
+runs() { [ -f "$work/runs.log" ] && wc -l <"$work/runs.log" || echo 0; }
+three_runs() { [ "$(runs)" -ge 3 ]; }
+within 30 three_runs
+check "three slots started three runs ($(runs))" test "$(runs)" -eq 3
+# Each slot's run starts in its own second (or a moment after it, should a tick come late).
+late_by() {  # seconds between a slot time and the first run at or after it, within 3 s
+    local want=$1 t
+    while read -r t; do
+        local d=$(( $(date -d "$t" +%s) - $(date -d "$want" +%s) ))
+        if [ $d -ge 0 ] && [ $d -lt 3 ]; then echo $d; return 0; fi
+    done <"$work/runs.log"
+    return 1
+}
+for s in "${slots[@]}"; do
+    check "the slot of $s ran" late_by "$s"
+done
+archive=$(ls "$work"/drives/c/tarvel-yedek/tarvel-yedek*.zip 2>/dev/null | head -1)
+check "the archive holds the source folder" bash -c "unzip -l '$archive' | grep -q veri.txt"
+check "the program still runs" kill -0 "$app"
+check "its window is hidden again after the last run" window_hidden
+
+finish
