@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QFileInfo>
+#include <unistd.h>
 
 #include "db/odbc_connection.h"
 #include "platform/clock.h"
@@ -8,6 +10,7 @@
 #include "platform/program_folder.h"
 #include "ui/app_icon.h"
 #include "ui/frmMain.h"
+#include "ui/local_single_instance.h"
 #include "ui/system_locale.h"
 #include "ui/toolkit.h"
 #include "ui/tray.h"
@@ -26,9 +29,13 @@ int main(int argc, char* argv[]) {
     auto processes = zel::makeNativeProcessOps(paths);
 
     zel::SystemTray tray(zel::appIcon());
+    // One copy per executable file and user.
+    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    const std::string key = zel::instanceKey(exe.toStdString(), std::to_string(::getuid()));
+    zel::LocalSingleInstance instance(zel::LocalSingleInstance::userRuntimeFolder(), QString::fromStdString(key));
     zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder, tray,
                          [] { zel::endProgramNow(); }, [] { return std::make_unique<zel::OdbcConnection>(); },
-                         [] { return zel::GetComputerName(); }});
+                         [] { return zel::GetComputerName(); }, instance});
     window.Form_Load();
     window.show();
     return app.exec();

@@ -271,10 +271,13 @@ void frmMain::connectEvents() {
     connect(&services_.tray, &Tray::message, this,
             [this](int number) { Form_MouseMove(0, 0, number * kTwipsPerPixel, 0); });
 
-    connect(Timer2, &IntervalTimer::tick, this, &frmMain::Timer2_Timer);
     connect(Timer3, &IntervalTimer::tick, this, &frmMain::Timer3_Timer);
-    connect(Timer4, &IntervalTimer::tick, this, &frmMain::Timer4_Timer);
-    connect(Timer5, &IntervalTimer::tick, this, &frmMain::Timer5_Timer);
+}
+
+void frmMain::connectTimers() {
+    connect(Timer2, &IntervalTimer::tick, this, &frmMain::Timer2_Timer, Qt::UniqueConnection);
+    connect(Timer4, &IntervalTimer::tick, this, &frmMain::Timer4_Timer, Qt::UniqueConnection);
+    connect(Timer5, &IntervalTimer::tick, this, &frmMain::Timer5_Timer, Qt::UniqueConnection);
 }
 
 // ---- window state, activation, close ----
@@ -316,8 +319,36 @@ void frmMain::Form_Load() {
     // the icon from appearing. Without a database the program still backs up; the polls keep
     // trying to reconnect.
     db_->startUp(backup_->builtArchivePath());
+
+    // From here on a failing step is skipped.
+    bool alone = true;
+    try {
+        alone = services_.instance.claim([this] { restoreWindow(); });
+    } catch (...) {
+    }
+    if (!alone) {
+        giveWayToTheRunningCopy();
+        return;
+    }
     checkFirst();
     loadSettings();
+    // Only the copy that stays does timed work: a copy that gives way must never back up, poll
+    // or rewrite the settings while its message is open.
+    connectTimers();
+}
+
+// The copy that came second says so, asks the running one to show its window, and ends. It
+// never touches the request table, the settings file or the tray.
+void frmMain::giveWayToTheRunningCopy() {
+    messageBox(this, QStringLiteral("Program zaten \u00e7al\u0131\u015f\u0131yor!"), QMessageBox::Ok,
+               QMessageBox::Warning, QMessageBox::Ok, QString());
+    setWindowTitle(QStringLiteral("()*!@#(*"));
+    try {
+        services_.instance.askRunningCopyToShow();
+    } catch (...) {
+    }
+    close();  // refused, as every close request is
+    services_.endProgram();
 }
 
 void frmMain::loadSettings() {

@@ -19,6 +19,7 @@
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
 #include "platform/process.h"
+#include "platform/single_instance.h"
 #include "settings/settings_store.h"
 #include "ui/event_wait_ops.h"
 #include "ui/focus_out_filter.h"
@@ -40,6 +41,8 @@ struct FrmMainServices {
     // Makes a new, unopened database connection.
     ConnectionFactory connections;
     std::function<std::string()> computerName;
+    // Whether another copy runs already, and how to ask it to show itself.
+    SingleInstance& instance;
 };
 
 // The program's one window. It is a switchboard: controls, timers and menus under their
@@ -149,6 +152,8 @@ private:
     void buildMenu();
     void buildTimers();
     void connectEvents();
+    void connectTimers();
+    void giveWayToTheRunningCopy();
     void addTrayIcon();
     void bringToFront();
 

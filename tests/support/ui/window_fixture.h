@@ -21,6 +21,19 @@ struct NoDatabase final : DatabaseConnection {
     QueryResult execute(const std::string&) override { throw DatabaseError("closed", "08003"); }
 };
 
+// The only copy, unless a test says another one runs; counts the requests to show it.
+struct FakeInstance final : SingleInstance {
+    bool anotherRuns = false;
+    int asked = 0;
+    std::function<void()> onShow;
+    bool claim(std::function<void()> onShowRequest) override {
+        if (anotherRuns) return false;
+        onShow = std::move(onShowRequest);
+        return true;
+    }
+    void askRunningCopyToShow() override { ++asked; }
+};
+
 // A window on temporary drives (drives/c is a folder of the test), a set clock and real processes.
 class WindowTest : public ::testing::Test {
 protected:
@@ -33,7 +46,7 @@ protected:
             window_ = std::make_unique<frmMain>(
                 FrmMainServices{files, clock, *processes, LocaleFormats::turkish(), programFolder(), tray,
                                 [this] { ++programEnds; }, connections,
-                                [] { return std::string("TESTPC"); }});
+                                [] { return std::string("TESTPC"); }, instance});
         }
         return *window_;
     }
@@ -51,6 +64,7 @@ protected:
     FakeClock clock;
     std::unique_ptr<ProcessOps> processes;
     FakeTray tray;
+    FakeInstance instance;
     int programEnds = 0;
     // The database the window reaches; set before the first call of window().
     ConnectionFactory connections = [] { return std::make_unique<NoDatabase>(); };

@@ -1,0 +1,55 @@
+#include "platform/single_instance_win.h"
+
+#include "platform/wide_text_win.h"
+
+namespace zel {
+
+Win32SingleInstance::Win32SingleInstance(const std::string& key)
+    : key_(widen(key)), showMessage_(RegisterWindowMessageW(L"ZelYedekShowWindow")) {}
+
+Win32SingleInstance::~Win32SingleInstance() {
+    if (listener_) DestroyWindow(listener_);
+    if (mutex_) CloseHandle(mutex_);
+}
+
+bool Win32SingleInstance::claim(std::function<void()> onShowRequest) {
+    const std::wstring mutexName = L"Local\\" + key_;
+    mutex_ = CreateMutexW(nullptr, FALSE, mutexName.c_str());
+    if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex_);
+        mutex_ = nullptr;
+        return false;
+    }
+    // Without a mutex nothing can be told: running beats refusing to back up.
+    onShow_ = std::move(onShowRequest);
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof cls;
+    cls.lpfnWndProc = &Win32SingleInstance::listenerProc;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = key_.c_str();
+    RegisterClassExW(&cls);
+    listener_ = CreateWindowExW(0, key_.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
+    if (listener_) SetWindowLongPtrW(listener_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return true;
+}
+
+void Win32SingleInstance::askRunningCopyToShow() {
+    HWND running = FindWindowExW(HWND_MESSAGE, nullptr, key_.c_str(), nullptr);
+    if (!running) return;
+    // Lets the running copy bring its window to the front, which Windows allows only then.
+    DWORD owner = 0;
+    GetWindowThreadProcessId(running, &owner);
+    if (owner) AllowSetForegroundWindow(owner);
+    PostMessageW(running, showMessage_, kShowWord, 0);
+}
+
+LRESULT CALLBACK Win32SingleInstance::listenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Win32SingleInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && message == self->showMessage_) {
+        if (wParam == kShowWord && self->onShow_) self->onShow_();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace zel

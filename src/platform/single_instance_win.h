@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/single_instance.h"
+
+namespace zel {
+
+// The previous-instance query as a named mutex (it goes when the last process holding it ends,
+// however it ended), and the show request as a message to a message-only window of the
+// running copy. Both live in the user's session only.
+class Win32SingleInstance final : public SingleInstance {
+public:
+    explicit Win32SingleInstance(const std::string& key);
+    ~Win32SingleInstance() override;
+    Win32SingleInstance(const Win32SingleInstance&) = delete;
+    Win32SingleInstance& operator=(const Win32SingleInstance&) = delete;
+
+    bool claim(std::function<void()> onShowRequest) override;
+    void askRunningCopyToShow() override;
+
+    // The request: this registered message with this word; anything else is ignored.
+    static constexpr WPARAM kShowWord = 0x5A454C;  // "ZEL"
+
+private:
+    static LRESULT CALLBACK listenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::wstring key_;
+    UINT showMessage_;
+    HANDLE mutex_ = nullptr;
+    HWND listener_ = nullptr;
+    std::function<void()> onShow_;
+};
+
+}  // namespace zel

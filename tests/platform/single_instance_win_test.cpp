@@ -1,0 +1,50 @@
+#include "platform/single_instance_win.h"
+
+#include <gtest/gtest.h>
+
+namespace zel {
+namespace {
+
+void pumpMessages() {
+    for (int i = 0; i < 20; ++i) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(5);
+    }
+}
+
+TEST(Win32SingleInstance, SecondCopyGivesWayAndItsRequestShowsTheFirst) {
+    const std::string key = instanceKey("C:\\ZEL\\zelyedek.exe", "test-first");
+    Win32SingleInstance first(key);
+    int shown = 0;
+    ASSERT_TRUE(first.claim([&] { ++shown; }));
+    {
+        Win32SingleInstance second(key);
+        EXPECT_FALSE(second.claim([] {}));
+        second.askRunningCopyToShow();
+        pumpMessages();
+        EXPECT_EQ(shown, 1);
+    }
+    // A request with another word is no request.
+    HWND listener = FindWindowExW(HWND_MESSAGE, nullptr, widen(key).c_str(), nullptr);
+    ASSERT_NE(listener, nullptr);
+    PostMessageW(listener, RegisterWindowMessageW(L"ZelYedekShowWindow"), 1, 0);
+    pumpMessages();
+    EXPECT_EQ(shown, 1);
+}
+
+TEST(Win32SingleInstance, OtherExecutableOrUserRunsBesideAndAnEndedCopyBlocksNothing) {
+    const std::string key = instanceKey("C:\\ZEL\\zelyedek.exe", "test-second");
+    auto first = std::make_unique<Win32SingleInstance>(key);
+    ASSERT_TRUE(first->claim([] {}));
+    Win32SingleInstance otherUser(instanceKey("C:\\ZEL\\zelyedek.exe", "test-other"));
+    EXPECT_TRUE(otherUser.claim([] {}));
+    Win32SingleInstance otherFile(instanceKey("D:\\ZEL\\zelyedek.exe", "test-second"));
+    EXPECT_TRUE(otherFile.claim([] {}));
+    first.reset();
+    Win32SingleInstance next(key);
+    EXPECT_TRUE(next.claim([] {}));
+}
+
+}  // namespace
+}  // namespace zel
