@@ -40,6 +40,21 @@ prepare_program() {
     echo veri >"$work/drives/c/brevund/belgeler/veri.txt"
 }
 
+# Replaces the zip program with one that notes the second each run starts it in (in runs.log),
+# waits $1 seconds, then does the real work.
+zip_noting_runs() {
+    local zip_bin
+    zip_bin=$(command -v zip)
+    cat >"$work/drives/c/brevund/tarvel/bat/zip.ex_" <<SH
+#!/bin/sh
+date +%T >>"$work/runs.log"
+sleep ${1:-0}
+exec "$zip_bin" "\$@"
+SH
+    chmod +x "$work/drives/c/brevund/tarvel/bat/zip.ex_"
+}
+runs() { if [ -f "$work/runs.log" ]; then wc -l <"$work/runs.log"; else echo 0; fi; }
+
 start_display() {
     exec 3>"$work/display"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

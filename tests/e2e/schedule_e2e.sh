@@ -10,14 +10,7 @@ pg_dir=$3
 source "$(dirname "$0")/lib.sh"
 
 prepare_program "$binary"
-# The zip program notes the second each run starts it in, then does the real work.
-zip_bin=$(command -v zip)
-cat >"$work/drives/c/brevund/tarvel/bat/zip.ex_" <<SH
-#!/bin/sh
-date +%T >>"$work/runs.log"
-exec "$zip_bin" "\$@"
-SH
-chmod +x "$work/drives/c/brevund/tarvel/bat/zip.ex_"
+zip_noting_runs 0
 
 # Pair 1 backs up c:\brevund\belgeler; the other pairs have no source. Slots 6, 10 and 14 s on.
 start=$(date +%s)
@@ -41,7 +34,6 @@ icon_after=$(( $(now_ms) - started ))
 check "with the server frozen, the icon is in the tray ${icon_after} ms after start" test "$icon_after" -le 2000
 check "the window hid itself a second after start" within 5 window_hidden
 
-runs() { [ -f "$work/runs.log" ] && wc -l <"$work/runs.log" || echo 0; }
 three_runs() { [ "$(runs)" -ge 3 ]; }
 within 30 three_runs
 check "three slots started three runs ($(runs))" test "$(runs)" -eq 3
