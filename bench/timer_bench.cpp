@@ -49,6 +49,7 @@ public:
         return real_.readCreatingIfMissing(p);
     }
     bool replaceContent(const std::string& p, const std::string& b) override { return real_.replaceContent(p, b); }
+    void removeReplaceLeftovers(const std::string& p) override { real_.removeReplaceLeftovers(p); }
 
 private:
     zel::FileSystem& real_;

@@ -23,6 +23,10 @@ std::int64_t secondOfDay(const TimeOfDay& t) {
 
 }  // namespace
 
+int switchValueAfterClick(int value) {
+    return value == 0 ? 1 : 0;
+}
+
 std::string clockText(const LocalDateTime& now, std::string_view timeSeparator) {
     return timeOfDayText(now.hour, now.minute, now.second, timeSeparator);
 }

@@ -16,6 +16,10 @@ struct ScheduleSlot {
     TimeOfDay time;
 };
 
+// A switch's value after the user clicks it: off and on alternate; the grey state, which only
+// the settings file or the program sets, goes off as a Windows three-state box does.
+int switchValueAfterClick(int value);
+
 // The clock label: the local time as "HH:MM:SS" with the locale's time separator.
 std::string clockText(const LocalDateTime& now, std::string_view timeSeparator);
 

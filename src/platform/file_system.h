@@ -21,8 +21,13 @@ public:
     virtual bool attributesReadable(const std::string& path) = 0;
     // Whole content of a file; a missing file is created empty. Nothing when it cannot be opened or created.
     virtual std::optional<std::string> readCreatingIfMissing(const std::string& path) = 0;
-    // Writes to a temporary file beside the target and renames it over the target.
+    // Writes to a temporary file beside the target and renames it over the target, durably. A
+    // target that is a symbolic link stays one: its target is replaced. A read-only target is
+    // not replaced.
     virtual bool replaceContent(const std::string& path, const std::string& bytes) = 0;
+    // Removes the temporary files that a replaceContent of this path, interrupted by a crash or
+    // a power cut, left beside it.
+    virtual void removeReplaceLeftovers(const std::string& path) = 0;
 };
 
 }  // namespace zel

@@ -15,6 +15,7 @@ public:
     bool attributesReadable(const std::string& path) override;
     std::optional<std::string> readCreatingIfMissing(const std::string& path) override;
     bool replaceContent(const std::string& path, const std::string& bytes) override;
+    void removeReplaceLeftovers(const std::string& path) override;
 
 private:
     PathMap paths_;

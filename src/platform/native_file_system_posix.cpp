@@ -1,11 +1,14 @@
 #include "platform/native_file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <string>
+#include <vector>
 
 namespace zel {
 namespace {
@@ -35,6 +38,39 @@ std::optional<std::string> readAll(int fd) {
         if (n == 0) return out;
         out.append(buf, static_cast<size_t>(n));
     }
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a path finally names, following symbolic links (the last one may dangle).
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::vector<char> buf(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= buf.size()) return path;
+        std::string link(buf.data(), static_cast<std::size_t>(n));
+        path = link.front() == '/' ? link : folderOf(path) + "/" + link;
+    }
+    return path;
+}
+
+// mkstemp's names: the target's name, ".", six letters or digits.
+constexpr const char* kTemporarySuffix = ".XXXXXX";
+
+bool isTemporaryOf(const std::string& name, const std::string& base) {
+    if (name.size() != base.size() + 7 || name.compare(0, base.size(), base) != 0 || name[base.size()] != '.')
+        return false;
+    for (std::size_t i = base.size() + 1; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (!std::isalnum(c)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -91,19 +127,49 @@ std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::st
 
 bool NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
     if (path.empty()) return false;
-    const std::string target = paths_.native(path);
-    std::string tmpl = target + ".XXXXXX";
+    const std::string target = followLinks(paths_.native(path));
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    // Read-only is read-only, for root too: the file would refuse an open for writing on Windows.
+    if (exists && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) return false;
+    std::string tmpl = target + kTemporarySuffix;
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return false;
-    struct stat st {};
-    mode_t mode = (::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
     bool ok = writeAll(fd, bytes.data(), bytes.size());
     ok = ok && ::fchmod(fd, mode) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(tmpl.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(tmpl.c_str());
+        return false;
+    }
+    // The rename itself must reach the disk, or a power cut can bring the old file back.
+    int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
+    if (path.empty()) return;
+    const std::string target = followLinks(paths_.native(path));
+    const std::string folder = folderOf(target);
+    const std::string base = target.substr(target.rfind('/') + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    std::vector<std::string> leftovers;
+    while (dirent* e = ::readdir(dir)) {
+        if (isTemporaryOf(e->d_name, base)) leftovers.push_back(folder + "/" + e->d_name);
+    }
+    ::closedir(dir);
+    for (const auto& f : leftovers) {
+        struct stat st {};
+        if (::lstat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(f.c_str());
+    }
 }
 
 }  // namespace zel

@@ -55,6 +55,8 @@ bool NativeFileSystem::replaceContent(const std::string& path, const std::string
     if (path.empty()) return false;
     const std::wstring target = widen(paths_.native(path));
     const std::wstring tmp = target + L".tmp";
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
     HANDLE h =
         CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -67,6 +69,11 @@ bool NativeFileSystem::replaceContent(const std::string& path, const std::string
     ok = ok && MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) DeleteFileW(tmp.c_str());
     return ok;
+}
+
+void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
+    if (path.empty()) return;
+    DeleteFileW((widen(paths_.native(path)) + L".tmp").c_str());
 }
 
 }  // namespace zel

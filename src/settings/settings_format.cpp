@@ -80,15 +80,30 @@ std::string settingsText(const Settings& s) {
         out += v;
         out += "\r\n";
     };
+    auto folderLine = [&](std::string_view v) {
+        std::string kept;
+        for (char c : v)
+            if (c != '\r' && c != '\n') kept += c;
+        line(kept);
+    };
     for (int i = 0; i < 4; ++i) {
-        line(s.sources[i]);
-        line(s.targets[i]);
+        folderLine(s.sources[i]);
+        folderLine(s.targets[i]);
     }
     for (int k = 0; k < 3; ++k) {
         line(std::to_string(s.switches[k]));
         line(timeOfDayText(s.times[k], ":"));
     }
     return out;
+}
+
+std::string folderBoxText(std::string_view typed) {
+    std::string kept;
+    for (char c : typed) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F) kept += c;
+    }
+    return kept;
 }
 
 std::vector<std::string> settingsLines(std::string_view text) {

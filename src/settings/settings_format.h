@@ -27,7 +27,12 @@ inline constexpr int kDefaultSwitch = 1;
 
 // The fourteen lines, each followed by CR LF: four pairs (source, target), then switch and
 // "HH:MM:SS" for each slot.
+// A folder line never carries a line break: one would shift every later line of the file.
 std::string settingsText(const Settings& settings);
+
+// A folder text as typed or pasted into a box: control characters (line breaks, tabs, ...) are
+// removed, the rest is kept as it is.
+std::string folderBoxText(std::string_view typed);
 
 // The lines of a file's text as reading them yields them: CR LF or LF ends a line, a last line
 // without an end still counts, and nothing after the fourteenth line is read.

@@ -6,6 +6,7 @@ namespace zel {
 
 void SettingsStore::load(SettingsControls& controls) {
     loaded_ = false;
+    files_.removeReplaceLeftovers(path_);
     std::vector<std::string> lines;
     if (auto bytes = files_.readCreatingIfMissing(path_)) lines = settingsLines(fromCodePage(*bytes));
     std::size_t next = 0;

@@ -1,6 +1,7 @@
 #include "ui/focus_out_filter.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QVariant>
 
 namespace zel {
@@ -15,7 +16,16 @@ void FocusOutFilter::watch(QObject* widget, int index) {
 }
 
 bool FocusOutFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) emit lostFocus(watched->property(kIndexProperty).toInt());
+    if (event->type() == QEvent::FocusOut) {
+        switch (static_cast<QFocusEvent*>(event)->reason()) {
+            case Qt::ActiveWindowFocusReason:  // hidden, minimised, another program
+            case Qt::PopupFocusReason:         // a context menu
+            case Qt::MenuBarFocusReason:
+                break;
+            default:
+                emit lostFocus(watched->property(kIndexProperty).toInt());
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 

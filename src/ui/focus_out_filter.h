@@ -4,8 +4,10 @@
 
 namespace zel {
 
-// Reports every loss of focus of the widgets it watches, with their index in the group.
-// editingFinished is no substitute: it is not emitted when the text did not change.
+// Reports when the focus leaves one of the widgets it watches for another control of the window
+// (Tab, a click), with the widget's index in its group, also when its text did not change, which
+// editingFinished would not. The window being hidden, minimised or left for another program,
+// and a context menu opening, are no loss of focus here: they must not rewrite the settings.
 class FocusOutFilter : public QObject {
     Q_OBJECT
 public:

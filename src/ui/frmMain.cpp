@@ -5,8 +5,12 @@
 #include <QEvent>
 #include <QPalette>
 #include <QShowEvent>
+#include <algorithm>
+#include <limits>
 
+#include "settings/settings_format.h"
 #include "ui/app_icon.h"
+#include "ui/switch_box.h"
 #include "ui/toolkit.h"
 #include "ui/tray_messages.h"
 
@@ -73,6 +77,16 @@ QFont makeFont(const char* family, double points, bool bold = false, bool italic
 }
 
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+
+void keepFolderText(QLineEdit* box) {
+    QObject::connect(box, &QLineEdit::textEdited, box, [box](const QString& text) {
+        const QString kept = QString::fromStdString(folderBoxText(text.toStdString()));
+        if (kept == text) return;
+        const int cursor = box->cursorPosition() - static_cast<int>(text.size() - kept.size());
+        box->setText(kept);
+        box->setCursorPosition(std::max(0, cursor));
+    });
+}
 constexpr double kTwipsPerPixel = 15.0;
 
 }  // namespace
@@ -149,7 +163,11 @@ void frmMain::buildControls() {
         txtKaynak[i]->setObjectName(QStringLiteral("txtKaynak_%1").arg(i));
         txtHedef[i] = new QLineEdit(QStringLiteral("c:\\tarvel-yedek"), this);
         txtHedef[i]->setObjectName(QStringLiteral("txtHedef_%1").arg(i));
-        for (QLineEdit* box : {txtKaynak[i], txtHedef[i]}) box->setFont(boxFont);
+        for (QLineEdit* box : {txtKaynak[i], txtHedef[i]}) {
+            box->setFont(boxFont);
+            // A folder line may be as long as the file holds; Qt's default cap would cut it.
+            box->setMaxLength(std::numeric_limits<int>::max());
+        }
         sourceCaption[i]->setGeometry(8, y, 92, 26);
         txtKaynak[i]->setGeometry(100, y, 305, 26);  // 4575 twips
         targetCaption[i]->setGeometry(414, y, 82, 26);
@@ -163,7 +181,7 @@ void frmMain::buildControls() {
     static const char* const kPickerNames[3] = {"dtYedek1", "dtyedek2", "dtYedek3"};
     for (int k = 0; k < 3; ++k) {
         const int x = 8 + k * 162;
-        auto* check = new QCheckBox(QStringLiteral("Yedek - %1").arg(k + 1), this);
+        auto* check = new SwitchBox(QStringLiteral("Yedek - %1").arg(k + 1), this);
         check->setObjectName(QStringLiteral("chkYedek%1").arg(k + 1));
         check->setTristate(true);
         check->setCheckState(Qt::Unchecked);
@@ -252,6 +270,11 @@ void frmMain::connectEvents() {
     connect(dtYedek1, &QTimeEdit::timeChanged, this, [this] { dtYedek1_Change(); });
     connect(dtyedek2, &QTimeEdit::timeChanged, this, [this] { dtyedek2_Change(); });
     connect(dtYedek3, &QTimeEdit::timeChanged, this, [this] { dtYedek3_Change(); });
+
+    // A line break typed or pasted into a folder box would never reach the file anyway; the box
+    // shows what will be kept.
+    for (QLineEdit* box : txtKaynak) keepFolderText(box);
+    for (QLineEdit* box : txtHedef) keepFolderText(box);
 
     kaynakFocus_ = new FocusOutFilter(this);
     hedefFocus_ = new FocusOutFilter(this);

@@ -97,6 +97,7 @@ struct ArchiveOnly final : FileSystem {
     bool attributesReadable(const std::string& path) override { return path == "c:\\yedek\\y.zip"; }
     std::optional<std::string> readCreatingIfMissing(const std::string&) override { return std::nullopt; }
     bool replaceContent(const std::string&, const std::string&) override { return false; }
+    void removeReplaceLeftovers(const std::string&) override {}
 };
 
 // The shutdown utility ends at once; its command lines are kept.

@@ -33,6 +33,10 @@ struct WatchCase {
     std::vector<Tick> ticks;
 };
 
+void PrintTo(const WatchCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SlotWatchCases : public ::testing::TestWithParam<WatchCase> {};
 
 TEST_P(SlotWatchCases, FiresEachDueSlotOnce) {

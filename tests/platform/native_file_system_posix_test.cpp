@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/native_file_system.h"
 #include "support/core/drive_fixture.h"
 
@@ -68,6 +70,37 @@ TEST_F(FileSystemTest, ReplaceContentSwapsTheWholeFileAndLeavesNoTemporary) {
     for ([[maybe_unused]] auto& e : fs::directory_iterator(drives.drive('c'))) ++entries;
     EXPECT_EQ(entries, 1);
     EXPECT_FALSE(files.replaceContent("c:\\yok\\s.ini", "x"));
+}
+
+TEST_F(FileSystemTest, ReplacingALinkWritesItsTargetAndKeepsTheLink) {
+    fs::create_directories(drives.drive('c') / "real");
+    test::writeFile(drives.drive('c') / "real" / "s.ini", "old");
+    fs::create_symlink("real/s.ini", drives.drive('c') / "s.ini");
+    EXPECT_TRUE(files.replaceContent("c:\\s.ini", "new"));
+    EXPECT_TRUE(fs::is_symlink(drives.drive('c') / "s.ini"));
+    EXPECT_EQ(test::readFile(drives.drive('c') / "real" / "s.ini"), "new");
+}
+
+TEST_F(FileSystemTest, ReadOnlyFileIsNotReplacedEvenByRoot) {
+    const fs::path f = drives.drive('c') / "s.ini";
+    test::writeFile(f, "old");
+    fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(files.replaceContent("c:\\s.ini", "new"));
+    EXPECT_EQ(test::readFile(f), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(drives.drive('c')), fs::directory_iterator()), 1);
+}
+
+TEST_F(FileSystemTest, LeftoversOfAnInterruptedReplaceAreRemovedAndNothingElse) {
+    fs::create_directories(drives.drive('c') / "real");
+    fs::create_symlink("real/s.ini", drives.drive('c') / "s.ini");
+    const fs::path real = drives.drive('c') / "real";
+    for (const char* name : {"s.ini", "s.ini.a1B2c3", "s.ini.ZZZZZZ", "s.ini.bak", "s.ini.abcdefg", "s.ini.ab-def",
+                             "t.ini.a1B2c3"})
+        test::writeFile(real / name, "x");
+    files.removeReplaceLeftovers("c:\\s.ini");
+    std::set<std::string> left;
+    for (auto& e : fs::directory_iterator(real)) left.insert(e.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"s.ini", "s.ini.bak", "s.ini.abcdefg", "s.ini.ab-def", "t.ini.a1B2c3"}));
 }
 
 }  // namespace

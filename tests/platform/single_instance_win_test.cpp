@@ -1,4 +1,5 @@
 #include "platform/single_instance_win.h"
+#include "platform/wide_text_win.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace zel {
 namespace {
 
@@ -28,6 +30,24 @@ TEST(SettingsText, EmptyBoxesAndGrayedSwitchesAreWrittenAsTheyAre) {
     EXPECT_EQ(text.substr(0, 2), "\r\n");
     EXPECT_NE(text.find("\r\n a \r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n2\r\n00:00:00\r\n0\r\n23:59:59\r\n1\r\n09:05:07\r\n"), std::string::npos);
+}
+
+TEST(SettingsText, NoFolderLineEverBreaksTheFourteenLines) {
+    Settings s;
+    s.sources = {"c:\\a\r\nb", "\n", "c:\\x\ty", "c:\\\xC5\x9E"};
+    s.targets = {"\r", "d", "e", "f"};
+    const std::string text = settingsText(s);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 14);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 14);
+    EXPECT_EQ(text.substr(0, 14), "c:\\ab\r\n\r\n\r\nd\r\n");
+    EXPECT_NE(text.find("c:\\x\ty\r\n"), std::string::npos);  // a tab read from the file stays
+}
+
+TEST(FolderBoxText, ControlCharactersOfATypedOrPastedTextAreRemoved) {
+    EXPECT_EQ(folderBoxText("c:\\yedek\r\nc:\\ikinci"), "c:\\yedekc:\\ikinci");
+    EXPECT_EQ(folderBoxText("\ta\x01"
+                            "b\x7F"), "ab");
+    EXPECT_EQ(folderBoxText("c:\\\xC3\x87\xC4\xB1kt\xC4\xB1 \xC2\x9E"), "c:\\\xC3\x87\xC4\xB1kt\xC4\xB1 \xC2\x9E");
 }
 
 TEST(SettingsLines, AcceptsCrLfAndLfAndStopsAfterFourteen) {

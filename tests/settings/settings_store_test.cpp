@@ -73,6 +73,19 @@ TEST_F(SettingsStoreTest, FirstStartCreatesAnEmptyFileAndShowsDefaults) {
     EXPECT_TRUE(store.loaded());
 }
 
+TEST_F(SettingsStoreTest, StartRemovesWhatAnInterruptedSaveLeftBeside) {
+    test::writeFile(file(), fullFile());
+#ifdef _WIN32
+    const fs::path leftover = drives.drive('c') / "TarvelYedek.ini.tmp";
+#else
+    const fs::path leftover = drives.drive('c') / "TarvelYedek.ini.q7Rt2Z";
+#endif
+    test::writeFile(leftover, "half a save");
+    store.load(controls);
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_EQ(test::readFile(file()), fullFile());
+}
+
 TEST_F(SettingsStoreTest, LoadingAFullFileSetsEveryControlAndWritesNothing) {
     test::writeFile(file(), fullFile());
     auto before = fs::last_write_time(file());
@@ -190,6 +203,7 @@ struct FailingWrites final : FileSystem {
         return real.readCreatingIfMissing(p);
     }
     bool replaceContent(const std::string&, const std::string&) override { return false; }
+    void removeReplaceLeftovers(const std::string&) override {}
 };
 
 TEST_F(SettingsStoreTest, FailedSaveLeavesThePreviousFileIntact) {

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QClipboard>
+#include <QFocusEvent>
 #include <QTest>
 
 #include "support/ui/window_fixture.h"
@@ -48,14 +50,22 @@ TEST_F(SettingsHandlersTest, ClickingASwitchWritesAllFourteenLines) {
     auto& w = window();
     w.Form_Load();
     w.show();
-    QTest::mouseClick(w.chkYedek2, Qt::LeftButton, {}, QPoint(8, w.chkYedek2->height() / 2));
-    std::string text = readFile(settingsFile());
-    ASSERT_EQ(lineCount(text), 14);
-    auto lines = linesOf(text);
-    EXPECT_TRUE(lines[10] == "0" || lines[10] == "1" || lines[10] == "2") << lines[10];
-    EXPECT_EQ(lines[10], std::to_string(checkValue(*w.chkYedek2)));
-    EXPECT_EQ(lines[0], "c:\\brevund");
-    EXPECT_EQ(lines[13], "12:00:00");
+    // Off and on alternate; the grey state set by the file goes off at the next click.
+    struct Step {
+        int before;
+        const char* written;
+    };
+    for (const Step& step : {Step{1, "0"}, Step{0, "1"}, Step{1, "0"}, Step{2, "0"}}) {
+        setCheckValue(*w.chkYedek2, step.before);
+        QTest::mouseClick(w.chkYedek2, Qt::LeftButton, {}, QPoint(8, w.chkYedek2->height() / 2));
+        const std::string text = readFile(settingsFile());
+        ASSERT_EQ(lineCount(text), 14);
+        auto lines = linesOf(text);
+        EXPECT_EQ(lines[10], step.written) << "clicked at " << step.before;
+        EXPECT_EQ(checkValue(*w.chkYedek2), std::stoi(step.written));
+        EXPECT_EQ(lines[0], "c:\\brevund");
+        EXPECT_EQ(lines[13], "12:00:00");
+    }
 }
 
 TEST_F(SettingsHandlersTest, TypingSavesNothingUntilTheBoxIsLeft) {
@@ -98,6 +108,54 @@ TEST_F(SettingsHandlersTest, LoadingAnExistingFileLeavesItsBytes) {
     EXPECT_EQ(checkValue(*w.chkYedek2), 2);
     EXPECT_EQ(w.dtYedek3->time(), QTime(7, 8, 9));
     EXPECT_EQ(w.txtHedef[3]->text(), QStringLiteral("c:\\b"));
+}
+
+TEST_F(SettingsHandlersTest, LeavingABoxSavesOnlyWhenTheFocusMovesToAnotherControl) {
+    const std::string handMade = "c:\\el\nc:\\yapim\n";  // LF line ends, as an editor may leave them
+    writeFile(settingsFile(), handMade);
+    auto& w = window();
+    w.Form_Load();
+    struct Case {
+        Qt::FocusReason reason;
+        bool saves;
+    };
+    for (const Case& c : {Case{Qt::ActiveWindowFocusReason, false}, Case{Qt::PopupFocusReason, false},
+                          Case{Qt::MenuBarFocusReason, false}, Case{Qt::TabFocusReason, true},
+                          Case{Qt::BacktabFocusReason, true}, Case{Qt::MouseFocusReason, true}}) {
+        writeFile(settingsFile(), handMade);
+        QFocusEvent out(QEvent::FocusOut, c.reason);
+        QApplication::sendEvent(w.txtKaynak[1], &out);
+        EXPECT_EQ(readFile(settingsFile()) != handMade, c.saves) << "focus reason " << c.reason;
+    }
+}
+
+TEST_F(SettingsHandlersTest, PastedLineBreaksNeverReachTheBoxOrTheFile) {
+    auto& w = window();
+    w.Form_Load();
+    w.show();
+    w.txtHedef[0]->setFocus();
+    w.txtHedef[0]->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("d:\\yedek\r\nd:\\ikinci\t"));
+    w.txtHedef[0]->paste();
+    EXPECT_EQ(w.txtHedef[0]->text(), QStringLiteral("d:\\yedekd:\\ikinci"));
+    w.dtYedek1->setTime(QTime(4, 0, 0));  // any save
+    auto lines = linesOf(readFile(settingsFile()));
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[1], "d:\\yedekd:\\ikinci");
+}
+
+TEST_F(SettingsHandlersTest, LongLinesAndUndefinedBytesSurviveAnUnrelatedSave) {
+    // Line 1 longer than a text box holds by default; line 2 as an editor saved it in UTF-8.
+    const std::string longLine = "c:\\" + std::string(40000, 'k');
+    const std::string utf8Line = "c:\\Yede\xC5\x9Fler";
+    const std::string rest = "\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\n1\r\n05:00:00\r\n1\r\n"
+                             "17:00:00\r\n1\r\n12:00:00\r\n";
+    writeFile(settingsFile(), longLine + "\r\n" + utf8Line + rest);
+    auto& w = window();
+    w.Form_Load();
+    w.dtYedek1->setTime(QTime(4, 0, 0));
+    w.dtYedek1->setTime(QTime(5, 0, 0));  // back as it was: every byte as before
+    EXPECT_EQ(readFile(settingsFile()), longLine + "\r\n" + utf8Line + rest);
 }
 
 }  // namespace

@@ -24,14 +24,9 @@ start() {
     chmod 755 "$dir"
     [ "$(id -u)" -eq 0 ] && chown postgres: "$dir"
     as_postgres "$BIN/initdb" -D "$dir/data" -U postgres -A trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1
-    local port
-    for port in $(seq 54321 54420); do
-        (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null || break
-    done
-    echo "$port" >"$dir/port"
     cat >>"$dir/data/postgresql.conf" <<CONF
 listen_addresses = '127.0.0.1'
-port = $port
+port = 0
 unix_socket_directories = '$dir'
 logging_collector = on
 log_directory = '$dir/log'
@@ -43,7 +38,20 @@ fsync = off
 CONF
     echo "host all all 127.0.0.1/32 md5" >"$dir/data/pg_hba.conf"
     echo "local all postgres trust" >>"$dir/data/pg_hba.conf"
-    as_postgres "$BIN/pg_ctl" -D "$dir/data" -w -l "$dir/server.log" start >/dev/null
+    # A port that is free now may be taken before the server binds it (another test run, the
+    # demo): then the next free one is tried.
+    local port="" candidate started=0
+    for candidate in $(seq 54321 54620); do
+        (exec 3<>/dev/tcp/127.0.0.1/$candidate) 2>/dev/null && continue
+        port=$candidate
+        sed -i "s/^port = .*/port = $port/" "$dir/data/postgresql.conf"
+        if as_postgres "$BIN/pg_ctl" -D "$dir/data" -w -l "$dir/server.log" start >/dev/null; then
+            started=1
+            break
+        fi
+    done
+    [ $started -eq 1 ] || { echo "pg.sh: no free port for PostgreSQL" >&2; exit 1; }
+    echo "$port" >"$dir/port"
     as_postgres psql -h "$dir" -p "$port" -U postgres -q -v ON_ERROR_STOP=1 postgres <<'SQL'
 CREATE ROLE zelrpt LOGIN PASSWORD 'qapfin';
 CREATE DATABASE zel OWNER zelrpt ENCODING 'UTF8';

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The settings file on a real display, where the window really has the focus: starting and the
+# hide that follows write nothing; Tab out of an edited box saves; a context menu does not.
+set -uo pipefail
+binary=$1
+source "$(dirname "$0")/lib.sh"
+
+prepare_program "$binary"
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
+start_display
+start_tray
+settings="$work/TarvelYedek.ini"
+main_window() { xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null | head -1; }
+focused_box_is_in_window() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(main_window)" ]; }
+start_copy() {
+    (cd "$work" && exec ./zelyedek >>"$work/app.log" 2>&1) &
+    app=$!
+    pids+=($app)
+    within 10 window_visible
+    xdotool windowfocus --sync "$(main_window)" 2>/dev/null
+}
+stop_copy() { kill "$app"; wait "$app" 2>/dev/null; }
+
+# A first start: the new file stays empty through the start and the hide.
+start_copy
+check "the window has the focus" focused_box_is_in_window
+within 5 window_hidden
+sleep 0.5
+check "a start and its hide leave a new file empty ($(stat -c %s "$settings") bytes)" test "$(stat -c %s "$settings")" -eq 0
+stop_copy
+
+# A hand-made file with LF line ends and a sixteenth line keeps every byte.
+printf 'c:\\brevund\nc:\\tarvel-yedek\n\n\n\n\n\n\n0\n05:00:00\n0\n17:00:00\n0\n12:00:00\nfazla\nsatir\n' >"$settings"
+before=$(md5sum <"$settings")
+start_copy
+within 5 window_hidden
+sleep 0.5
+check "a start and its hide leave a hand-made file's bytes" test "$(md5sum <"$settings")" = "$before"
+
+# Shown again: a context menu on a box writes nothing; typing, then Tab, saves.
+xdotool search --name '^ZEL Yedek$' | head -1 | xargs -r xdotool windowmap --sync
+within 5 window_visible
+win=$(main_window)
+xdotool windowfocus --sync "$win"
+# A click into the first box (which saves if the focus was in another box), then the menu.
+xdotool mousemove --window "$win" 250 21 click 1
+sleep 0.3
+before=$(md5sum <"$settings")
+xdotool click 3
+# The menu: a top-level window of the program beside its main window.
+popup_open() { xwininfo -root -children 2>/dev/null | grep '("zelyedek"' | grep -vq ' 753x289+'; }
+check "a right-click on the box opens its context menu" within 5 popup_open
+xdotool key Escape
+sleep 0.3
+check "a context menu on a box writes nothing" test "$(md5sum <"$settings")" = "$before"
+xdotool key ctrl+a type 'c:\yeni'
+xdotool key Tab
+saved() { [ "$(md5sum <"$settings")" != "$before" ]; }
+check "Tab out of an edited box saves" within 5 saved
+check "the saved file has the typed folder and fourteen CR LF lines" \
+    bash -c "head -c 9 '$settings' | grep -q 'c:.yeni' && [ \$(grep -c \$'\r\$' '$settings') -eq 14 ] && [ \$(wc -l <'$settings') -eq 14 ]"
+stop_copy
+finish
