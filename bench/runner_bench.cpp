@@ -97,12 +97,17 @@ double seconds(Clock::time_point a) {
 }
 
 void runDirect(const std::string& line, const zel::PathMap& paths) {
-    auto words = zel::nativeCommandWords(line, paths);
+    auto command = zel::nativeCommand(line, paths);
     std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
+    for (auto& w : command.words) argv.push_back(w.data());
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!command.workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, command.workingFolder.c_str());
     pid_t pid;
-    posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     int st;
     waitpid(pid, &st, 0);
 }

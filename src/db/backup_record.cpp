@@ -4,11 +4,11 @@
 
 namespace zel {
 
-void BackupRecorder::updateBackupDate(const std::string& builtArchivePath) {
-    if (!files_.attributesReadable(builtArchivePath)) return;
+bool BackupRecorder::updateBackupDate(const std::string& builtArchivePath) {
+    if (!files_.attributesReadable(builtArchivePath)) return false;
     if (db_.state() == 0) {
         db_.openDSN();
-        if (db_.state() == 0) return;
+        if (db_.state() == 0) return false;
     }
     // A restart of the server since the last statement must not cost this entry.
     QueryResult current = db_.executeReopening(std::string(kHistoryQuery));
@@ -18,6 +18,7 @@ void BackupRecorder::updateBackupDate(const std::string& builtArchivePath) {
     } else {
         db_.executeReopening(historyUpdateStatement(prependHistory(entry, current.firstField.value_or(""))));
     }
+    return true;
 }
 
 }  // namespace zel

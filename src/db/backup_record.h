@@ -21,9 +21,10 @@ public:
           locale_(std::move(locale)),
           computerName_(std::move(computerName)) {}
 
-    // Records a backup when the archive the latest run built exists (an empty path never does).
-    // Every failure goes to the caller; the row then keeps its previous value.
-    void updateBackupDate(const std::string& builtArchivePath);
+    // Records a backup when the archive the latest run built exists (an empty path never does);
+    // false when there was nothing to record. Every failure goes to the caller; the row then
+    // keeps its previous value.
+    bool updateBackupDate(const std::string& builtArchivePath);
 
 private:
     DbLink& db_;

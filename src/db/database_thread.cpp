@@ -38,6 +38,7 @@ void DatabaseThread::post(DbOutcome::Step step, std::function<void(DbOutcome&)> 
         } catch (...) {
             outcome.error = describe(std::current_exception());
         }
+        outcome.connected = db_.state() != 0;
         toWindow_([this, alive = alive_, outcome = std::move(outcome)] {
             if (!*alive) return;
             if (outcome.step == DbOutcome::Step::Poll) pollBusy_ = false;
@@ -47,15 +48,16 @@ void DatabaseThread::post(DbOutcome::Step step, std::function<void(DbOutcome&)> 
 }
 
 void DatabaseThread::startUp(std::string builtArchivePath) {
-    post(DbOutcome::Step::StartUp, [this, path = std::move(builtArchivePath)](DbOutcome&) {
+    post(DbOutcome::Step::StartUp, [this, path = std::move(builtArchivePath)](DbOutcome& outcome) {
         db_.openDSN();
-        recorder_.updateBackupDate(path);
+        outcome.recorded = recorder_.updateBackupDate(path);
     });
 }
 
 void DatabaseThread::record(std::string builtArchivePath) {
-    post(DbOutcome::Step::Record,
-         [this, path = std::move(builtArchivePath)](DbOutcome&) { recorder_.updateBackupDate(path); });
+    post(DbOutcome::Step::Record, [this, path = std::move(builtArchivePath)](DbOutcome& outcome) {
+        outcome.recorded = recorder_.updateBackupDate(path);
+    });
 }
 
 void DatabaseThread::checkFirst() {
@@ -66,7 +68,7 @@ bool DatabaseThread::poll(std::string firstSource) {
     if (pollBusy_) return false;
     pollBusy_ = true;
     post(DbOutcome::Step::Poll, [this, source = std::move(firstSource)](DbOutcome& outcome) {
-        outcome.servedUser = disconnect_.serveRequests(source);
+        outcome.served = disconnect_.serveRequests(source);
     });
     return true;
 }

@@ -21,8 +21,10 @@ using PostToWindow = std::function<void(std::function<void()>)>;
 struct DbOutcome {
     enum class Step { StartUp, Record, CheckFirst, Poll };
     Step step = Step::StartUp;
-    std::string error;                       // empty when the step went through
-    std::optional<std::string> servedUser;  // a poll: the user whose disconnect was run
+    std::string error;                  // empty when the step went through
+    bool connected = false;             // whether the connection is open after the step
+    bool recorded = false;              // start-up or a record: an entry went into the history
+    std::optional<ServedRequest> served;  // a poll: whose disconnect was run
 };
 
 // The program's database connection on a thread of its own, so that a slow or hung server never

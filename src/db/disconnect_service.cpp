@@ -36,7 +36,7 @@ void DisconnectService::checkFirst() {
     }
 }
 
-std::optional<std::string> DisconnectService::serveRequests(std::string_view firstSource) {
+std::optional<ServedRequest> DisconnectService::serveRequests(std::string_view firstSource) {
     try {
         if (db_.state() == 0) db_.reopenQuietly();
     } catch (...) {
@@ -49,10 +49,11 @@ std::optional<std::string> DisconnectService::serveRequests(std::string_view fir
     }
     if (!requests || requests->eof) return std::nullopt;  // unreachable, or nothing asked
 
-    std::optional<std::string> user = requestedUser(requests->firstField);
-    if (user) {
+    std::optional<ServedRequest> served;
+    if (std::optional<std::string> user = requestedUser(requests->firstField)) {
+        served = ServedRequest{*user, std::nullopt};
         try {
-            runner_.runAndWait(shutdownCommandLine(firstSource, *user), 999999999, 0, 0);
+            served->exitCode = runner_.run(shutdownCommandLine(firstSource, *user), 999999999, 0, 0).exitCode;
         } catch (...) {
         }
     }
@@ -60,7 +61,7 @@ std::optional<std::string> DisconnectService::serveRequests(std::string_view fir
         db_.executeReopening(std::string(kServedDelete));
     } catch (...) {
     }
-    return user;
+    return served;
 }
 
 }  // namespace zel

@@ -26,6 +26,12 @@ std::optional<std::string> requestedUser(const std::optional<std::string>& value
 // The shutdown utility's command line for a user, on the drive of the first source folder.
 std::string shutdownCommandLine(std::string_view firstSource, std::string_view user);
 
+// A request that was served: the user, and how the shutdown utility ended.
+struct ServedRequest {
+    std::string user;
+    std::optional<int> exitCode;
+};
+
 // Serves the "disconnect this user" requests that other clients leave in zelDisconnect. Runs on
 // the database thread: the shutdown utility is started and waited for there.
 class DisconnectService {
@@ -35,8 +41,8 @@ public:
     // At start-up: requests left from before are thrown away unserved.
     void checkFirst();
     // One poll: the first request's user is disconnected on the drive of `firstSource`, then every
-    // request is deleted. Gives the user whose disconnect was run, if any.
-    std::optional<std::string> serveRequests(std::string_view firstSource);
+    // request is deleted. Tells whose disconnect was run, if anybody's.
+    std::optional<ServedRequest> serveRequests(std::string_view firstSource);
 
 private:
     DbLink& db_;

@@ -1,5 +1,7 @@
 #include "engine/backup_run.h"
 
+#include <chrono>
+
 #include "engine/backup_rules.h"
 #include "engine/date_text.h"
 
@@ -14,8 +16,9 @@ void BackupRun::run() {
     view_.setExitCaption(std::string(kCaptionCancel));
 
     // The tool prefix is read afresh each time, as the box may have changed during a wait.
-    files_.copyFile(zipStorePath(toolPrefix(view_.sourceFolder(0))),
-                    zipToolPath(toolPrefix(view_.sourceFolder(0))));
+    const std::string store = zipStorePath(toolPrefix(view_.sourceFolder(0)));
+    const std::string tool = zipToolPath(toolPrefix(view_.sourceFolder(0)));
+    if (!files_.copyFile(store, tool) && observer_) observer_->zipNotCopied(store, tool);
 
     for (int pair = 0; pair < kFolderPairs && !cancelRequested_; ++pair) {
         archivePair(pair, toolPrefix(view_.sourceFolder(0)));
@@ -42,14 +45,33 @@ void BackupRun::run() {
 }
 
 void BackupRun::archivePair(int pair, const std::string& prefix) {
-    const std::string target = view_.targetFolder(pair);
-    files_.createFolder(target);
-    const std::string source = view_.sourceFolder(pair);
-    if (!files_.folderExists(source)) return;
-    archiveName_ = zel::archiveName(target, clock_.now());
-    builtArchivePath_ = archivePath(target, archiveName_);
-    runner_.runAndWait(zipCommandLine(prefix, target, archiveName_, source), kZipWaitLimitMs, kZipWindowStyle,
-                       0);
+    PairOutcome outcome;
+    outcome.target = view_.targetFolder(pair);
+    files_.createFolder(outcome.target);
+    outcome.source = view_.sourceFolder(pair);
+    if (!files_.folderExists(outcome.source)) {
+        if (observer_) observer_->pairDone(outcome);
+        return;
+    }
+    archiveName_ = zel::archiveName(outcome.target, clock_.now());
+    outcome.archivePath = archivePath(outcome.target, archiveName_);
+    const auto started = std::chrono::steady_clock::now();
+    const ProcessRunner::Outcome zip =
+        runner_.run(zipCommandLine(prefix, outcome.target, archiveName_, outcome.source), kZipWaitLimitMs,
+                    kZipWindowStyle, 0);
+    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    outcome.exitCode = zip.exitCode;
+    const std::optional<std::uint64_t> size = files_.fileSize(outcome.archivePath);
+    if (zip.result == kRunError) {
+        outcome.kind = PairOutcome::Kind::ZipNotStarted;
+    } else if (zip.exitCode == 0 && size) {
+        outcome.kind = PairOutcome::Kind::Archived;
+        outcome.archiveBytes = *size;
+    } else {
+        outcome.kind = PairOutcome::Kind::ZipFailed;
+    }
+    builtArchivePath_ = outcome.kind == PairOutcome::Kind::Archived ? outcome.archivePath : std::string();
+    if (observer_) observer_->pairDone(outcome);
 }
 
 }  // namespace zel

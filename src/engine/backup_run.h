@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/backup_report.h"
 #include "engine/process_runner.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -33,13 +34,14 @@ inline constexpr std::string_view kCaptionCancel = "\xC4\xB0ptal";  // "İptal"
 class BackupRun {
 public:
     BackupRun(BackupView& view, FileSystem& files, const Clock& clock, const ProcessRunner& runner,
-              LocaleFormats locale, std::function<void()> record)
+              LocaleFormats locale, std::function<void()> record, BackupObserver* observer = nullptr)
         : view_(view),
           files_(files),
           clock_(clock),
           runner_(runner),
           locale_(std::move(locale)),
-          record_(std::move(record)) {}
+          record_(std::move(record)),
+          observer_(observer) {}
 
     // The whole run. Does nothing while a run is already in progress.
     void run();
@@ -51,7 +53,8 @@ public:
 
     // File name of the archive built last, kept from run to run; empty until the first one.
     const std::string& archiveName() const { return archiveName_; }
-    // Full folder text of the archive the latest run built; empty when that run built none.
+    // Full folder text of the archive the latest run built last, when its zip ended with 0 and
+    // the archive is there; empty otherwise, so that a failed backup is never recorded as made.
     const std::string& builtArchivePath() const { return builtArchivePath_; }
 
 private:
@@ -63,6 +66,7 @@ private:
     const ProcessRunner& runner_;
     LocaleFormats locale_;
     std::function<void()> record_;
+    BackupObserver* observer_;
 
     bool running_ = false;
     bool cancelRequested_ = false;

@@ -21,28 +21,29 @@ bool runArgumentsValid(std::string_view commandLine, std::int32_t maxWaitMs, std
     return true;
 }
 
-std::int32_t ProcessRunner::runAndWait(std::string_view commandLine, std::int32_t maxWaitMs,
-                                       std::int32_t windowStyle, std::int32_t breakMode) const {
-    if (!runArgumentsValid(commandLine, maxWaitMs, windowStyle, breakMode)) return kRunInvalid;
+ProcessRunner::Outcome ProcessRunner::run(std::string_view commandLine, std::int32_t maxWaitMs,
+                                          std::int32_t windowStyle, std::int32_t breakMode) const {
+    if (!runArgumentsValid(commandLine, maxWaitMs, windowStyle, breakMode)) return {kRunInvalid, {}};
     const std::int32_t limit = (maxWaitMs == 0) ? -1 : maxWaitMs;
 
     std::uint32_t pid = 0;
     try {
         pid = ops_.start(std::string(commandLine), windowStyle);
     } catch (...) {
-        return kRunError;
+        return {kRunError, {}};
     }
-    if (pid == 0) return kRunError;
+    if (pid == 0) return {kRunError, {}};
     std::optional<ProcessHandle> opened;
     try {
         opened = ops_.open(pid);
     } catch (...) {
-        return kRunError;
+        return {kRunError, {}};
     }
-    if (!opened) return kRunError;
+    if (!opened) return {kRunError, {}};
     const ProcessHandle handle = *opened;
 
     std::int32_t result = kRunEnded;
+    std::optional<int> exitCode;
     std::int32_t elapsed = 0;
     bool closed = false;
     auto closeHandle = [&] {
@@ -91,11 +92,12 @@ std::int32_t ProcessRunner::runAndWait(std::string_view commandLine, std::int32_
             }
             outcome = waitSlice();
         }
+        if (outcome && *outcome == kWaitEnded) exitCode = ops_.exitCode(handle);
     } catch (...) {
         result = kRunError;
     }
     closeHandle();
-    return result;
+    return {result, exitCode};
 }
 
 }  // namespace zel

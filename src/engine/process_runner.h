@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "platform/process.h"
@@ -38,7 +39,17 @@ public:
     ProcessRunner(ProcessOps& ops, RunnerHooks hooks) : ops_(ops), hooks_(std::move(hooks)) {}
 
     std::int32_t runAndWait(std::string_view commandLine, std::int32_t maxWaitMs, std::int32_t windowStyle,
-                            std::int32_t breakMode) const;
+                            std::int32_t breakMode) const {
+        return run(commandLine, maxWaitMs, windowStyle, breakMode).result;
+    }
+
+    // The same, keeping the started program's exit code for the caller.
+    struct Outcome {
+        std::int32_t result = kRunEnded;
+        std::optional<int> exitCode;  // when the process was seen to end
+    };
+    Outcome run(std::string_view commandLine, std::int32_t maxWaitMs, std::int32_t windowStyle,
+                std::int32_t breakMode) const;
 
 private:
     ProcessOps& ops_;

@@ -24,12 +24,21 @@ std::vector<std::string> splitCommandWords(std::string_view commandLine) {
     return words;
 }
 
-std::vector<std::string> nativeCommandWords(std::string_view commandLine, const PathMap& paths) {
-    std::vector<std::string> words = splitCommandWords(commandLine);
+NativeCommand nativeCommand(std::string_view commandLine, const PathMap& paths) {
+    NativeCommand command{splitCommandWords(commandLine), {}};
+    std::vector<std::string>& words = command.words;
     for (size_t i = 0; i < words.size(); ++i) {
-        if (i == 0 || startsWithDrive(words[i])) words[i] = paths.native(words[i]);
+        const bool recursed = i > 0 && words[i - 1] == "-r" && startsWithDrive(words[i]);
+        if (recursed && command.workingFolder.empty()) {
+            command.workingFolder = paths.native(words[i].substr(0, 2) + "\\");
+            std::string inside = words[i].substr(2);
+            while (!inside.empty() && (inside.front() == '\\' || inside.front() == '/')) inside.erase(0, 1);
+            words[i] = inside.empty() ? "." : paths.native(inside);
+        } else if (i == 0 || startsWithDrive(words[i])) {
+            words[i] = paths.native(words[i]);
+        }
     }
-    return words;
+    return command;
 }
 
 }  // namespace zel

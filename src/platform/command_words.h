@@ -12,8 +12,15 @@ namespace zel {
 // Backslashes are ordinary characters, as in the folder texts the program builds.
 std::vector<std::string> splitCommandWords(std::string_view commandLine);
 
-// The words of a command line ready for exec: the program and every word that names a drive
-// are turned into native paths.
-std::vector<std::string> nativeCommandWords(std::string_view commandLine, const PathMap& paths);
+// A command line ready for exec: the program and every word that names a drive become native
+// paths. A recursive zip ("-r" then a folder on a drive) names its entries after the folder as
+// written, and on Windows that is relative to the drive's root ("brevund/data/..."). So that the
+// archive holds the same entries here, the child starts in the drive's folder and is given the
+// folder relative to it; the workingFolder is empty when the child starts where the program is.
+struct NativeCommand {
+    std::vector<std::string> words;
+    std::string workingFolder;
+};
+NativeCommand nativeCommand(std::string_view commandLine, const PathMap& paths);
 
 }  // namespace zel

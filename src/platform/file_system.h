@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,11 @@ public:
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
     // True when the attributes of a file or folder can be read.
     virtual bool attributesReadable(const std::string& path) = 0;
+    // Size in bytes of a file; nothing when it cannot be read.
+    virtual std::optional<std::uint64_t> fileSize(const std::string& path) = 0;
+    // Appends to a file, creating it. When the file has reached `limit` bytes, it first becomes
+    // path + ".1" (replacing an older one) and a new file begins.
+    virtual bool appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) = 0;
     // Whole content of a file; a missing file is created empty. Nothing when it cannot be opened or created.
     virtual std::optional<std::string> readCreatingIfMissing(const std::string& path) = 0;
     // Writes to a temporary file beside the target and renames it over the target, durably. A

@@ -13,6 +13,8 @@ public:
     bool folderExists(const std::string& path) override;
     bool copyFile(const std::string& from, const std::string& to) override;
     bool attributesReadable(const std::string& path) override;
+    std::optional<std::uint64_t> fileSize(const std::string& path) override;
+    bool appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) override;
     std::optional<std::string> readCreatingIfMissing(const std::string& path) override;
     bool replaceContent(const std::string& path, const std::string& bytes) override;
     void removeReplaceLeftovers(const std::string& path) override;

@@ -116,6 +116,25 @@ bool NativeFileSystem::attributesReadable(const std::string& path) {
     return ::stat(paths_.native(path).c_str(), &st) == 0;
 }
 
+std::optional<std::uint64_t> NativeFileSystem::fileSize(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    struct stat st {};
+    if (::stat(paths_.native(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool NativeFileSystem::appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) {
+    if (path.empty()) return false;
+    const std::string file = paths_.native(path);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_size) >= limit)
+        ::rename(file.c_str(), (file + ".1").c_str());
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, bytes.data(), bytes.size());
+    return (::close(fd) == 0) && ok;
+}
+
 std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::string& path) {
     if (path.empty()) return std::nullopt;
     int fd = ::open(paths_.native(path).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);

@@ -40,6 +40,29 @@ bool NativeFileSystem::attributesReadable(const std::string& path) {
     return GetFileAttributesW(widen(paths_.native(path)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::optional<std::uint64_t> NativeFileSystem::fileSize(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(widen(paths_.native(path)).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool NativeFileSystem::appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) {
+    if (path.empty()) return false;
+    const std::wstring file = widen(paths_.native(path));
+    if (auto size = fileSize(path); size && *size >= limit)
+        MoveFileExW(file.c_str(), (file + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
+    HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                                written == bytes.size());
+    return CloseHandle(h) && ok;
+}
+
 std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::string& path) {
     if (path.empty()) return std::nullopt;
     HANDLE h =

@@ -27,6 +27,8 @@ public:
     virtual std::optional<ProcessHandle> open(std::uint32_t processId) = 0;
     // Waits at most timeoutMs for the process to end: kWaitEnded, kWaitTimeout or kWaitFailed.
     virtual int wait(ProcessHandle handle, int timeoutMs) = 0;
+    // The exit code of a process that has ended; nothing when it cannot be had.
+    virtual std::optional<int> exitCode(ProcessHandle handle) = 0;
     virtual void close(ProcessHandle handle) = 0;
 };
 

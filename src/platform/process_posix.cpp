@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -23,12 +25,31 @@ int pidfdOpen(pid_t pid) {
     return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
 }
 
-// Reaps one child whenever it ends, also after the runner stopped waiting for it, so no zombies pile up.
+// Exit statuses of reaped children, until someone asks for them.
+struct Reaped {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<pid_t, int> statuses;
+};
+
+Reaped& reaped() {
+    static Reaped* r = new Reaped;  // never destroyed: reaper threads may outlive main
+    return *r;
+}
+
+// Reaps one child whenever it ends, also after the runner stopped waiting for it, so no zombies
+// pile up; its status is kept for exitCode.
 void reapInBackground(pid_t pid) {
     std::thread([pid] {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
+        Reaped& r = reaped();
+        {
+            std::lock_guard lock(r.mutex);
+            r.statuses[pid] = status;
+        }
+        r.changed.notify_all();
     }).detach();
 }
 
@@ -38,8 +59,15 @@ public:
 
     std::uint32_t start(const std::string& commandLine,
                         int /*windowStyle: no windows to show here*/) override {
-        std::vector<std::string> words = nativeCommandWords(commandLine, paths_);
+        NativeCommand command = nativeCommand(commandLine, paths_);
+        std::vector<std::string>& words = command.words;
         if (words.empty()) return 0;
+        // A program given relative to this process's folder stays there when the child starts
+        // in another one.
+        if (!command.workingFolder.empty() && words[0].find('/') != std::string::npos && words[0][0] != '/') {
+            char cwd[PATH_MAX];
+            if (::getcwd(cwd, sizeof cwd)) words[0] = std::string(cwd) + "/" + words[0];
+        }
         std::vector<char*> argv;
         for (auto& w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
@@ -47,6 +75,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        if (!command.workingFolder.empty())
+            posix_spawn_file_actions_addchdir_np(&actions, command.workingFolder.c_str());
         pid_t pid = 0;
         // A bare program name is looked up on the PATH, as Windows does when it starts a command line.
         int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -69,6 +99,7 @@ public:
         if (it == pending_.end()) return std::nullopt;
         int fd = it->second;
         pending_.erase(it);
+        opened_[fd] = static_cast<pid_t>(processId);
         return fd;
     }
 
@@ -86,12 +117,39 @@ public:
         }
     }
 
-    void close(ProcessHandle handle) override { ::close(static_cast<int>(handle)); }
+    std::optional<int> exitCode(ProcessHandle handle) override {
+        pid_t pid = 0;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = opened_.find(static_cast<int>(handle));
+            if (it == opened_.end()) return std::nullopt;
+            pid = it->second;
+        }
+        // The process has ended; its reaper stores the status a moment later.
+        Reaped& r = reaped();
+        std::unique_lock lock(r.mutex);
+        if (!r.changed.wait_for(lock, std::chrono::seconds(5), [&] { return r.statuses.count(pid) > 0; }))
+            return std::nullopt;
+        const int status = r.statuses[pid];
+        r.statuses.erase(pid);
+        if (WIFEXITED(status)) return WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+        return std::nullopt;
+    }
+
+    void close(ProcessHandle handle) override {
+        {
+            std::lock_guard lock(mutex_);
+            opened_.erase(static_cast<int>(handle));
+        }
+        ::close(static_cast<int>(handle));
+    }
 
 private:
     PathMap paths_;
     std::mutex mutex_;
     std::map<std::uint32_t, int> pending_;  // started, not yet opened
+    std::map<int, pid_t> opened_;           // handle -> process
 };
 
 }  // namespace

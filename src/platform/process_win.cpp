@@ -48,7 +48,8 @@ public:
     }
 
     std::optional<ProcessHandle> open(std::uint32_t processId) override {
-        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, processId);
+        // Waiting needs SYNCHRONIZE; the exit code, that the callers keep, needs the query right too.
+        HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
         if (h == nullptr) return std::nullopt;
         return reinterpret_cast<ProcessHandle>(h);
     }
@@ -58,6 +59,12 @@ public:
         if (rc == WAIT_OBJECT_0) return kWaitEnded;
         if (rc == WAIT_TIMEOUT) return kWaitTimeout;
         return kWaitFailed;
+    }
+
+    std::optional<int> exitCode(ProcessHandle handle) override {
+        DWORD code = 0;
+        if (!GetExitCodeProcess(reinterpret_cast<HANDLE>(handle), &code) || code == STILL_ACTIVE) return std::nullopt;
+        return static_cast<int>(code);
     }
 
     void close(ProcessHandle handle) override { CloseHandle(reinterpret_cast<HANDLE>(handle)); }

@@ -16,6 +16,7 @@ public:
     }
     std::optional<ProcessHandle> open(std::uint32_t processId) override { return native_.open(processId); }
     int wait(ProcessHandle handle, int timeoutMs) override;
+    std::optional<int> exitCode(ProcessHandle handle) override { return native_.exitCode(handle); }
     void close(ProcessHandle handle) override { native_.close(handle); }
 
 private:

@@ -7,7 +7,9 @@
 #include <QShowEvent>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
+#include "engine/date_text.h"
 #include "settings/settings_format.h"
 #include "ui/app_icon.h"
 #include "ui/switch_box.h"
@@ -66,6 +68,26 @@ private:
     frmMain& w_;
 };
 
+// Writes each pair's outcome into the run log and keeps the first failure of a run for its warning.
+class frmMain::RunReporter final : public BackupObserver {
+public:
+    explicit RunReporter(RunLog& log) : log_(log) {}
+    void begin() { firstFailure_.reset(); }
+    const std::optional<PairOutcome>& firstFailure() const { return firstFailure_; }
+
+    void zipNotCopied(const std::string& from, const std::string& to) override {
+        log_.write("zip programı kopyalanamadı: " + from + " -> " + to);
+    }
+    void pairDone(const PairOutcome& outcome) override {
+        log_.write(pairLogText(outcome));
+        if (pairFailed(outcome) && !firstFailure_) firstFailure_ = outcome;
+    }
+
+private:
+    RunLog& log_;
+    std::optional<PairOutcome> firstFailure_;
+};
+
 namespace {
 
 QFont makeFont(const char* family, double points, bool bold = false, bool italic = false) {
@@ -119,12 +141,15 @@ frmMain::frmMain(FrmMainServices services, QWidget* parent)
     };
     runner_ = std::make_unique<ProcessRunner>(*waitOps_, std::move(hooks));
     view_ = std::make_unique<View>(*this);
+    log_ = std::make_unique<RunLog>(services_.files, services_.clock,
+                                    services_.programFolder + "\\" + std::string(kRunLogName));
+    reporter_ = std::make_unique<RunReporter>(*log_);
     backup_ = std::make_unique<BackupRun>(*view_, services_.files, services_.clock, *runner_,
-                                          services_.locale, [this] { updateBackupDate(); });
+                                          services_.locale, [this] { updateBackupDate(); }, reporter_.get());
     db_ = std::make_unique<DatabaseThread>(
         DatabaseThread::Parts{services_.connections, services_.files, services_.clock, services_.locale,
                               services_.computerName, services_.processes},
-        postToThread(this));
+        postToThread(this), [this](const DbOutcome& outcome) { reportDatabase(outcome); });
     settingsView_ = std::make_unique<SettingsView>(*this);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
@@ -430,7 +455,40 @@ void frmMain::addTrayIcon() {
 // ---- backup ----
 
 void frmMain::cmdCopy_Click() {
+    const std::string trigger = std::exchange(nextRunTrigger_, std::string());
+    if (backup_->running()) return;  // a press or a due slot during a run starts nothing
+    log_->write("Yedekleme başladı (" + (trigger.empty() ? "Yedekle düğmesi" : trigger) + ")");
+    reporter_->begin();
     backup_->run();
+    log_->write("Yedekleme bitti");
+    // One warning a run, for the first pair that did not end with its archive.
+    if (const auto& failure = reporter_->firstFailure())
+        services_.tray.showWarning(windowTitle(), QString::fromStdString(failureWarningText(*failure)));
+}
+
+// The run log hears what the database thread did: each history record, each request served,
+// and each loss and return of the connection once.
+void frmMain::reportDatabase(const DbOutcome& o) {
+    using Step = DbOutcome::Step;
+    if (o.step == Step::Record) {
+        if (o.recorded)
+            log_->write("Yedekleme kaydı veritabanına yazıldı");
+        else if (!o.error.empty())
+            log_->write("Yedekleme kaydı yazılamadı: " + o.error);
+        else
+            log_->write("Yedekleme kaydı yazılmadı: sağlam bir arşiv yok");
+    }
+    if (o.served) {
+        log_->write("Bağlantı kesme isteği: kullanıcı " + o.served->user +
+                    ", proshut çıkış kodu " +
+                    (o.served->exitCode ? std::to_string(*o.served->exitCode) : std::string("yok")));
+    }
+    if (dbConnected_ != o.connected) {
+        dbConnected_ = o.connected;
+        log_->write(o.connected ? std::string("Veritabanı bağlantısı kuruldu")
+                                : "Veritabanı bağlantısı yok" +
+                                      (o.error.empty() ? std::string() : ": " + o.error));
+    }
 }
 
 void frmMain::updateBackupDate() {
@@ -518,6 +576,7 @@ void frmMain::Timer2_Timer() {
     if (!cmdCopy->isEnabled() || backup_->running()) return;  // a run is in progress
     if (due < 0) return;
 
+    nextRunTrigger_ = "zamanlama " + std::to_string(due + 1) + ", " + timeOfDayText(schedule[due].time, ":");
     restoreWindow();
     cmdCopy_Click();
     processPendingEvents();

@@ -13,7 +13,9 @@
 
 #include "db/database_thread.h"
 #include "engine/backup_run.h"
+#include "engine/backup_report.h"
 #include "engine/process_runner.h"
+#include "engine/run_log.h"
 #include "engine/schedule.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -147,6 +149,7 @@ protected:
 private:
     class View;
     class SettingsView;
+    class RunReporter;
 
     void buildControls();
     void buildMenu();
@@ -154,6 +157,7 @@ private:
     void connectEvents();
     void connectTimers();
     void giveWayToTheRunningCopy();
+    void reportDatabase(const DbOutcome& outcome);
     void addTrayIcon();
     void bringToFront();
 
@@ -161,6 +165,8 @@ private:
     std::unique_ptr<EventWaitProcessOps> waitOps_;
     std::unique_ptr<ProcessRunner> runner_;
     std::unique_ptr<View> view_;
+    std::unique_ptr<RunLog> log_;
+    std::unique_ptr<RunReporter> reporter_;
     std::unique_ptr<BackupRun> backup_;
     std::unique_ptr<DatabaseThread> db_;
     std::unique_ptr<SettingsView> settingsView_;
@@ -169,6 +175,8 @@ private:
     FocusOutFilter* hedefFocus_ = nullptr;
     int windowStateValue_ = 0;
     SlotWatch slotWatch_;
+    std::string nextRunTrigger_;         // what starts the next run, for the log: a slot or the button
+    std::optional<bool> dbConnected_;  // as last logged
     bool activated_ = false;
     HandlerCounts counts_;
 };

@@ -43,4 +43,9 @@ void SystemTray::popUp(QMenu& menu) {
     menu.exec(QCursor::pos());
 }
 
+void SystemTray::showWarning(const QString& title, const QString& text) {
+    constexpr int kShownMs = 30000;
+    icon_.showMessage(title, text, QSystemTrayIcon::Warning, kShownMs);
+}
+
 }  // namespace zel

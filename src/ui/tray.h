@@ -16,6 +16,8 @@ public:
     virtual void deleteIcon() = 0;
     // Pops the menu up at the pointer and returns when an entry is chosen or the menu dismissed.
     virtual void popUp(QMenu& menu) = 0;
+    // A warning balloon at the icon, also while the window is hidden.
+    virtual void showWarning(const QString& title, const QString& text) = 0;
 
 signals:
     // A mouse message on the icon, by its number (515 left double-click, 517 right button).
@@ -30,6 +32,7 @@ public:
     void addIcon() override;
     void deleteIcon() override;
     void popUp(QMenu& menu) override;
+    void showWarning(const QString& title, const QString& text) override;
     QString toolTip() const { return icon_.toolTip(); }
 
     // Qt's activation reasons as message numbers; 0 for those that mean nothing here.

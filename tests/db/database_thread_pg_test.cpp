@@ -105,7 +105,8 @@ TEST_F(DatabaseThreadPgTest, RestartedServerCostsNeitherARecordNorAPoll) {
     db->poll("c:\\brevund");
     ASSERT_TRUE(waitForOutcomes(3));
     EXPECT_EQ(outcomes[1].error, "");
-    EXPECT_EQ(outcomes[2].servedUser, "7");
+    ASSERT_TRUE(outcomes[2].served);
+    EXPECT_EQ(outcomes[2].served->user, "7");
     EXPECT_EQ(admin->execute("SELECT zelparametervalue FROM pub.zelparameter").firstField,
               "06/12/2026 14:05|PC");
     EXPECT_EQ(drives.shutdownCalls(), paths.native("c:\\brevund\\tarvel\\db\\dorvanel") + " -C disconnect 7\n");

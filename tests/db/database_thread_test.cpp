@@ -95,6 +95,8 @@ struct ArchiveOnly final : FileSystem {
     bool folderExists(const std::string&) override { return false; }
     bool copyFile(const std::string&, const std::string&) override { return false; }
     bool attributesReadable(const std::string& path) override { return path == "c:\\yedek\\y.zip"; }
+    std::optional<std::uint64_t> fileSize(const std::string&) override { return std::nullopt; }
+    bool appendRotating(const std::string&, const std::string&, std::uint64_t) override { return false; }
     std::optional<std::string> readCreatingIfMissing(const std::string&) override { return std::nullopt; }
     bool replaceContent(const std::string&, const std::string&) override { return false; }
     void removeReplaceLeftovers(const std::string&) override {}
@@ -111,6 +113,7 @@ struct InstantProcesses final : ProcessOps {
     }
     std::optional<ProcessHandle> open(std::uint32_t) override { return 7; }
     int wait(ProcessHandle, int) override { return kWaitEnded; }
+    std::optional<int> exitCode(ProcessHandle) override { return 0; }
     void close(ProcessHandle) override {}
 };
 
@@ -158,7 +161,11 @@ TEST_F(DatabaseThreadTest, StepsRunInTheOrderPostedAndEachReportsBack) {
     ASSERT_TRUE(waitForOutcomes(4));
     EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::CheckFirst, Step::Poll, Step::Record}));
     for (const auto& o : outcomes) EXPECT_EQ(o.error, "");
-    EXPECT_EQ(outcomes[2].servedUser, "7");
+    ASSERT_TRUE(outcomes[2].served);
+    EXPECT_EQ(outcomes[2].served->user, "7");
+    EXPECT_EQ(outcomes[2].served->exitCode, 0);
+    EXPECT_TRUE(outcomes[3].recorded);
+    EXPECT_TRUE(outcomes[3].connected);
     EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", kSchema, "DELETE FROM zelDisconnect", kPoll,
                                                        "DELETE FROM \"pub\".\"zelDisconnect\" ", kHistory,
                                                        kInsert}));
@@ -203,7 +210,8 @@ TEST_F(DatabaseThreadTest, ConnectionLostSinceTheLastStatementIsReopenedInTheSam
     db().poll("c:\\brevund");  // its query meets the connection lost in turn
     ASSERT_TRUE(waitForOutcomes(3));
     EXPECT_EQ(outcomes[1].error, "");
-    EXPECT_EQ(outcomes[2].servedUser, "9");
+    ASSERT_TRUE(outcomes[2].served);
+    EXPECT_EQ(outcomes[2].served->user, "9");
     EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", kSchema, kHistory, "open", kSchema, kHistory,
                                                        kInsert, kPoll, "open", kSchema, kPoll,
                                                        "DELETE FROM \"pub\".\"zelDisconnect\" "}));

@@ -37,7 +37,14 @@ protected:
     int requestsLeft() {
         return std::stoi(*admin->execute("SELECT count(*) FROM pub.\"zelDisconnect\"").firstField);
     }
-    std::optional<std::string> poll() { return service->serveRequests(firstSource); }
+    // One poll; the user whose disconnect was run, and the utility's exit code in lastExit.
+    std::optional<std::string> poll() {
+        std::optional<ServedRequest> served = service->serveRequests(firstSource);
+        if (!served) return std::nullopt;
+        lastExit = served->exitCode;
+        return served->user;
+    }
+    std::optional<int> lastExit;
     std::string calls() const { return drives.shutdownCalls(); }
     // What the stand-in receives: the database path as the drive mapping turns it into a native one.
     std::string expectedArgs(const std::string& user, const std::string& prefix = "c:\\") const {
@@ -71,6 +78,7 @@ TEST_F(DisconnectServiceTest, FirstRowIsServedAndEveryRowDeleted) {
     std::string served = calls();
     ASSERT_EQ(std::count(served.begin(), served.end(), '\n'), 1) << served;
     ASSERT_TRUE(user.has_value());
+    EXPECT_EQ(lastExit, 0);
     EXPECT_EQ(served, expectedArgs(*user));
     EXPECT_TRUE(*user == "7" || *user == "8" || *user == "9") << *user;
     EXPECT_EQ(requestsLeft(), 0);

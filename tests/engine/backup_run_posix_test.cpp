@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <array>
+#include <cstdio>
+#include <functional>
 
 #include "engine/backup_run.h"
 #include "platform/native_file_system.h"
@@ -48,7 +53,16 @@ struct RecordingOps final : ProcessOps {
     }
     std::optional<ProcessHandle> open(std::uint32_t pid) override { return real.open(pid); }
     int wait(ProcessHandle h, int ms) override { return real.wait(h, ms); }
+    std::optional<int> exitCode(ProcessHandle h) override { return real.exitCode(h); }
     void close(ProcessHandle h) override { real.close(h); }
+};
+
+// What the run told as it went.
+struct RecordingObserver final : BackupObserver {
+    std::vector<std::string> notCopied;
+    std::vector<PairOutcome> pairs;
+    void zipNotCopied(const std::string& from, const std::string&) override { notCopied.push_back(from); }
+    void pairDone(const PairOutcome& outcome) override { pairs.push_back(outcome); }
 };
 
 class BackupRunTest : public ::testing::Test {
@@ -59,7 +73,7 @@ protected:
           native(makeNativeProcessOps(paths)),
           ops(*native),
           runner(ops, RunnerHooks{}),
-          run(view, files, clock, runner, LocaleFormats::turkish(), [this] { ++records; }) {
+          run(view, files, clock, runner, LocaleFormats::turkish(), [this] { ++records; }, &observer) {
         drives.installZip();
         fs::create_directories(drives.drive('c') / "brevund" / "belgeler" / "alt");
         test::writeFile(drives.drive('c') / "brevund" / "belgeler" / "alt" / "rapor.txt", "rapor\r\n");
@@ -76,6 +90,7 @@ protected:
     FakeView view;
     FakeClock clock{{2024, 3, 5, 9, 7, 12}};
     int records = 0;
+    RecordingObserver observer;
     BackupRun run;
 };
 
@@ -250,6 +265,75 @@ TEST_F(BackupRunTest, RecordFailureChangesNothingElse) {
     EXPECT_NO_THROW(failing.run());
     EXPECT_TRUE(view.copyEnabled);
     EXPECT_EQ(view.exitCaption, "Gizle");
+}
+
+// Failures made to happen for real: each pair whose source exists but that does not end with
+// its archive and exit code 0 is reported with the code, and is never the run's archive.
+TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
+    using Kind = PairOutcome::Kind;
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        Kind kind;
+        std::optional<int> code;
+    };
+    const Case cases[] = {
+        {"a file zip cannot open",
+         [this] {
+             // A socket cannot be opened for reading, by root either.
+             const std::string path = (onC("brevund/belgeler/baglanti")).string();
+             int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un addr{};
+             addr.sun_family = AF_UNIX;
+             std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+             ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << path;
+             ::close(fd);
+         },
+         Kind::ZipFailed, 18},
+        {"a target folder that cannot be made",
+         [this] { view.targets[0] = "c:\\yok\\alt"; }, Kind::ZipFailed, 15},
+        {"a disk that fills up", [this] { test::putZipStandIn(drives.drive('c'), "exit 14"); }, Kind::ZipFailed, 14},
+        {"zip ending well without its archive", [this] { test::putZipStandIn(drives.drive('c'), "exit 0"); },
+         Kind::ZipFailed, 0},
+        {"no zip program at all",
+         [this] { fs::remove(onC("brevund/tarvel/bat/zip.ex_")); }, Kind::ZipNotStarted,
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(onC("tarvel-yedek"));
+        fs::remove(drives.zipExe());
+        drives.installZip();
+        view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+        view.targets = {"c:\\tarvel-yedek", "c:\\tarvel-yedek", "c:\\tarvel-yedek", "c:\\tarvel-yedek"};
+        observer.pairs.clear();
+        c.arrange();
+        run.run();
+        ASSERT_EQ(observer.pairs.size(), 4u);
+        EXPECT_EQ(observer.pairs[0].kind, c.kind);
+        EXPECT_EQ(observer.pairs[0].exitCode, c.code);
+        EXPECT_EQ(observer.pairs[1].kind, Kind::SourceMissing);
+        EXPECT_EQ(run.builtArchivePath(), "");
+        fs::remove(onC("brevund/belgeler/baglanti"));
+    }
+    EXPECT_EQ(observer.notCopied, std::vector<std::string>{"c:\\brevund\\tarvel\\bat\\zip.ex_"});
+}
+
+TEST_F(BackupRunTest, GoodArchiveHoldsEntriesFromTheDriveRootAlsoOnAnotherDrive) {
+    fs::create_directories(drives.drive('d'));
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    view.targets = {"d:\\yedek", "", "", ""};
+    run.run();
+    ASSERT_EQ(observer.pairs.size(), 4u);
+    const PairOutcome& good = observer.pairs[0];
+    EXPECT_EQ(good.kind, PairOutcome::Kind::Archived);
+    EXPECT_EQ(good.exitCode, 0);
+    const fs::path archive = drives.drive('d') / "yedek" / "yedek20240305.0907.zip";
+    EXPECT_EQ(good.archiveBytes, fs::file_size(archive));
+    EXPECT_EQ(run.builtArchivePath(), "d:\\yedek\\yedek20240305.0907.zip");
+    std::string entries = unzipList(archive);
+    EXPECT_EQ(entries.rfind("brevund/belgeler/", 0), 0u) << entries;
+    EXPECT_NE(entries.find("brevund/belgeler/alt/rapor.txt"), std::string::npos) << entries;
 }
 
 }  // namespace

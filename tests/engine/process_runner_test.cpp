@@ -36,7 +36,9 @@ public:
         if (outcomes.size() > 1) outcomes.pop_front();
         return o;
     }
+    std::optional<int> exitCode(ProcessHandle) override { return code; }
     void close(ProcessHandle) override { ++closes; }
+    std::optional<int> code = 0;
 };
 
 struct Harness {

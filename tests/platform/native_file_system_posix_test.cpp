@@ -72,6 +72,21 @@ TEST_F(FileSystemTest, ReplaceContentSwapsTheWholeFileAndLeavesNoTemporary) {
     EXPECT_FALSE(files.replaceContent("c:\\yok\\s.ini", "x"));
 }
 
+TEST_F(FileSystemTest, AppendedLogMovesAsideAtItsLimitAndANewOneBegins) {
+    const fs::path log = drives.drive('c') / "k.log";
+    EXPECT_TRUE(files.appendRotating("c:\\k.log", "12345", 8));
+    EXPECT_TRUE(files.appendRotating("c:\\k.log", "678", 8));  // 8 bytes now: at the limit
+    EXPECT_EQ(test::readFile(log), "12345678");
+    test::writeFile(drives.drive('c') / "k.log.1", "older");
+    EXPECT_TRUE(files.appendRotating("c:\\k.log", "9", 8));
+    EXPECT_EQ(test::readFile(drives.drive('c') / "k.log.1"), "12345678");
+    EXPECT_EQ(test::readFile(log), "9");
+    EXPECT_EQ(files.fileSize("c:\\k.log"), 1u);
+    EXPECT_EQ(files.fileSize("c:\\"), std::nullopt);
+    EXPECT_FALSE(files.appendRotating("c:\\yok\\k.log", "x", 8));
+    EXPECT_FALSE(files.appendRotating("q:\\k.log", "x", 8));
+}
+
 TEST_F(FileSystemTest, ReplacingALinkWritesItsTargetAndKeepsTheLink) {
     fs::create_directories(drives.drive('c') / "real");
     test::writeFile(drives.drive('c') / "real" / "s.ini", "old");

@@ -48,12 +48,26 @@ TEST(CommandWords, ProgramAndDriveWordsBecomeNativePaths) {
 #endif
     PathMap paths("/r");
     using V = std::vector<std::string>;
-    EXPECT_EQ(
-        nativeCommandWords("c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\db -C disconnect 7", paths),
-        (V{"/r/c/progress/openedge/bin/proshut.bat", "/r/c/brevund/db", "-C", "disconnect", "7"}));
-    // A relative program keeps its place relative to the current folder.
-    EXPECT_EQ(nativeCommandWords("brevund\\tarvel\\bat\\zip.exe x\\y.zip -r", paths),
-              (V{"brevund/tarvel/bat/zip.exe", "x\\y.zip", "-r"}));
+    struct Case {
+        const char* line;
+        V words;
+        const char* workingFolder;
+    };
+    for (const Case& c : {
+             Case{"c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\db -C disconnect 7",
+                  {"/r/c/progress/openedge/bin/proshut.bat", "/r/c/brevund/db", "-C", "disconnect", "7"}, ""},
+             // A relative program keeps its place relative to the current folder.
+             Case{"brevund\\tarvel\\bat\\zip.exe x\\y.zip -r", {"brevund/tarvel/bat/zip.exe", "x\\y.zip", "-r"}, ""},
+             // A recursive zip starts in the source's drive and names the source from there.
+             Case{"c:\\brevund\\tarvel\\bat\\zip.exe d:\\yedek\\y.zip -r c:\\brevund\\data",
+                  {"/r/c/brevund/tarvel/bat/zip.exe", "/r/d/yedek/y.zip", "-r", "brevund/data"}, "/r/c/"},
+             Case{"c:\\z.exe c:\\y.zip -r E:\\", {"/r/c/z.exe", "/r/c/y.zip", "-r", "."}, "/r/e/"},
+             Case{"c:\\z.exe c:\\y.zip -r veri", {"/r/c/z.exe", "/r/c/y.zip", "-r", "veri"}, ""},
+         }) {
+        const NativeCommand command = nativeCommand(c.line, paths);
+        EXPECT_EQ(command.words, c.words) << c.line;
+        EXPECT_EQ(command.workingFolder, c.workingFolder) << c.line;
+    }
 }
 
 }  // namespace

@@ -199,6 +199,10 @@ struct FailingWrites final : FileSystem {
     bool folderExists(const std::string& p) override { return real.folderExists(p); }
     bool copyFile(const std::string& a, const std::string& b) override { return real.copyFile(a, b); }
     bool attributesReadable(const std::string& p) override { return real.attributesReadable(p); }
+    std::optional<std::uint64_t> fileSize(const std::string& p) override { return real.fileSize(p); }
+    bool appendRotating(const std::string& p, const std::string& b, std::uint64_t l) override {
+        return real.appendRotating(p, b, l);
+    }
     std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
         return real.readCreatingIfMissing(p);
     }

@@ -167,5 +167,39 @@ TEST_F(SchedulerTest, ClockLabelKeepsChangingWhileARunWaits) {
     EXPECT_GE(seen.size(), 3) << "the clock stood still during the run";
 }
 
+// A backup that fails says so: in the run log, with a warning at the icon, and not in the history.
+TEST_F(SchedulerTest, FailedScheduledRunIsLoggedWarnedAndNeverRecorded) {
+    installZip();
+    fs::create_directories(drive('c') / "brevund" / "belgeler");
+    writeFile(drive('c') / "brevund" / "belgeler" / "veri.txt", "veri");
+    auto& w = window();
+    w.txtKaynak[0]->setText(QStringLiteral("c:\\brevund\\belgeler"));
+    w.txtHedef[0]->setText(QStringLiteral("c:\\silinen\\yedek"));  // its folder was removed
+    slot(1, 1, QTime(2, 0, 0));
+    tickAt(2, 0, 0);
+    QTest::qWait(100);  // the record's outcome comes back from the database thread
+    const std::string log = readFile(drive('c') / "TarvelYedek.log");
+    EXPECT_NE(log.find("2024-03-05 02:00:00  Yedekleme başladı (zamanlama 2, 02:00:00)"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Yedekleme başarısız: c:\\brevund\\belgeler -> "
+                       "c:\\silinen\\yedek\\yedek20240305.0200.zip (zip hata kodu 15"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Yedekleme kaydı yazılmadı: sağlam bir arşiv yok"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Yedekleme bitti"), std::string::npos) << log;
+    ASSERT_EQ(tray.warnings.size(), 1);
+    EXPECT_EQ(tray.warnings[0], QStringLiteral("ZEL Yedek: Yedekleme başarısız: "
+                                               "c:\\brevund\\belgeler -> c:\\silinen\\yedek (zip hata kodu 15)"));
+
+    // Once the folder is back the next run is good, and a good run shows nothing.
+    fs::create_directories(drive('c') / "silinen");
+    w.cmdCopy_Click();
+    EXPECT_EQ(tray.warnings.size(), 1);
+    EXPECT_NE(readFile(drive('c') / "TarvelYedek.log").find("Yedekle düğmesi"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zel::test

@@ -15,6 +15,7 @@ public:
     int deletes = 0;
     bool present = false;
     QStringList poppedUpEntries;
+    QStringList warnings;  // "title: text"
 
     void addIcon() override {
         ++adds;
@@ -28,6 +29,7 @@ public:
         for (QAction* a : menu.actions())
             poppedUpEntries << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
+    void showWarning(const QString& title, const QString& text) override { warnings << title + ": " + text; }
     void send(int number) { emit message(number); }
 };
 

@@ -1,0 +1,95 @@
+#include "engine/backup_report.h"
+
+#include <cstdio>
+
+namespace zel {
+
+std::string zipExitMeaning(int code) {
+    switch (code) {
+        case 0:
+            return "sorun yok";
+        case 2:
+            return "zip dosyası beklenmedik biçimde bitiyor";
+        case 3:
+            return "zip dosyasının biçiminde hata";
+        case 4:
+            return "bellek yetmedi";
+        case 5:
+            return "zip dosyasının biçiminde ağır hata";
+        case 6:
+            return "bir dosya zip için çok büyük";
+        case 7:
+            return "geçersiz açıklama";
+        case 8:
+            return "zip -T denetimi başarısız ya da bellek yetmedi";
+        case 9:
+            return "zip yarıda kesildi";
+        case 10:
+            return "geçici dosya hatası";
+        case 11:
+            return "okuma ya da konumlama hatası";
+        case 12:
+            return "yapılacak bir şey yok";
+        case 13:
+            return "zip dosyası eksik ya da boş";
+        case 14:
+            return "dosyaya yazılamadı (disk dolu olabilir)";
+        case 15:
+            return "zip dosyası oluşturulamadı (hedef klasör olmayabilir)";
+        case 16:
+            return "geçersiz komut satırı";
+        case 18:
+            return "bazı dosyalar okunamadı ve arşive girmedi";
+        default:
+            return "bilinmeyen hata";
+    }
+}
+
+bool pairFailed(const PairOutcome& outcome) {
+    return outcome.kind == PairOutcome::Kind::ZipFailed || outcome.kind == PairOutcome::Kind::ZipNotStarted;
+}
+
+namespace {
+
+std::string why(const PairOutcome& outcome) {
+    if (outcome.kind == PairOutcome::Kind::ZipNotStarted) return "zip programı başlatılamadı";
+    if (!outcome.exitCode) return "zip programının sonucu alınamadı";
+    if (*outcome.exitCode == 0) return "arşiv oluşmadı";
+    return "zip hata kodu " + std::to_string(*outcome.exitCode);
+}
+
+}  // namespace
+
+std::string pairLogText(const PairOutcome& o) {
+    switch (o.kind) {
+        case PairOutcome::Kind::SourceMissing:
+            return "Kaynak klasör yok, atlandı: " + o.source;
+        case PairOutcome::Kind::Archived: {
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
+            return "Arşivlendi: " + o.source + " -> " + o.archivePath + " (" + std::to_string(o.archiveBytes) +
+                   " bayt, " + seconds + " sn)";
+        }
+        case PairOutcome::Kind::ZipFailed:
+        case PairOutcome::Kind::ZipNotStarted: {
+            std::string text = "Yedekleme başarısız: " + o.source + " -> " + o.archivePath + " (" + why(o);
+            if (o.kind == PairOutcome::Kind::ZipFailed && o.exitCode && *o.exitCode != 0)
+                text += ": " + zipExitMeaning(*o.exitCode);
+            return text + ")";
+        }
+    }
+    return {};
+}
+
+std::string failureWarningText(const PairOutcome& o) {
+    return "Yedekleme başarısız: " + o.source + " -> " + o.target + " (" + why(o) + ")";
+}
+
+std::string runLogLine(const LocalDateTime& now, std::string_view text) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d  ", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second);
+    return stamp + std::string(text) + "\r\n";
+}
+
+}  // namespace zel

@@ -1,0 +1,14 @@
+#include "engine/run_log.h"
+
+#include "engine/backup_report.h"
+
+namespace zel {
+
+void RunLog::write(std::string_view text) noexcept {
+    try {
+        files_.appendRotating(path_, runLogLine(clock_.now(), text), kRunLogLimit);
+    } catch (...) {
+    }
+}
+
+}  // namespace zel

@@ -1,0 +1,67 @@
+#include "engine/backup_report.h"
+
+#include <gtest/gtest.h>
+
+namespace zel {
+namespace {
+
+using Kind = PairOutcome::Kind;
+
+PairOutcome outcome(Kind kind, std::optional<int> code = std::nullopt) {
+    PairOutcome o;
+    o.kind = kind;
+    o.source = "c:\\brevund";
+    o.target = "c:\\tarvel-yedek";
+    o.archivePath = "c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip";
+    o.exitCode = code;
+    o.archiveBytes = 1234;
+    o.seconds = 2.25;
+    return o;
+}
+
+TEST(BackupReport, EachPairOutcomeHasItsLogLineAndOnlyFailuresAWarning) {
+    struct Case {
+        PairOutcome outcome;
+        const char* log;
+        const char* warning;  // nullptr: no warning
+    };
+    const Case cases[] = {
+        {outcome(Kind::Archived, 0),
+         "Arşivlendi: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (1234 bayt, 2.2 sn)", nullptr},
+        {outcome(Kind::SourceMissing), "Kaynak klasör yok, atlandı: c:\\brevund", nullptr},
+        {outcome(Kind::ZipFailed, 18),
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (zip hata kodu 18: "
+         "bazı dosyalar okunamadı ve arşive girmedi)",
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (zip hata kodu 18)"},
+        {outcome(Kind::ZipFailed, 0),
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (arşiv oluşmadı)",
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (arşiv oluşmadı)"},
+        {outcome(Kind::ZipFailed),
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (zip programının "
+         "sonucu alınamadı)",
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (zip programının sonucu alınamadı)"},
+        {outcome(Kind::ZipNotStarted),
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (zip programı "
+         "başlatılamadı)",
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (zip programı başlatılamadı)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(pairLogText(c.outcome), c.log);
+        EXPECT_EQ(pairFailed(c.outcome), c.warning != nullptr) << c.log;
+        if (c.warning) EXPECT_EQ(failureWarningText(c.outcome), c.warning);
+    }
+}
+
+TEST(BackupReport, ZipCodesAUserMeetsAreExplained) {
+    EXPECT_NE(zipExitMeaning(14).find("disk dolu"), std::string::npos);
+    EXPECT_NE(zipExitMeaning(15).find("hedef klasör"), std::string::npos);
+    EXPECT_NE(zipExitMeaning(18).find("okunamadı"), std::string::npos);
+    EXPECT_EQ(zipExitMeaning(77), "bilinmeyen hata");
+}
+
+TEST(BackupReport, LogLineStartsWithTheLocalDateAndTime) {
+    EXPECT_EQ(runLogLine({2024, 3, 5, 9, 7, 2}, "Yedekleme bitti"), "2024-03-05 09:07:02  Yedekleme bitti\r\n");
+}
+
+}  // namespace
+}  // namespace zel
