@@ -52,7 +52,9 @@ public:
     std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
         return real_.readCreatingIfMissing(p);
     }
-    bool replaceContent(const std::string& p, const std::string& b) override { return real_.replaceContent(p, b); }
+    bool replaceContent(const std::string& p, const std::string& b) override {
+        return real_.replaceContent(p, b);
+    }
     void removeReplaceLeftovers(const std::string& p) override { real_.removeReplaceLeftovers(p); }
 
 private:
@@ -114,7 +116,8 @@ void timerFigures(int seconds) {
     SilentTray tray;
     AloneInstance alone;
     zel::frmMain w({files, clock, *processes, zel::LocaleFormats::turkish(), dir.string(), tray, [] {},
-                    [] { return std::make_unique<NoDatabase>(); }, [] { return std::string("BENCH"); }, alone});
+                    [] { return std::make_unique<NoDatabase>(); }, [] { return std::string("BENCH"); },
+                    alone});
     w.Form_Load();  // an empty settings file: every switch on
 
     // Half-way through each second, the slots are moved on so that each of the next three
@@ -195,7 +198,8 @@ void frozenDatabaseFigure(int frozenSeconds) {
     AloneInstance alone;
     {
         zel::frmMain w({files, clock, *processes, zel::LocaleFormats::turkish(), dir.string(), tray, [] {},
-                        [] { return std::make_unique<zel::OdbcConnection>(); }, [] { return std::string("BENCH"); }, alone});
+                        [] { return std::make_unique<zel::OdbcConnection>(); },
+                        [] { return std::string("BENCH"); }, alone});
         w.Form_Load();
         w.txtKaynak[0]->setText(QStringLiteral("c:\\brevund\\belgeler"));
         for (int i = 1; i < 4; ++i) w.txtKaynak[i]->setText(QString());
@@ -227,8 +231,10 @@ void frozenDatabaseFigure(int frozenSeconds) {
         shell(pg + "thaw " + pgDir);
         const double ms = std::chrono::duration<double, std::milli>(longest).count() - 5.0;
         std::printf("Frozen database, %d s of polls and a backup's record:\n", frozenSeconds);
-        std::printf("  longest time the window did not answer: %.1f ms (target under 100 ms), %.1f s into the freeze\n",
-                    std::max(0.0, ms), std::chrono::duration<double>(longestAt).count());
+        std::printf(
+            "  longest time the window did not answer: %.1f ms (target under 100 ms), %.1f s into the "
+            "freeze\n",
+            std::max(0.0, ms), std::chrono::duration<double>(longestAt).count());
         std::fflush(stdout);
         runFor(22000);  // the database thread's waits end before the window goes
     }

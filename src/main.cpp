@@ -1,6 +1,6 @@
+#include <unistd.h>
 #include <QApplication>
 #include <QFileInfo>
-#include <unistd.h>
 
 #include "db/odbc_connection.h"
 #include "platform/clock.h"
@@ -32,7 +32,8 @@ int main(int argc, char* argv[]) {
     // One copy per executable file and user.
     const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
     const std::string key = zel::instanceKey(exe.toStdString(), std::to_string(::getuid()));
-    zel::LocalSingleInstance instance(zel::LocalSingleInstance::userRuntimeFolder(), QString::fromStdString(key));
+    zel::LocalSingleInstance instance(zel::LocalSingleInstance::userRuntimeFolder(),
+                                      QString::fromStdString(key));
     zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder, tray,
                          [] { zel::endProgramNow(); }, [] { return std::make_unique<zel::OdbcConnection>(); },
                          [] { return zel::GetComputerName(); }, instance});

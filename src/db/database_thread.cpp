@@ -17,7 +17,8 @@ std::string describe(std::exception_ptr error) {
 
 }  // namespace
 
-DatabaseThread::DatabaseThread(Parts parts, PostToWindow toWindow, std::function<void(const DbOutcome&)> onOutcome)
+DatabaseThread::DatabaseThread(Parts parts, PostToWindow toWindow,
+                               std::function<void(const DbOutcome&)> onOutcome)
     : runner_(parts.processes, RunnerHooks{}),  // no window here to keep going while it waits
       db_(std::move(parts.connections)),
       recorder_(db_, parts.files, parts.clock, std::move(parts.locale), std::move(parts.computerName)),

@@ -21,9 +21,9 @@ using PostToWindow = std::function<void(std::function<void()>)>;
 struct DbOutcome {
     enum class Step { StartUp, Record, CheckFirst, Poll };
     Step step = Step::StartUp;
-    std::string error;                  // empty when the step went through
-    bool connected = false;             // whether the connection is open after the step
-    bool recorded = false;              // start-up or a record: an entry went into the history
+    std::string error;                    // empty when the step went through
+    bool connected = false;               // whether the connection is open after the step
+    bool recorded = false;                // start-up or a record: an entry went into the history
     std::optional<ServedRequest> served;  // a poll: whose disconnect was run
 };
 
@@ -65,9 +65,9 @@ private:
     DisconnectService disconnect_;
     PostToWindow toWindow_;
     std::function<void(const DbOutcome&)> onOutcome_;
-    bool pollBusy_ = false;                                  // window thread only
+    bool pollBusy_ = false;                                       // window thread only
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // window thread only
-    SerialWorker worker_;  // last: its jobs use everything above
+    SerialWorker worker_;                                         // last: its jobs use everything above
 };
 
 }  // namespace zel

@@ -67,8 +67,8 @@ std::string pairLogText(const PairOutcome& o) {
         case PairOutcome::Kind::Archived: {
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
-            return "Arşivlendi: " + o.source + " -> " + o.archivePath + " (" + std::to_string(o.archiveBytes) +
-                   " bayt, " + seconds + " sn)";
+            return "Arşivlendi: " + o.source + " -> " + o.archivePath + " (" +
+                   std::to_string(o.archiveBytes) + " bayt, " + seconds + " sn)";
         }
         case PairOutcome::Kind::ZipFailed:
         case PairOutcome::Kind::ZipNotStarted: {
@@ -87,8 +87,8 @@ std::string failureWarningText(const PairOutcome& o) {
 
 std::string runLogLine(const LocalDateTime& now, std::string_view text) {
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d  ", now.year, now.month, now.day, now.hour,
-                  now.minute, now.second);
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d  ", now.year, now.month, now.day,
+                  now.hour, now.minute, now.second);
     return stamp + std::string(text) + "\r\n";
 }
 

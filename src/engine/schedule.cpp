@@ -51,8 +51,8 @@ int firstDueSlot(const SecondSpan& span, const std::array<ScheduleSlot, 3>& slot
         const ScheduleSlot& slot = slots[static_cast<std::size_t>(k)];
         if (slot.switchValue == 0) continue;
         // How far into the span the slot's second of the day comes, counting across midnight.
-        const std::int64_t offset = ((secondOfDay(slot.time) - firstOfDay) % kSecondsPerDay + kSecondsPerDay) %
-                                    kSecondsPerDay;
+        const std::int64_t offset =
+            ((secondOfDay(slot.time) - firstOfDay) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
         if (offset < length) return k;
     }
     return -1;
@@ -62,7 +62,8 @@ int SlotWatch::tick(const LocalDateTime& now, const std::array<ScheduleSlot, 3>&
     const std::int64_t current = wallSecond(now);
     const SecondSpan span = secondsToExamine(latestSeen_, current);
     // After a small step back the seconds up to the latest one seen stay seen.
-    if (!latestSeen_ || current > *latestSeen_ || *latestSeen_ - current > kCatchUpSeconds) latestSeen_ = current;
+    if (!latestSeen_ || current > *latestSeen_ || *latestSeen_ - current > kCatchUpSeconds)
+        latestSeen_ = current;
     return firstDueSlot(span, slots);
 }
 

@@ -123,7 +123,8 @@ std::optional<std::uint64_t> NativeFileSystem::fileSize(const std::string& path)
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-bool NativeFileSystem::appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) {
+bool NativeFileSystem::appendRotating(const std::string& path, const std::string& bytes,
+                                      std::uint64_t limit) {
     if (path.empty()) return false;
     const std::string file = paths_.native(path);
     struct stat st {};

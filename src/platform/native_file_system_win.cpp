@@ -49,17 +49,19 @@ std::optional<std::uint64_t> NativeFileSystem::fileSize(const std::string& path)
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool NativeFileSystem::appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) {
+bool NativeFileSystem::appendRotating(const std::string& path, const std::string& bytes,
+                                      std::uint64_t limit) {
     if (path.empty()) return false;
     const std::wstring file = widen(paths_.native(path));
     if (auto size = fileSize(path); size && *size >= limit)
         MoveFileExW(file.c_str(), (file + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
-    HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                                written == bytes.size());
+    bool ok =
+        bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                          written == bytes.size());
     return CloseHandle(h) && ok;
 }
 

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <map>
 #include <mutex>

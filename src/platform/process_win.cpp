@@ -63,7 +63,8 @@ public:
 
     std::optional<int> exitCode(ProcessHandle handle) override {
         DWORD code = 0;
-        if (!GetExitCodeProcess(reinterpret_cast<HANDLE>(handle), &code) || code == STILL_ACTIVE) return std::nullopt;
+        if (!GetExitCodeProcess(reinterpret_cast<HANDLE>(handle), &code) || code == STILL_ACTIVE)
+            return std::nullopt;
         return static_cast<int>(code);
     }
 

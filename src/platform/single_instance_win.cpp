@@ -28,7 +28,8 @@ bool Win32SingleInstance::claim(std::function<void()> onShowRequest) {
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = key_.c_str();
     RegisterClassExW(&cls);
-    listener_ = CreateWindowExW(0, key_.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
+    listener_ =
+        CreateWindowExW(0, key_.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
     if (listener_) SetWindowLongPtrW(listener_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     return true;
 }

@@ -69,9 +69,12 @@ std::string toCodePage(std::string_view utf8) {
     while (!utf8.empty()) {
         auto [c, length] = nextCharacter(utf8);
         utf8.remove_prefix(length);
-        if (!c) out += '?';
-        else if (*c < 0x80) out += static_cast<char>(*c);
-        else out += fromHighHalf(*c);
+        if (!c)
+            out += '?';
+        else if (*c < 0x80)
+            out += static_cast<char>(*c);
+        else
+            out += fromHighHalf(*c);
     }
     return out;
 }

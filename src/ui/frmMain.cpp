@@ -109,6 +109,7 @@ void keepFolderText(QLineEdit* box) {
         box->setCursorPosition(std::max(0, cursor));
     });
 }
+
 constexpr double kTwipsPerPixel = 15.0;
 
 }  // namespace
@@ -144,8 +145,9 @@ frmMain::frmMain(FrmMainServices services, QWidget* parent)
     log_ = std::make_unique<RunLog>(services_.files, services_.clock,
                                     services_.programFolder + "\\" + std::string(kRunLogName));
     reporter_ = std::make_unique<RunReporter>(*log_);
-    backup_ = std::make_unique<BackupRun>(*view_, services_.files, services_.clock, *runner_,
-                                          services_.locale, [this] { updateBackupDate(); }, reporter_.get());
+    backup_ = std::make_unique<BackupRun>(
+        *view_, services_.files, services_.clock, *runner_, services_.locale, [this] { updateBackupDate(); },
+        reporter_.get());
     db_ = std::make_unique<DatabaseThread>(
         DatabaseThread::Parts{services_.connections, services_.files, services_.clock, services_.locale,
                               services_.computerName, services_.processes},
@@ -479,15 +481,14 @@ void frmMain::reportDatabase(const DbOutcome& o) {
             log_->write("Yedekleme kaydı yazılmadı: sağlam bir arşiv yok");
     }
     if (o.served) {
-        log_->write("Bağlantı kesme isteği: kullanıcı " + o.served->user +
-                    ", proshut çıkış kodu " +
+        log_->write("Bağlantı kesme isteği: kullanıcı " + o.served->user + ", proshut çıkış kodu " +
                     (o.served->exitCode ? std::to_string(*o.served->exitCode) : std::string("yok")));
     }
     if (dbConnected_ != o.connected) {
         dbConnected_ = o.connected;
-        log_->write(o.connected ? std::string("Veritabanı bağlantısı kuruldu")
-                                : "Veritabanı bağlantısı yok" +
-                                      (o.error.empty() ? std::string() : ": " + o.error));
+        log_->write(o.connected
+                        ? std::string("Veritabanı bağlantısı kuruldu")
+                        : "Veritabanı bağlantısı yok" + (o.error.empty() ? std::string() : ": " + o.error));
     }
 }
 
@@ -500,7 +501,8 @@ void frmMain::checkFirst() {
 }
 
 void frmMain::checkDisconnect() {
-    lblInfo->setText(QString::fromStdString(statusText(services_.clock.now(), services_.locale.timeSeparator)));
+    lblInfo->setText(
+        QString::fromStdString(statusText(services_.clock.now(), services_.locale.timeSeparator)));
     // Skipped while the previous poll still waits for the utility with this very request.
     db_->poll(txtKaynak[0]->text().toStdString());
 }

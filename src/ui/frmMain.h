@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "db/database_thread.h"
-#include "engine/backup_run.h"
 #include "engine/backup_report.h"
+#include "engine/backup_run.h"
 #include "engine/process_runner.h"
 #include "engine/run_log.h"
 #include "engine/schedule.h"
@@ -175,7 +175,7 @@ private:
     FocusOutFilter* hedefFocus_ = nullptr;
     int windowStateValue_ = 0;
     SlotWatch slotWatch_;
-    std::string nextRunTrigger_;         // what starts the next run, for the log: a slot or the button
+    std::string nextRunTrigger_;       // what starts the next run, for the log: a slot or the button
     std::optional<bool> dbConnected_;  // as last logged
     bool activated_ = false;
     HandlerCounts counts_;

@@ -29,8 +29,8 @@ protected:
         admin->execute("DELETE FROM pub.\"zelDisconnect\"");
         db = std::make_unique<DatabaseThread>(
             DatabaseThread::Parts{[] { return std::make_unique<OdbcConnection>(kShortQueryTimeout); }, files,
-                                  clock, LocaleFormats{"/", ":", "dd/MM/yyyy"}, [] { return std::string("PC"); },
-                                  *ops},
+                                  clock, LocaleFormats{"/", ":", "dd/MM/yyyy"},
+                                  [] { return std::string("PC"); }, *ops},
             window.poster(), [this](const DbOutcome& o) { outcomes.push_back(o); });
     }
     void TearDown() override {
@@ -109,7 +109,8 @@ TEST_F(DatabaseThreadPgTest, RestartedServerCostsNeitherARecordNorAPoll) {
     EXPECT_EQ(outcomes[2].served->user, "7");
     EXPECT_EQ(admin->execute("SELECT zelparametervalue FROM pub.zelparameter").firstField,
               "06/12/2026 14:05|PC");
-    EXPECT_EQ(drives.shutdownCalls(), paths.native("c:\\brevund\\tarvel\\db\\dorvanel") + " -C disconnect 7\n");
+    EXPECT_EQ(drives.shutdownCalls(),
+              paths.native("c:\\brevund\\tarvel\\db\\dorvanel") + " -C disconnect 7\n");
 }
 
 }  // namespace

@@ -21,9 +21,9 @@ struct FakeServer {
     std::condition_variable cv;
     std::vector<std::string> log;  // "open" and each statement, in the order they arrived
     int opens = 0;
-    int failOpens = 0;             // the next n openings fail
+    int failOpens = 0;                          // the next n openings fail
     std::vector<std::string> loseConnectionAt;  // each of these, the next time, finds the connection gone
-    std::string holdAt;            // a statement starting so waits until `held` is cleared
+    std::string holdAt;                         // a statement starting so waits until `held` is cleared
     bool held = false;
     std::optional<std::string> request;  // the first row of zelDisconnect
 
@@ -122,9 +122,9 @@ protected:
     DatabaseThread& db() {
         if (!db_) {
             db_ = std::make_unique<DatabaseThread>(
-                DatabaseThread::Parts{[this] { return std::make_unique<FakeConnection>(server); }, files, clock,
-                                      LocaleFormats{"/", ":", "dd/MM/yyyy"}, [] { return std::string("PC"); },
-                                      processes},
+                DatabaseThread::Parts{[this] { return std::make_unique<FakeConnection>(server); }, files,
+                                      clock, LocaleFormats{"/", ":", "dd/MM/yyyy"},
+                                      [] { return std::string("PC"); }, processes},
                 window.poster(), [this](const DbOutcome& o) { outcomes.push_back(o); });
         }
         return *db_;
@@ -149,7 +149,8 @@ protected:
 
 const std::string kSchema = "set schema 'pub'";
 const std::string kHistory = " SELECT zelParameterValue FROM pub.zelParameter WHERE zelParameterID=1000 ";
-const std::string kInsert = " INSERT INTO pub.zelParameter VALUES (1000,'','06/12/2026 14:05|PC', 'Last Backup Time')";
+const std::string kInsert =
+    " INSERT INTO pub.zelParameter VALUES (1000,'','06/12/2026 14:05|PC', 'Last Backup Time')";
 const std::string kPoll = "select \"disconnectUser\" from \"pub\".\"zelDisconnect\" ";
 
 TEST_F(DatabaseThreadTest, StepsRunInTheOrderPostedAndEachReportsBack) {
@@ -166,12 +167,13 @@ TEST_F(DatabaseThreadTest, StepsRunInTheOrderPostedAndEachReportsBack) {
     EXPECT_EQ(outcomes[2].served->exitCode, 0);
     EXPECT_TRUE(outcomes[3].recorded);
     EXPECT_TRUE(outcomes[3].connected);
-    EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", kSchema, "DELETE FROM zelDisconnect", kPoll,
-                                                       "DELETE FROM \"pub\".\"zelDisconnect\" ", kHistory,
-                                                       kInsert}));
-    EXPECT_EQ(processes.started,
-              std::vector<std::string>{
-                  "c:\\progress\\openedge\\bin\\proshut.bat d:\\brevund\\tarvel\\db\\dorvanel -C disconnect 7"});
+    EXPECT_EQ(server.seen(),
+              (std::vector<std::string>{"open", kSchema, "DELETE FROM zelDisconnect", kPoll,
+                                        "DELETE FROM \"pub\".\"zelDisconnect\" ", kHistory, kInsert}));
+    EXPECT_EQ(
+        processes.started,
+        std::vector<std::string>{
+            "c:\\progress\\openedge\\bin\\proshut.bat d:\\brevund\\tarvel\\db\\dorvanel -C disconnect 7"});
 }
 
 TEST_F(DatabaseThreadTest, HungStatementHoldsNoCallAndAPollDueMeanwhileIsSkipped) {
@@ -212,9 +214,9 @@ TEST_F(DatabaseThreadTest, ConnectionLostSinceTheLastStatementIsReopenedInTheSam
     EXPECT_EQ(outcomes[1].error, "");
     ASSERT_TRUE(outcomes[2].served);
     EXPECT_EQ(outcomes[2].served->user, "9");
-    EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", kSchema, kHistory, "open", kSchema, kHistory,
-                                                       kInsert, kPoll, "open", kSchema, kPoll,
-                                                       "DELETE FROM \"pub\".\"zelDisconnect\" "}));
+    EXPECT_EQ(server.seen(),
+              (std::vector<std::string>{"open", kSchema, kHistory, "open", kSchema, kHistory, kInsert, kPoll,
+                                        "open", kSchema, kPoll, "DELETE FROM \"pub\".\"zelDisconnect\" "}));
 }
 
 }  // namespace

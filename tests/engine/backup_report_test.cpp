@@ -27,17 +27,21 @@ TEST(BackupReport, EachPairOutcomeHasItsLogLineAndOnlyFailuresAWarning) {
     };
     const Case cases[] = {
         {outcome(Kind::Archived, 0),
-         "Arşivlendi: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (1234 bayt, 2.2 sn)", nullptr},
+         "Arşivlendi: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (1234 bayt, 2.2 sn)",
+         nullptr},
         {outcome(Kind::SourceMissing), "Kaynak klasör yok, atlandı: c:\\brevund", nullptr},
         {outcome(Kind::ZipFailed, 18),
-         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (zip hata kodu 18: "
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (zip hata kodu "
+         "18: "
          "bazı dosyalar okunamadı ve arşive girmedi)",
          "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (zip hata kodu 18)"},
         {outcome(Kind::ZipFailed, 0),
-         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (arşiv oluşmadı)",
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (arşiv "
+         "oluşmadı)",
          "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (arşiv oluşmadı)"},
         {outcome(Kind::ZipFailed),
-         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (zip programının "
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (zip "
+         "programının "
          "sonucu alınamadı)",
          "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (zip programının sonucu alınamadı)"},
         {outcome(Kind::ZipNotStarted),
@@ -60,7 +64,8 @@ TEST(BackupReport, ZipCodesAUserMeetsAreExplained) {
 }
 
 TEST(BackupReport, LogLineStartsWithTheLocalDateAndTime) {
-    EXPECT_EQ(runLogLine({2024, 3, 5, 9, 7, 2}, "Yedekleme bitti"), "2024-03-05 09:07:02  Yedekleme bitti\r\n");
+    EXPECT_EQ(runLogLine({2024, 3, 5, 9, 7, 2}, "Yedekleme bitti"),
+              "2024-03-05 09:07:02  Yedekleme bitti\r\n");
 }
 
 }  // namespace

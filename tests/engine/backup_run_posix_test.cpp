@@ -73,7 +73,8 @@ protected:
           native(makeNativeProcessOps(paths)),
           ops(*native),
           runner(ops, RunnerHooks{}),
-          run(view, files, clock, runner, LocaleFormats::turkish(), [this] { ++records; }, &observer) {
+          run(
+              view, files, clock, runner, LocaleFormats::turkish(), [this] { ++records; }, &observer) {
         drives.installZip();
         fs::create_directories(drives.drive('c') / "brevund" / "belgeler" / "alt");
         test::writeFile(drives.drive('c') / "brevund" / "belgeler" / "alt" / "rapor.txt", "rapor\r\n");
@@ -290,14 +291,14 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
              ::close(fd);
          },
          Kind::ZipFailed, 18},
-        {"a target folder that cannot be made",
-         [this] { view.targets[0] = "c:\\yok\\alt"; }, Kind::ZipFailed, 15},
-        {"a disk that fills up", [this] { test::putZipStandIn(drives.drive('c'), "exit 14"); }, Kind::ZipFailed, 14},
+        {"a target folder that cannot be made", [this] { view.targets[0] = "c:\\yok\\alt"; }, Kind::ZipFailed,
+         15},
+        {"a disk that fills up", [this] { test::putZipStandIn(drives.drive('c'), "exit 14"); },
+         Kind::ZipFailed, 14},
         {"zip ending well without its archive", [this] { test::putZipStandIn(drives.drive('c'), "exit 0"); },
          Kind::ZipFailed, 0},
-        {"no zip program at all",
-         [this] { fs::remove(onC("brevund/tarvel/bat/zip.ex_")); }, Kind::ZipNotStarted,
-         std::nullopt},
+        {"no zip program at all", [this] { fs::remove(onC("brevund/tarvel/bat/zip.ex_")); },
+         Kind::ZipNotStarted, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

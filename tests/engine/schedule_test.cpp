@@ -47,15 +47,21 @@ TEST_P(SlotWatchCases, FiresEachDueSlotOnce) {
     }
 }
 
-constexpr LocalDateTime at(int h, int m, int s, int day = 5) { return {2024, 3, day, h, m, s}; }
+constexpr LocalDateTime at(int h, int m, int s, int day = 5) {
+    return {2024, 3, day, h, m, s};
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Schedule, SlotWatchCases,
     ::testing::Values(
         WatchCase{"OnTimeTicksFireInTheSlotsSecondOnly",
                   slots(1, {5, 0, 0}, 1, {17, 0, 0}, 1, {12, 0, 30}),
-                  {{at(4, 59, 59), -1}, {at(5, 0, 0), 0}, {at(5, 0, 1), -1},
-                   {at(12, 0, 29), -1}, {at(12, 0, 30), 2}, {at(12, 0, 31), -1}}},
+                  {{at(4, 59, 59), -1},
+                   {at(5, 0, 0), 0},
+                   {at(5, 0, 1), -1},
+                   {at(12, 0, 29), -1},
+                   {at(12, 0, 30), 2},
+                   {at(12, 0, 31), -1}}},
         WatchCase{"ClearedSwitchNeverFiresAndGrayedDoes",
                   slots(0, {5, 0, 0}, 2, {6, 0, 0}, 0, {}),
                   {{at(4, 59, 59), -1}, {at(5, 0, 0), -1}, {at(5, 59, 59), -1}, {at(6, 0, 0), 1}}},
@@ -67,22 +73,34 @@ INSTANTIATE_TEST_SUITE_P(
                   {{at(12, 0, 29), -1}, {at(12, 0, 31), 2}, {at(12, 0, 32), -1}}},
         WatchCase{"CatchUpReachesSixtySecondsBackAndAcrossMidnight",
                   slots(1, {0, 0, 10}, 1, {23, 59, 50}, 0, {}),
-                  {{at(23, 59, 30), -1}, {at(0, 0, 30, 6), 0}, {at(0, 1, 0, 6), -1},
-                   {at(0, 0, 0, 7), -1}, {at(0, 1, 0, 7), 0}}},
+                  {{at(23, 59, 30), -1},
+                   {at(0, 0, 30, 6), 0},
+                   {at(0, 1, 0, 6), -1},
+                   {at(0, 0, 0, 7), -1},
+                   {at(0, 1, 0, 7), 0}}},
         WatchCase{"JumpOfMoreThanAMinuteFiresNothingJumpedOver",
                   slots(1, {2, 30, 0}, 0, {}, 0, {}),
                   {{at(2, 29, 0), -1}, {at(2, 30, 1), -1}, {at(2, 30, 2), -1}}},
         WatchCase{"SpringForwardSkipsTheSlotFallBackFiresItAgain",
                   slots(1, {2, 30, 0}, 0, {}, 0, {}),
-                  {{at(1, 59, 59), -1}, {at(3, 0, 0), -1}, {at(2, 30, 0), 0},
-                   {at(2, 59, 59), -1}, {at(2, 0, 0), -1}, {at(2, 30, 0), 0}}},
+                  {{at(1, 59, 59), -1},
+                   {at(3, 0, 0), -1},
+                   {at(2, 30, 0), 0},
+                   {at(2, 59, 59), -1},
+                   {at(2, 0, 0), -1},
+                   {at(2, 30, 0), 0}}},
         WatchCase{"NoSecondFiresTwiceAfterAnEarlyTickOrASmallStepBack",
                   slots(1, {5, 0, 0}, 1, {5, 0, 3}, 1, {5, 0, 7}),
-                  {{at(5, 0, 0), 0}, {at(5, 0, 0), -1}, {at(5, 0, 5), 1}, {at(5, 0, 4), -1},
-                   {at(5, 0, 0), -1}, {at(5, 0, 3), -1}, {at(5, 0, 6), -1}, {at(5, 0, 7), 2}}},
-        WatchCase{"FirstTickLooksOnlyAtItsOwnSecond",
-                  slots(1, {5, 0, 0}, 0, {}, 0, {}),
-                  {{at(5, 0, 1), -1}}}),
+                  {{at(5, 0, 0), 0},
+                   {at(5, 0, 0), -1},
+                   {at(5, 0, 5), 1},
+                   {at(5, 0, 4), -1},
+                   {at(5, 0, 0), -1},
+                   {at(5, 0, 3), -1},
+                   {at(5, 0, 6), -1},
+                   {at(5, 0, 7), 2}}},
+        WatchCase{
+            "FirstTickLooksOnlyAtItsOwnSecond", slots(1, {5, 0, 0}, 0, {}, 0, {}), {{at(5, 0, 1), -1}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MsToNextSecondTick, LandsJustPastTheNextBoundaryByMoreThanTheClockStep) {

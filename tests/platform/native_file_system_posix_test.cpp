@@ -109,13 +109,14 @@ TEST_F(FileSystemTest, LeftoversOfAnInterruptedReplaceAreRemovedAndNothingElse) 
     fs::create_directories(drives.drive('c') / "real");
     fs::create_symlink("real/s.ini", drives.drive('c') / "s.ini");
     const fs::path real = drives.drive('c') / "real";
-    for (const char* name : {"s.ini", "s.ini.a1B2c3", "s.ini.ZZZZZZ", "s.ini.bak", "s.ini.abcdefg", "s.ini.ab-def",
-                             "t.ini.a1B2c3"})
+    for (const char* name : {"s.ini", "s.ini.a1B2c3", "s.ini.ZZZZZZ", "s.ini.bak", "s.ini.abcdefg",
+                             "s.ini.ab-def", "t.ini.a1B2c3"})
         test::writeFile(real / name, "x");
     files.removeReplaceLeftovers("c:\\s.ini");
     std::set<std::string> left;
     for (auto& e : fs::directory_iterator(real)) left.insert(e.path().filename().string());
-    EXPECT_EQ(left, (std::set<std::string>{"s.ini", "s.ini.bak", "s.ini.abcdefg", "s.ini.ab-def", "t.ini.a1B2c3"}));
+    EXPECT_EQ(left,
+              (std::set<std::string>{"s.ini", "s.ini.bak", "s.ini.abcdefg", "s.ini.ab-def", "t.ini.a1B2c3"}));
 }
 
 }  // namespace

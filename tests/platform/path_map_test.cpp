@@ -55,12 +55,16 @@ TEST(CommandWords, ProgramAndDriveWordsBecomeNativePaths) {
     };
     for (const Case& c : {
              Case{"c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\db -C disconnect 7",
-                  {"/r/c/progress/openedge/bin/proshut.bat", "/r/c/brevund/db", "-C", "disconnect", "7"}, ""},
+                  {"/r/c/progress/openedge/bin/proshut.bat", "/r/c/brevund/db", "-C", "disconnect", "7"},
+                  ""},
              // A relative program keeps its place relative to the current folder.
-             Case{"brevund\\tarvel\\bat\\zip.exe x\\y.zip -r", {"brevund/tarvel/bat/zip.exe", "x\\y.zip", "-r"}, ""},
+             Case{"brevund\\tarvel\\bat\\zip.exe x\\y.zip -r",
+                  {"brevund/tarvel/bat/zip.exe", "x\\y.zip", "-r"},
+                  ""},
              // A recursive zip starts in the source's drive and names the source from there.
              Case{"c:\\brevund\\tarvel\\bat\\zip.exe d:\\yedek\\y.zip -r c:\\brevund\\data",
-                  {"/r/c/brevund/tarvel/bat/zip.exe", "/r/d/yedek/y.zip", "-r", "brevund/data"}, "/r/c/"},
+                  {"/r/c/brevund/tarvel/bat/zip.exe", "/r/d/yedek/y.zip", "-r", "brevund/data"},
+                  "/r/c/"},
              Case{"c:\\z.exe c:\\y.zip -r E:\\", {"/r/c/z.exe", "/r/c/y.zip", "-r", "."}, "/r/e/"},
              Case{"c:\\z.exe c:\\y.zip -r veri", {"/r/c/z.exe", "/r/c/y.zip", "-r", "veri"}, ""},
          }) {

@@ -46,8 +46,10 @@ TEST(SettingsText, NoFolderLineEverBreaksTheFourteenLines) {
 TEST(FolderBoxText, ControlCharactersOfATypedOrPastedTextAreRemoved) {
     EXPECT_EQ(folderBoxText("c:\\yedek\r\nc:\\ikinci"), "c:\\yedekc:\\ikinci");
     EXPECT_EQ(folderBoxText("\ta\x01"
-                            "b\x7F"), "ab");
-    EXPECT_EQ(folderBoxText("c:\\\xC3\x87\xC4\xB1kt\xC4\xB1 \xC2\x9E"), "c:\\\xC3\x87\xC4\xB1kt\xC4\xB1 \xC2\x9E");
+                            "b\x7F"),
+              "ab");
+    EXPECT_EQ(folderBoxText("c:\\\xC3\x87\xC4\xB1kt\xC4\xB1 \xC2\x9E"),
+              "c:\\\xC3\x87\xC4\xB1kt\xC4\xB1 \xC2\x9E");
 }
 
 TEST(SettingsLines, AcceptsCrLfAndLfAndStopsAfterFourteen) {

@@ -21,7 +21,9 @@ namespace {
 class LocalSingleInstanceTest : public ::testing::Test {
 protected:
     QString folder() const { return QString::fromStdString(tmp.path().string()); }
-    std::unique_ptr<LocalSingleInstance> copy() { return std::make_unique<LocalSingleInstance>(folder(), key); }
+    std::unique_ptr<LocalSingleInstance> copy() {
+        return std::make_unique<LocalSingleInstance>(folder(), key);
+    }
     // Sends raw bytes to the running copy and leaves the connection as the caller says.
     std::unique_ptr<QLocalSocket> connectAndSend(const QByteArray& bytes) {
         auto s = std::make_unique<QLocalSocket>();
@@ -97,7 +99,8 @@ TEST_F(LocalSingleInstanceTest, CopyRunningForWeeksKeepsItsLock) {
     ASSERT_TRUE(first->claim([] {}));
     QFile lock(QDir(folder()).filePath(key + QStringLiteral(".lock")));
     ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addDays(-21), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        lock.setFileTime(QDateTime::currentDateTime().addDays(-21), QFileDevice::FileModificationTime));
     lock.close();
     EXPECT_FALSE(copy()->claim([] {}));
 }

@@ -179,20 +179,18 @@ TEST_F(SchedulerTest, FailedScheduledRunIsLoggedWarnedAndNeverRecorded) {
     tickAt(2, 0, 0);
     QTest::qWait(100);  // the record's outcome comes back from the database thread
     const std::string log = readFile(drive('c') / "TarvelYedek.log");
-    EXPECT_NE(log.find("2024-03-05 02:00:00  Yedekleme başladı (zamanlama 2, 02:00:00)"),
-              std::string::npos)
+    EXPECT_NE(log.find("2024-03-05 02:00:00  Yedekleme başladı (zamanlama 2, 02:00:00)"), std::string::npos)
         << log;
     EXPECT_NE(log.find("Yedekleme başarısız: c:\\brevund\\belgeler -> "
                        "c:\\silinen\\yedek\\yedek20240305.0200.zip (zip hata kodu 15"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("Yedekleme kaydı yazılmadı: sağlam bir arşiv yok"),
-              std::string::npos)
-        << log;
+    EXPECT_NE(log.find("Yedekleme kaydı yazılmadı: sağlam bir arşiv yok"), std::string::npos) << log;
     EXPECT_NE(log.find("Yedekleme bitti"), std::string::npos) << log;
     ASSERT_EQ(tray.warnings.size(), 1);
-    EXPECT_EQ(tray.warnings[0], QStringLiteral("ZEL Yedek: Yedekleme başarısız: "
-                                               "c:\\brevund\\belgeler -> c:\\silinen\\yedek (zip hata kodu 15)"));
+    EXPECT_EQ(tray.warnings[0],
+              QStringLiteral("ZEL Yedek: Yedekleme başarısız: "
+                             "c:\\brevund\\belgeler -> c:\\silinen\\yedek (zip hata kodu 15)"));
 
     // Once the folder is back the next run is good, and a good run shows nothing.
     fs::create_directories(drive('c') / "silinen");

@@ -148,8 +148,9 @@ TEST_F(SettingsHandlersTest, LongLinesAndUndefinedBytesSurviveAnUnrelatedSave) {
     // Line 1 longer than a text box holds by default; line 2 as an editor saved it in UTF-8.
     const std::string longLine = "c:\\" + std::string(40000, 'k');
     const std::string utf8Line = "c:\\Yede\xC5\x9Fler";
-    const std::string rest = "\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\n1\r\n05:00:00\r\n1\r\n"
-                             "17:00:00\r\n1\r\n12:00:00\r\n";
+    const std::string rest =
+        "\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\n1\r\n05:00:00\r\n1\r\n"
+        "17:00:00\r\n1\r\n12:00:00\r\n";
     writeFile(settingsFile(), longLine + "\r\n" + utf8Line + rest);
     auto& w = window();
     w.Form_Load();

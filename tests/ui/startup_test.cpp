@@ -80,9 +80,7 @@ protected:
             box->button(QMessageBox::Ok)->click();
         });
     }
-    bool waitUntil(const std::function<bool()>& done) {
-        return QTest::qWaitFor(done, 10000);
-    }
+    bool waitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); }
 
     QString shownText, shownTitle, clockWhileOpen;
     QMessageBox::Icon shownIcon = QMessageBox::NoIcon;

@@ -43,10 +43,9 @@ protected:
 
     frmMain& window() {
         if (!window_) {
-            window_ = std::make_unique<frmMain>(
-                FrmMainServices{files, clock, *processes, LocaleFormats::turkish(), programFolder(), tray,
-                                [this] { ++programEnds; }, connections,
-                                [] { return std::string("TESTPC"); }, instance});
+            window_ = std::make_unique<frmMain>(FrmMainServices{
+                files, clock, *processes, LocaleFormats::turkish(), programFolder(), tray,
+                [this] { ++programEnds; }, connections, [] { return std::string("TESTPC"); }, instance});
         }
         return *window_;
     }
