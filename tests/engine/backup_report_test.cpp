@@ -52,7 +52,9 @@ TEST(BackupReport, EachPairOutcomeHasItsLogLineAndOnlyFailuresAWarning) {
     for (const Case& c : cases) {
         EXPECT_EQ(pairLogText(c.outcome), c.log);
         EXPECT_EQ(pairFailed(c.outcome), c.warning != nullptr) << c.log;
-        if (c.warning) EXPECT_EQ(failureWarningText(c.outcome), c.warning);
+        if (c.warning) {
+            EXPECT_EQ(failureWarningText(c.outcome), c.warning);
+        }
     }
 }
 
