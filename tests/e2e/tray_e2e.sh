@@ -45,6 +45,16 @@ archive_made() { ls "$work"/drives/c/tarvel-yedek/tarvel-yedek*.zip >/dev/null 2
 check "\"Yedekle\" makes the archive" within 10 archive_made
 check "the archive holds the source folder" bash -c "unzip -l $work/drives/c/tarvel-yedek/tarvel-yedek*.zip | grep -q belgeler/veri.txt"
 
+# Without its zip program a run fails: the log says why and a warning appears at the icon.
+mv "$work/drives/c/brevund/tarvel/bat/zip.ex_" "$work/zip.saved"
+rm -f "$work/drives/c/brevund/tarvel/bat/zip.exe"
+windows_before=$(xwininfo -root -children | grep -c '("zelyedek"')
+xdotool mousemove --window "$win" 610 171 click 1
+warning_shown() { [ "$(xwininfo -root -children | grep -c '("zelyedek"')" -gt "$windows_before" ]; }
+check "a failed run shows a warning at the icon" within 5 warning_shown
+check "and the run log names the failure" grep -q 'zip programı başlatılamadı' "$work/TarvelYedek.log"
+mv "$work/zip.saved" "$work/drives/c/brevund/tarvel/bat/zip.ex_"
+
 xdotool mousemove "$x" "$y" click 3
 check "a right-click opens the menu" within 5 menu_open
 import -window root "$work/menu.png" 2>/dev/null
