@@ -85,6 +85,11 @@ public:
 
         // The pidfd is taken before anyone can reap the child, so it always names this process.
         int fd = pidfdOpen(pid);
+        {
+            // A status still kept under this number belongs to an earlier process nobody asked about.
+            std::lock_guard lock(reaped().mutex);
+            reaped().statuses.erase(pid);
+        }
         reapInBackground(pid);
         if (fd >= 0) {
             std::lock_guard lock(mutex_);

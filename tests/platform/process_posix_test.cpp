@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "engine/process_runner.h"
@@ -45,6 +46,22 @@ bool isZombieOrGone(int pid) {
 TEST_F(RealProcesses, QuickProgramGivesZeroWithoutEvents) {
     EXPECT_EQ(run("/bin/true"), 0);
     EXPECT_EQ(events, 0);
+}
+
+TEST_F(RealProcesses, ExitCodeOfTheEndedProgramIsKeptForTheCaller) {
+    struct Case {
+        const char* line;
+        std::optional<int> code;
+    };
+    for (const Case& c : {Case{"/bin/true", 0}, Case{"/bin/false", 1}, Case{"/bin/sh -c \"exit 18\"", 18},
+                          Case{"/bin/sh -c \"sleep 0.6; exit 14\"", 14},  // ends after a slice
+                          Case{"/bin/sh -c \"kill -9 $$\"", 128 + 9}}) {
+        const ProcessRunner::Outcome o = ProcessRunner(*ops, RunnerHooks{}).run(c.line, 0, 4, 0);
+        EXPECT_EQ(o.result, kRunEnded) << c.line;
+        EXPECT_EQ(o.exitCode, c.code) << c.line;
+    }
+    // A program still running when the runner gives up has no code yet.
+    EXPECT_EQ(ProcessRunner(*ops, RunnerHooks{}).run("/bin/sleep 2", 400, 4, 0).exitCode, std::nullopt);
 }
 
 TEST_F(RealProcesses, BareProgramNameIsFoundOnThePath) {

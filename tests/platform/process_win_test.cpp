@@ -34,6 +34,15 @@ TEST_F(WinProcesses, QuickProgramGivesZeroWithoutEvents) {
     EXPECT_EQ(events, 0);
 }
 
+TEST_F(WinProcesses, ExitCodeOfTheEndedProgramIsKeptForTheCaller) {
+    for (int code : {0, 14, 18}) {
+        const auto o = ProcessRunner(*ops, RunnerHooks{})
+                           .run("\"" + sleeper + "\" 0 - " + std::to_string(code), 0, 4, 0);
+        EXPECT_EQ(o.result, kRunEnded);
+        EXPECT_EQ(o.exitCode, code);
+    }
+}
+
 TEST_F(WinProcesses, WindowStylesAcceptedOrRefused) {
     for (int style : {0, 1, 2, 3, 4, 6}) EXPECT_EQ(run("0", 0, style), 0) << style;
     for (int style : {5, 7, -1}) EXPECT_EQ(run("0", 0, style), 3) << style;
