@@ -22,8 +22,8 @@
 #include "engine/process_runner.h"
 #include "platform/command_words.h"
 #include "platform/native_file_system.h"
-#include "ui/event_wait_ops.h"
-#include "ui/toolkit.h"
+#include "qt/event_wait_ops.h"
+#include "qt/toolkit.h"
 
 extern char** environ;
 

@@ -23,8 +23,8 @@
 #include "platform/clock.h"
 #include "platform/native_file_system.h"
 #include "platform/process.h"
-#include "ui/frmMain.h"
-#include "ui/toolkit.h"
+#include "qt/frmMain.h"
+#include "qt/toolkit.h"
 
 extern char** environ;
 

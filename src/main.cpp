@@ -8,12 +8,12 @@
 #include "platform/native_file_system.h"
 #include "platform/process.h"
 #include "platform/program_folder.h"
-#include "ui/app_icon.h"
-#include "ui/frmMain.h"
-#include "ui/local_single_instance.h"
-#include "ui/system_locale.h"
-#include "ui/toolkit.h"
-#include "ui/tray.h"
+#include "qt/app_icon.h"
+#include "qt/frmMain.h"
+#include "qt/local_single_instance.h"
+#include "qt/system_locale.h"
+#include "qt/toolkit.h"
+#include "qt/tray.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -3,8 +3,8 @@
 #include <QFocusEvent>
 #include <QTest>
 
-#include "support/ui/window_fixture.h"
-#include "ui/toolkit.h"
+#include "support/qt/window_fixture.h"
+#include "qt/toolkit.h"
 
 namespace zel::test {
 namespace {

@@ -1,8 +1,8 @@
 #include <QSet>
 #include <QTest>
 
-#include "support/ui/window_fixture.h"
-#include "ui/toolkit.h"
+#include "support/qt/window_fixture.h"
+#include "qt/toolkit.h"
 
 namespace zel::test {
 namespace {

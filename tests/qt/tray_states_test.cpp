@@ -1,8 +1,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "support/ui/window_fixture.h"
-#include "ui/tray_messages.h"
+#include "support/qt/window_fixture.h"
+#include "qt/tray_messages.h"
 
 namespace zel::test {
 namespace {

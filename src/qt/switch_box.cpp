@@ -1,7 +1,7 @@
-#include "ui/switch_box.h"
+#include "qt/switch_box.h"
 
 #include "engine/schedule.h"
-#include "ui/toolkit.h"
+#include "qt/toolkit.h"
 
 namespace zel {
 

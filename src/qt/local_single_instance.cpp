@@ -1,4 +1,4 @@
-#include "ui/local_single_instance.h"
+#include "qt/local_single_instance.h"
 
 #include <QDir>
 #include <QLocalSocket>

@@ -5,8 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "ui/interval_timer.h"
-#include "ui/toolkit.h"
+#include "qt/interval_timer.h"
+#include "qt/toolkit.h"
 
 namespace zel {
 namespace {

@@ -2,7 +2,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "support/ui/window_fixture.h"
+#include "support/qt/window_fixture.h"
 
 namespace zel::test {
 namespace {

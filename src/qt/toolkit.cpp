@@ -1,4 +1,4 @@
-#include "ui/toolkit.h"
+#include "qt/toolkit.h"
 
 #include <QCoreApplication>
 #include <cstdlib>

@@ -23,10 +23,10 @@
 #include "platform/process.h"
 #include "platform/single_instance.h"
 #include "settings/settings_store.h"
-#include "ui/event_wait_ops.h"
-#include "ui/focus_out_filter.h"
-#include "ui/interval_timer.h"
-#include "ui/tray.h"
+#include "qt/event_wait_ops.h"
+#include "qt/focus_out_filter.h"
+#include "qt/interval_timer.h"
+#include "qt/tray.h"
 
 namespace zel {
 

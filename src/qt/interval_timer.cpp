@@ -1,4 +1,4 @@
-#include "ui/interval_timer.h"
+#include "qt/interval_timer.h"
 
 #include "engine/schedule.h"
 #include "platform/clock.h"

@@ -9,8 +9,8 @@
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/temp_dir.h"
-#include "support/ui/fake_tray.h"
-#include "ui/frmMain.h"
+#include "support/qt/fake_tray.h"
+#include "qt/frmMain.h"
 
 namespace zel::test {
 

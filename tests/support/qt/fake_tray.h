@@ -3,7 +3,7 @@
 #include <QMenu>
 #include <QStringList>
 
-#include "ui/tray.h"
+#include "qt/tray.h"
 
 namespace zel::test {
 

@@ -1,4 +1,4 @@
-#include "ui/tray_messages.h"
+#include "qt/tray_messages.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "ui/system_locale.h"
+#include "qt/system_locale.h"
 
 #include <QLocale>
 

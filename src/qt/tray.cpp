@@ -1,8 +1,8 @@
-#include "ui/tray.h"
+#include "qt/tray.h"
 
 #include <QCursor>
 
-#include "ui/tray_messages.h"
+#include "qt/tray_messages.h"
 
 namespace zel {
 

@@ -1,4 +1,4 @@
-#include "ui/focus_out_filter.h"
+#include "qt/focus_out_filter.h"
 
 #include <QEvent>
 #include <QFocusEvent>

@@ -1,4 +1,4 @@
-#include "ui/frmMain.h"
+#include "qt/frmMain.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,10 +11,10 @@
 
 #include "engine/date_text.h"
 #include "settings/settings_format.h"
-#include "ui/app_icon.h"
-#include "ui/switch_box.h"
-#include "ui/toolkit.h"
-#include "ui/tray_messages.h"
+#include "qt/app_icon.h"
+#include "qt/switch_box.h"
+#include "qt/toolkit.h"
+#include "qt/tray_messages.h"
 
 namespace zel {
 

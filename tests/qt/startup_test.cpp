@@ -9,8 +9,8 @@
 #include <mutex>
 #include <vector>
 
-#include "support/ui/window_fixture.h"
-#include "ui/toolkit.h"
+#include "support/qt/window_fixture.h"
+#include "qt/toolkit.h"
 
 namespace zel::test {
 namespace {

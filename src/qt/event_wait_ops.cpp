@@ -1,4 +1,4 @@
-#include "ui/event_wait_ops.h"
+#include "qt/event_wait_ops.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

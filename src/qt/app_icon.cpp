@@ -1,4 +1,4 @@
-#include "ui/app_icon.h"
+#include "qt/app_icon.h"
 
 #include <QPainter>
 #include <QPainterPath>
