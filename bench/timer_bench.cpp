@@ -23,8 +23,10 @@
 #include "platform/clock.h"
 #include "platform/native_file_system.h"
 #include "platform/process.h"
-#include "qt/frmMain.h"
+#include "qt/event_wait_ops.h"
+#include "qt/qt_front_end.h"
 #include "qt/toolkit.h"
+#include "window/frmMain.h"
 
 extern char** environ;
 
@@ -115,10 +117,14 @@ void timerFigures(int seconds) {
     auto processes = zel::makeNativeProcessOps(paths);
     SilentTray tray;
     AloneInstance alone;
-    zel::frmMain w({files, clock, *processes, zel::LocaleFormats::turkish(), dir.string(), tray, [] {},
-                    [] { return std::make_unique<NoDatabase>(); }, [] { return std::string("BENCH"); },
-                    alone});
-    w.Form_Load();  // an empty settings file: every switch on
+    zel::EventWaitProcessOps windowProcesses(*processes);
+    zel::QtFrontEnd w(tray, [] {});
+    zel::frmMain form(
+        {files, clock, windowProcesses, *processes, zel::LocaleFormats::turkish(), dir.string(),
+         [] { return std::make_unique<NoDatabase>(); }, [] { return std::string("BENCH"); }, alone},
+        w);
+    w.attach(form);
+    form.Form_Load();  // an empty settings file: every switch on
 
     // Half-way through each second, the slots are moved on so that each of the next three
     // seconds has one: slot k takes the second whose number leaves k when divided by 3.
@@ -197,10 +203,14 @@ void frozenDatabaseFigure(int frozenSeconds) {
     SilentTray tray;
     AloneInstance alone;
     {
-        zel::frmMain w({files, clock, *processes, zel::LocaleFormats::turkish(), dir.string(), tray, [] {},
-                        [] { return std::make_unique<zel::OdbcConnection>(); },
-                        [] { return std::string("BENCH"); }, alone});
-        w.Form_Load();
+        zel::EventWaitProcessOps windowProcesses(*processes);
+        zel::QtFrontEnd w(tray, [] {});
+        zel::frmMain form({files, clock, windowProcesses, *processes, zel::LocaleFormats::turkish(),
+                           dir.string(), [] { return std::make_unique<zel::OdbcConnection>(); },
+                           [] { return std::string("BENCH"); }, alone},
+                          w);
+        w.attach(form);
+        form.Form_Load();
         w.txtKaynak[0]->setText(QStringLiteral("c:\\brevund\\belgeler"));
         for (int i = 1; i < 4; ++i) w.txtKaynak[i]->setText(QString());
         w.show();
@@ -225,7 +235,7 @@ void frozenDatabaseFigure(int frozenSeconds) {
         lastBeat = frozenAt = Steady::now();
         pulse.start(5);
         // Polls tick on their own every 10 s; a backup made during the freeze posts its record.
-        QTimer::singleShot(3000, &w, [&] { w.cmdCopy_Click(); });
+        QTimer::singleShot(3000, &w, [&] { form.cmdCopy_Click(); });
         runFor(frozenSeconds * 1000);
         pulse.stop();
         shell(pg + "thaw " + pgDir);

@@ -9,11 +9,13 @@
 #include "platform/process.h"
 #include "platform/program_folder.h"
 #include "qt/app_icon.h"
-#include "qt/frmMain.h"
+#include "qt/event_wait_ops.h"
 #include "qt/local_single_instance.h"
+#include "qt/qt_front_end.h"
 #include "qt/system_locale.h"
 #include "qt/toolkit.h"
 #include "qt/tray.h"
+#include "window/frmMain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -27,6 +29,8 @@ int main(int argc, char* argv[]) {
     zel::NativeFileSystem files(paths);
     zel::SystemClock clock;
     auto processes = zel::makeNativeProcessOps(paths);
+    // The window's waits keep its events flowing.
+    zel::EventWaitProcessOps windowProcesses(*processes);
 
     zel::SystemTray tray(zel::appIcon());
     // One copy per executable file and user.
@@ -34,10 +38,16 @@ int main(int argc, char* argv[]) {
     const std::string key = zel::instanceKey(exe.toStdString(), std::to_string(::getuid()));
     zel::LocalSingleInstance instance(zel::LocalSingleInstance::userRuntimeFolder(),
                                       QString::fromStdString(key));
-    zel::frmMain window({files, clock, *processes, zel::systemLocaleFormats(), programFolder, tray,
-                         [] { zel::endProgramNow(); }, [] { return std::make_unique<zel::OdbcConnection>(); },
-                         [] { return zel::GetComputerName(); }, instance});
-    window.Form_Load();
-    window.show();
-    return app.exec();
+
+    zel::QtFrontEnd view(tray, [] { zel::endProgramNow(); });
+    zel::frmMain form({files, clock, windowProcesses, *processes, zel::systemLocaleFormats(), programFolder,
+                       [] { return std::make_unique<zel::OdbcConnection>(); },
+                       [] { return zel::GetComputerName(); }, instance},
+                      view);
+    view.attach(form);
+    form.Form_Load();
+    view.showWindow();
+    const int rc = app.exec();
+    view.detach();
+    return rc;
 }

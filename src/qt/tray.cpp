@@ -2,7 +2,7 @@
 
 #include <QCursor>
 
-#include "qt/tray_messages.h"
+#include "window/tray_messages.h"
 
 namespace zel {
 

@@ -5,39 +5,14 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <condition_variable>
 #include <mutex>
 #include <vector>
 
-#include "support/qt/window_fixture.h"
 #include "qt/toolkit.h"
+#include "support/qt/window_fixture.h"
 
 namespace zel::test {
 namespace {
-
-// A server that does not answer: opening waits until the test lets it go, then fails.
-class HungDatabase final : public DatabaseConnection {
-public:
-    struct Gate {
-        std::mutex m;
-        std::condition_variable cv;
-        bool open = false;
-        bool entered = false;
-    };
-    explicit HungDatabase(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
-    void open(const std::string&) override {
-        std::unique_lock lock(gate_->m);
-        gate_->entered = true;
-        gate_->cv.notify_all();
-        gate_->cv.wait(lock, [this] { return gate_->open; });
-        throw DatabaseError("timeout expired", "HYT00");
-    }
-    int state() const override { return 0; }
-    QueryResult execute(const std::string&) override { throw DatabaseError("closed", "08003"); }
-
-private:
-    std::shared_ptr<Gate> gate_;
-};
 
 // A server that answers every statement and notes it.
 class NotingDatabase final : public DatabaseConnection {
@@ -64,7 +39,7 @@ private:
     bool open_ = false;
 };
 
-class StartupTest : public WindowTest {
+class StartupTest : public QtWindowTest {
 protected:
     // Answers the next modal message box after `afterMs`, noting what it showed.
     void answerMessageBoxAfter(int afterMs) {
@@ -95,7 +70,7 @@ TEST_F(StartupTest, SecondCopySaysSoAsksTheFirstToShowItselfAndEnds) {
     writeFile(settingsFile(), "c:\\k\r\nc:\\h\r\n");
     auto& w = window();
     answerMessageBoxAfter(1300);  // more than a tick of every timer that ticks by the second
-    w.Form_Load();
+    form().Form_Load();
     EXPECT_EQ(shownText, QStringLiteral("Program zaten \u00e7al\u0131\u015f\u0131yor!"));
     EXPECT_EQ(shownTitle, QString());
     EXPECT_EQ(shownIcon, QMessageBox::Warning);
@@ -111,89 +86,9 @@ TEST_F(StartupTest, SecondCopySaysSoAsksTheFirstToShowItselfAndEnds) {
     ASSERT_TRUE(waitUntil([&] { return statements->saw("set schema 'pub'"); }));
     QTest::qWait(200);
     EXPECT_FALSE(statements->saw("DELETE FROM zelDisconnect"));
-    EXPECT_FALSE(w.settingsLoaded());
+    EXPECT_FALSE(form().settingsLoaded());
     EXPECT_EQ(w.txtKaynak[0]->text(), QStringLiteral("c:\\brevund"));
     EXPECT_EQ(readFile(settingsFile()), "c:\\k\r\nc:\\h\r\n");
-}
-
-TEST_F(StartupTest, TheCopyThatStaysClearsOldRequestsAndShowsItselfWhenAsked) {
-    auto statements = std::make_shared<NotingDatabase::Log>();
-    connections = [statements] { return std::make_unique<NotingDatabase>(statements); };
-    auto& w = window();
-    w.Form_Load();
-    EXPECT_TRUE(waitUntil([&] { return statements->saw("DELETE FROM zelDisconnect"); }));
-    EXPECT_TRUE(w.settingsLoaded());
-    w.setWindowStateValue(1);  // hidden in the tray
-    ASSERT_TRUE(instance.onShow);
-    instance.onShow();  // a later copy asks
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(w.windowStateValue(), 0);
-}
-
-TEST_F(StartupTest, ShowRequestDuringARunShowsTheWindowAndTheRunFinishes) {
-    installZipStandIn("sleep 1");
-    std::filesystem::create_directories(drive('c') / "brevund");
-    auto& w = window();
-    w.Form_Load();
-    for (int i = 1; i < 4; ++i) w.txtKaynak[i]->setText(QString());
-    w.setWindowStateValue(1);
-    bool shownDuring = false;
-    QTimer::singleShot(300, [&] {
-        instance.onShow();
-        shownDuring = w.isVisible() && !w.cmdCopy->isEnabled();
-    });
-    w.cmdCopy_Click();
-    EXPECT_TRUE(shownDuring);
-    EXPECT_TRUE(w.cmdCopy->isEnabled());
-    EXPECT_FALSE(w.archiveName().empty());
-}
-
-TEST_F(StartupTest, WithoutADatabaseTheProgramStillStartsAndLoadsItsSettings) {
-    writeFile(settingsFile(), "c:\\k\r\nc:\\h\r\n");
-    auto& w = window();
-    EXPECT_NO_THROW(w.Form_Load());
-    EXPECT_TRUE(w.settingsLoaded());
-    EXPECT_EQ(w.txtKaynak[0]->text(), QStringLiteral("c:\\k"));
-}
-
-TEST_F(StartupTest, HungServerKeepsNeitherTheWindowNorTheIconFromAppearing) {
-    auto gate = std::make_shared<HungDatabase::Gate>();
-    connections = [gate] { return std::make_unique<HungDatabase>(gate); };
-    writeFile(settingsFile(), "c:\\k\r\n");
-    auto& w = window();
-    w.Form_Load();  // returns although the opening it asked for never ends
-    {
-        std::unique_lock lock(gate->m);
-        ASSERT_TRUE(gate->cv.wait_for(lock, std::chrono::seconds(10), [&] { return gate->entered; }));
-    }
-    EXPECT_TRUE(w.settingsLoaded());
-    w.show();
-    EXPECT_TRUE(tray.present);
-    w.Timer5_Timer();  // a poll waits behind the opening instead of holding the window
-    EXPECT_EQ(w.lblInfo->text(), QStringLiteral("Status Check 09:07:00"));
-    {
-        std::lock_guard lock(gate->m);
-        gate->open = true;
-    }
-    gate->cv.notify_all();
-}
-
-TEST_F(StartupTest, PollWithoutADatabaseWritesOnlyTheStatus) {
-    auto& w = window();
-    w.Form_Load();
-    clock.set({2026, 12, 7, 14, 5, 9});
-    w.Timer5_Timer();
-    EXPECT_EQ(w.lblInfo->text(), QStringLiteral("Status Check 14:05:09"));
-}
-
-TEST_F(StartupTest, BackupWithoutADatabaseStillFinishes) {
-    installZip();
-    auto& w = window();
-    w.Form_Load();
-    w.cmdCopy_Click();  // the record fails quietly
-    EXPECT_TRUE(w.cmdCopy->isEnabled());
-    EXPECT_FALSE(w.lblSon->text().isEmpty());
-    EXPECT_FALSE(w.archiveName().empty());
 }
 
 }  // namespace

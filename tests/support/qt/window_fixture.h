@@ -6,51 +6,48 @@
 
 #include "platform/native_file_system.h"
 #include "platform/process.h"
+#include "qt/event_wait_ops.h"
+#include "qt/qt_front_end.h"
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/temp_dir.h"
+#include "support/core/window_fixture.h"
 #include "support/qt/fake_tray.h"
-#include "qt/frmMain.h"
+#include "window/frmMain.h"
 
 namespace zel::test {
 
-// A data source that is not there: every opening fails at once.
-struct NoDatabase final : DatabaseConnection {
-    void open(const std::string&) override { throw DatabaseError("data source not found", "IM002"); }
-    int state() const override { return 0; }
-    QueryResult execute(const std::string&) override { throw DatabaseError("closed", "08003"); }
-};
-
-// The only copy, unless a test says another one runs; counts the requests to show it.
-struct FakeInstance final : SingleInstance {
-    bool anotherRuns = false;
-    int asked = 0;
-    std::function<void()> onShow;
-    bool claim(std::function<void()> onShowRequest) override {
-        if (anotherRuns) return false;
-        onShow = std::move(onShowRequest);
-        return true;
-    }
-    void askRunningCopyToShow() override { ++asked; }
-};
-
-// A window on temporary drives (drives/c is a folder of the test), a set clock and real processes.
-class WindowTest : public ::testing::Test {
+// The Qt window over frmMain on temporary drives (drives/c is a folder of the test), a set clock
+// and real processes.
+class QtWindowTest : public ::testing::Test {
 protected:
-    WindowTest() : paths((tmp / "drives").string()), files(paths), processes(makeNativeProcessOps(paths)) {
+    QtWindowTest()
+        : paths((tmp / "drives").string()),
+          files(paths),
+          processes(makeNativeProcessOps(paths)),
+          windowProcesses(*processes) {
         std::filesystem::create_directories(tmp / "drives" / "c");
     }
-
-    frmMain& window() {
-        if (!window_) {
-            window_ = std::make_unique<frmMain>(FrmMainServices{
-                files, clock, *processes, LocaleFormats::turkish(), programFolder(), tray,
-                [this] { ++programEnds; }, connections, [] { return std::string("TESTPC"); }, instance});
-        }
-        return *window_;
+    ~QtWindowTest() override {
+        if (view_) view_->detach();
     }
-    // The program's folder: drive c's root, so the settings file is drives/c/TarvelYedek.ini.
-    static std::string programFolder() { return "c:"; }
+
+    // The Qt front end, with its frmMain attached.
+    QtFrontEnd& window() {
+        if (!view_) {
+            view_ = std::make_unique<QtFrontEnd>(tray, [this] { ++programEnds; });
+            form_ = std::make_unique<frmMain>(
+                FrmMainServices{files, clock, windowProcesses, *processes, LocaleFormats::turkish(),
+                                "c:", connections, [] { return std::string("TESTPC"); }, instance},
+                *view_);
+            view_->attach(*form_);
+        }
+        return *view_;
+    }
+    frmMain& form() {
+        window();
+        return *form_;
+    }
     std::filesystem::path settingsFile() const { return drive('c') / "TarvelYedek.ini"; }
     void installZip() { putZip(drive('c')); }
     // A zip stand-in on drive c running the given shell lines.
@@ -62,6 +59,7 @@ protected:
     NativeFileSystem files;
     FakeClock clock;
     std::unique_ptr<ProcessOps> processes;
+    EventWaitProcessOps windowProcesses;
     FakeTray tray;
     FakeInstance instance;
     int programEnds = 0;
@@ -69,7 +67,9 @@ protected:
     ConnectionFactory connections = [] { return std::make_unique<NoDatabase>(); };
 
 private:
-    std::unique_ptr<frmMain> window_;
+    // The front end outlives frmMain: the form goes first, as in the program.
+    std::unique_ptr<QtFrontEnd> view_;
+    std::unique_ptr<frmMain> form_;
 };
 
 }  // namespace zel::test

@@ -16,6 +16,9 @@ struct TrayIconDescription {
 inline constexpr int kTrayLeftDoubleClick = 515;  // 0x203
 inline constexpr int kTrayRightButtonUp = 517;    // 0x205
 
+// The screen's horizontal twips per pixel as the window counts them: tray messages come in X.
+inline constexpr double kTwipsPerPixel = 15.0;
+
 enum class TrayAction { None, RestoreWindow, PopUpMenu };
 
 // The one table of what a tray message does.

@@ -3,13 +3,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "support/qt/window_fixture.h"
 #include "qt/toolkit.h"
+#include "support/qt/window_fixture.h"
 
 namespace zel::test {
 namespace {
 
-using ControlsTest = WindowTest;
+using ControlsTest = QtWindowTest;
 
 TEST_F(ControlsTest, FolderBoxesCarryTheirDesignTextsAndNames) {
     auto& w = window();
@@ -104,8 +104,10 @@ TEST_F(ControlsTest, TrayMenuHasThreeEntriesAndTheWindowNoMenuBar) {
     EXPECT_TRUE(w.findChildren<QMenuBar*>().isEmpty());
 }
 
-TEST_F(ControlsTest, TimersHaveTheirIntervalsAndTimer1NeverFires) {
+TEST_F(ControlsTest, TimersTickOnlyOnceTheCopyStaysAndTimer1Never) {
     auto& w = window();
+    for (IntervalTimer* t : {w.Timer1, w.Timer2, w.Timer3, w.Timer4, w.Timer5}) EXPECT_FALSE(t->isTicking());
+    form().Form_Load();
     EXPECT_EQ(w.Timer1->interval(), 0);
     EXPECT_EQ(w.Timer2->interval(), 1000);
     EXPECT_EQ(w.Timer3->interval(), 0);
@@ -117,37 +119,32 @@ TEST_F(ControlsTest, TimersHaveTheirIntervalsAndTimer1NeverFires) {
     EXPECT_FALSE(w.Timer1->isTicking());
 }
 
-TEST_F(ControlsTest, LeavingAnUnchangedTextBoxCallsItsHandlerOnce) {
+// Each save rewrites the file; removing it shows whether one came.
+TEST_F(ControlsTest, LeavingAnUnchangedTextBoxSavesOnce) {
     auto& w = window();
+    form().Form_Load();
     w.show();
     QApplication::setActiveWindow(&w);
     w.txtHedef[2]->setFocus();
     QApplication::processEvents();
-    const auto before = w.handlerCounts();
+    std::filesystem::remove(settingsFile());
     w.txtKaynak[3]->setFocus();  // text untouched
     QApplication::processEvents();
-    EXPECT_EQ(w.handlerCounts().lostFocusHedef, before.lostFocusHedef + 1);
-    EXPECT_EQ(w.handlerCounts().lostFocusKaynak, before.lostFocusKaynak);
-    EXPECT_EQ(w.handlerCounts().saveSettings, before.saveSettings + 1);
+    EXPECT_TRUE(std::filesystem::exists(settingsFile()));
+    std::filesystem::remove(settingsFile());
+    QApplication::processEvents();
+    EXPECT_FALSE(std::filesystem::exists(settingsFile()));
 }
 
-TEST_F(ControlsTest, SwitchesAndPickersRaiseTheirChangeHandlers) {
+TEST_F(ControlsTest, SwitchesAndPickersSetByCodeRaiseTheirChangeHandlers) {
     auto& w = window();
-    const int before = w.handlerCounts().saveSettings;
-    ASSERT_TRUE(setCheckValue(*w.chkYedek2, 1));  // a value set by code raises the click too
+    form().Form_Load();
+    std::filesystem::remove(settingsFile());
+    ASSERT_TRUE(setCheckValue(*w.chkYedek2, 0));
+    EXPECT_TRUE(std::filesystem::exists(settingsFile()));
+    std::filesystem::remove(settingsFile());
     w.dtYedek3->setTime(QTime(12, 0, 30));
-    EXPECT_EQ(w.handlerCounts().saveSettings, before + 2);
-}
-
-TEST_F(ControlsTest, SettingWindowStateRunsFormResizeBeforeReturning) {
-    auto& w = window();
-    const int before = w.handlerCounts().formResize;
-    w.setWindowStateValue(1);
-    EXPECT_EQ(w.handlerCounts().formResize, before + 1);
-    EXPECT_EQ(w.windowStateValue(), 1);
-    w.setWindowStateValue(0);
-    EXPECT_EQ(w.handlerCounts().formResize, before + 2);
-    EXPECT_EQ(w.windowStateValue(), 0);
+    EXPECT_TRUE(std::filesystem::exists(settingsFile()));
 }
 
 }  // namespace

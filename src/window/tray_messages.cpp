@@ -1,4 +1,4 @@
-#include "qt/tray_messages.h"
+#include "window/tray_messages.h"
 
 #include <cmath>
 

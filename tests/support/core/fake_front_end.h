@@ -1,0 +1,148 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "window/frmMain.h"
+
+namespace zel::test {
+
+// A screen for frmMain that keeps what it is told and raises the events a toolkit raises: a
+// switch or a picker set to another value calls its handler, a close request runs Form_Unload.
+class FakeFrontEnd final : public FrontEnd {
+public:
+    void attach(frmMain& f) { form = &f; }
+
+    std::string sourceText(int i) const override { return sources[static_cast<std::size_t>(i)]; }
+    void setSourceText(int i, const std::string& t) override { sources[static_cast<std::size_t>(i)] = t; }
+    std::string targetText(int i) const override { return targets[static_cast<std::size_t>(i)]; }
+    void setTargetText(int i, const std::string& t) override { targets[static_cast<std::size_t>(i)] = t; }
+    int switchValue(int k) const override { return switches[static_cast<std::size_t>(k)]; }
+    bool setSwitchValue(int k, int v) override {
+        if (v < 0 || v > 2) return false;
+        int& now = switches[static_cast<std::size_t>(k)];
+        if (now == v) return true;
+        now = v;
+        if (form)
+            (k == 0 ? form->chkYedek1_Click() : k == 1 ? form->chkYedek2_Click() : form->chkYedek3_Click());
+        return true;
+    }
+    TimeOfDay pickerTime(int k) const override { return times[static_cast<std::size_t>(k)]; }
+    void setPickerTime(int k, const TimeOfDay& t) override {
+        TimeOfDay& now = times[static_cast<std::size_t>(k)];
+        if (now == t) return;
+        now = t;
+        if (form)
+            (k == 0 ? form->dtYedek1_Change() : k == 1 ? form->dtyedek2_Change() : form->dtYedek3_Change());
+    }
+    bool copyEnabled() const override { return copy; }
+    void setCopyEnabled(bool e) override { copy = e; }
+    std::string caption(Caption c) const override {
+        auto it = captions.find(c);
+        return it == captions.end() ? std::string() : it->second;
+    }
+    void setCaption(Caption c, const std::string& t) override { captions[c] = t; }
+    void setTimerInterval(int timer, int ms) override { intervals[static_cast<std::size_t>(timer)] = ms; }
+
+    void applyWindowState(int s) override { said.push_back("state " + std::to_string(s)); }
+    void showWindow() override {
+        visible = true;
+        said.push_back("show");
+    }
+    void hideWindow() override {
+        visible = false;
+        said.push_back("hide");
+    }
+    void bringToFront() override { said.push_back("front"); }
+    void requestClose() override {
+        said.push_back("close");
+        int cancel = 0;
+        if (form) form->Form_Unload(cancel);
+        if (cancel == 0) visible = false;
+    }
+    void addTrayIcon() override {
+        ++trayAdds;
+        trayPresent = true;
+    }
+    void deleteTrayIcon() override {
+        said.push_back("tray delete");
+        trayPresent = false;
+    }
+    void popUpTrayMenu() override { said.push_back("menu"); }
+    void showTrayWarning(const std::string& title, const std::string& text) override {
+        warnings.push_back(title + ": " + text);
+    }
+    void showExclamation(const std::string& text) override {
+        said.push_back("message " + text);
+        if (whileMessageOpen) whileMessageOpen();
+    }
+    bool askYesNo(const std::string&) override { return true; }
+    void processPendingEvents() override {
+        runPosted();
+        if (onEvents) onEvents();
+    }
+    void endProgram() override {
+        said.push_back("end");
+        ++ends;
+    }
+    void postToWindow(std::function<void()> call) override {
+        {
+            std::lock_guard lock(mutex_);
+            posted_.push_back(std::move(call));
+        }
+        wake_.notify_all();
+    }
+
+    // Runs what other threads posted, until `done` holds or the time is up.
+    bool runPostedUntil(const std::function<bool()>& done,
+                        std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            std::unique_lock lock(mutex_);
+            if (!wake_.wait_until(lock, deadline, [this] { return !posted_.empty(); })) return done();
+            lock.unlock();
+            runPosted();
+        }
+        return true;
+    }
+    void runPosted() {
+        std::deque<std::function<void()>> calls;
+        {
+            std::lock_guard lock(mutex_);
+            calls.swap(posted_);
+        }
+        for (auto& c : calls) c();
+    }
+
+    frmMain* form = nullptr;
+    std::array<std::string, 4> sources{"c:\\brevund", "c:\\brevund", "c:\\brevund", "c:\\brevund"};
+    std::array<std::string, 4> targets{"c:\\tarvel-yedek", "c:\\tarvel-yedek", "c:\\tarvel-yedek",
+                                       "c:\\tarvel-yedek"};
+    std::array<int, 3> switches{0, 0, 0};
+    std::array<TimeOfDay, 3> times{};
+    bool copy = true;
+    std::map<Caption, std::string> captions{{Caption::cmdExit, "Gizle"}, {Caption::frmMain, "ZEL Yedek"}};
+    std::array<int, 6> intervals{};
+    bool visible = false;
+    bool trayPresent = false;
+    int trayAdds = 0;
+    int ends = 0;
+    std::vector<std::string> said;  // window, tray and message calls in order
+    std::vector<std::string> warnings;
+    std::function<void()> whileMessageOpen;
+    std::function<void()> onEvents;  // events that arrive while frmMain lets them through
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> posted_;
+};
+
+}  // namespace zel::test

@@ -1,0 +1,97 @@
+#include "support/core/window_fixture.h"
+
+namespace zel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Pair 1 backs up a folder with a file; the other pairs have no source; every switch is off.
+class ScheduleTest : public WindowTest {
+protected:
+    void SetUp() override {
+        view.setSourceText(0, sourceWithAFile());
+        form().Form_Load();
+        for (int i = 1; i < 4; ++i) view.setSourceText(i, "");
+        for (int k = 0; k < 3; ++k) view.setSwitchValue(k, 0);
+        view.said.clear();
+    }
+    void slot(int k, int on, TimeOfDay t) {
+        view.setSwitchValue(k, on);
+        view.setPickerTime(k, t);
+    }
+    void tickAt(int h, int m, int s) {
+        clock.set({2024, 3, 5, h, m, s});
+        form().Timer2_Timer();
+    }
+    std::size_t runs() const { return zip.lines.size(); }
+};
+
+TEST_F(ScheduleTest, SlotRunsInItsSecondShownAndHiddenAgain) {
+    slot(0, 1, {5, 0, 0});
+    tickAt(4, 59, 59);
+    EXPECT_EQ(view.caption(Caption::lblTime), "04:59:59");
+    zip.slices = 1;
+    bool shownDuring = false;
+    zip.onSlice = [&] { shownDuring = view.visible && !view.copy; };
+    tickAt(5, 0, 0);
+    EXPECT_EQ(runs(), 1u);
+    EXPECT_TRUE(shownDuring);
+    EXPECT_FALSE(view.visible);
+    EXPECT_EQ(form().windowState(), 1);
+    tickAt(5, 0, 1);
+    EXPECT_EQ(runs(), 1u);
+}
+
+TEST_F(ScheduleTest, LateTickStartsTheRunOfTheSecondItSkipped) {
+    slot(2, 2, {12, 0, 30});  // grey counts as on
+    tickAt(12, 0, 29);
+    tickAt(12, 0, 31);
+    EXPECT_EQ(runs(), 1u);
+    EXPECT_EQ(view.caption(Caption::lblTime), "12:00:31");
+}
+
+TEST_F(ScheduleTest, SlotDueDuringARunStartsNothingAlsoAfterIptal) {
+    slot(0, 1, {6, 0, 0});
+    clock.set({2024, 3, 5, 5, 59, 59});
+    zip.slices = 2;
+    int slice = 0;
+    zip.onSlice = [&] {
+        if (++slice == 1) form().cmdExit_Click();  // "İptal": Yedekle usable again
+        if (slice == 2) tickAt(6, 0, 0);           // due while the run waits
+    };
+    form().cmdCopy_Click();
+    EXPECT_EQ(runs(), 1u);
+    tickAt(6, 0, 1);
+    EXPECT_EQ(runs(), 1u);
+}
+
+// A backup that fails says so: in the run log, with a warning at the icon, and not in the history.
+TEST_F(ScheduleTest, FailedScheduledRunIsLoggedWarnedAndNeverRecorded) {
+    view.setTargetText(0, drives.text('c', "silinen\\yedek"));  // its folder was removed
+    zip.code = 15;
+    slot(1, 1, {2, 0, 0});
+    tickAt(2, 0, 0);
+    ASSERT_TRUE(view.runPostedUntil([&] { return readFile(logFile()).find("kaydı") != std::string::npos; }));
+    const std::string log = readFile(logFile());
+    EXPECT_NE(log.find("2024-03-05 02:00:00  Yedekleme başladı (zamanlama 2, 02:00:00)"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Yedekleme başarısız: " + view.sourceText(0) + " -> " + view.targetText(0) +
+                       "\\yedek20240305.0200.zip (zip hata kodu 15"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Yedekleme kaydı yazılmadı: sağlam bir arşiv yok"), std::string::npos) << log;
+    EXPECT_NE(log.find("Yedekleme bitti"), std::string::npos) << log;
+    ASSERT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(view.warnings[0], "ZEL Yedek: Yedekleme başarısız: " + view.sourceText(0) + " -> " +
+                                    view.targetText(0) + " (zip hata kodu 15)");
+
+    // Once the folder is back the next run is good, and a good run shows nothing.
+    fs::create_directories(drives.drive('c') / "silinen" / "yedek");
+    zip.code = 0;
+    form().cmdCopy_Click();
+    EXPECT_EQ(view.warnings.size(), 1u);
+    EXPECT_NE(readFile(logFile()).find("Yedekle düğmesi"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zel::test
