@@ -1,0 +1,72 @@
+// The Windows program: the core's frmMain over the Win32 front end, in one executable.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "db/odbc_connection.h"
+#include "platform/clock.h"
+#include "platform/computer_name.h"
+#include "platform/native_file_system.h"
+#include "platform/process.h"
+#include "platform/program_folder.h"
+#include "platform/single_instance_win.h"
+#include "platform/wide_text_win.h"
+#include "win32/message_wait_ops.h"
+#include "win32/win32_front_end.h"
+#include "window/frmMain.h"
+
+namespace {
+
+std::string localeText(LCTYPE what, const char* fallback) {
+    wchar_t buf[80] = {};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, what, buf, 80) <= 0) return fallback;
+    return zel::narrow(buf);
+}
+
+// The user's regional settings, read once.
+zel::LocaleFormats windowsLocaleFormats() {
+    zel::LocaleFormats f;
+    f.dateSeparator = localeText(LOCALE_SDATE, "/");
+    f.timeSeparator = localeText(LOCALE_STIME, ":");
+    f.shortDatePattern = localeText(LOCALE_SSHORTDATE, "dd.MM.yyyy");
+    return f;
+}
+
+// The executable's full path and the user: one copy runs per pair.
+std::string instanceKeyOfThisCopy() {
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    std::wstring full(32768, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    CharLowerW(full.data());  // Windows paths are the same file whatever their case
+    wchar_t user[257] = {};
+    DWORD n = 257;
+    GetUserNameW(user, &n);
+    return zel::instanceKey(zel::narrow(full), zel::narrow(user));
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    const std::string programFolder = zel::executableFolder();
+    zel::PathMap paths;
+    zel::NativeFileSystem files(paths);
+    zel::SystemClock clock;
+    auto processes = zel::makeNativeProcessOps(paths);
+    // The window's waits keep its messages flowing.
+    zel::MessageWaitProcessOps windowProcesses(*processes);
+    zel::Win32SingleInstance single(instanceKeyOfThisCopy());
+
+    zel::Win32FrontEnd view(instance);
+    zel::frmMain form({files, clock, windowProcesses, *processes, windowsLocaleFormats(), programFolder,
+                       [] { return std::make_unique<zel::OdbcConnection>(); },
+                       [] { return zel::GetComputerName(); }, single},
+                      view);
+    view.attach(form);
+    form.Form_Load();
+    view.showWindow();
+    return view.run();
+}

@@ -1,0 +1,508 @@
+#include "win32/win32_front_end.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "engine/schedule.h"
+#include "platform/clock.h"
+#include "platform/wide_text_win.h"
+#include "settings/settings_format.h"
+#include "win32/message_wait_ops.h"
+#include "window/frmMain.h"
+#include "window/tray_messages.h"
+
+namespace zel {
+namespace {
+
+constexpr UINT kTrayCallback = WM_APP + 1;
+constexpr UINT kPostedCall = WM_APP + 2;
+constexpr UINT kTrayId = 1;
+constexpr int kIdKaynak = 101, kIdHedef = 111, kIdYedek = 121, kIdPicker = 131;
+constexpr int kIdCopy = 141, kIdExit = 142;
+constexpr int kIdRestore = 201, kIdKapat = 202;
+constexpr COLORREF kBackground = RGB(192, 192, 255);
+constexpr COLORREF kLastBackupText = RGB(0, 0, 128);
+constexpr wchar_t kClassName[] = L"ZelYedekMain";
+
+enum Font { kBox, kCaption, kPicker, kCopy, kExit, kStatus, kLastBackup, kFontCount };
+
+HFONT makeFont(const wchar_t* family, double points, bool bold, bool italic) {
+    const int height = -static_cast<int>(points * 96.0 / 72.0 + 0.5);
+    return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, family);
+}
+
+// A folder with a green arrow into it, as on Linux: drawn once, 32 x 32.
+HICON makeIcon() {
+    constexpr int kSize = 32;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP color = CreateCompatibleBitmap(screen, kSize, kSize);
+    HBITMAP mask = CreateBitmap(kSize, kSize, 1, 1, nullptr);
+    ReleaseDC(nullptr, screen);
+
+    auto draw = [&](HBITMAP target, COLORREF folderFill, COLORREF arrowFill, COLORREF back, COLORREF line) {
+        HGDIOBJ old = SelectObject(dc, target);
+        RECT all{0, 0, kSize, kSize};
+        HBRUSH backBrush = CreateSolidBrush(back);
+        FillRect(dc, &all, backBrush);
+        DeleteObject(backBrush);
+        HPEN pen = CreatePen(PS_SOLID, 1, line);
+        HGDIOBJ oldPen = SelectObject(dc, pen);
+        HBRUSH folder = CreateSolidBrush(folderFill);
+        HGDIOBJ oldBrush = SelectObject(dc, folder);
+        const POINT folderShape[] = {{2, 9}, {12, 9}, {14, 12}, {30, 12}, {30, 29}, {2, 29}};
+        Polygon(dc, folderShape, 6);
+        HBRUSH arrow = CreateSolidBrush(arrowFill);
+        SelectObject(dc, arrow);
+        const POINT arrowShape[] = {{13, 1}, {19, 1}, {19, 13}, {24, 13}, {16, 22}, {8, 13}, {13, 13}};
+        Polygon(dc, arrowShape, 7);
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+        DeleteObject(folder);
+        DeleteObject(arrow);
+        DeleteObject(pen);
+        SelectObject(dc, old);
+    };
+    draw(color, RGB(255, 200, 60), RGB(0, 150, 60), RGB(0, 0, 0), RGB(0, 0, 128));
+    draw(mask, RGB(0, 0, 0), RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0));  // black: the icon
+    DeleteDC(dc);
+    ICONINFO info{TRUE, 0, 0, mask, color};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(color);
+    DeleteObject(mask);
+    return icon;
+}
+
+std::wstring windowText(HWND w) {
+    const int n = GetWindowTextLengthW(w);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(w, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+NOTIFYICONDATAW trayData(HWND window, HICON icon) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = kTrayId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayCallback;
+    data.hIcon = icon;
+    wcscpy_s(data.szTip, L"ZEL YEDEK");
+    return data;
+}
+
+}  // namespace
+
+Win32FrontEnd::Win32FrontEnd(HINSTANCE instance) : instance_(instance) {
+    background_ = CreateSolidBrush(kBackground);
+    icon_ = makeIcon();
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    fonts_[kBox] = makeFont(L"MS Sans Serif", 9.75, true, false);
+    fonts_[kCaption] = makeFont(L"Arial", 12, false, false);
+    fonts_[kPicker] = makeFont(L"Verdana", 24, false, false);
+    fonts_[kCopy] = makeFont(L"Arial", 24, false, false);
+    fonts_[kExit] = makeFont(L"Arial", 24, false, true);
+    fonts_[kStatus] = makeFont(L"Arial", 14.25, false, false);
+    fonts_[kLastBackup] = makeFont(L"Tahoma", 9.75, true, false);
+
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof cls;
+    cls.lpfnWndProc = &Win32FrontEnd::windowProc;
+    cls.hInstance = instance_;
+    cls.hIcon = icon_;
+    cls.hIconSm = icon_;
+    cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+    cls.hbrBackground = background_;
+    cls.lpszClassName = kClassName;
+    RegisterClassExW(&cls);
+
+    // A fixed border around 753 x 289 pixels of client area (11295 x 4335 twips).
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT frame{0, 0, 753, 289};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    window_ = CreateWindowExW(0, kClassName, L"ZEL Yedek", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
+                              this);
+    buildControls();
+
+    menu_ = CreatePopupMenu();
+    AppendMenuW(menu_, MF_STRING, kIdRestore, L"&ZEL Yedek");
+    AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu_, MF_STRING, kIdKapat, L"&Kapat");
+}
+
+Win32FrontEnd::~Win32FrontEnd() {
+    form_ = nullptr;
+    if (window_) DestroyWindow(window_);
+    if (menu_) DestroyMenu(menu_);
+    for (HFONT f : fonts_)
+        if (f) DeleteObject(f);
+    if (icon_) DestroyIcon(icon_);
+    if (background_) DeleteObject(background_);
+}
+
+HWND Win32FrontEnd::control(const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int w,
+                            int h, HFONT font) {
+    HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return c;
+}
+
+void Win32FrontEnd::buildControls() {
+    // Row captions first: they take no focus, and the focus order follows the order of creation.
+    const wchar_t* sourceCaptions[4] = {L"Kaynak I:", L"Kaynak II", L"Kaynak III:", L"Kaynak IV"};
+    const wchar_t* targetCaptions[4] = {L"Hedef I:", L"Hedef II:", L"Hedef III:", L"Hedef IV:"};
+    for (int i = 0; i < 4; ++i) {
+        const int y = 8 + i * 34;
+        control(L"STATIC", sourceCaptions[i], SS_LEFT, 0, 8, y + 3, 92, 26, fonts_[kCaption]);
+        control(L"STATIC", targetCaptions[i], SS_LEFT, 0, 414, y + 3, 82, 26, fonts_[kCaption]);
+    }
+    lblInfo_ = control(L"STATIC", L"", SS_LEFT, 0, 8, 254, 300, 30, fonts_[kStatus]);
+    lblTime_ = control(L"STATIC", L"", SS_LEFT, 0, 320, 254, 170, 30, fonts_[kStatus]);
+    // Below the client area (6360 twips down), so its text is not visible at the window's size.
+    lblSon_ = control(L"STATIC", L"", SS_LEFT, 0, 8, 424, 400, 40, fonts_[kLastBackup]);
+
+    auto box = [&](int pair, bool source) {
+        const int y = 8 + pair * 34;
+        HWND b = control(L"EDIT", source ? L"c:\\brevund" : L"c:\\tarvel-yedek",
+                         WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, (source ? kIdKaynak : kIdHedef) + pair,
+                         source ? 100 : 498, y, source ? 305 : 225, 26, fonts_[kBox]);
+        SendMessageW(b, EM_SETLIMITTEXT, 0, 0);  // as long as the file holds
+        (source ? txtKaynak_ : txtHedef_)[static_cast<std::size_t>(pair)] = b;
+    };
+    // The first pair and the schedule come before the other three pairs.
+    box(0, true);
+    box(0, false);
+    for (int k = 0; k < 3; ++k) {
+        const int x = 8 + k * 162;
+        const std::wstring caption = L"Yedek - " + std::to_wstring(k + 1);
+        chkYedek_[static_cast<std::size_t>(k)] = control(L"BUTTON", caption.c_str(), BS_3STATE | WS_TABSTOP,
+                                                         kIdYedek + k, x, 146, 156, 26, fonts_[kCaption]);
+        HWND picker = control(DATETIMEPICK_CLASSW, L"", DTS_TIMEFORMAT | WS_TABSTOP, kIdPicker + k, x, 174,
+                              156, 48, fonts_[kPicker]);
+        SendMessageW(picker, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm:ss"));
+        dtYedek_[static_cast<std::size_t>(k)] = picker;
+        setPickerTime(k, {0, 0, 0});
+    }
+    cmdCopy_ =
+        control(L"BUTTON", L"Yedekle", BS_PUSHBUTTON | WS_TABSTOP, kIdCopy, 498, 146, 225, 50, fonts_[kCopy]);
+    cmdExit_ =
+        control(L"BUTTON", L"Gizle", BS_PUSHBUTTON | WS_TABSTOP, kIdExit, 498, 200, 225, 50, fonts_[kExit]);
+    for (int i = 1; i < 4; ++i) {
+        box(i, true);
+        box(i, false);
+    }
+}
+
+int Win32FrontEnd::run() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(window_, &msg)) continue;  // Tab and Shift+Tab between the controls
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+LRESULT CALLBACK Win32FrontEnd::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Win32FrontEnd*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+    }
+    auto* self = reinterpret_cast<Win32FrontEnd*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT Win32FrontEnd::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        addTrayIcon();  // the shell came back: the icon must be added anew
+        return 0;
+    }
+    switch (message) {
+        case WM_COMMAND:
+            onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_NOTIFY: {
+            const auto* n = reinterpret_cast<const NMHDR*>(lParam);
+            if (n->code == DTN_DATETIMECHANGE && form_) {
+                const auto id = static_cast<int>(n->idFrom);
+                if (id == kIdPicker) form_->dtYedek1_Change();
+                if (id == kIdPicker + 1) form_->dtyedek2_Change();
+                if (id == kIdPicker + 2) form_->dtYedek3_Change();
+            }
+            return 0;
+        }
+        case WM_TIMER:
+            onTimer(static_cast<int>(wParam));
+            return 0;
+        case kTrayCallback:
+            // The icon's mouse message, carried as the X of a mouse move in twips.
+            if (form_) form_->Form_MouseMove(0, 0, LOWORD(lParam) * kTwipsPerPixel, 0);
+            return 0;
+        case kPostedCall: {
+            std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(lParam));
+            if (form_) (*call)();
+            return 0;
+        }
+        case WM_SYSCOMMAND:
+            // A minimise takes the program's own path: minimised is hidden.
+            if ((wParam & 0xFFF0) == SC_MINIMIZE && form_) {
+                form_->setWindowState(1);
+                return 0;
+            }
+            break;
+        case WM_CLOSE: {
+            int cancel = 0;
+            if (form_) form_->Form_Unload(cancel);
+            if (cancel == 0) DestroyWindow(window_);
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetBkColor(dc, kBackground);
+            if (reinterpret_cast<HWND>(lParam) == lblSon_) SetTextColor(dc, kLastBackupText);
+            return reinterpret_cast<LRESULT>(background_);
+        }
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void Win32FrontEnd::onCommand(int id, int code, HWND from) {
+    if (!form_) return;
+    if ((id >= kIdKaynak && id < kIdKaynak + 4) || (id >= kIdHedef && id < kIdHedef + 4)) {
+        const bool source = id < kIdHedef;
+        const int index = id - (source ? kIdKaynak : kIdHedef);
+        if (code == EN_KILLFOCUS) {
+            // Only a move to another control of the window saves; hiding, another program or a
+            // menu leave the focus elsewhere or nowhere.
+            HWND to = GetFocus();
+            if (to && to != from && GetAncestor(to, GA_ROOT) == window_) {
+                source ? form_->txtKaynak_LostFocus(index) : form_->txtHedef_LostFocus(index);
+            }
+        } else if (code == EN_CHANGE && !settingText_) {
+            const std::string typed = narrow(windowText(from));
+            const std::string kept = folderBoxText(typed);
+            if (kept != typed) setEditText(from, kept);
+        }
+        return;
+    }
+    if (code != BN_CLICKED) return;
+    if (id >= kIdYedek && id < kIdYedek + 3) {
+        const int slot = id - kIdYedek;
+        // A click turns a switch off or on; grey comes only from the file or the program.
+        setSwitchValue(slot, switchValueAfterClick(switchValue(slot)));
+    } else if (id == kIdCopy) {
+        form_->cmdCopy_Click();
+    } else if (id == kIdExit) {
+        form_->cmdExit_Click();
+    }
+}
+
+void Win32FrontEnd::onTimer(int id) {
+    if (!form_) return;
+    switch (id) {
+        case 2:
+            armClockTimer();  // the next tick, aligned again before this one's work
+            form_->Timer2_Timer();
+            break;
+        case 3:
+            form_->Timer3_Timer();
+            break;
+        case 4:
+            form_->Timer4_Timer();
+            break;
+        case 5:
+            form_->Timer5_Timer();
+            break;
+        default:
+            break;  // Timer1 never ticks
+    }
+}
+
+// Timer2 ticks just past each second boundary of the clock the label reads.
+void Win32FrontEnd::armClockTimer() {
+    static const std::int64_t clockStep = measuredClockStepMicros();
+    SetTimer(window_, 2, static_cast<UINT>(msToNextSecondTick(realTimeMicros(), clockStep)), nullptr);
+}
+
+void Win32FrontEnd::setEditText(HWND box, const std::string& text) {
+    settingText_ = true;
+    SetWindowTextW(box, widen(text).c_str());
+    SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+    settingText_ = false;
+}
+
+// ---- what frmMain asks of the screen ----
+
+std::string Win32FrontEnd::sourceText(int pair) const {
+    return narrow(windowText(txtKaynak_[static_cast<std::size_t>(pair)]));
+}
+void Win32FrontEnd::setSourceText(int pair, const std::string& text) {
+    setEditText(txtKaynak_[static_cast<std::size_t>(pair)], text);
+}
+std::string Win32FrontEnd::targetText(int pair) const {
+    return narrow(windowText(txtHedef_[static_cast<std::size_t>(pair)]));
+}
+void Win32FrontEnd::setTargetText(int pair, const std::string& text) {
+    setEditText(txtHedef_[static_cast<std::size_t>(pair)], text);
+}
+
+int Win32FrontEnd::switchValue(int slot) const {
+    return static_cast<int>(SendMessageW(chkYedek_[static_cast<std::size_t>(slot)], BM_GETCHECK, 0, 0));
+}
+bool Win32FrontEnd::setSwitchValue(int slot, int value) {
+    if (value < 0 || value > 2) return false;
+    if (switchValue(slot) == value) return true;
+    SendMessageW(chkYedek_[static_cast<std::size_t>(slot)], BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    // The click event comes also when the program sets the value.
+    if (form_)
+        (slot == 0   ? form_->chkYedek1_Click()
+         : slot == 1 ? form_->chkYedek2_Click()
+                     : form_->chkYedek3_Click());
+    return true;
+}
+
+TimeOfDay Win32FrontEnd::pickerTime(int slot) const {
+    SYSTEMTIME t{};
+    SendMessageW(dtYedek_[static_cast<std::size_t>(slot)], DTM_GETSYSTEMTIME, 0,
+                 reinterpret_cast<LPARAM>(&t));
+    return {t.wHour, t.wMinute, t.wSecond};
+}
+void Win32FrontEnd::setPickerTime(int slot, const TimeOfDay& time) {
+    if (form_ && pickerTime(slot) == time) return;
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    t.wHour = static_cast<WORD>(time.hour);
+    t.wMinute = static_cast<WORD>(time.minute);
+    t.wSecond = static_cast<WORD>(time.second);
+    t.wMilliseconds = 0;
+    SendMessageW(dtYedek_[static_cast<std::size_t>(slot)], DTM_SETSYSTEMTIME, GDT_VALID,
+                 reinterpret_cast<LPARAM>(&t));
+    // A picker set by the program reports its change too.
+    if (form_)
+        (slot == 0   ? form_->dtYedek1_Change()
+         : slot == 1 ? form_->dtyedek2_Change()
+                     : form_->dtYedek3_Change());
+}
+
+bool Win32FrontEnd::copyEnabled() const {
+    return IsWindowEnabled(cmdCopy_) != FALSE;
+}
+void Win32FrontEnd::setCopyEnabled(bool enabled) {
+    EnableWindow(cmdCopy_, enabled ? TRUE : FALSE);
+}
+
+HWND Win32FrontEnd::captionWindow(Caption which) const {
+    switch (which) {
+        case Caption::cmdExit:
+            return cmdExit_;
+        case Caption::lblInfo:
+            return lblInfo_;
+        case Caption::lblTime:
+            return lblTime_;
+        case Caption::lblSon:
+            return lblSon_;
+        case Caption::frmMain:
+            return window_;
+    }
+    return window_;
+}
+std::string Win32FrontEnd::caption(Caption which) const {
+    return narrow(windowText(captionWindow(which)));
+}
+void Win32FrontEnd::setCaption(Caption which, const std::string& text) {
+    SetWindowTextW(captionWindow(which), widen(text).c_str());
+}
+
+void Win32FrontEnd::setTimerInterval(int timer, int ms) {
+    if (timer < 1 || timer > 5) return;
+    intervals_[static_cast<std::size_t>(timer)] = ms;
+    if (ms == 0) {
+        KillTimer(window_, static_cast<UINT_PTR>(timer));
+    } else if (timer == 2 && ms == 1000) {
+        armClockTimer();
+    } else {
+        SetTimer(window_, static_cast<UINT_PTR>(timer), static_cast<UINT>(ms), nullptr);
+    }
+}
+
+void Win32FrontEnd::applyWindowState(int state) {
+    if (state == 0 && IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+}
+void Win32FrontEnd::showWindow() {
+    ShowWindow(window_, SW_SHOW);
+    // Activation: the first time the program shows its window.
+    if (!activated_ && form_) {
+        activated_ = true;
+        form_->Form_Activate();
+    }
+}
+void Win32FrontEnd::hideWindow() {
+    ShowWindow(window_, SW_HIDE);
+}
+void Win32FrontEnd::bringToFront() {
+    SetForegroundWindow(window_);
+}
+void Win32FrontEnd::requestClose() {
+    SendMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void Win32FrontEnd::addTrayIcon() {
+    NOTIFYICONDATAW data = trayData(window_, icon_);
+    Shell_NotifyIconW(NIM_ADD, &data);
+}
+void Win32FrontEnd::deleteTrayIcon() {
+    NOTIFYICONDATAW data = trayData(window_, icon_);
+    Shell_NotifyIconW(NIM_DELETE, &data);
+}
+void Win32FrontEnd::popUpTrayMenu() {
+    POINT at{};
+    GetCursorPos(&at);
+    const int chosen = static_cast<int>(TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD,
+                                                       at.x, at.y, 0, window_, nullptr));
+    PostMessageW(window_, WM_NULL, 0, 0);  // lets the menu close when the user clicks elsewhere
+    if (!form_) return;
+    if (chosen == kIdRestore) form_->mnuRestore_Click();
+    if (chosen == kIdKapat) form_->mnuExit_Click();
+}
+void Win32FrontEnd::showTrayWarning(const std::string& title, const std::string& text) {
+    NOTIFYICONDATAW data = trayData(window_, icon_);
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_WARNING;
+    wcsncpy_s(data.szInfoTitle, widen(title).c_str(), _TRUNCATE);
+    wcsncpy_s(data.szInfo, widen(text).c_str(), _TRUNCATE);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void Win32FrontEnd::showExclamation(const std::string& text) {
+    MessageBoxW(window_, widen(text).c_str(), L"", MB_OK | MB_ICONEXCLAMATION);
+}
+bool Win32FrontEnd::askYesNo(const std::string& text) {
+    return MessageBoxW(window_, widen(text).c_str(), L"ZEL Yedek", MB_YESNO | MB_DEFBUTTON1) == IDYES;
+}
+void Win32FrontEnd::processPendingEvents() {
+    pumpWaitingMessages();
+}
+void Win32FrontEnd::endProgram() {
+    std::_Exit(0);
+}
+void Win32FrontEnd::postToWindow(std::function<void()> call) {
+    auto* posted = new std::function<void()>(std::move(call));
+    if (!PostMessageW(window_, kPostedCall, 0, reinterpret_cast<LPARAM>(posted))) delete posted;
+}
+
+}  // namespace zel

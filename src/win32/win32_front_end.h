@@ -1,0 +1,92 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "window/front_end.h"
+
+namespace zel {
+
+class frmMain;
+
+// The window on Win32: the controls of the window under their well-known names, what frmMain
+// asks of them, and the window's messages passed on to frmMain's handlers. No rule lives here.
+class Win32FrontEnd final : public FrontEnd {
+public:
+    explicit Win32FrontEnd(HINSTANCE instance);
+    ~Win32FrontEnd() override;
+    Win32FrontEnd(const Win32FrontEnd&) = delete;
+    Win32FrontEnd& operator=(const Win32FrontEnd&) = delete;
+
+    // From now on the window's messages go to `form`.
+    void attach(frmMain& form) { form_ = &form; }
+    HWND handle() const { return window_; }
+    // The message loop, until the program ends.
+    int run();
+
+    std::string sourceText(int pair) const override;
+    void setSourceText(int pair, const std::string& text) override;
+    std::string targetText(int pair) const override;
+    void setTargetText(int pair, const std::string& text) override;
+    int switchValue(int slot) const override;
+    bool setSwitchValue(int slot, int value) override;
+    TimeOfDay pickerTime(int slot) const override;
+    void setPickerTime(int slot, const TimeOfDay& time) override;
+    bool copyEnabled() const override;
+    void setCopyEnabled(bool enabled) override;
+    std::string caption(Caption which) const override;
+    void setCaption(Caption which, const std::string& text) override;
+    void setTimerInterval(int timer, int ms) override;
+    void applyWindowState(int state) override;
+    void showWindow() override;
+    void hideWindow() override;
+    void bringToFront() override;
+    void requestClose() override;
+    void addTrayIcon() override;
+    void deleteTrayIcon() override;
+    void popUpTrayMenu() override;
+    void showTrayWarning(const std::string& title, const std::string& text) override;
+    void showExclamation(const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
+    void processPendingEvents() override;
+    void endProgram() override;
+    void postToWindow(std::function<void()> call) override;
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void buildControls();
+    HWND control(const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int w, int h,
+                 HFONT font);
+    void onCommand(int id, int code, HWND from);
+    void onTimer(int id);
+    void armClockTimer();
+    void setEditText(HWND box, const std::string& text);
+    HWND captionWindow(Caption which) const;
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    frmMain* form_ = nullptr;
+    std::array<HWND, 4> txtKaynak_{};
+    std::array<HWND, 4> txtHedef_{};
+    std::array<HWND, 3> chkYedek_{};
+    std::array<HWND, 3> dtYedek_{};
+    HWND cmdCopy_ = nullptr;
+    HWND cmdExit_ = nullptr;
+    HWND lblInfo_ = nullptr;
+    HWND lblTime_ = nullptr;
+    HWND lblSon_ = nullptr;
+    std::array<int, 6> intervals_{};
+    std::array<HFONT, 8> fonts_{};
+    HBRUSH background_ = nullptr;
+    HICON icon_ = nullptr;
+    HMENU menu_ = nullptr;
+    UINT taskbarCreated_ = 0;
+    bool settingText_ = false;  // a change the program makes, not the user
+    bool activated_ = false;
+};
+
+}  // namespace zel

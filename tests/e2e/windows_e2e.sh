@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# zelyedek.exe under Wine on Xvfb with the tray host trayer, as a Windows user meets it: the icon,
+# the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
+# PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
+# Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, a second copy giving
+# way, and "&Kapat".
+#   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
+set -uo pipefail
+exe=$1
+zip_exe=$2
+pg_script=$3
+template=${WINEPREFIX:?a booted Wine prefix to copy}
+source "$(dirname "$0")/lib.sh"
+
+# A prefix of this test's own, hard-linked from the template in a moment.
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cp -al "$template" "$WINEPREFIX"
+c="$WINEPREFIX/drive_c"
+mkdir -p "$c/brevund/tarvel/bat" "$c/brevund/belgeler" "$c/progress/openedge/bin" "$work/app"
+cp "$zip_exe" "$c/brevund/tarvel/bat/zip.ex_"
+echo veri >"$c/brevund/belgeler/veri.txt"
+printf '@echo %%* >> c:\\progress\\openedge\\bin\\proshut.log\r\n' >"$c/progress/openedge/bin/proshut.bat"
+cp "$exe" "$work/app/zelyedek.exe"
+printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' \
+    'c:\tarvel-yedek' 0 05:00:00 0 17:00:00 0 12:00:00 >"$work/app/TarvelYedek.ini"
+
+chmod 755 "$work"  # the database runs as the postgres user
+bash "$pg_script" start "$work/pg" >/dev/null || echo "FAIL - PostgreSQL did not start"
+export ODBCSYSINI="$work/pg/odbc"
+# Wine's ODBC does not pass the connection string's uid and pwd on to unixODBC (the server then
+# sees the Linux user); the data source carries them as well, as the program's string gives them.
+printf 'Username = zelrpt\nPassword = qapfin\n' >>"$ODBCSYSINI/odbc.ini"
+sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
+
+start_display
+setxkbmap -display "$DISPLAY" tr 2>/dev/null  # Turkish letters typed as a Turkish user types them
+start_tray
+wineserver -p >/dev/null 2>&1 &
+stop_all() {
+    wineserver -k >/dev/null 2>&1
+    bash "$pg_script" stop "$work/pg" >/dev/null 2>&1
+    cleanup
+}
+trap stop_all EXIT
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+copies() { pgrep -xc zelyedek.exe || true; }  # Wine names each copy's process after its exe
+start_copy() { (cd "$work/app" && exec wine zelyedek.exe >>"$work/app.log" 2>&1) & pids+=($!); }
+main_window() { xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null | head -1; }
+wine_icon() {
+    xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ {p=1; next}
+        p && /\("explorer.exe"/ {print $(NF-1) " " $NF; exit} p && /^     0x/ {p=0}'
+}
+icon_docked() { [ -n "$(wine_icon)" ]; }
+icon_gone() { ! icon_docked; }
+icon_center() {
+    wine_icon | sed -E 's/^([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ \+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3 \4/' |
+        awk '{print $3 + int($1 / 2), $4 + int($2 / 2)}'
+}
+click_in_window() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 1; }
+
+start_copy
+check "the window is shown at start" within 15 window_visible
+check "the icon docks in the tray" within 10 icon_docked
+check "the window hides itself after a second" within 5 window_hidden
+read -r x y <<<"$(icon_center)"
+xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+check "a double-click on the icon shows the window" within 5 window_visible
+
+# "Yedekle": the button's middle in the window Wine frames itself.
+click_in_window 613 193
+archive() { ls "$c"/tarvel-yedek/tarvel-yedek*.zip 2>/dev/null | head -1; }
+archived() { [ -n "$(archive)" ]; }
+check "\"Yedekle\" makes the archive with the Windows zip program" within 10 archived
+check "its entries start at the drive root" bash -c "unzip -Z1 '$(archive)' | head -1 | grep -qx 'brevund/belgeler/'"
+recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
+check "the history row is written through Wine's ODBC" within 15 recorded
+
+sql 'INSERT INTO pub."zelDisconnect" VALUES (7)'
+served() { grep -q 'disconnect 7' "$c/progress/openedge/bin/proshut.log" 2>/dev/null; }
+check "a disconnect request is served by proshut.bat through Wine's cmd" within 20 served
+gone() { [ "$(sql 'SELECT count(*) FROM pub."zelDisconnect"')" = 0 ]; }
+check "and the request row is gone" within 10 gone
+
+# Turkish letters typed into the second source box, then Tab: Windows-1254 bytes, CR LF.
+click_in_window 255 76
+xdotool key End shift+Home
+xdotool type --delay 60 'c:\yedekğüşıöçİ'
+xdotool key Tab
+turkish_saved() { head -3 "$work/app/TarvelYedek.ini" | tail -1 | od -An -tx1 | tr -d ' \n' | grep -q '633a5c796564656bf0fcfefdf6e7dd0d0a'; }
+check "the typed folder is saved as Windows-1254 with CR LF" within 5 turkish_saved
+
+# A second copy gives way: its message, then the first copy's window comes up.
+click_in_window 613 247  # "Gizle"
+within 5 window_hidden
+start_copy
+two_copies() { [ "$(copies)" -ge 2 ]; }
+within 10 two_copies
+sleep 3  # the message box is up and has the focus
+xdotool key Return
+one_copy() { [ "$(copies)" -eq 1 ]; }
+check "after the message the second copy ends" within 10 one_copy
+check "and the first copy's window is on screen" within 5 window_visible
+
+read -r x y <<<"$(icon_center)"
+xdotool mousemove "$x" "$y" click 3
+sleep 1
+xdotool key k  # the access key of "&Kapat"
+no_copy() { [ "$(copies)" -eq 0 ]; }
+check "\"&Kapat\" ends the program" within 10 no_copy
+check "and removes the icon" within 5 icon_gone
+if [ $failures -gt 0 ]; then
+    echo "--- processes"; pgrep -xa zelyedek.exe || true
+    echo "--- run log"; cat "$work/app/TarvelYedek.log" 2>/dev/null
+    echo "--- wine"; tail -20 "$work/app.log" 2>/dev/null
+fi
+finish
