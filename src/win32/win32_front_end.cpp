@@ -35,48 +35,6 @@ HFONT makeFont(const wchar_t* family, double points, bool bold, bool italic) {
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, family);
 }
 
-// A folder with a green arrow into it, as on Linux: drawn once, 32 x 32.
-HICON makeIcon() {
-    constexpr int kSize = 32;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP color = CreateCompatibleBitmap(screen, kSize, kSize);
-    HBITMAP mask = CreateBitmap(kSize, kSize, 1, 1, nullptr);
-    ReleaseDC(nullptr, screen);
-
-    auto draw = [&](HBITMAP target, COLORREF folderFill, COLORREF arrowFill, COLORREF back, COLORREF line) {
-        HGDIOBJ old = SelectObject(dc, target);
-        RECT all{0, 0, kSize, kSize};
-        HBRUSH backBrush = CreateSolidBrush(back);
-        FillRect(dc, &all, backBrush);
-        DeleteObject(backBrush);
-        HPEN pen = CreatePen(PS_SOLID, 1, line);
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        HBRUSH folder = CreateSolidBrush(folderFill);
-        HGDIOBJ oldBrush = SelectObject(dc, folder);
-        const POINT folderShape[] = {{2, 9}, {12, 9}, {14, 12}, {30, 12}, {30, 29}, {2, 29}};
-        Polygon(dc, folderShape, 6);
-        HBRUSH arrow = CreateSolidBrush(arrowFill);
-        SelectObject(dc, arrow);
-        const POINT arrowShape[] = {{13, 1}, {19, 1}, {19, 13}, {24, 13}, {16, 22}, {8, 13}, {13, 13}};
-        Polygon(dc, arrowShape, 7);
-        SelectObject(dc, oldBrush);
-        SelectObject(dc, oldPen);
-        DeleteObject(folder);
-        DeleteObject(arrow);
-        DeleteObject(pen);
-        SelectObject(dc, old);
-    };
-    draw(color, RGB(255, 200, 60), RGB(0, 150, 60), RGB(0, 0, 0), RGB(0, 0, 128));
-    draw(mask, RGB(0, 0, 0), RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0));  // black: the icon
-    DeleteDC(dc);
-    ICONINFO info{TRUE, 0, 0, mask, color};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(color);
-    DeleteObject(mask);
-    return icon;
-}
-
 std::wstring windowText(HWND w) {
     const int n = GetWindowTextLengthW(w);
     std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
@@ -101,7 +59,12 @@ NOTIFYICONDATAW trayData(HWND window, HICON icon) {
 
 Win32FrontEnd::Win32FrontEnd(HINSTANCE instance) : instance_(instance) {
     background_ = CreateSolidBrush(kBackground);
-    icon_ = makeIcon();
+    // The program's icon from its resources, in the sizes the window and the tray want.
+    icon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
+                                          LR_DEFAULTSIZE | LR_SHARED));
+    smallIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     fonts_[kBox] = makeFont(L"MS Sans Serif", 9.75, true, false);
     fonts_[kCaption] = makeFont(L"Arial", 12, false, false);
@@ -116,7 +79,7 @@ Win32FrontEnd::Win32FrontEnd(HINSTANCE instance) : instance_(instance) {
     cls.lpfnWndProc = &Win32FrontEnd::windowProc;
     cls.hInstance = instance_;
     cls.hIcon = icon_;
-    cls.hIconSm = icon_;
+    cls.hIconSm = smallIcon_;
     cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
     cls.hbrBackground = background_;
     cls.lpszClassName = kClassName;
@@ -143,7 +106,6 @@ Win32FrontEnd::~Win32FrontEnd() {
     if (menu_) DestroyMenu(menu_);
     for (HFONT f : fonts_)
         if (f) DeleteObject(f);
-    if (icon_) DestroyIcon(icon_);
     if (background_) DeleteObject(background_);
 }
 
@@ -462,11 +424,11 @@ void Win32FrontEnd::requestClose() {
 }
 
 void Win32FrontEnd::addTrayIcon() {
-    NOTIFYICONDATAW data = trayData(window_, icon_);
+    NOTIFYICONDATAW data = trayData(window_, smallIcon_);
     Shell_NotifyIconW(NIM_ADD, &data);
 }
 void Win32FrontEnd::deleteTrayIcon() {
-    NOTIFYICONDATAW data = trayData(window_, icon_);
+    NOTIFYICONDATAW data = trayData(window_, smallIcon_);
     Shell_NotifyIconW(NIM_DELETE, &data);
 }
 void Win32FrontEnd::popUpTrayMenu() {
@@ -480,7 +442,7 @@ void Win32FrontEnd::popUpTrayMenu() {
     if (chosen == kIdKapat) form_->mnuExit_Click();
 }
 void Win32FrontEnd::showTrayWarning(const std::string& title, const std::string& text) {
-    NOTIFYICONDATAW data = trayData(window_, icon_);
+    NOTIFYICONDATAW data = trayData(window_, smallIcon_);
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_WARNING;
     wcsncpy_s(data.szInfoTitle, widen(title).c_str(), _TRUNCATE);

@@ -82,7 +82,8 @@ private:
     std::array<int, 6> intervals_{};
     std::array<HFONT, 8> fonts_{};
     HBRUSH background_ = nullptr;
-    HICON icon_ = nullptr;
+    HICON icon_ = nullptr;  // shared resource icons: never destroyed
+    HICON smallIcon_ = nullptr;
     HMENU menu_ = nullptr;
     UINT taskbarCreated_ = 0;
     bool settingText_ = false;  // a change the program makes, not the user

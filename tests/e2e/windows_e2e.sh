@@ -59,10 +59,12 @@ icon_center() {
 }
 click_in_window() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 1; }
 
+settings_before=$(md5sum <"$work/app/TarvelYedek.ini")
 start_copy
 check "the window is shown at start" within 15 window_visible
 check "the icon docks in the tray" within 10 icon_docked
 check "the window hides itself after a second" within 5 window_hidden
+check "a start and its hide leave the settings file's bytes" test "$(md5sum <"$work/app/TarvelYedek.ini")" = "$settings_before"
 read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
 check "a double-click on the icon shows the window" within 5 window_visible
@@ -82,6 +84,7 @@ check "a disconnect request is served by proshut.bat through Wine's cmd" within 
 gone() { [ "$(sql 'SELECT count(*) FROM pub."zelDisconnect"')" = 0 ]; }
 check "and the request row is gone" within 10 gone
 
+import -window root "$work/window.png" 2>/dev/null && cp "$work/window.png" "$(dirname "$exe")/windows-e2e.png"
 # Turkish letters typed into the second source box, then Tab: Windows-1254 bytes, CR LF.
 click_in_window 255 76
 xdotool key End shift+Home
