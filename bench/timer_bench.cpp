@@ -99,6 +99,24 @@ void stopLoad(const std::vector<pid_t>& pids) {
     for (pid_t p : pids) waitpid(p, nullptr, 0);
 }
 
+// The program's window as main() makes it: frmMain in the Qt front end, whose waits keep the
+// events flowing.
+struct ProgramWindow {
+    ProgramWindow(zel::FileSystem& files, const zel::Clock& clock, zel::ProcessOps& processes,
+                  const std::string& folder, zel::ConnectionFactory connections, zel::Tray& tray,
+                  zel::SingleInstance& instance)
+        : windowProcesses(processes),
+          view(tray, [] {}),
+          form({files, clock, windowProcesses, processes, zel::LocaleFormats::turkish(), folder,
+                std::move(connections), [] { return std::string("BENCH"); }, instance},
+               view) {
+        view.attach(form);
+    }
+    zel::EventWaitProcessOps windowProcesses;
+    zel::QtFrontEnd view;
+    zel::frmMain form;
+};
+
 // Runs the event loop for a while.
 void runFor(int ms) {
     QEventLoop loop;
@@ -117,13 +135,10 @@ void timerFigures(int seconds) {
     auto processes = zel::makeNativeProcessOps(paths);
     SilentTray tray;
     AloneInstance alone;
-    zel::EventWaitProcessOps windowProcesses(*processes);
-    zel::QtFrontEnd w(tray, [] {});
-    zel::frmMain form(
-        {files, clock, windowProcesses, *processes, zel::LocaleFormats::turkish(), dir.string(),
-         [] { return std::make_unique<NoDatabase>(); }, [] { return std::string("BENCH"); }, alone},
-        w);
-    w.attach(form);
+    ProgramWindow program(
+        files, clock, *processes, dir.string(), [] { return std::make_unique<NoDatabase>(); }, tray, alone);
+    zel::QtFrontEnd& w = program.view;
+    zel::frmMain& form = program.form;
     form.Form_Load();  // an empty settings file: every switch on
 
     // Half-way through each second, the slots are moved on so that each of the next three
@@ -203,13 +218,11 @@ void frozenDatabaseFigure(int frozenSeconds) {
     SilentTray tray;
     AloneInstance alone;
     {
-        zel::EventWaitProcessOps windowProcesses(*processes);
-        zel::QtFrontEnd w(tray, [] {});
-        zel::frmMain form({files, clock, windowProcesses, *processes, zel::LocaleFormats::turkish(),
-                           dir.string(), [] { return std::make_unique<zel::OdbcConnection>(); },
-                           [] { return std::string("BENCH"); }, alone},
-                          w);
-        w.attach(form);
+        ProgramWindow program(
+            files, clock, *processes, dir.string(), [] { return std::make_unique<zel::OdbcConnection>(); },
+            tray, alone);
+        zel::QtFrontEnd& w = program.view;
+        zel::frmMain& form = program.form;
         form.Form_Load();
         w.txtKaynak[0]->setText(QStringLiteral("c:\\brevund\\belgeler"));
         for (int i = 1; i < 4; ++i) w.txtKaynak[i]->setText(QString());

@@ -2,14 +2,12 @@
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "support/core/window_queue.h"
 #include "window/frmMain.h"
 
 namespace zel::test {
@@ -92,34 +90,14 @@ public:
         said.push_back("end");
         ++ends;
     }
-    void postToWindow(std::function<void()> call) override {
-        {
-            std::lock_guard lock(mutex_);
-            posted_.push_back(std::move(call));
-        }
-        wake_.notify_all();
-    }
+    void postToWindow(std::function<void()> call) override { post_(std::move(call)); }
 
     // Runs what other threads posted, until `done` holds or the time is up.
     bool runPostedUntil(const std::function<bool()>& done,
                         std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            std::unique_lock lock(mutex_);
-            if (!wake_.wait_until(lock, deadline, [this] { return !posted_.empty(); })) return done();
-            lock.unlock();
-            runPosted();
-        }
-        return true;
+        return posted_.runUntil(done, limit);
     }
-    void runPosted() {
-        std::deque<std::function<void()>> calls;
-        {
-            std::lock_guard lock(mutex_);
-            calls.swap(posted_);
-        }
-        for (auto& c : calls) c();
-    }
+    void runPosted() { posted_.runWaiting(); }
 
     frmMain* form = nullptr;
     std::array<std::string, 4> sources{"c:\\brevund", "c:\\brevund", "c:\\brevund", "c:\\brevund"};
@@ -140,9 +118,8 @@ public:
     std::function<void()> onEvents;  // events that arrive while frmMain lets them through
 
 private:
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> posted_;
+    WindowQueue posted_;  // calls from the database thread, for the window's thread
+    std::function<void(std::function<void()>)> post_ = posted_.poster();
 };
 
 }  // namespace zel::test

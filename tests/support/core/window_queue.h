@@ -22,6 +22,16 @@ public:
         };
     }
 
+    // Runs the calls that are waiting now, on this thread.
+    void runWaiting() {
+        std::deque<std::function<void()>> calls;
+        {
+            std::lock_guard lock(mutex_);
+            calls.swap(calls_);
+        }
+        for (auto& c : calls) c();
+    }
+
     // Runs posted calls on this thread until `done` holds; false when it did not within `limit`.
     bool runUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds limit = std::chrono::seconds(30)) {
