@@ -63,7 +63,7 @@ protected:
 };
 
 TEST_F(DisconnectServiceTest, EmptyTableRunsNothingAndDeletesNothing) {
-    const auto logBefore = PgServer::statementLog().size();
+    const auto logBefore = PgServer::settledLogSize(*admin);
     EXPECT_EQ(poll(), std::nullopt);
     EXPECT_EQ(calls(), "");
     std::string log = PgServer::logUntilMarker(*admin, logBefore);
@@ -73,7 +73,7 @@ TEST_F(DisconnectServiceTest, EmptyTableRunsNothingAndDeletesNothing) {
 
 TEST_F(DisconnectServiceTest, FirstRowIsServedAndEveryRowDeleted) {
     request("7"), request("8"), request("9");
-    const auto logBefore = PgServer::statementLog().size();
+    const auto logBefore = PgServer::settledLogSize(*admin);
     const std::optional<std::string> user = poll();
     std::string served = calls();
     ASSERT_EQ(std::count(served.begin(), served.end(), '\n'), 1) << served;

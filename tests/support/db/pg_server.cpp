@@ -46,6 +46,11 @@ std::string PgServer::logUntilMarker(DatabaseConnection& via, std::size_t from) 
     throw std::runtime_error("the server never logged " + marker);
 }
 
+std::size_t PgServer::settledLogSize(DatabaseConnection& via) {
+    const std::size_t from = statementLog().size();
+    return from + logUntilMarker(via, from).size();
+}
+
 std::unique_ptr<DatabaseConnection> adminConnection() {
     auto c = std::make_unique<OdbcConnection>();
     c->open(std::string(kConnectionString));

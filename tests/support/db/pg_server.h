@@ -20,6 +20,8 @@ public:
     static std::string statementLog();
     // The log from offset `from` up to a marker statement sent now on `via`, once the marker is in.
     static std::string logUntilMarker(DatabaseConnection& via, std::size_t from);
+    // Where the log ends once every statement sent so far is in it: the offset to read from after.
+    static std::size_t settledLogSize(DatabaseConnection& via);
 };
 
 // A direct connection for setting up and checking tables, apart from the one under test.
