@@ -77,7 +77,10 @@ TEST_F(DatabaseThreadPgTest, FrozenServerHoldsOnlyTheDatabaseThread) {
         timed([&] { polls += db->poll("c:\\brevund") ? 1 : 0; });
         timed([&] { window.runUntil([] { return false; }, milliseconds(100)); });
     }
-    EXPECT_LT(longest, milliseconds(1000)) << "a window-side call waited on the frozen server";
+    // A call that waited on the server would take at least the statement timeout; the margin below
+    // it is for a loaded machine (the benchmark measures how promptly the window answers).
+    EXPECT_LT(longest, seconds(kShortQueryTimeout) - milliseconds(500))
+        << "a window-side call waited on the frozen server";
     EXPECT_LE(polls, 3) << "polls piled up behind the frozen server";
 
     PgServer::control("thaw");

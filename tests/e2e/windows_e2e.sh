@@ -99,7 +99,10 @@ within 5 window_hidden
 start_copy
 two_copies() { [ "$(copies)" -ge 2 ]; }
 within 10 two_copies
-sleep 3  # the message box is up and has the focus
+# The second copy shows no window but its message; Wine marks each window with its process.
+message_shown() { [ -n "$(xdotool search --onlyvisible --pid "$(pgrep -nx zelyedek.exe)" 2>/dev/null)" ]; }
+check "the second copy shows its message" within 15 message_shown
+sleep 0.5  # the box takes the focus as it is mapped
 xdotool key Return
 one_copy() { [ "$(copies)" -eq 1 ]; }
 check "after the message the second copy ends" within 10 one_copy
@@ -107,7 +110,13 @@ check "and the first copy's window is on screen" within 5 window_visible
 
 read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click 3
-sleep 1
+menu_open() {  # the menu: a shown window of the program without a title
+    for w in $(xdotool search --onlyvisible --pid "$(pgrep -nx zelyedek.exe)" 2>/dev/null); do
+        [ -z "$(xdotool getwindowname "$w" 2>/dev/null)" ] && return 0
+    done
+    return 1
+}
+check "a right-click on the icon opens its menu" within 5 menu_open
 xdotool key k  # the access key of "&Kapat"
 no_copy() { [ "$(copies)" -eq 0 ]; }
 check "\"&Kapat\" ends the program" within 10 no_copy

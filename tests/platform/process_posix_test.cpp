@@ -102,8 +102,7 @@ TEST_F(RealProcesses, LimitExceededLeavesTheProgramRunningToItsEnd) {
     EXPECT_EQ(run("/bin/sh -c \"sleep 2; touch " + done + "\"", 1000), 2);
     auto waited = steady_clock::now() - t0;
     EXPECT_GE(waited, milliseconds(1450));
-    EXPECT_LT(waited, milliseconds(1950));
-    EXPECT_FALSE(std::filesystem::exists(done));
+    EXPECT_FALSE(std::filesystem::exists(done)) << "the wait lasted to the program's end";
     for (int i = 0; i < 60 && !std::filesystem::exists(done); ++i)
         std::this_thread::sleep_for(milliseconds(50));
     EXPECT_TRUE(std::filesystem::exists(done)) << "the program was not left to finish";
