@@ -64,10 +64,55 @@ start_display() {
     export DISPLAY=":$(head -1 "$work/display")"
 }
 
+# Xvfb closes a new client now and then (a few in a thousand here, more on a loaded machine). The
+# X tools try again when the display refused them; a program it refused is started again.
+x_again() {
+    local err rc attempt
+    err=$(mktemp)
+    for attempt in 1 2 3 4 5; do
+        "$@" 2>"$err"
+        rc=$?
+        [ $rc -ne 0 ] && grep -qiE "can't open display|unable to open display" "$err" || break
+        sleep 0.1
+    done
+    cat "$err" >&2
+    rm -f "$err"
+    return $rc
+}
+xdotool() { x_again command xdotool "$@"; }
+xwininfo() { x_again command xwininfo "$@"; }
+xprop() { x_again command xprop "$@"; }
+setxkbmap() { x_again command setxkbmap "$@"; }
+export -f x_again xdotool xwininfo xprop setxkbmap
+
+# start_app LOG COMMAND...: starts COMMAND in $work, its output added to LOG, its pid in $app_pid.
+start_app() {
+    local log=$1 attempt before
+    shift
+    for attempt in 1 2 3; do
+        before=$(stat -c %s "$log" 2>/dev/null || echo 0)
+        (cd "$work" && exec "$@" >>"$log" 2>&1) &
+        app_pid=$!
+        pids+=($app_pid)
+        # On the display once it has made a window, mapped or not.
+        within 10 on_display_or_ended "$app_pid"
+        kill -0 "$app_pid" 2>/dev/null && return 0
+        tail -c +$((before + 1)) "$log" | grep -q "could not connect to display" || return 0
+        echo "(the display refused the program's connection; starting it again)" >&2
+    done
+}
+on_display_or_ended() { ! kill -0 "$1" 2>/dev/null || [ -n "$(xdotool search --pid "$1" 2>/dev/null | head -1)" ]; }
+
+tray_up() { kill -0 "$tray_pid" 2>/dev/null && xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
 start_tray() {
-    trayer --edge bottom --align right --widthtype request --height 32 >/dev/null 2>&1 &
-    tray_pid=$!
-    pids+=($tray_pid)
+    local attempt
+    for attempt in 1 2 3; do
+        trayer --edge bottom --align right --widthtype request --height 32 >/dev/null 2>&1 &
+        tray_pid=$!
+        pids+=($tray_pid)
+        within 10 tray_up && return 0
+        kill "$tray_pid" 2>/dev/null
+    done
 }
 
 window_visible() { [ -n "$(xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null)" ]; }

@@ -26,9 +26,8 @@ thaw() { bash "$pg_script" thaw "$pg_dir"; }
 trap 'thaw; cleanup' EXIT
 
 started=$(now_ms)
-(cd "$work" && ODBCSYSINI="$pg_dir/odbc" exec ./zelyedek >"$work/app.log" 2>&1) &
-app=$!
-pids+=($app)
+start_app "$work/app.log" env ODBCSYSINI="$pg_dir/odbc" ./zelyedek
+app=$app_pid
 within 10 icon_docked
 icon_after=$(( $(now_ms) - started ))
 check "with the server frozen, the icon is in the tray ${icon_after} ms after start" test "$icon_after" -le 2000

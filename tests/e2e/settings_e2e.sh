@@ -14,9 +14,8 @@ settings="$work/TarvelYedek.ini"
 main_window() { xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null | head -1; }
 focused_box_is_in_window() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(main_window)" ]; }
 start_copy() {
-    (cd "$work" && exec ./zelyedek >>"$work/app.log" 2>&1) &
-    app=$!
-    pids+=($app)
+    start_app "$work/app.log" ./zelyedek
+    app=$app_pid
     within 10 window_visible
     xdotool windowfocus --sync "$(main_window)" 2>/dev/null
 }
@@ -61,4 +60,5 @@ check "Tab out of an edited box saves" within 5 saved
 check "the saved file has the typed folder and fourteen CR LF lines" \
     bash -c "head -c 9 '$settings' | grep -q 'c:.yeni' && [ \$(grep -c \$'\r\$' '$settings') -eq 14 ] && [ \$(wc -l <'$settings') -eq 14 ]"
 stop_copy
+[ $failures -gt 0 ] && { echo "--- program output"; cat "$work/app.log" 2>/dev/null; }
 finish

@@ -26,9 +26,8 @@ sql() { psql -h "$pg_dir" -p "$(cat "$pg_dir/port")" -U postgres -d zel -qAt -c 
 start_display
 start_tray
 start_copy() {  # starts a copy and prints its pid
-    (cd "$work" && exec ./zelyedek >>"$work/app.log" 2>&1) &
-    pids+=($!)
-    echo $!
+    start_app "$work/app.log" ./zelyedek
+    echo "$app_pid"
 }
 icons() { xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ {p=1; next}
     p && /\("zelyedek"/ {n++} p && /^     0x/ {p=0} END {print n+0}'; }
