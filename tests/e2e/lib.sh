@@ -104,13 +104,15 @@ start_app() {
 on_display_or_ended() { ! kill -0 "$1" 2>/dev/null || [ -n "$(xdotool search --pid "$1" 2>/dev/null | head -1)" ]; }
 
 tray_up() { kill -0 "$tray_pid" 2>/dev/null && xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
+tray_up_or_ended() { ! kill -0 "$tray_pid" 2>/dev/null || tray_up; }
 start_tray() {
     local attempt
     for attempt in 1 2 3; do
         trayer --edge bottom --align right --widthtype request --height 32 >/dev/null 2>&1 &
         tray_pid=$!
         pids+=($tray_pid)
-        within 10 tray_up && return 0
+        within 10 tray_up_or_ended
+        tray_up && return 0
         kill "$tray_pid" 2>/dev/null
     done
 }

@@ -12,25 +12,26 @@ source "$(dirname "$0")/lib.sh"
 prepare_program "$binary"
 zip_noting_runs 0
 
-# Pair 1 backs up c:\brevund\belgeler; the other pairs have no source. Slots 6, 10 and 14 s on.
-start=$(date +%s)
-slot() { date -d "@$((start + $1))" +%T; }
-slots=("$(slot 6)" "$(slot 10)" "$(slot 14)")
-printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' \
-    'c:\tarvel-yedek' 1 "${slots[0]}" 1 "${slots[1]}" 1 "${slots[2]}" >"$work/TarvelYedek.ini"
-
 start_display
 start_tray
 bash "$pg_script" freeze "$pg_dir"
 thaw() { bash "$pg_script" thaw "$pg_dir"; }
 trap 'thaw; cleanup' EXIT
 
+# Pair 1 backs up c:\brevund\belgeler; the other pairs have no source. Slots 6, 10 and 14 s after
+# the start (a slot that passed before the program started is not due).
+start=$(date +%s)
+slot() { date -d "@$((start + $1))" +%T; }
+slots=("$(slot 6)" "$(slot 10)" "$(slot 14)")
+printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' \
+    'c:\tarvel-yedek' 1 "${slots[0]}" 1 "${slots[1]}" 1 "${slots[2]}" >"$work/TarvelYedek.ini"
 started=$(now_ms)
 start_app "$work/app.log" env ODBCSYSINI="$pg_dir/odbc" ./zelyedek
 app=$app_pid
 within 10 icon_docked
 icon_after=$(( $(now_ms) - started ))
-check "with the server frozen, the icon is in the tray ${icon_after} ms after start" test "$icon_after" -le 2000
+check "with the server frozen, the icon is in the tray ${icon_after} ms after the start at $(slot 0)" \
+    test "$icon_after" -le 2000
 check "the window hid itself a second after start" within 5 window_hidden
 
 three_runs() { [ "$(runs)" -ge 3 ]; }
@@ -52,5 +53,6 @@ archive=$(ls "$work"/drives/c/tarvel-yedek/tarvel-yedek*.zip 2>/dev/null | head 
 check "the archive holds the source folder" bash -c "unzip -l '$archive' | grep -q veri.txt"
 check "the program still runs" kill -0 "$app"
 check "its window is hidden again after the last run" window_hidden
+[ $failures -gt 0 ] && { echo "--- runs started at"; cat "$work/runs.log" 2>/dev/null; echo "--- run log"; cat "$work/TarvelYedek.log" 2>/dev/null; }
 
 finish
