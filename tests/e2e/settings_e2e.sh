@@ -60,5 +60,5 @@ check "Tab out of an edited box saves" within 5 saved
 check "the saved file has the typed folder and fourteen CR LF lines" \
     bash -c "head -c 9 '$settings' | grep -q 'c:.yeni' && [ \$(grep -c \$'\r\$' '$settings') -eq 14 ] && [ \$(wc -l <'$settings') -eq 14 ]"
 stop_copy
-[ $failures -gt 0 ] && { echo "--- program output"; cat "$work/app.log" 2>/dev/null; }
+[ $failures -gt 0 ] && { echo "--- program output"; cat "$work/app.log"; echo "--- settings file"; cat -A "$settings"; } 2>/dev/null
 finish
