@@ -64,8 +64,8 @@ start_display() {
     export DISPLAY=":$(head -1 "$work/display")"
 }
 
-# Xvfb closes a new client now and then (a few in a thousand here, more on a loaded machine). The
-# X tools try again when the display refused them; a program it refused is started again.
+# Xvfb closes a new client now and then, more often on a loaded machine. The X tools try again
+# when the display refused them; a program it refused is started again.
 x_again() {
     local err rc attempt
     err=$(mktemp)

@@ -100,7 +100,8 @@ start_copy
 two_copies() { [ "$(copies)" -ge 2 ]; }
 within 10 two_copies
 # The second copy shows no window but its message; Wine marks each window with its process.
-message_shown() { [ -n "$(xdotool search --onlyvisible --pid "$(pgrep -nx zelyedek.exe)" 2>/dev/null)" ]; }
+newest_copy_windows() { xdotool search --onlyvisible --pid "$(pgrep -nx zelyedek.exe)" 2>/dev/null; }
+message_shown() { [ -n "$(newest_copy_windows)" ]; }
 check "the second copy shows its message" within 15 message_shown
 sleep 0.5  # the box takes the focus as it is mapped
 xdotool key Return
@@ -111,7 +112,7 @@ check "and the first copy's window is on screen" within 5 window_visible
 read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click 3
 menu_open() {  # the menu: a shown window of the program without a title
-    for w in $(xdotool search --onlyvisible --pid "$(pgrep -nx zelyedek.exe)" 2>/dev/null); do
+    for w in $(newest_copy_windows); do
         [ -z "$(xdotool getwindowname "$w" 2>/dev/null)" ] && return 0
     done
     return 1
