@@ -58,6 +58,12 @@ public:
         return real_.replaceContent(p, b);
     }
     void removeReplaceLeftovers(const std::string& p) override { real_.removeReplaceLeftovers(p); }
+    std::optional<std::vector<zel::FolderItem>> listFolder(const std::string& p) override {
+        return real_.listFolder(p);
+    }
+    std::unique_ptr<zel::FileReader> openForReading(const std::string& p) override {
+        return real_.openForReading(p);
+    }
 
 private:
     zel::FileSystem& real_;

@@ -46,12 +46,20 @@ std::string zipExitMeaning(int code) {
 }
 
 bool pairFailed(const PairOutcome& outcome) {
-    return outcome.kind == PairOutcome::Kind::ZipFailed || outcome.kind == PairOutcome::Kind::ZipNotStarted;
+    return outcome.kind != PairOutcome::Kind::Archived && outcome.kind != PairOutcome::Kind::SourceMissing;
+}
+
+std::string namesText(std::string_view label, std::string_view unit, const std::vector<std::string>& names) {
+    if (names.empty()) return {};
+    if (names.size() == 1) return std::string(label) + ": " + names.front();
+    return std::string(label) + ": " + std::to_string(names.size()) + " " + std::string(unit) + ", ilki " +
+           names.front();
 }
 
 namespace {
 
 std::string why(const PairOutcome& outcome) {
+    if (!outcome.problem.empty()) return outcome.problem;
     if (outcome.kind == PairOutcome::Kind::ZipNotStarted) return "zip programı başlatılamadı";
     if (!outcome.exitCode) return "zip programının sonucu alınamadı";
     if (*outcome.exitCode == 0) return "arşiv oluşmadı";
@@ -67,11 +75,18 @@ std::string pairLogText(const PairOutcome& o) {
         case PairOutcome::Kind::Archived: {
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
-            return "Arşivlendi: " + o.source + " -> " + o.archivePath + " (" +
-                   std::to_string(o.archiveBytes) + " bayt, " + seconds + " sn)";
+            std::string text = "Arşivlendi: " + o.source + " -> " + o.archivePath + " (" +
+                               std::to_string(o.archiveBytes) + " bayt, " + seconds + " sn, " +
+                               std::to_string(o.filesVerified) + " dosya doğrulandı";
+            if (o.leftOutByZip > 0)
+                text += ", " + std::to_string(o.leftOutByZip) + " gizli ya da sistem dosyası alınmadı";
+            if (!o.vanished.empty()) text += "; " + namesText("çalışırken silinen", "dosya", o.vanished);
+            return text + ")";
         }
         case PairOutcome::Kind::ZipFailed:
-        case PairOutcome::Kind::ZipNotStarted: {
+        case PairOutcome::Kind::ZipNotStarted:
+        case PairOutcome::Kind::Damaged:
+        case PairOutcome::Kind::Incomplete: {
             std::string text = "Yedekleme başarısız: " + o.source + " -> " + o.archivePath + " (" + why(o);
             if (o.kind == PairOutcome::Kind::ZipFailed && o.exitCode && *o.exitCode != 0)
                 text += ": " + zipExitMeaning(*o.exitCode);

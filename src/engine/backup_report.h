@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/local_time.h"
 
@@ -12,10 +13,12 @@ namespace zel {
 // How one folder pair of a run ended.
 struct PairOutcome {
     enum class Kind {
-        Archived,       // zip ended with 0 and the archive is there
+        Archived,       // zip ended with 0, the archive reads back whole and holds the source
         ZipFailed,      // zip ended with another code, or without its archive
         ZipNotStarted,  // the zip program could not be started or waited for
         SourceMissing,  // nothing to back up: skipped
+        Damaged,        // the archive does not read back whole
+        Incomplete,     // a folder could not be listed, or a file is not in the archive
     };
     Kind kind = Kind::SourceMissing;
     std::string source;
@@ -24,6 +27,10 @@ struct PairOutcome {
     std::optional<int> exitCode;
     std::uint64_t archiveBytes = 0;
     double seconds = 0;
+    std::string problem;                // Damaged or Incomplete: why, in Turkish
+    std::uint64_t filesVerified = 0;    // file entries read back with their CRC and size
+    std::uint64_t leftOutByZip = 0;     // hidden or system items that zip's own rule leaves out
+    std::vector<std::string> vanished;  // listed, gone before zip reached them
 };
 
 // What a run tells as it goes: the run log and the warning listen.
@@ -36,6 +43,9 @@ public:
 
 // What Info-ZIP's exit code means, in a few Turkish words.
 std::string zipExitMeaning(int code);
+
+// "<label>: <name>" for one name, "<label>: <n> <unit>, ilki <name>" for more; empty for none.
+std::string namesText(std::string_view label, std::string_view unit, const std::vector<std::string>& names);
 
 // The run log's line for a pair.
 std::string pairLogText(const PairOutcome& outcome);

@@ -32,7 +32,11 @@ std::string archivePath(std::string_view target, std::string_view name) {
 
 std::string commandPiece(std::string_view piece) {
     if (piece.find(' ') == std::string_view::npos) return std::string(piece);
-    return "\"" + std::string(piece) + "\"";
+    // Backslashes right before the closing quote are doubled, or Windows reads "c:\eski yedek\"
+    // as ending in a literal quote.
+    std::size_t trailing = 0;
+    while (trailing < piece.size() && piece[piece.size() - 1 - trailing] == '\\') ++trailing;
+    return "\"" + std::string(piece) + std::string(trailing, '\\') + "\"";
 }
 
 std::string zipCommandLine(std::string_view prefix, std::string_view target, std::string_view name,

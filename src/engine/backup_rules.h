@@ -27,7 +27,8 @@ std::string archiveName(std::string_view target, const LocalDateTime& now);
 std::string archivePath(std::string_view target, std::string_view name);
 
 // A command-line piece as it goes into the line: enclosed in double quotes when it holds a space,
-// so a folder such as "c:\eski yedek" stays one argument.
+// so a folder such as "c:\eski yedek" stays one argument, with the backslashes before the closing
+// quote doubled as Windows' argument rules want them.
 std::string commandPiece(std::string_view piece);
 
 // "<tool> <target>\<name> -r <source>".

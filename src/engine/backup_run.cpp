@@ -2,8 +2,10 @@
 
 #include <chrono>
 
+#include "engine/archive_check.h"
 #include "engine/backup_rules.h"
 #include "engine/date_text.h"
+#include "engine/live_wait.h"
 
 namespace zel {
 
@@ -49,29 +51,55 @@ void BackupRun::archivePair(int pair, const std::string& prefix) {
     outcome.target = view_.targetFolder(pair);
     files_.createFolder(outcome.target);
     outcome.source = view_.sourceFolder(pair);
+    if (outcome.source.empty()) return;  // an unused pair: nothing to tell
     if (!files_.folderExists(outcome.source)) {
         if (observer_) observer_->pairDone(outcome);
         return;
     }
+    // Listed before zip starts, so that a file zip silently passes over is noticed.
+    const SourceListing listing =
+        whileWindowLive([this, &outcome] { return listSource(files_, outcome.source); }, processEvents_);
     archiveName_ = zel::archiveName(outcome.target, clock_.now());
     outcome.archivePath = archivePath(outcome.target, archiveName_);
     const auto started = std::chrono::steady_clock::now();
     const ProcessRunner::Outcome zip =
         runner_.run(zipCommandLine(prefix, outcome.target, archiveName_, outcome.source), kZipWaitLimitMs,
                     kZipWindowStyle, 0);
-    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     outcome.exitCode = zip.exitCode;
     const std::optional<std::uint64_t> size = files_.fileSize(outcome.archivePath);
     if (zip.result == kRunError) {
         outcome.kind = PairOutcome::Kind::ZipNotStarted;
     } else if (zip.exitCode == 0 && size) {
-        outcome.kind = PairOutcome::Kind::Archived;
         outcome.archiveBytes = *size;
+        checkWhatZipWrote(outcome, listing);
     } else {
         outcome.kind = PairOutcome::Kind::ZipFailed;
     }
+    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     builtArchivePath_ = outcome.kind == PairOutcome::Kind::Archived ? outcome.archivePath : std::string();
     if (observer_) observer_->pairDone(outcome);
+}
+
+void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing) {
+    const ArchiveCheck check = whileWindowLive(
+        [this, &outcome] {
+            std::unique_ptr<FileReader> archive = files_.openForReading(outcome.archivePath);
+            return archive ? checkArchive(*archive) : ArchiveCheck{false, "okunamadı", {}, 0};
+        },
+        processEvents_);
+    if (!check.whole) {
+        outcome.kind = PairOutcome::Kind::Damaged;
+        outcome.problem = "arşiv bozuk: " + check.problem;
+        return;
+    }
+    const Completeness gaps = compareWithArchive(
+        listing, check.files, [this](const std::string& path) { return files_.attributesReadable(path); });
+    outcome.problem = namesText("okunamayan klasör", "klasör", listing.unreadableFolders);
+    if (outcome.problem.empty()) outcome.problem = namesText("arşivde yok", "dosya", gaps.missing);
+    outcome.kind = outcome.problem.empty() ? PairOutcome::Kind::Archived : PairOutcome::Kind::Incomplete;
+    outcome.filesVerified = check.files.size();
+    outcome.leftOutByZip = listing.leftOutByZip;
+    outcome.vanished = gaps.vanished;
 }
 
 }  // namespace zel

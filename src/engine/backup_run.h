@@ -5,6 +5,7 @@
 
 #include "engine/backup_report.h"
 #include "engine/process_runner.h"
+#include "engine/source_listing.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
@@ -30,18 +31,21 @@ inline constexpr std::string_view kCaptionHide = "Gizle";
 inline constexpr std::string_view kCaptionCancel = "\xC4\xB0ptal";  // "İptal"
 
 // One pass over the folder pairs: each existing source folder is zipped into a new date-stamped
-// archive in its target folder. Every step that fails is skipped; the run never reports.
+// archive in its target folder, then reads it back. Every step that fails is skipped, and the
+// observer hears how each pair ended.
 class BackupRun {
 public:
     BackupRun(BackupView& view, FileSystem& files, const Clock& clock, const ProcessRunner& runner,
-              LocaleFormats locale, std::function<void()> record, BackupObserver* observer = nullptr)
+              LocaleFormats locale, std::function<void()> record, BackupObserver* observer = nullptr,
+              std::function<void()> processEvents = {})
         : view_(view),
           files_(files),
           clock_(clock),
           runner_(runner),
           locale_(std::move(locale)),
           record_(std::move(record)),
-          observer_(observer) {}
+          observer_(observer),
+          processEvents_(std::move(processEvents)) {}
 
     // The whole run. Does nothing while a run is already in progress.
     void run();
@@ -54,11 +58,13 @@ public:
     // File name of the archive built last, kept from run to run; empty until the first one.
     const std::string& archiveName() const { return archiveName_; }
     // Full folder text of the archive the latest run built last, when its zip ended with 0 and
-    // the archive is there; empty otherwise, so that a failed backup is never recorded as made.
+    // the archive reads back whole with every file of its source; empty otherwise, so that a
+    // failed backup is never recorded as made.
     const std::string& builtArchivePath() const { return builtArchivePath_; }
 
 private:
     void archivePair(int pair, const std::string& prefix);
+    void checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing);
 
     BackupView& view_;
     FileSystem& files_;
@@ -67,6 +73,7 @@ private:
     LocaleFormats locale_;
     std::function<void()> record_;
     BackupObserver* observer_;
+    std::function<void()> processEvents_;  // keeps the window live while the run reads files
 
     bool running_ = false;
     bool cancelRequested_ = false;

@@ -7,11 +7,28 @@ std::vector<std::string> splitCommandWords(std::string_view commandLine) {
     std::string word;
     bool inWord = false;
     bool quoted = false;
-    for (char c : commandLine) {
-        if (c == '"') {
+    for (std::size_t i = 0; i < commandLine.size(); ++i) {
+        const char c = commandLine[i];
+        if (c == '\\') {
+            std::size_t run = 0;
+            while (i + run < commandLine.size() && commandLine[i + run] == '\\') ++run;
+            i += run - 1;
+            inWord = true;
+            const bool beforeQuote = i + 1 < commandLine.size() && commandLine[i + 1] == '"';
+            if (!beforeQuote) {
+                word.append(run, '\\');
+                continue;
+            }
+            // 2n backslashes and a quote: n backslashes, the quote still groups; 2n+1: a literal quote.
+            word.append(run / 2, '\\');
+            if (run % 2 == 1) {
+                word += '"';
+                ++i;
+            }
+        } else if (c == '"') {
             quoted = !quoted;
             inWord = true;  // "" is an empty word
-        } else if (c == ' ' && !quoted) {
+        } else if ((c == ' ' || c == '\t') && !quoted) {
             if (inWord) words.push_back(std::move(word));
             word.clear();
             inWord = false;

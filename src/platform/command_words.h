@@ -8,8 +8,9 @@
 
 namespace zel {
 
-// Splits a command line into words at spaces; double quotes group a word and are removed.
-// Backslashes are ordinary characters, as in the folder texts the program builds.
+// Splits a command line into words as Windows programs do: at spaces and tabs outside double
+// quotes, which group a word and are removed. Backslashes are ordinary characters except right
+// before a quote, where each pair stands for one backslash and an odd one makes the quote literal.
 std::vector<std::string> splitCommandWords(std::string_view commandLine);
 
 // A command line ready for exec: the program and every word that names a drive become native

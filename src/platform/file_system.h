@@ -1,10 +1,30 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zel {
+
+// One name in a folder, as a listing gives it (symbolic links followed).
+struct FolderItem {
+    enum class Kind { File, Folder, Other };  // Other: a device, a pipe, a link to nowhere
+    std::string name;                         // UTF-8, without the folder
+    Kind kind = Kind::Other;
+    bool hiddenOrSystem = false;  // Windows' hidden or system attribute; never set elsewhere
+};
+
+// A file opened for reading at any offset.
+class FileReader {
+public:
+    virtual ~FileReader() = default;
+    virtual std::uint64_t size() const = 0;
+    // Reads up to n bytes at offset; the count read, short only at the end; nothing on an error.
+    virtual std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) = 0;
+};
 
 // The file operations the program needs. Paths are the program's own folder texts; an
 // implementation maps them to native paths. Every operation reports failure instead of throwing.
@@ -31,6 +51,10 @@ public:
     // target that is a symbolic link stays one: its target is replaced. A read-only target is
     // not replaced.
     virtual bool replaceContent(const std::string& path, const std::string& bytes) = 0;
+    // The items of a folder; nothing when it cannot be listed.
+    virtual std::optional<std::vector<FolderItem>> listFolder(const std::string& path) = 0;
+    // Opens a file for reading; nullptr when it cannot be opened.
+    virtual std::unique_ptr<FileReader> openForReading(const std::string& path) = 0;
     // Removes the temporary files that a replaceContent of this path, interrupted by a crash or
     // a power cut, left beside it.
     virtual void removeReplaceLeftovers(const std::string& path) = 0;

@@ -18,6 +18,8 @@ public:
     std::optional<std::string> readCreatingIfMissing(const std::string& path) override;
     bool replaceContent(const std::string& path, const std::string& bytes) override;
     void removeReplaceLeftovers(const std::string& path) override;
+    std::optional<std::vector<FolderItem>> listFolder(const std::string& path) override;
+    std::unique_ptr<FileReader> openForReading(const std::string& path) override;
 
 private:
     PathMap paths_;

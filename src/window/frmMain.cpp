@@ -78,7 +78,7 @@ frmMain::frmMain(FrmMainServices services, FrontEnd& view) : services_(std::move
     reporter_ = std::make_unique<RunReporter>(*log_);
     backup_ = std::make_unique<BackupRun>(
         *backupView_, services_.files, services_.clock, *runner_, services_.locale,
-        [this] { updateBackupDate(); }, reporter_.get());
+        [this] { updateBackupDate(); }, reporter_.get(), [this] { view_.processPendingEvents(); });
     settingsView_ = std::make_unique<SettingsView>(view_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);

@@ -100,6 +100,8 @@ struct ArchiveOnly final : FileSystem {
     std::optional<std::string> readCreatingIfMissing(const std::string&) override { return std::nullopt; }
     bool replaceContent(const std::string&, const std::string&) override { return false; }
     void removeReplaceLeftovers(const std::string&) override {}
+    std::optional<std::vector<FolderItem>> listFolder(const std::string&) override { return std::nullopt; }
+    std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }
 };
 
 // The shutdown utility ends at once; its command lines are kept.

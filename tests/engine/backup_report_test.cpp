@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace zel {
 namespace {
 
@@ -16,6 +18,12 @@ PairOutcome outcome(Kind kind, std::optional<int> code = std::nullopt) {
     o.exitCode = code;
     o.archiveBytes = 1234;
     o.seconds = 2.25;
+    o.filesVerified = 3;
+    return o;
+}
+
+PairOutcome with(PairOutcome o, std::function<void(PairOutcome&)> change) {
+    change(o);
     return o;
 }
 
@@ -27,8 +35,26 @@ TEST(BackupReport, EachPairOutcomeHasItsLogLineAndOnlyFailuresAWarning) {
     };
     const Case cases[] = {
         {outcome(Kind::Archived, 0),
-         "Arşivlendi: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (1234 bayt, 2.2 sn)",
+         "Arşivlendi: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (1234 bayt, 2.2 sn, 3 "
+         "dosya doğrulandı)",
          nullptr},
+        {with(outcome(Kind::Archived, 0),
+              [](PairOutcome& o) {
+                  o.leftOutByZip = 2;
+                  o.vanished = {"brevund/a.tmp", "brevund/b.tmp"};
+              }),
+         "Arşivlendi: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (1234 bayt, 2.2 sn, 3 "
+         "dosya doğrulandı, 2 gizli ya da sistem dosyası alınmadı; çalışırken silinen: 2 dosya, ilki "
+         "brevund/a.tmp)",
+         nullptr},
+        {with(outcome(Kind::Damaged, 0), [](PairOutcome& o) { o.problem = "arşiv bozuk: veri/x.db CRC hatası"; }),
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (arşiv bozuk: "
+         "veri/x.db CRC hatası)",
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (arşiv bozuk: veri/x.db CRC hatası)"},
+        {with(outcome(Kind::Incomplete, 0), [](PairOutcome& o) { o.problem = "okunamayan klasör: brevund/k"; }),
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (okunamayan "
+         "klasör: brevund/k)",
+         "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (okunamayan klasör: brevund/k)"},
         {outcome(Kind::SourceMissing), "Kaynak klasör yok, atlandı: c:\\brevund", nullptr},
         {outcome(Kind::ZipFailed, 18),
          "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (zip hata kodu "

@@ -269,7 +269,7 @@ TEST_F(BackupRunTest, RecordFailureChangesNothingElse) {
 }
 
 // Failures made to happen for real: each pair whose source exists but that does not end with
-// its archive and exit code 0 is reported with the code, and is never the run's archive.
+// a whole archive of its whole source is reported with why, and is never the run's archive.
 TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
     using Kind = PairOutcome::Kind;
     struct Case {
@@ -277,6 +277,7 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
         std::function<void()> arrange;
         Kind kind;
         std::optional<int> code;
+        std::string problem = {};
     };
     const Case cases[] = {
         {"a file zip cannot open",
@@ -299,23 +300,43 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
          Kind::ZipFailed, 0},
         {"no zip program at all", [this] { fs::remove(onC("brevund/tarvel/bat/zip.ex_")); },
          Kind::ZipNotStarted, std::nullopt},
+        {"an archive damaged on its way to the disk",
+         [this] {
+             test::writeFile(onC("brevund/belgeler/veri.db"), "VERI-7Kq2");  // stored: too short to pack
+             test::putZipStandIn(drives.drive('c'),
+                                 "zip \"$@\" >/dev/null || exit $?\n"
+                                 "at=$(grep -abo 'VERI-' \"$1\" | head -1 | cut -d: -f1)\n"
+                                 "printf 'X' | dd of=\"$1\" bs=1 seek=$at conv=notrunc 2>/dev/null");
+         },
+         Kind::Damaged, 0, "arşiv bozuk: brevund/belgeler/veri.db CRC hatası"},
+        {"an archive cut short",
+         [this] { test::putZipStandIn(drives.drive('c'), "zip \"$@\" >/dev/null && truncate -s -9 \"$1\""); },
+         Kind::Damaged, 0, "arşiv bozuk: merkez dizin sonu bulunamadı"},
+        {"zip passing over a file",
+         [this] { test::putZipStandIn(drives.drive('c'), "zip \"$@\" -x '*rapor.txt' >/dev/null"); },
+         Kind::Incomplete, 0, "arşivde yok: brevund/belgeler/alt/rapor.txt"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(onC("tarvel-yedek"));
         fs::remove(drives.zipExe());
         drives.installZip();
-        view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+        view.sources = {"c:\\brevund\\belgeler", "c:\\yok", "", ""};
         view.targets = {"c:\\tarvel-yedek", "c:\\tarvel-yedek", "c:\\tarvel-yedek", "c:\\tarvel-yedek"};
         observer.pairs.clear();
         c.arrange();
         run.run();
-        ASSERT_EQ(observer.pairs.size(), 4u);
+        // A named source that is missing is told; an empty box is not.
+        ASSERT_EQ(observer.pairs.size(), 2u);
         EXPECT_EQ(observer.pairs[0].kind, c.kind);
         EXPECT_EQ(observer.pairs[0].exitCode, c.code);
+        if (!c.problem.empty()) {
+            EXPECT_EQ(observer.pairs[0].problem, c.problem);
+        }
         EXPECT_EQ(observer.pairs[1].kind, Kind::SourceMissing);
         EXPECT_EQ(run.builtArchivePath(), "");
         fs::remove(onC("brevund/belgeler/baglanti"));
+        fs::remove(onC("brevund/belgeler/veri.db"));
     }
     EXPECT_EQ(observer.notCopied, std::vector<std::string>{"c:\\brevund\\tarvel\\bat\\zip.ex_"});
 }
@@ -325,16 +346,65 @@ TEST_F(BackupRunTest, GoodArchiveHoldsEntriesFromTheDriveRootAlsoOnAnotherDrive)
     view.sources = {"c:\\brevund\\belgeler", "", "", ""};
     view.targets = {"d:\\yedek", "", "", ""};
     run.run();
-    ASSERT_EQ(observer.pairs.size(), 4u);
+    ASSERT_EQ(observer.pairs.size(), 1u);
     const PairOutcome& good = observer.pairs[0];
     EXPECT_EQ(good.kind, PairOutcome::Kind::Archived);
     EXPECT_EQ(good.exitCode, 0);
+    EXPECT_EQ(good.filesVerified, 1u);
     const fs::path archive = drives.drive('d') / "yedek" / "yedek20240305.0907.zip";
     EXPECT_EQ(good.archiveBytes, fs::file_size(archive));
     EXPECT_EQ(run.builtArchivePath(), "d:\\yedek\\yedek20240305.0907.zip");
     std::string entries = unzipList(archive);
     EXPECT_EQ(entries.rfind("brevund/belgeler/", 0), 0u) << entries;
     EXPECT_NE(entries.find("brevund/belgeler/alt/rapor.txt"), std::string::npos) << entries;
+}
+
+}  // namespace
+}  // namespace zel
+
+namespace zel {
+namespace {
+
+// Zip's own rules on Linux, met by the real zip: dot files kept, links followed, a dangling link
+// and a pipe passed over, a file that goes away during the run noted without failing the pair.
+TEST_F(BackupRunTest, ListingFollowsZipsRulesOnLinux) {
+    test::writeFile(onC("brevund/belgeler/.gizli"), "nokta");
+    test::writeFile(onC("disarida/d.txt"), "d");
+    test::writeFile(onC("brevund/belgeler/gecici.txt"), "g");
+    fs::create_directory_symlink("../../disarida", onC("brevund/belgeler/bag"));
+    fs::create_symlink("/yok/boyle/bir/yer", onC("brevund/belgeler/kopuk"));
+    ASSERT_EQ(::mkfifo(onC("brevund/belgeler/boru").c_str(), 0644), 0);
+    test::putZipStandIn(drives.drive('c'), "rm brevund/belgeler/gecici.txt && exec zip \"$@\"");
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    run.run();
+    ASSERT_EQ(observer.pairs.size(), 1u);
+    const PairOutcome& good = observer.pairs[0];
+    EXPECT_EQ(good.kind, PairOutcome::Kind::Archived) << good.problem;
+    EXPECT_EQ(good.filesVerified, 3u);  // rapor.txt, .gizli, bag/d.txt
+    EXPECT_EQ(good.vanished, std::vector<std::string>{"brevund/belgeler/gecici.txt"});
+    EXPECT_NE(pairLogText(good).find("3 dosya doğrulandı; çalışırken silinen: brevund/belgeler/gecici.txt"),
+              std::string::npos)
+        << pairLogText(good);
+}
+
+// A folder the program may not list makes an archive without its files and zip still ends with
+// 0. Root reads every folder: ctest runs this test once more without that right.
+TEST_F(BackupRunTest, UnlistableFolderFailsThePair) {
+    test::writeFile(onC("brevund/belgeler/kilitli/gizli.txt"), "k");
+    fs::permissions(onC("brevund/belgeler/kilitli"), fs::perms::none);
+    const bool privileged = ::access(onC("brevund/belgeler/kilitli").c_str(), R_OK) == 0;
+    if (privileged) {
+        fs::permissions(onC("brevund/belgeler/kilitli"), fs::perms::owner_all);
+        GTEST_SKIP() << "this process may read every folder";
+    }
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    run.run();
+    fs::permissions(onC("brevund/belgeler/kilitli"), fs::perms::owner_all);
+    ASSERT_EQ(observer.pairs.size(), 1u);
+    EXPECT_EQ(observer.pairs[0].exitCode, 0);
+    EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Incomplete);
+    EXPECT_EQ(observer.pairs[0].problem, "okunamayan klasör: brevund/belgeler/kilitli");
+    EXPECT_EQ(run.builtArchivePath(), "");
 }
 
 }  // namespace

@@ -208,6 +208,8 @@ struct FailingWrites final : FileSystem {
     }
     bool replaceContent(const std::string&, const std::string&) override { return false; }
     void removeReplaceLeftovers(const std::string&) override {}
+    std::optional<std::vector<FolderItem>> listFolder(const std::string& p) override { return real.listFolder(p); }
+    std::unique_ptr<FileReader> openForReading(const std::string& p) override { return real.openForReading(p); }
 };
 
 TEST_F(SettingsStoreTest, FailedSaveLeavesThePreviousFileIntact) {

@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <memory>
 
+#include "engine/source_listing.h"
 #include "platform/command_words.h"
 #include "platform/native_file_system.h"
 #include "platform/process.h"
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/fake_front_end.h"
+#include "support/core/zip_writer.h"
 #include "window/frmMain.h"
 
 namespace zel::test {
@@ -36,8 +38,8 @@ struct FakeInstance final : SingleInstance {
 };
 
 // A zip program that takes `slices` wait slices (each one lets `onSlice` happen, as events do
-// during a real wait), writes the archive its command line names when that folder exists, and
-// ends with `code`. Keeps every command line.
+// during a real wait), writes the archive its command line names, holding the source folder's
+// files, when that folder exists, and ends with `code`. Keeps every command line.
 class ScriptedZip final : public ProcessOps {
 public:
     explicit ScriptedZip(PathMap paths) : paths_(std::move(paths)) {}
@@ -49,9 +51,10 @@ public:
     std::uint32_t start(const std::string& line, int) override {
         lines.push_back(line);
         const std::vector<std::string> words = splitCommandWords(line);
-        if (words.size() > 1) {
+        if (words.size() == 4) {
             const std::filesystem::path archive = paths_.native(words[1]);
-            if (std::filesystem::is_directory(archive.parent_path())) writeFile(archive, "PK");
+            if (std::filesystem::is_directory(archive.parent_path()))
+                writeFile(archive, zipArchive(entriesOf(paths_.native(words[3]), zipEntryPrefix(words[3]))));
         }
         left_ = slices;
         return 42;

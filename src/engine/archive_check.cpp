@@ -1,0 +1,246 @@
+#include "engine/archive_check.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "platform/oem_text.h"
+
+namespace zel {
+namespace {
+
+constexpr std::uint32_t kLocalSignature = 0x04034b50;
+constexpr std::uint32_t kCentralSignature = 0x02014b50;
+constexpr std::uint32_t kEndSignature = 0x06054b50;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::size_t kEndSize = 22;
+constexpr std::size_t kLocatorSize = 20;
+constexpr std::size_t kCentralSize = 46;
+constexpr std::size_t kLocalSize = 30;
+constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::uint32_t kAll32 = 0xFFFFFFFFu;
+
+// Thrown inside the check with the reason the archive is not whole.
+struct Broken {
+    std::string why;
+};
+
+std::uint16_t u16(const char* p) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
+}
+std::uint32_t u32(const char* p) { return u16(p) | static_cast<std::uint32_t>(u16(p + 2)) << 16; }
+std::uint64_t u64(const char* p) { return u32(p) | static_cast<std::uint64_t>(u32(p + 4)) << 32; }
+
+std::string readExact(FileReader& file, std::uint64_t offset, std::uint64_t n, const std::string& what) {
+    if (offset > file.size() || n > file.size() - offset) throw Broken{what + " arşivin sonunu aşıyor"};
+    std::string bytes(static_cast<std::size_t>(n), '\0');
+    std::optional<std::size_t> got = file.readAt(offset, bytes.data(), bytes.size());
+    if (!got) throw Broken{"okunamadı"};
+    if (*got != n) throw Broken{what + " arşivin sonunu aşıyor"};
+    return bytes;
+}
+
+struct Entry {
+    std::string rawName;
+    std::string name;  // UTF-8
+    std::uint16_t flags = 0;
+    std::uint16_t method = 0;
+    std::uint32_t crc = 0;
+    std::uint64_t packed = 0;
+    std::uint64_t size = 0;
+    std::uint64_t offset = 0;
+};
+
+// Visits the extra fields of a header: (id, data, length).
+template <typename Visit>
+void eachExtra(const char* p, std::size_t length, Visit visit) {
+    std::size_t at = 0;
+    while (at + 4 <= length) {
+        const std::uint16_t id = u16(p + at);
+        const std::uint16_t size = u16(p + at + 2);
+        if (at + 4 + size > length) return;  // a torn tail is left to the sizes' checks
+        visit(id, p + at + 4, size);
+        at += 4u + size;
+    }
+}
+
+struct Directory {
+    std::uint64_t entries = 0;
+    std::uint64_t size = 0;
+    std::uint64_t offset = 0;
+};
+
+Directory findDirectory(FileReader& file) {
+    const std::uint64_t total = file.size();
+    if (total < kEndSize) throw Broken{"merkez dizin sonu bulunamadı"};
+    const std::uint64_t tailLength = std::min<std::uint64_t>(total, kEndSize + 0xFFFF);
+    const std::uint64_t tailStart = total - tailLength;
+    const std::string tail = readExact(file, tailStart, tailLength, "son kayıt");
+    // The record ends the file exactly: its comment is the last thing in it.
+    for (std::size_t at = tail.size() - kEndSize + 1; at-- > 0;) {
+        const char* end = tail.data() + at;
+        if (u32(end) != kEndSignature || at + kEndSize + u16(end + 20) != tail.size()) continue;
+        Directory d{u16(end + 10), u32(end + 12), u32(end + 16)};
+        for (int field : {4, 6}) {  // this disk, the directory's disk: 0, or 0xFFFF for Zip64
+            if (u16(end + field) != 0 && u16(end + field) != 0xFFFF) throw Broken{"çok parçalı arşiv"};
+        }
+        std::uint64_t directoryEnd = tailStart + at;
+        if (directoryEnd >= kLocatorSize) {
+            const std::string locator = readExact(file, directoryEnd - kLocatorSize, kLocatorSize, "Zip64 yeri");
+            if (u32(locator.data()) == kZip64LocatorSignature) {
+                const std::uint64_t where = u64(locator.data() + 8);
+                const std::string end64 = readExact(file, where, 56, "Zip64 son kaydı");
+                if (u32(end64.data()) != kZip64EndSignature) throw Broken{"Zip64 son kaydı bozuk"};
+                d = Directory{u64(end64.data() + 32), u64(end64.data() + 40), u64(end64.data() + 48)};
+                directoryEnd = where;
+            }
+        }
+        if (d.offset > directoryEnd || directoryEnd - d.offset != d.size)
+            throw Broken{"merkez dizinin yeri tutmuyor"};
+        return d;
+    }
+    throw Broken{"merkez dizin sonu bulunamadı"};
+}
+
+std::vector<Entry> readDirectory(FileReader& file, const Directory& d) {
+    const std::string bytes = readExact(file, d.offset, d.size, "merkez dizin");
+    std::vector<Entry> entries;
+    std::size_t at = 0;
+    for (std::uint64_t i = 0; i < d.entries; ++i) {
+        if (at + kCentralSize > bytes.size() || u32(bytes.data() + at) != kCentralSignature)
+            throw Broken{"merkez dizin bozuk"};
+        const char* h = bytes.data() + at;
+        const std::size_t nameLength = u16(h + 28), extraLength = u16(h + 30), commentLength = u16(h + 32);
+        if (at + kCentralSize + nameLength + extraLength + commentLength > bytes.size())
+            throw Broken{"merkez dizin bozuk"};
+        Entry e;
+        e.flags = u16(h + 8);
+        e.method = u16(h + 10);
+        e.crc = u32(h + 16);
+        e.packed = u32(h + 20);
+        e.size = u32(h + 24);
+        e.offset = u32(h + 42);
+        e.rawName.assign(h + kCentralSize, nameLength);
+        std::optional<std::string> unicodeName;
+        eachExtra(h + kCentralSize + nameLength, extraLength, [&](std::uint16_t id, const char* p, std::size_t n) {
+            if (id == 0x0001) {  // Zip64: only the fields that did not fit, in this order
+                std::size_t k = 0;
+                for (std::uint64_t* field : {&e.size, &e.packed, &e.offset}) {
+                    if (*field != kAll32) continue;
+                    if (k + 8 > n) throw Broken{"merkez dizin bozuk"};
+                    *field = u64(p + k);
+                    k += 8;
+                }
+            } else if (id == 0x7075 && n >= 5 && p[0] == 1) {  // Info-ZIP's Unicode path
+                unicodeName.emplace(p + 5, n - 5);
+            }
+        });
+        if (unicodeName) e.name = *unicodeName;
+        else if (e.flags & 0x0800) e.name = e.rawName;  // marked UTF-8
+        else e.name = zipStoredNameToUtf8(e.rawName);
+        entries.push_back(std::move(e));
+        at += kCentralSize + nameLength + extraLength + commentLength;
+    }
+    if (at != bytes.size()) throw Broken{"merkez dizin bozuk"};
+    return entries;
+}
+
+// Where the entry's data begins, after its local header has been matched with the central one.
+std::uint64_t matchLocalHeader(FileReader& file, const Entry& e, const Directory& d) {
+    const std::string mismatch = e.name + " yerel başlığı merkez dizinle uyuşmuyor";
+    if (e.offset + kLocalSize > d.offset) throw Broken{mismatch};
+    const std::string h = readExact(file, e.offset, kLocalSize, e.name);
+    const std::size_t nameLength = u16(h.data() + 26), extraLength = u16(h.data() + 28);
+    if (u32(h.data()) != kLocalSignature || u16(h.data() + 8) != e.method) throw Broken{mismatch};
+    const std::string rest = readExact(file, e.offset + kLocalSize, nameLength + extraLength, e.name);
+    if (rest.compare(0, nameLength, e.rawName) != 0 || nameLength != e.rawName.size()) throw Broken{mismatch};
+    if (!(u16(h.data() + 6) & 0x0008)) {  // without a data descriptor the local header holds them too
+        std::uint64_t packed = u32(h.data() + 18), size = u32(h.data() + 22);
+        eachExtra(rest.data() + nameLength, extraLength, [&](std::uint16_t id, const char* p, std::size_t n) {
+            if (id == 0x0001 && n >= 16 && (packed == kAll32 || size == kAll32)) {
+                size = u64(p);
+                packed = u64(p + 8);
+            }
+        });
+        if (u32(h.data() + 14) != e.crc || packed != e.packed || size != e.size) throw Broken{mismatch};
+    }
+    const std::uint64_t data = e.offset + kLocalSize + nameLength + extraLength;
+    if (data > d.offset || d.offset - data < e.packed) throw Broken{e.name + " verisi merkez dizine taşıyor"};
+    return data;
+}
+
+void checkData(FileReader& file, const Entry& e, std::uint64_t data) {
+    if (e.flags & 0x0001) throw Broken{e.name + " şifreli, denetlenemedi"};
+    if (e.method != 0 && e.method != 8)
+        throw Broken{e.name + " desteklenmeyen sıkıştırma yöntemi (" + std::to_string(e.method) + ")"};
+    const std::string corrupt = e.name + " verisi bozuk";
+    std::vector<char> in(kChunk), out(e.method == 8 ? kChunk : 0);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint64_t produced = 0;
+    z_stream z{};
+    if (e.method == 8 && inflateInit2(&z, -MAX_WBITS) != Z_OK) throw Broken{"bellek yetmedi"};
+    struct Ender {
+        z_stream* z;
+        ~Ender() {
+            if (z) inflateEnd(z);
+        }
+    } ender{e.method == 8 ? &z : nullptr};
+    bool ended = e.method == 0;
+    for (std::uint64_t done = 0; done < e.packed;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, e.packed - done));
+        std::optional<std::size_t> got = file.readAt(data + done, in.data(), n);
+        if (!got) throw Broken{"okunamadı"};
+        if (*got != n) throw Broken{e.name + " verisi eksik"};
+        done += n;
+        if (e.method == 0) {
+            crc = crc32_z(crc, reinterpret_cast<const Bytef*>(in.data()), n);
+            produced += n;
+            continue;
+        }
+        if (ended) throw Broken{corrupt};  // bytes after the end of the stream
+        z.next_in = reinterpret_cast<Bytef*>(in.data());
+        z.avail_in = static_cast<uInt>(n);
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(out.data());
+            z.avail_out = static_cast<uInt>(out.size());
+            const int rc = inflate(&z, Z_NO_FLUSH);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) throw Broken{corrupt};
+            const std::size_t made = out.size() - z.avail_out;
+            crc = crc32_z(crc, reinterpret_cast<const Bytef*>(out.data()), made);
+            produced += made;
+            if (rc == Z_STREAM_END) {
+                ended = true;
+                if (z.avail_in != 0) throw Broken{corrupt};
+                break;
+            }
+            if (rc == Z_BUF_ERROR && made == 0) break;  // wants more input
+        } while (z.avail_in > 0 || z.avail_out == 0);
+    }
+    if (!ended) throw Broken{corrupt};
+    if (produced != e.size) throw Broken{e.name + " boyut hatası"};
+    if (crc != e.crc) throw Broken{e.name + " CRC hatası"};
+}
+
+}  // namespace
+
+ArchiveCheck checkArchive(FileReader& archive) {
+    ArchiveCheck result;
+    try {
+        const Directory directory = findDirectory(archive);
+        const std::vector<Entry> entries = readDirectory(archive, directory);
+        for (const Entry& e : entries) {
+            checkData(archive, e, matchLocalHeader(archive, e, directory));
+            if (!e.name.empty() && e.name.back() == '/') ++result.folders;
+            else result.files.push_back(e.name);
+        }
+        result.whole = true;
+    } catch (const Broken& broken) {
+        result.problem = broken.why;
+        result.files.clear();
+    }
+    return result;
+}
+
+}  // namespace zel

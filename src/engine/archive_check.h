@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace zel {
+
+// What reading an archive back found.
+struct ArchiveCheck {
+    bool whole = false;
+    std::string problem;             // why it is not whole, in Turkish: "veri/x.db CRC hatası"
+    std::vector<std::string> files;  // the file entries' names (UTF-8, "/" between parts)
+    std::uint64_t folders = 0;       // folder entries
+};
+
+// Reads a zip archive back as an unzip would: the end of the central directory (Zip64 too),
+// every central entry against its local header, and every entry's data inflated or read, its
+// CRC-32 and size compared. Only stored and deflated entries can be checked; others fail.
+ArchiveCheck checkArchive(FileReader& archive);
+
+}  // namespace zel

@@ -1,0 +1,80 @@
+#include "engine/source_listing.h"
+
+#include <unordered_set>
+
+#include "platform/path_map.h"
+
+namespace zel {
+namespace {
+
+// Deeper than any real tree; stops a symbolic link that points back up from looping for ever.
+constexpr int kDeepest = 100;
+
+std::string join(const std::string& folder, const std::string& name, char separator) {
+    if (folder.empty()) return name;
+    if (folder.back() == '\\' || folder.back() == '/') return folder + name;
+    return folder + separator + name;
+}
+
+}  // namespace
+
+std::string zipEntryPrefix(std::string_view source) {
+    std::string text(startsWithDrive(source) ? source.substr(2) : source);
+    for (char& c : text) {
+        if (c == '\\') c = '/';
+    }
+    for (;;) {
+        if (text.starts_with("/")) text.erase(0, 1);
+        else if (text.starts_with("./")) text.erase(0, 2);
+        else break;
+    }
+    if (text == ".") text.clear();
+    while (text.ends_with("/")) text.pop_back();
+    return text;
+}
+
+SourceListing listSource(FileSystem& files, const std::string& source) {
+    struct Folder {
+        std::string entry;
+        std::string path;
+        int depth;
+    };
+    SourceListing listing;
+    std::vector<Folder> todo{{zipEntryPrefix(source), source, 0}};
+    while (!todo.empty()) {
+        Folder folder = std::move(todo.back());
+        todo.pop_back();
+        std::optional<std::vector<FolderItem>> items = files.listFolder(folder.path);
+        if (!items) {
+            listing.unreadableFolders.push_back(folder.entry.empty() ? source : folder.entry);
+            continue;
+        }
+        for (FolderItem& item : *items) {
+            if (item.hiddenOrSystem) {
+                ++listing.leftOutByZip;
+                continue;
+            }
+            std::string entry = join(folder.entry, item.name, '/');
+            std::string path = join(folder.path, item.name, '\\');
+            if (item.kind == FolderItem::Kind::File) {
+                listing.files.push_back({std::move(entry), std::move(path)});
+            } else if (item.kind == FolderItem::Kind::Folder && folder.depth < kDeepest) {
+                todo.push_back({std::move(entry), std::move(path), folder.depth + 1});
+            }
+        }
+    }
+    return listing;
+}
+
+Completeness compareWithArchive(const SourceListing& listing, const std::vector<std::string>& archived,
+                                const std::function<bool(const std::string& path)>& stillThere) {
+    const std::unordered_set<std::string> inArchive(archived.begin(), archived.end());
+    Completeness result;
+    for (const SourceListing::File& file : listing.files) {
+        if (inArchive.count(file.entry)) continue;
+        (stillThere(file.path) ? result.missing : result.vanished).push_back(file.entry);
+    }
+    return result;
+}
+
+}  // namespace zel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace zel {
+
+// The name zip gives a source folder inside its archive: the folder text without its drive,
+// "/" between parts, no leading or trailing separator ("c:\brevund\" -> "brevund", "c:\" -> "").
+std::string zipEntryPrefix(std::string_view source);
+
+// A source folder as it stood before zip ran, by zip's own rules: symbolic links followed, dot
+// files kept, and on Windows hidden and system items left out (Info-ZIP skips them without -S).
+struct SourceListing {
+    struct File {
+        std::string entry;  // the name zip gives it: "brevund/belgeler/veri.txt"
+        std::string path;   // the folder text that reaches it: "c:\brevund\belgeler\veri.txt"
+    };
+    std::vector<File> files;
+    std::vector<std::string> unreadableFolders;  // entry names of folders that could not be listed
+    std::uint64_t leftOutByZip = 0;              // hidden or system items
+};
+SourceListing listSource(FileSystem& files, const std::string& source);
+
+// Listed files that the archive lacks: missing when still there, vanished when gone since.
+struct Completeness {
+    std::vector<std::string> missing;
+    std::vector<std::string> vanished;
+};
+Completeness compareWithArchive(const SourceListing& listing, const std::vector<std::string>& archived,
+                                const std::function<bool(const std::string& path)>& stillThere);
+
+}  // namespace zel

@@ -1,0 +1,79 @@
+// Listing folders and reading files for the archive check.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/native_file_system.h"
+
+namespace zel {
+namespace {
+
+class PosixReader final : public FileReader {
+public:
+    PosixReader(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    ~PosixReader() override { ::close(fd_); }
+    PosixReader(const PosixReader&) = delete;
+    PosixReader& operator=(const PosixReader&) = delete;
+
+    std::uint64_t size() const override { return size_; }
+    std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) override {
+        std::size_t done = 0;
+        while (done < n) {
+            ssize_t got = ::pread(fd_, buffer + done, n - done, static_cast<off_t>(offset + done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return std::nullopt;
+            if (got == 0) break;
+            done += static_cast<std::size_t>(got);
+        }
+        return done;
+    }
+
+private:
+    int fd_;
+    std::uint64_t size_;
+};
+
+}  // namespace
+
+std::optional<std::vector<FolderItem>> NativeFileSystem::listFolder(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    const std::string folder = paths_.native(path);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return std::nullopt;
+    std::vector<FolderItem> items;
+    errno = 0;
+    while (dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        FolderItem item{name, FolderItem::Kind::Other, false};
+        // Followed like zip follows them: a link to a folder is a folder, a dangling one is nothing.
+        struct stat st {};
+        if (::stat((folder + "/" + name).c_str(), &st) == 0) {
+            if (S_ISREG(st.st_mode)) item.kind = FolderItem::Kind::File;
+            if (S_ISDIR(st.st_mode)) item.kind = FolderItem::Kind::Folder;
+        }
+        items.push_back(std::move(item));
+        errno = 0;
+    }
+    const bool failed = errno != 0;
+    ::closedir(dir);
+    if (failed) return std::nullopt;
+    return items;
+}
+
+std::unique_ptr<FileReader> NativeFileSystem::openForReading(const std::string& path) {
+    if (path.empty()) return nullptr;
+    int fd = ::open(paths_.native(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<PosixReader>(fd, static_cast<std::uint64_t>(st.st_size));
+}
+
+}  // namespace zel
