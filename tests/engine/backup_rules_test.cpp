@@ -1,4 +1,5 @@
 #include "engine/backup_rules.h"
+#include "platform/command_words.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,20 @@ TEST(ZipCommandLine, PiecesWithSpacesAreQuoted) {
               "c:\\brevund\\tarvel\\bat\\zip.exe \"c:\\eski yedek\\eski yedek20240305.0907.zip\" -r \"c:\\my "
               "docs\"");
     EXPECT_EQ(zipCommandLine("x y", "t", "n.zip", "s"), "\"x ybrevund\\tarvel\\bat\\zip.exe\" t\\n.zip -r s");
+    // A folder typed with a trailing backslash: doubled, or the quote after it would be literal.
+    EXPECT_EQ(zipCommandLine("c:\\", "c:\\y", "n.zip", "c:\\eski yedek\\"),
+              "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\n.zip -r \"c:\\eski yedek\\\\\"");
+}
+
+// The line zip gets must split back into the very pieces the run meant, whatever they end in.
+TEST(ZipCommandLine, SplitsBackIntoItsPieces) {
+    for (const std::string source : {"c:\\eski yedek\\", "c:\\eski yedek\\\\", "c:\\a b", "c:\\", "d:\\x y\\z\\"}) {
+        const std::vector<std::string> words =
+            splitCommandWords(zipCommandLine("c:\\", "c:\\eski yedek\\", "n.zip", source));
+        ASSERT_EQ(words.size(), 4u) << source;
+        EXPECT_EQ(words[1], "c:\\eski yedek\\\\n.zip");
+        EXPECT_EQ(words[3], source);
+    }
 }
 
 TEST(LastBackupText, HeadingLineBreakDateTimeAndThreeSpaces) {

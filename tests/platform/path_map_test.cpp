@@ -37,8 +37,11 @@ TEST(CommandWords, SplitAtSpacesWithQuotesGrouping) {
               (V{"zip", "c:\\eski yedek\\x.zip", "-r", "c:\\my docs"}));
     EXPECT_EQ(splitCommandWords("a \"\" b"), (V{"a", "", "b"}));
     EXPECT_EQ(splitCommandWords("   "), V{});
-    // Backslashes are ordinary characters, also before a quote.
+    // Backslashes are ordinary characters except before a quote, as Windows programs read them.
     EXPECT_EQ(splitCommandWords("p c:\\x\\ y"), (V{"p", "c:\\x\\", "y"}));
+    EXPECT_EQ(splitCommandWords("p \"c:\\x y\\\\\" z"), (V{"p", "c:\\x y\\", "z"}));
+    EXPECT_EQ(splitCommandWords("p \"c:\\x y\\\" z"), (V{"p", "c:\\x y\" z"}));
+    EXPECT_EQ(splitCommandWords("a\\\\\\\"b c\tdd"), (V{"a\\\"b", "c", "dd"}));
 }
 
 TEST(CommandWords, ProgramAndDriveWordsBecomeNativePaths) {
