@@ -19,9 +19,13 @@ c="$WINEPREFIX/drive_c"
 mkdir -p "$c/brevund/tarvel/bat" "$c/brevund/belgeler" "$c/progress/openedge/bin" "$work/app"
 cp "$zip_exe" "$c/brevund/tarvel/bat/zip.ex_"
 echo veri >"$c/brevund/belgeler/veri.txt"
+echo gizli >"$c/brevund/belgeler/.gizli"  # Wine counts a dot file as hidden, as Windows' attrib +h
+mkdir -p "$c/eski yedek/alt"
+echo q >"$c/eski yedek/alt/q.txt"
 printf '@echo %%* >> c:\\progress\\openedge\\bin\\proshut.log\r\n' >"$c/progress/openedge/bin/proshut.bat"
 cp "$exe" "$work/app/zelyedek.exe"
-printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' \
+# The second pair's folder is typed with a trailing backslash, and both hold a space.
+printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' 'c:\eski yedek\' 'c:\eski hedef' '' 'c:\tarvel-yedek' '' \
     'c:\tarvel-yedek' 0 05:00:00 0 17:00:00 0 12:00:00 >"$work/app/TarvelYedek.ini"
 
 chmod 755 "$work"  # the database runs as the postgres user
@@ -77,6 +81,15 @@ check "\"Yedekle\" makes the archive with the Windows zip program" within 10 arc
 check "its entries start at the drive root" bash -c "unzip -Z1 '$(archive)' | head -1 | grep -qx 'brevund/belgeler/'"
 recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
 check "the history row is written through Wine's ODBC" within 15 recorded
+spaced_archive() { ls "$c"/eski\ hedef/eski\ hedef*.zip 2>/dev/null | head -1; }
+check "a folder typed with a trailing backslash is archived by the real zip" \
+    bash -c "unzip -Z1 \"$(spaced_archive)\" | grep -qx 'eski yedek/alt/q.txt'"
+run_log() { cat "$work/app/TarvelYedek.log" 2>/dev/null; }
+check "each pair's log line tells how many files were read back" \
+    test "$(run_log | grep -c 'dosya doğrulandı')" = 2
+check "and the hidden file that zip leaves out is counted, not failed" \
+    bash -c "unzip -Z1 '$(archive)' | grep -q gizli && exit 1; grep -q '1 gizli ya da sistem dosyası alınmadı' '$work/app/TarvelYedek.log'"
+check "empty pairs write no log line" bash -c "! grep -q atlandı '$work/app/TarvelYedek.log'"
 
 sql 'INSERT INTO pub."zelDisconnect" VALUES (7)'
 served() { grep -q 'disconnect 7' "$c/progress/openedge/bin/proshut.log" 2>/dev/null; }
