@@ -122,6 +122,60 @@ xdotool key k  # the access key of "&Kapat"
 no_copy() { [ "$(copies)" -eq 0 ]; }
 check "\"&Kapat\" ends the program" within 10 no_copy
 check "and removes the icon" within 5 icon_gone
+
+# --- The installer as msiexec runs it silently: a per-user install that starts the program, an
+# upgrade and a removal that keep the user's settings and logs.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"  # no menu entries on this machine
+msi="$(dirname "$exe")/zelyedek.msi"
+home="$c/users/$(id -un)"
+installed="$home/AppData/Local/Programs/ZEL Yedek"
+menu="$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+msi_property() { msiinfo export "$1" Property | tr -d '\r' | awk -v k="$2" '$1 == k {print $2}'; }
+listed() {  # "Apps & features": Wine keeps the entries of per-user installs under HKLM
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$1" ProductCode)" \
+        2>/dev/null | tr -d '\r' | grep -Eq "^ +$2 +REG_SZ +$3\$"
+}
+unlisted() { ! listed "$@"; }
+installed_copy_runs() { pgrep -af zelyedek.exe | grep -qF 'Programs\ZEL Yedek\zelyedek.exe'; }
+quit_by_menu() {  # Wine has no Restart Manager to end a running copy before msiexec replaces it
+    within 5 window_hidden  # the start-up hide would close the menu
+    read -r x y <<<"$(icon_center)"
+    xdotool mousemove "$x" "$y" click 3
+    within 5 menu_open && xdotool key k
+    within 10 no_copy
+}
+version=$(msi_property "$msi" ProductVersion)
+check "zelyedek.msi $version is installed silently" wine msiexec /i "$msi" /qn
+check "the program is in the user's Programs folder" test -f "$installed/zelyedek.exe"
+for link in "$menu/ZEL Yedek.lnk" "$menu/StartUp/ZEL Yedek.lnk"; do
+    check "${link#"$home/"} starts it" grep -aqF 'Local\Programs\ZEL Yedek\zelyedek.exe' "$link"
+done
+check "Apps & features lists version $version" listed "$msi" DisplayVersion "$version"
+check "and the publisher ZEL" listed "$msi" Publisher ZEL
+check "the install starts the installed program" within 15 installed_copy_runs
+check "and its icon docks" within 15 icon_docked
+
+check "its menu ends it before the upgrade" quit_by_menu
+printf '%s\r\n' 'c:\el yapimi' 'd:\yedek' '' '' '' '' '' '' 1 06:30:00 0 17:00:00 2 12:00:00 >"$installed/TarvelYedek.ini"
+echo 'eski günlük' >"$installed/TarvelYedek.log.1"
+user_data() { cat "$installed/TarvelYedek.ini" "$installed/TarvelYedek.log.1" 2>/dev/null | md5sum; }
+hand_made=$(user_data)
+next=$(awk -F. '{print $1 "." $2 "." $3 + 1}' <<<"$version")
+bash "$(dirname "$0")/../../scripts/package-windows" "$exe" "$work/zelyedek-next.msi" "$next" >/dev/null
+check "an upgrade to $next is installed silently" wine msiexec /i "$work/zelyedek-next.msi" /qn
+check "Apps & features lists $next" listed "$work/zelyedek-next.msi" DisplayVersion "$next"
+check "and no longer $version" unlisted "$msi" DisplayVersion "$version"
+check "the upgrade keeps the settings file and the old log byte for byte" test "$(user_data)" = "$hand_made"
+check "and starts the new version" within 15 icon_docked
+
+check "its menu ends it before the removal" quit_by_menu
+check "the removal runs silently" wine msiexec /x "$work/zelyedek-next.msi" /qn
+for f in "$installed/zelyedek.exe" "$menu/ZEL Yedek.lnk" "$menu/StartUp/ZEL Yedek.lnk"; do
+    check "it removes ${f#"$home/"}" test ! -e "$f"
+done
+check "it leaves the run log" test -f "$installed/TarvelYedek.log"
+check "and the settings file and the old log byte for byte" test "$(user_data)" = "$hand_made"
+
 if [ $failures -gt 0 ]; then
     echo "--- processes"; pgrep -xa zelyedek.exe || true
     echo "--- run log"; cat "$work/app/TarvelYedek.log" 2>/dev/null
