@@ -135,6 +135,54 @@ xdotool key k  # the access key of "&Kapat"
 no_copy() { [ "$(copies)" -eq 0 ]; }
 check "\"&Kapat\" ends the program" within 10 no_copy
 check "and removes the icon" within 5 icon_gone
+
+# --- The installer as msiexec runs it silently: a per-user install that starts the program, an
+# upgrade and a removal that keep the user's settings and logs.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"  # no menu entries on this machine
+msi="$(dirname "$exe")/zelyedek.msi"
+installed="$c/users/$(id -un)/AppData/Local/Programs/ZEL Yedek"
+links=("$c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/"{,StartUp/}"ZEL Yedek.lnk")
+msi_property() { msiinfo export "$1" Property | tr -d '\r' | awk -v k="$2" '$1 == k {print $2}'; }
+listed() {  # in "Apps & features" with version $2 and publisher ZEL (Wine keeps it under HKLM)
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$1" ProductCode)" \
+        2>/dev/null | tr -d '\r' | grep -Ec "^ +(DisplayVersion +REG_SZ +$2|Publisher +REG_SZ +ZEL)\$" | grep -qx 2
+}
+replaced() { listed "$1" "$2" && ! listed "$3" "$4"; }
+shortcuts_start_it() { for l in "${links[@]}"; do grep -aqF 'Local\Programs\ZEL Yedek\zelyedek.exe' "$l" || return 1; done; }
+all_gone() { for f in "$@"; do [ ! -e "$f" ] || return 1; done; }
+installed_copy_docked() { pgrep -af zelyedek.exe | grep -qF 'Programs\ZEL Yedek\zelyedek.exe' && icon_docked; }
+quit_by_menu() {  # Wine has no Restart Manager to end a running copy before msiexec replaces it
+    within 5 window_hidden  # the start-up hide would close the menu
+    read -r x y <<<"$(icon_center)"
+    xdotool mousemove "$x" "$y" click 3
+    within 5 menu_open && xdotool key k
+    within 10 no_copy
+}
+version=$(msi_property "$msi" ProductVersion)
+check "zelyedek.msi $version is installed silently" wine msiexec /i "$msi" /qn
+check "the exe is in the user's Programs folder" test -f "$installed/zelyedek.exe"
+check "the Start menu's and the Startup folder's shortcuts start it" shortcuts_start_it
+check "Apps & features lists version $version by ZEL" listed "$msi" "$version"
+check "the install starts the installed program and its icon docks" within 15 installed_copy_docked
+
+check "its menu ends it before the upgrade" quit_by_menu
+printf '%s\r\n' 'c:\el yapimi' 'd:\yedek' '' '' '' '' '' '' 1 06:30:00 0 17:00:00 2 12:00:00 >"$installed/TarvelYedek.ini"
+echo 'eski günlük' >"$installed/TarvelYedek.log.1"
+user_data() { cat "$installed/TarvelYedek.ini" "$installed/TarvelYedek.log.1" 2>/dev/null | md5sum; }
+hand_made=$(user_data)
+next=$(awk -F. '{print $1 "." $2 "." $3 + 1}' <<<"$version")
+bash "$(dirname "$0")/../../scripts/package-windows" "$exe" "$work/zelyedek-next.msi" "$next" >/dev/null
+check "an upgrade to $next is installed silently" wine msiexec /i "$work/zelyedek-next.msi" /qn
+check "Apps & features lists $next instead of $version" replaced "$work/zelyedek-next.msi" "$next" "$msi" "$version"
+check "the upgrade keeps the settings file and the old log byte for byte" test "$(user_data)" = "$hand_made"
+check "and starts the new version" within 15 installed_copy_docked
+
+check "its menu ends it before the removal" quit_by_menu
+check "the removal runs silently" wine msiexec /x "$work/zelyedek-next.msi" /qn
+check "it removes the exe and both shortcuts" all_gone "$installed/zelyedek.exe" "${links[@]}"
+check "it leaves the run log, the settings file and the old log byte for byte" \
+    test -f "$installed/TarvelYedek.log" -a "$(user_data)" = "$hand_made"
+
 if [ $failures -gt 0 ]; then
     echo "--- processes"; pgrep -xa zelyedek.exe || true
     echo "--- run log"; cat "$work/app/TarvelYedek.log" 2>/dev/null
