@@ -16,7 +16,7 @@ const std::string kLong(5000, 'z');
 
 std::string goodArchive() {
     return zipArchive({{"brevund/", "", false},
-                       {"brevund/a.txt", "alfa-1", false},
+                       {"brevund/a.txt", "alfa-1" + kLong, false},  // big enough to be checked apart
                        {"brevund/veri/x.db", kLong + "son", true}});
 }
 
@@ -53,6 +53,12 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
         {"a flipped stored byte", [&](std::string& z) { z[nameAt(z, a, 0) + a.size() + 2] ^= 0x01; },
          a + " CRC hatası"},
         {"a flipped packed byte", [&](std::string& z) { z[nameAt(z, x, 0) + x.size() + 7] ^= 0x40; }, x + " "},
+        {"two damaged entries, checked side by side: the first is told",
+         [&](std::string& z) {
+             z[nameAt(z, x, 0) + x.size() + 7] ^= 0x40;
+             z[nameAt(z, a, 0) + a.size() + 2] ^= 0x01;
+         },
+         a + " CRC hatası"},
         {"a file cut short", [](std::string& z) { z.resize(z.size() - 9); }, "merkez dizin sonu bulunamadı"},
         {"bytes after its end", [](std::string& z) { z += "XXXX"; }, "merkez dizin sonu bulunamadı"},
         {"a central CRC that disagrees with the local one",
