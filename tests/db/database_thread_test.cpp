@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "support/core/fake_clock.h"
+#include "support/core/window_fixture.h"
 #include "support/core/window_queue.h"
+#include "window/database_report.h"
 
 namespace zel {
 namespace {
@@ -42,6 +45,11 @@ struct FakeServer {
         std::lock_guard lock(m);
         return log;
     }
+    // Until a statement has reached `holdAt` and waits there.
+    bool waitUntilHolding() {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, std::chrono::seconds(30), [&] { return holdAt.empty(); });
+    }
     void release() {
         {
             std::lock_guard lock(m);
@@ -71,6 +79,7 @@ public:
         std::unique_lock lock(server_.m);
         if (!server_.holdAt.empty() && statement.rfind(server_.holdAt, 0) == 0) {
             server_.holdAt.clear();
+            server_.cv.notify_all();
             server_.cv.wait(lock, [this] { return !server_.held; });
         }
         auto lost = std::find(server_.loseConnectionAt.begin(), server_.loseConnectionAt.end(), statement);
@@ -102,17 +111,35 @@ struct ArchiveOnly final : FileSystem {
     void removeReplaceLeftovers(const std::string&) override {}
 };
 
-// The shutdown utility ends at once; its command lines are kept.
-struct InstantProcesses final : ProcessOps {
+// The shutdown utility ends at once, or once released when it hangs; its command lines are kept.
+struct ScriptedProcesses final : ProcessOps {
     std::mutex m;
+    std::condition_variable cv;
     std::vector<std::string> started;
+    bool hangs = false;
     std::uint32_t start(const std::string& commandLine, int) override {
         std::lock_guard lock(m);
         started.push_back(commandLine);
+        cv.notify_all();
         return 42;
     }
     std::optional<ProcessHandle> open(std::uint32_t) override { return 7; }
-    int wait(ProcessHandle, int) override { return kWaitEnded; }
+    int wait(ProcessHandle, int timeoutMs) override {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !hangs; }) ? kWaitEnded
+                                                                                               : kWaitTimeout;
+    }
+    bool waitUntilStarted() {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, std::chrono::seconds(30), [&] { return !started.empty(); });
+    }
+    void endHanging() {
+        {
+            std::lock_guard lock(m);
+            hangs = false;
+        }
+        cv.notify_all();
+    }
     std::optional<int> exitCode(ProcessHandle) override { return 0; }
     void close(ProcessHandle) override {}
 };
@@ -141,7 +168,7 @@ protected:
     FakeServer server;
     ArchiveOnly files;
     test::FakeClock clock{{2026, 12, 6, 14, 5, 33}};
-    InstantProcesses processes;
+    ScriptedProcesses processes;
     test::WindowQueue window;
     std::vector<DbOutcome> outcomes;
     std::unique_ptr<DatabaseThread> db_;
@@ -157,19 +184,19 @@ TEST_F(DatabaseThreadTest, StepsRunInTheOrderPostedAndEachReportsBack) {
     server.request = "7";
     db().startUp("");  // start-up: nothing built yet, so nothing is recorded
     db().checkFirst();
-    db().poll("d:\\veri");
     db().record("c:\\yedek\\y.zip");
+    db().poll("d:\\veri");
     ASSERT_TRUE(waitForOutcomes(4));
-    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::CheckFirst, Step::Poll, Step::Record}));
+    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::CheckFirst, Step::Record, Step::Poll}));
     for (const auto& o : outcomes) EXPECT_EQ(o.error, "");
-    ASSERT_TRUE(outcomes[2].served);
-    EXPECT_EQ(outcomes[2].served->user, "7");
-    EXPECT_EQ(outcomes[2].served->exitCode, 0);
-    EXPECT_TRUE(outcomes[3].recorded);
-    EXPECT_TRUE(outcomes[3].connected);
+    EXPECT_TRUE(outcomes[2].recorded);
+    EXPECT_TRUE(outcomes[2].connected);
+    ASSERT_TRUE(outcomes[3].served);
+    EXPECT_EQ(outcomes[3].served->user, "7");
+    EXPECT_EQ(outcomes[3].served->exitCode, 0);
     EXPECT_EQ(server.seen(),
-              (std::vector<std::string>{"open", kSchema, "DELETE FROM zelDisconnect", kPoll,
-                                        "DELETE FROM \"pub\".\"zelDisconnect\" ", kHistory, kInsert}));
+              (std::vector<std::string>{"open", kSchema, "DELETE FROM zelDisconnect", kHistory, kInsert,
+                                        kPoll, "DELETE FROM \"pub\".\"zelDisconnect\" "}));
     EXPECT_EQ(
         processes.started,
         std::vector<std::string>{
@@ -186,22 +213,58 @@ TEST_F(DatabaseThreadTest, HungStatementHoldsNoCallAndAPollDueMeanwhileIsSkipped
     // Every call returns at once while the thread waits on the server.
     EXPECT_FALSE(db().poll("c:\\brevund"));  // the request in progress must not be served twice
     db().record("c:\\yedek\\y.zip");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     server.release();
     ASSERT_TRUE(waitForOutcomes(3));
-    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::Poll, Step::Record}));
+    // The served poll reports once its utility has ended and the rows are gone, after the record.
+    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::Record, Step::Poll}));
+    EXPECT_GE(outcomes[1].waited, std::chrono::milliseconds(1100));  // queued at least that long
     EXPECT_EQ(processes.started.size(), 1u);
     EXPECT_TRUE(db().poll("c:\\brevund"));  // once it is back, the next tick polls again
     ASSERT_TRUE(waitForOutcomes(4));
 }
 
-TEST_F(DatabaseThreadTest, FailedStartUpIsCaughtAndTheNextPollOpensAgain) {
-    server.failOpens = 1;
+TEST_F(DatabaseThreadTest, ServerDownCostsOneLoginPerStepAndTheNextPollOpensAgain) {
+    server.failOpens = 4;
+    server.request = "7";
     db().startUp("c:\\yedek\\y.zip");
     db().poll("c:\\brevund");
-    ASSERT_TRUE(waitForOutcomes(2));
+    db().record("c:\\yedek\\y.zip");
+    ASSERT_TRUE(waitForOutcomes(3));
+    EXPECT_TRUE(db().poll("c:\\brevund"));
+    ASSERT_TRUE(waitForOutcomes(4));
     EXPECT_NE(outcomes[0].error.find("could not connect"), std::string::npos) << outcomes[0].error;
-    EXPECT_EQ(outcomes[1].error, "");
-    EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", "open", kSchema, kPoll}));
+    EXPECT_NE(outcomes[2].error.find("could not connect"), std::string::npos) << outcomes[2].error;
+    EXPECT_FALSE(outcomes[3].served);
+    EXPECT_TRUE(processes.started.empty());
+    EXPECT_EQ(server.seen(), std::vector<std::string>(4, "open"));
+    // Once the server is back, the next poll opens and serves.
+    EXPECT_TRUE(db().poll("c:\\brevund"));
+    ASSERT_TRUE(waitForOutcomes(5));
+    EXPECT_EQ(outcomes[4].error, "");
+    ASSERT_TRUE(outcomes[4].served);
+    EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", "open", "open", "open", "open", kSchema, kPoll,
+                                                       "DELETE FROM \"pub\".\"zelDisconnect\" "}));
+}
+
+TEST_F(DatabaseThreadTest, HangingUtilityHoldsNoRecordAndTheRowsGoOnceItEnds) {
+    server.request = "7";
+    processes.hangs = true;
+    db().startUp("");
+    EXPECT_TRUE(db().poll("c:\\brevund"));
+    ASSERT_TRUE(processes.waitUntilStarted());
+    db().record("c:\\yedek\\y.zip");
+    ASSERT_TRUE(waitForOutcomes(2));
+    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::Record}));
+    EXPECT_TRUE(outcomes[1].recorded);
+    EXPECT_FALSE(db().poll("c:\\brevund"));  // never a second utility, nor a second serving
+    EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", kSchema, kPoll, kHistory, kInsert}));
+    processes.endHanging();
+    ASSERT_TRUE(waitForOutcomes(3));
+    ASSERT_TRUE(outcomes[2].served);
+    EXPECT_EQ(outcomes[2].served->user, "7");
+    EXPECT_EQ(server.seen().back(), "DELETE FROM \"pub\".\"zelDisconnect\" ");
+    EXPECT_EQ(processes.started.size(), 1u);
 }
 
 TEST_F(DatabaseThreadTest, ConnectionLostSinceTheLastStatementIsReopenedInTheSameStep) {
@@ -218,6 +281,76 @@ TEST_F(DatabaseThreadTest, ConnectionLostSinceTheLastStatementIsReopenedInTheSam
               (std::vector<std::string>{"open", kSchema, kHistory, "open", kSchema, kHistory, kInsert, kPoll,
                                         "open", kSchema, kPoll, "DELETE FROM \"pub\".\"zelDisconnect\" "}));
 }
+
+TEST(RecordLogText, SaysWhatBecameOfTheRecordAndALongWait) {
+    struct Case {
+        bool recorded;
+        std::string error;
+        int waitedMs;
+        std::string text;
+    };
+    for (const Case& c : {
+             Case{true, "", 0, "Yedekleme kaydı veritabanına yazıldı"},
+             Case{true, "", 1000, "Yedekleme kaydı veritabanına yazıldı"},
+             Case{true, "", 12345, "Yedekleme kaydı veritabanına yazıldı (sırada 12.3 sn bekledi)"},
+             Case{false, "could not connect", 1500,
+                  "Yedekleme kaydı yazılamadı: could not connect (sırada 1.5 sn bekledi)"},
+             Case{false, "", 0, "Yedekleme kaydı yazılmadı: sağlam bir arşiv yok"},
+         }) {
+        DbOutcome o;
+        o.step = Step::Record;
+        o.recorded = c.recorded;
+        o.error = c.error;
+        o.waited = std::chrono::milliseconds(c.waitedMs);
+        EXPECT_EQ(recordLogText(o), c.text);
+    }
+}
+
+// "&Kapat" right after a run whose record waits on a frozen server, which thaws meanwhile or not.
+struct ServerOutlivingTheWindow {
+    FakeServer server;
+};
+class KapatAfterARunTest : public ServerOutlivingTheWindow,
+                           public test::WindowTest,
+                           public ::testing::WithParamInterface<bool> {
+protected:
+    KapatAfterARunTest() {
+        connections = [this] { return std::make_unique<FakeConnection>(server); };
+    }
+};
+
+TEST_P(KapatAfterARunTest, QueuedRecordGetsThreeSecondsAndTheLogSaysWhetherItWasWritten) {
+    const bool thaws = GetParam();
+    server.holdAt = kHistory;
+    server.held = true;
+    view.setSourceText(0, sourceWithAFile());
+    form().Form_Load();
+    form().cmdCopy_Click();
+    ASSERT_TRUE(server.waitUntilHolding());
+    std::thread thaw([&] {
+        if (!thaws) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // while the end waits
+        server.release();
+    });
+    view.said.clear();
+    form().mnuExit_Click();
+    thaw.join();
+    EXPECT_EQ(view.said, (std::vector<std::string>{"tray delete", "state 1", "hide", "end"}));
+    const std::string log = test::readFile(logFile());
+    const std::vector<std::string> seen = server.seen();
+    if (thaws) {
+        EXPECT_NE(log.find("Yedekleme kaydı veritabanına yazıldı"), std::string::npos) << log;
+        ASSERT_GE(seen.size(), 2u);
+        EXPECT_EQ(seen[seen.size() - 2], kHistory);
+        EXPECT_EQ(seen.back().rfind(" INSERT INTO pub.zelParameter VALUES (1000,''", 0), 0u) << seen.back();
+    } else {
+        EXPECT_NE(log.find(kRecordUnfinishedAtEnd), std::string::npos) << log;
+        EXPECT_EQ(seen.back(), kHistory);
+        server.release();  // lets the database thread end with the test
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ServerThawsOrNot, KapatAfterARunTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace zel
