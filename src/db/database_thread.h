@@ -102,7 +102,7 @@ private:
     std::mutex recordsMutex_;
     std::condition_variable recordDone_;
     SerialWorker worker_;  // after everything its jobs use
-    SerialWorker waiter_;  // the shutdown utility; posts the delete to worker_, so it goes first
+    SerialWorker waiter_;  // the shutdown utility's wait; ends before worker_, to which it posts
 };
 
 }  // namespace zel
