@@ -6,7 +6,7 @@ ZEL_BUILD=${ZEL_BUILD:-$ZEL_ROOT/build}
 
 ZEL_PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
     googletest libgtest-dev
     unixodbc unixodbc-dev odbc-postgresql postgresql zlib1g-dev
     zip unzip g++-mingw-w64-x86-64

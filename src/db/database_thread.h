@@ -1,9 +1,14 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "db/backup_record.h"
 #include "db/db_link.h"
@@ -25,11 +30,19 @@ struct DbOutcome {
     bool connected = false;               // whether the connection is open after the step
     bool recorded = false;                // start-up or a record: an entry went into the history
     std::optional<ServedRequest> served;  // a poll: whose disconnect was run
+    std::chrono::milliseconds waited{0};  // a record: how long it queued behind other steps
+};
+
+// What became of the records still unreported when the program ends.
+struct RecordsAtEnd {
+    std::vector<DbOutcome> finished;
+    int unfinished = 0;  // still queued or being written when the time was up
 };
 
 // The program's database connection on a thread of its own, so that a slow or hung server never
 // holds the window. The window posts the steps; they run there one by one in the order posted,
-// and each one's outcome comes back on the window's thread. Every call returns at once.
+// and each one's outcome comes back on the window's thread. Every call returns at once. The
+// shutdown utility is waited for on a second thread, so records go on while it runs.
 class DatabaseThread {
 public:
     struct Parts {
@@ -38,12 +51,13 @@ public:
         const Clock& clock;
         LocaleFormats locale;
         std::function<std::string()> computerName;
-        // The shutdown utility is started and waited for on the database thread.
+        // Plain waits, for the shutdown utility.
         ProcessOps& processes;
     };
 
     DatabaseThread(Parts parts, PostToWindow toWindow, std::function<void(const DbOutcome&)> onOutcome = {});
-    // Waits for the step in progress; the steps still waiting are dropped.
+    // Waits for the step in progress, but not for a shutdown utility: that runs on unwatched.
+    // The steps still waiting are dropped.
     ~DatabaseThread();
 
     // Start-up: openDSN, then updateBackupDate. A failure of either is caught: the program runs
@@ -52,14 +66,31 @@ public:
     // updateBackupDate after a run, for the archive that run built (empty: none).
     void record(std::string builtArchivePath);
     void checkFirst();
-    // One poll for the drive of the first source folder. False, and nothing posted, while the
-    // previous poll is still busy: a request must not be served twice.
+    // One poll for the drive of the first source folder: the query, the utility, the delete. False,
+    // and nothing posted, while the previous poll is still busy: a request must not be served twice.
     bool poll(std::string firstSource);
 
-private:
-    void post(DbOutcome::Step step, std::function<void(DbOutcome&)> work);
+    // Whether a record has not yet reported back.
+    bool recordsPending() const { return !openRecords_.empty(); }
+    // At the program's end: waits at most `limit` for the records not yet reported, without the
+    // window's events. From then on no outcome reaches the window.
+    RecordsAtEnd finishRecords(std::chrono::milliseconds limit);
 
-    ProcessRunner runner_;
+private:
+    // A record from its posting until the window has heard of it.
+    struct RecordTicket {
+        bool done = false;  // under recordsMutex_
+        DbOutcome outcome;
+    };
+
+    void post(DbOutcome::Step step, std::function<void(DbOutcome&)> work);
+    // One step's work on the database thread, its failure caught.
+    DbOutcome runStep(DbOutcome::Step step, const std::function<void(DbOutcome&)>& work);
+    // Sends an outcome to the window; `onWindow` runs there first.
+    void report(DbOutcome outcome, std::function<void()> onWindow = {});
+
+    std::atomic<bool> stopping_{false};
+    ProcessRunner runner_;  // the shutdown utility's wait, given up when stopping_
     DbLink db_;
     BackupRecorder recorder_;
     DisconnectService disconnect_;
@@ -67,7 +98,11 @@ private:
     std::function<void(const DbOutcome&)> onOutcome_;
     bool pollBusy_ = false;                                       // window thread only
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // window thread only
-    SerialWorker worker_;                                         // last: its jobs use everything above
+    std::vector<std::shared_ptr<RecordTicket>> openRecords_;      // window thread only
+    std::mutex recordsMutex_;
+    std::condition_variable recordDone_;
+    SerialWorker worker_;  // after everything its jobs use
+    SerialWorker waiter_;  // the shutdown utility's wait; ends before worker_, to which it posts
 };
 
 }  // namespace zel

@@ -32,10 +32,13 @@ QueryResult DbLink::execute(const std::string& statement) {
 }
 
 QueryResult DbLink::executeReopening(const std::string& statement) {
+    // A connection that was closed already (its opening just failed) is not tried again here: one
+    // login per step is all a server that is down should cost.
+    const bool wasOpen = state() != 0;
     try {
         return execute(statement);
     } catch (const DatabaseError& e) {
-        if (!e.connectionLost()) throw;
+        if (!wasOpen || !e.connectionLost()) throw;
     }
     openDSN();
     return execute(statement);

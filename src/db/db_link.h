@@ -27,8 +27,9 @@ public:
     // 0 when there is no connection or it is closed.
     int state() const { return connection_ ? connection_->state() : 0; }
     QueryResult execute(const std::string& statement);
-    // The same, but a statement that finds the connection lost (the server restarted since the
-    // last one) opens a new connection and runs once more. A failed reopening goes to the caller.
+    // The same, but a statement that finds an open connection lost (the server restarted since
+    // the last one) opens a new connection and runs once more. A failed reopening goes to the
+    // caller.
     QueryResult executeReopening(const std::string& statement);
 
 private:

@@ -36,7 +36,7 @@ void DisconnectService::checkFirst() {
     }
 }
 
-std::optional<ServedRequest> DisconnectService::serveRequests(std::string_view firstSource) {
+std::optional<PendingRequest> DisconnectService::readRequest() {
     try {
         if (db_.state() == 0) db_.reopenQuietly();
     } catch (...) {
@@ -48,20 +48,26 @@ std::optional<ServedRequest> DisconnectService::serveRequests(std::string_view f
     } catch (...) {
     }
     if (!requests || requests->eof) return std::nullopt;  // unreachable, or nothing asked
+    return PendingRequest{requestedUser(requests->firstField)};
+}
 
-    std::optional<ServedRequest> served;
-    if (std::optional<std::string> user = requestedUser(requests->firstField)) {
-        served = ServedRequest{*user, std::nullopt};
-        try {
-            served->exitCode = runner_.run(shutdownCommandLine(firstSource, *user), 999999999, 0, 0).exitCode;
-        } catch (...) {
-        }
+std::optional<ServedRequest> DisconnectService::serve(const PendingRequest& request,
+                                                      std::string_view firstSource) const {
+    if (!request.user) return std::nullopt;
+    ServedRequest served{*request.user, std::nullopt};
+    try {
+        served.exitCode =
+            runner_.run(shutdownCommandLine(firstSource, served.user), 999999999, 0, 0).exitCode;
+    } catch (...) {
     }
+    return served;
+}
+
+void DisconnectService::deleteRequests() {
     try {
         db_.executeReopening(std::string(kServedDelete));
     } catch (...) {
     }
-    return served;
 }
 
 }  // namespace zel

@@ -32,17 +32,29 @@ struct ServedRequest {
     std::optional<int> exitCode;
 };
 
-// Serves the "disconnect this user" requests that other clients leave in zelDisconnect. Runs on
-// the database thread: the shutdown utility is started and waited for there.
+// The first row of the request table: its user number, or nothing for a value that may not
+// reach a command line (the rows are deleted all the same).
+struct PendingRequest {
+    std::optional<std::string> user;
+};
+
+// Serves the "disconnect this user" requests that other clients leave in zelDisconnect. A poll
+// is three steps: read the table, run the shutdown utility, delete the rows. The first and the
+// last use the connection; the utility may run for a very long time and uses none of it.
 class DisconnectService {
 public:
     DisconnectService(DbLink& db, const ProcessRunner& runner) : db_(db), runner_(runner) {}
 
     // At start-up: requests left from before are thrown away unserved.
     void checkFirst();
-    // One poll: the first request's user is disconnected on the drive of `firstSource`, then every
-    // request is deleted. Tells whose disconnect was run, if anybody's.
-    std::optional<ServedRequest> serveRequests(std::string_view firstSource);
+    // The poll's query. Nothing when the table is empty or out of reach: then nothing is served
+    // and nothing deleted.
+    std::optional<PendingRequest> readRequest();
+    // Disconnects the request's user on the drive of `firstSource`, waiting as long as the
+    // utility runs; tells whose disconnect was run, if anybody's.
+    std::optional<ServedRequest> serve(const PendingRequest& request, std::string_view firstSource) const;
+    // Every request goes, the served one and any others.
+    void deleteRequests();
 
 private:
     DbLink& db_;

@@ -1,6 +1,8 @@
 #include "qt/tray.h"
 
+#include <xcb/xcb.h>
 #include <QCursor>
+#include <QGuiApplication>
 
 #include "window/tray_messages.h"
 
@@ -37,6 +39,10 @@ void SystemTray::addIcon() {
 
 void SystemTray::deleteIcon() {
     icon_.hide();
+    // The icon window's destruction waits in the display connection until the event loop runs
+    // again; the program's end may first wait for a history record, so it goes out now.
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        xcb_flush(x11->connection());
 }
 
 void SystemTray::popUp(QMenu& menu) {

@@ -4,6 +4,7 @@
 
 #include "engine/date_text.h"
 #include "settings/settings_format.h"
+#include "window/database_report.h"
 #include "window/tray_messages.h"
 
 namespace zel {
@@ -193,7 +194,16 @@ void frmMain::mnuRestore_Click() {
 
 void frmMain::mnuExit_Click() {
     view_.deleteTrayIcon();
+    letPendingRecordFinish();
     view_.endProgram();  // also in the middle of a run: its zip keeps running
+}
+
+void frmMain::letPendingRecordFinish() {
+    if (!db_->recordsPending()) return;
+    if (windowState_ == 0) setWindowState(1);  // nothing on screen while the program ends
+    const RecordsAtEnd end = db_->finishRecords(kRecordTimeAtEnd);
+    for (const DbOutcome& o : end.finished) log_->write(recordLogText(o));
+    if (end.unfinished > 0) log_->write(kRecordUnfinishedAtEnd);
 }
 
 // ---- backup ----
@@ -240,14 +250,7 @@ void frmMain::checkDisconnect() {
 // The run log hears what the database thread did: each history record, each request served,
 // and each loss and return of the connection once.
 void frmMain::reportDatabase(const DbOutcome& o) {
-    if (o.step == DbOutcome::Step::Record) {
-        if (o.recorded)
-            log_->write("Yedekleme kaydı veritabanına yazıldı");
-        else if (!o.error.empty())
-            log_->write("Yedekleme kaydı yazılamadı: " + o.error);
-        else
-            log_->write("Yedekleme kaydı yazılmadı: sağlam bir arşiv yok");
-    }
+    if (o.step == DbOutcome::Step::Record) log_->write(recordLogText(o));
     if (o.served) {
         log_->write("Bağlantı kesme isteği: kullanıcı " + o.served->user + ", proshut çıkış kodu " +
                     (o.served->exitCode ? std::to_string(*o.served->exitCode) : std::string("yok")));

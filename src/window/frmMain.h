@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,7 @@ struct FrmMainServices {
 inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
 inline constexpr std::string_view kAlreadyRunning = "Program zaten çalışıyor!";
 inline constexpr std::string_view kGaveWayCaption = "()*!@#(*";
+inline constexpr std::chrono::milliseconds kRecordTimeAtEnd{3000};
 
 // The program's one window, without a toolkit: its state and every handler, in the order and
 // with the error modes the program has always had. It reaches the screen only through the
@@ -76,6 +78,10 @@ public:
     void txtHedef_LostFocus(int index);
     void mnuRestore_Click();
     void mnuExit_Click();
+    // The program's end: a history record that is queued or being written gets up to
+    // kRecordTimeAtEnd to finish, with the window hidden; the run log says whether it was
+    // written. Call it once the tray icon is deleted, right before the end.
+    void letPendingRecordFinish();
     void Timer2_Timer();
     void Timer3_Timer();
     void Timer4_Timer();

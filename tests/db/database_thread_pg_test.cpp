@@ -116,5 +116,21 @@ TEST_F(DatabaseThreadPgTest, RestartedServerCostsNeitherARecordNorAPoll) {
               paths.native("c:\\brevund\\tarvel\\db\\dorvanel") + " -C disconnect 7\n");
 }
 
+TEST_F(DatabaseThreadPgTest, HangingShutdownUtilityHoldsNoRecord) {
+    test::writeFile(drives.shutdownToolDir() / "slow", "5");
+    admin->execute("INSERT INTO pub.\"zelDisconnect\" VALUES (7)");
+    db->poll("c:\\brevund");
+    db->record(archive);  // a run ends while the utility runs
+    ASSERT_TRUE(waitForOutcomes(1));
+    // The row is there before the utility has got as far as noting its call.
+    EXPECT_EQ(outcomes[0].step, DbOutcome::Step::Record);
+    EXPECT_EQ(admin->execute("SELECT zelparametervalue FROM pub.zelparameter").firstField,
+              "06/12/2026 14:05|PC");
+    EXPECT_EQ(drives.shutdownCalls(), "");
+    ASSERT_TRUE(waitForOutcomes(2));
+    ASSERT_TRUE(outcomes[1].served);
+    EXPECT_EQ(admin->execute("SELECT count(*) FROM pub.\"zelDisconnect\"").firstField, "0");
+}
+
 }  // namespace
 }  // namespace zel

@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "support/core/fake_clock.h"
+#include "support/core/window_fixture.h"
 #include "support/core/window_queue.h"
+#include "window/database_report.h"
 
 namespace zel {
 namespace {
@@ -42,6 +45,10 @@ struct FakeServer {
         std::lock_guard lock(m);
         return log;
     }
+    bool waitUntilHolding() {  // a statement has reached `holdAt` and waits there
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, std::chrono::seconds(30), [&] { return holdAt.empty(); });
+    }
     void release() {
         {
             std::lock_guard lock(m);
@@ -71,6 +78,7 @@ public:
         std::unique_lock lock(server_.m);
         if (!server_.holdAt.empty() && statement.rfind(server_.holdAt, 0) == 0) {
             server_.holdAt.clear();
+            server_.cv.notify_all();
             server_.cv.wait(lock, [this] { return !server_.held; });
         }
         auto lost = std::find(server_.loseConnectionAt.begin(), server_.loseConnectionAt.end(), statement);
@@ -159,19 +167,19 @@ TEST_F(DatabaseThreadTest, StepsRunInTheOrderPostedAndEachReportsBack) {
     server.request = "7";
     db().startUp("");  // start-up: nothing built yet, so nothing is recorded
     db().checkFirst();
-    db().poll("d:\\veri");
     db().record("c:\\yedek\\y.zip");
+    db().poll("d:\\veri");  // its rows go once the utility has ended, on the database thread again
     ASSERT_TRUE(waitForOutcomes(4));
-    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::CheckFirst, Step::Poll, Step::Record}));
+    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::CheckFirst, Step::Record, Step::Poll}));
     for (const auto& o : outcomes) EXPECT_EQ(o.error, "");
-    ASSERT_TRUE(outcomes[2].served);
-    EXPECT_EQ(outcomes[2].served->user, "7");
-    EXPECT_EQ(outcomes[2].served->exitCode, 0);
-    EXPECT_TRUE(outcomes[3].recorded);
-    EXPECT_TRUE(outcomes[3].connected);
+    ASSERT_TRUE(outcomes[3].served);
+    EXPECT_EQ(outcomes[3].served->user, "7");
+    EXPECT_EQ(outcomes[3].served->exitCode, 0);
+    EXPECT_TRUE(outcomes[2].recorded);
+    EXPECT_TRUE(outcomes[2].connected);
     EXPECT_EQ(server.seen(),
-              (std::vector<std::string>{"open", kSchema, "DELETE FROM zelDisconnect", kPoll,
-                                        "DELETE FROM \"pub\".\"zelDisconnect\" ", kHistory, kInsert}));
+              (std::vector<std::string>{"open", kSchema, "DELETE FROM zelDisconnect", kHistory, kInsert,
+                                        kPoll, "DELETE FROM \"pub\".\"zelDisconnect\" "}));
     EXPECT_EQ(
         processes.started,
         std::vector<std::string>{
@@ -188,22 +196,28 @@ TEST_F(DatabaseThreadTest, HungStatementHoldsNoCallAndAPollDueMeanwhileIsSkipped
     // Every call returns at once while the thread waits on the server.
     EXPECT_FALSE(db().poll("c:\\brevund"));  // the request in progress must not be served twice
     db().record("c:\\yedek\\y.zip");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     server.release();
     ASSERT_TRUE(waitForOutcomes(3));
-    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::Poll, Step::Record}));
+    EXPECT_EQ(steps(), (std::vector<Step>{Step::StartUp, Step::Record, Step::Poll}));
+    EXPECT_GE(outcomes[1].waited, std::chrono::milliseconds(1100));
     EXPECT_EQ(processes.started.size(), 1u);
     EXPECT_TRUE(db().poll("c:\\brevund"));  // once it is back, the next tick polls again
     ASSERT_TRUE(waitForOutcomes(4));
 }
 
-TEST_F(DatabaseThreadTest, FailedStartUpIsCaughtAndTheNextPollOpensAgain) {
-    server.failOpens = 1;
+TEST_F(DatabaseThreadTest, ServerDownCostsOneLoginPerStepAndTheNextPollOpensAgain) {
+    server.failOpens = 3;
     db().startUp("c:\\yedek\\y.zip");
     db().poll("c:\\brevund");
-    ASSERT_TRUE(waitForOutcomes(2));
+    db().record("c:\\yedek\\y.zip");
+    ASSERT_TRUE(waitForOutcomes(3));
+    EXPECT_TRUE(db().poll("c:\\brevund"));  // the server is back
+    ASSERT_TRUE(waitForOutcomes(4));
     EXPECT_NE(outcomes[0].error.find("could not connect"), std::string::npos) << outcomes[0].error;
-    EXPECT_EQ(outcomes[1].error, "");
-    EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", "open", kSchema, kPoll}));
+    EXPECT_NE(outcomes[2].error.find("could not connect"), std::string::npos) << outcomes[2].error;
+    EXPECT_EQ(outcomes[3].error, "");
+    EXPECT_EQ(server.seen(), (std::vector<std::string>{"open", "open", "open", "open", kSchema, kPoll}));
 }
 
 TEST_F(DatabaseThreadTest, ConnectionLostSinceTheLastStatementIsReopenedInTheSameStep) {
@@ -219,6 +233,41 @@ TEST_F(DatabaseThreadTest, ConnectionLostSinceTheLastStatementIsReopenedInTheSam
     EXPECT_EQ(server.seen(),
               (std::vector<std::string>{"open", kSchema, kHistory, "open", kSchema, kHistory, kInsert, kPoll,
                                         "open", kSchema, kPoll, "DELETE FROM \"pub\".\"zelDisconnect\" "}));
+}
+
+TEST(RecordLogText, TellsAWaitOfMoreThanASecond) {
+    DbOutcome o;
+    o.recorded = true;
+    for (auto [ms, text] : {std::pair<int, std::string>{1000, ""}, {12345, " (sırada 12.3 sn bekledi)"}}) {
+        o.waited = std::chrono::milliseconds(ms);
+        EXPECT_EQ(recordLogText(o), "Yedekleme kaydı veritabanına yazıldı" + text);
+    }
+}
+
+// "&Kapat" right after a run whose record waits on a frozen server that thaws within the 3 s.
+struct ServerOutlivingTheWindow {
+    FakeServer server;
+};
+class KapatAfterARunTest : public ServerOutlivingTheWindow, public test::WindowTest {};
+
+TEST_F(KapatAfterARunTest, QueuedRecordIsWrittenBeforeTheEnd) {
+    connections = [this] { return std::make_unique<FakeConnection>(server); };
+    server.holdAt = kHistory;
+    server.held = true;
+    view.setSourceText(0, sourceWithAFile());
+    form().Form_Load();
+    form().cmdCopy_Click();
+    ASSERT_TRUE(server.waitUntilHolding());
+    std::thread thaw([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // while the end waits
+        server.release();
+    });
+    view.said.clear();
+    form().mnuExit_Click();
+    thaw.join();
+    EXPECT_EQ(view.said, (std::vector<std::string>{"tray delete", "state 1", "hide", "end"}));
+    EXPECT_EQ(server.seen().back().rfind(" INSERT INTO pub.zelParameter VALUES (1000,''", 0), 0u);
+    EXPECT_NE(test::readFile(logFile()).find("Yedekleme kaydı veritabanına yazıldı"), std::string::npos);
 }
 
 }  // namespace

@@ -37,9 +37,12 @@ protected:
     int requestsLeft() {
         return std::stoi(*admin->execute("SELECT count(*) FROM pub.\"zelDisconnect\"").firstField);
     }
-    // One poll; the user whose disconnect was run, and the utility's exit code in lastExit.
+    // One poll's three steps; the user whose disconnect was run, and the utility's exit code in lastExit.
     std::optional<std::string> poll() {
-        std::optional<ServedRequest> served = service->serveRequests(firstSource);
+        std::optional<PendingRequest> request = service->readRequest();
+        if (!request) return std::nullopt;
+        std::optional<ServedRequest> served = service->serve(*request, firstSource);
+        service->deleteRequests();
         if (!served) return std::nullopt;
         lastExit = served->exitCode;
         return served->user;

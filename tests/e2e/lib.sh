@@ -127,3 +127,9 @@ icon_geometry() {
 }
 icon_docked() { [ -n "$(icon_geometry)" ]; }
 icon_gone() { ! icon_docked; }
+icon_center() {  # prints "x y" of the icon's centre on the screen
+    icon_geometry | sed -E 's/^([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ \+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3 \4/' |
+        awk '{print $3 + int($1 / 2), $4 + int($2 / 2)}'
+}
+menu_open() { xwininfo -root -tree 2>/dev/null | grep -q '("zelyedek" "ZEL Yedek")  1[0-9][0-9]x[0-9][0-9]+'; }
+app_ended() { ! kill -0 "$app" 2>/dev/null; }

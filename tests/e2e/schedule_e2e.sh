@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program runs three scheduled backups a few seconds apart while its database server
 # is frozen (every server process stopped, as on a hung machine): the window, the icon and the
-# schedule must not wait for it.
+# schedule must not wait for it, and "&Kapat" waits for the queued records 3 s at most.
 #   schedule_e2e.sh BINARY PG_SCRIPT PG_DIR
 set -uo pipefail
 binary=$1
@@ -53,6 +53,18 @@ archive=$(ls "$work"/drives/c/tarvel-yedek/tarvel-yedek*.zip 2>/dev/null | head 
 check "the archive holds the source folder" bash -c "unzip -l '$archive' | grep -q veri.txt"
 check "the program still runs" kill -0 "$app"
 check "its window is hidden again after the last run" window_hidden
+
+# "&Kapat" while the last records still wait behind logins to the frozen server.
+read -r x y <<<"$(icon_center)"
+xdotool mousemove "$x" "$y" click 3
+within 5 menu_open && xdotool key k
+pressed=$(now_ms)
+icon_gone_program_waits() { icon_gone && kill -0 "$app" 2>/dev/null; }
+check "\"&Kapat\" removes the icon while the program waits for its records" within 2 icon_gone_program_waits
+within 10 app_ended
+ended_after=$(( $(now_ms) - pressed ))
+check "it ends 3 s later (${ended_after} ms)" test "$ended_after" -ge 2500
+check "the run log says they were not written" grep -q 'kapanırken 3 sn içinde bitmedi' "$work/TarvelYedek.log"
 [ $failures -gt 0 ] && { echo "--- runs started at"; cat "$work/runs.log" 2>/dev/null; echo "--- run log"; cat "$work/TarvelYedek.log" 2>/dev/null; }
 
 finish

@@ -8,13 +8,6 @@ source "$(dirname "$0")/lib.sh"
 prepare_program "$binary"
 start_display
 
-app_ended() { ! kill -0 "$app" 2>/dev/null; }
-icon_center() {  # prints "x y" of the icon's centre on the screen
-    icon_geometry | sed -E 's/^([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ \+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3 \4/' |
-        awk '{print $3 + int($1 / 2), $4 + int($2 / 2)}'
-}
-menu_open() { xwininfo -root -tree 2>/dev/null | grep -q '("zelyedek" "ZEL Yedek")  1[0-9][0-9]x[0-9][0-9]+'; }
-
 # Started before the tray host exists.
 start_app "$work/app.log" ./zelyedek
 app=$app_pid
