@@ -460,7 +460,9 @@ void Win32FrontEnd::processPendingEvents() {
     pumpWaitingMessages();
 }
 void Win32FrontEnd::endProgram() {
-    std::_Exit(0);
+    // At once, as the program has always ended: no library's clean-up runs, so a database
+    // thread still inside ODBC or a waiting worker cannot hold the end up.
+    TerminateProcess(GetCurrentProcess(), 0);
 }
 void Win32FrontEnd::postToWindow(std::function<void()> call) {
     auto* posted = new std::function<void()>(std::move(call));
