@@ -6,6 +6,12 @@
 
 namespace zel {
 
+// A write's outcome: done, or why not (the system's own words where it gave any).
+struct WriteResult {
+    std::string failure;  // empty when the write was done
+    explicit operator bool() const { return failure.empty(); }
+};
+
 // The file operations the program needs. Paths are the program's own folder texts; an
 // implementation maps them to native paths. Every operation reports failure instead of throwing.
 class FileSystem {
@@ -30,7 +36,7 @@ public:
     // Writes to a temporary file beside the target and renames it over the target, durably. A
     // target that is a symbolic link stays one: its target is replaced. A read-only target is
     // not replaced.
-    virtual bool replaceContent(const std::string& path, const std::string& bytes) = 0;
+    virtual WriteResult replaceContent(const std::string& path, const std::string& bytes) = 0;
     // Removes the temporary files that a replaceContent of this path, interrupted by a crash or
     // a power cut, left beside it.
     virtual void removeReplaceLeftovers(const std::string& path) = 0;

@@ -60,8 +60,8 @@ NOTIFYICONDATAW trayData(HWND window, HICON icon) {
 Win32FrontEnd::Win32FrontEnd(HINSTANCE instance) : instance_(instance) {
     background_ = CreateSolidBrush(kBackground);
     // The program's icon from its resources, in the sizes the window and the tray want.
-    icon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
-                                          LR_DEFAULTSIZE | LR_SHARED));
+    icon_ = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     smallIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                                LR_SHARED));
@@ -209,11 +209,9 @@ LRESULT Win32FrontEnd::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // The icon's mouse message, carried as the X of a mouse move in twips.
             if (form_) form_->Form_MouseMove(0, 0, LOWORD(lParam) * kTwipsPerPixel, 0);
             return 0;
-        case kPostedCall: {
-            std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(lParam));
-            if (form_) (*call)();
+        case kPostedCall:
+            runPostedCalls();  // the message carries nothing: one from elsewhere finds nothing new to run
             return 0;
-        }
         case WM_SYSCOMMAND:
             // A minimise takes the program's own path: minimised is hidden.
             if ((wParam & 0xFFF0) == SC_MINIMIZE && form_) {
@@ -463,8 +461,21 @@ void Win32FrontEnd::endProgram() {
     std::_Exit(0);
 }
 void Win32FrontEnd::postToWindow(std::function<void()> call) {
-    auto* posted = new std::function<void()>(std::move(call));
-    if (!PostMessageW(window_, kPostedCall, 0, reinterpret_cast<LPARAM>(posted))) delete posted;
+    {
+        std::lock_guard lock(postedMutex_);
+        posted_.push_back(std::move(call));
+    }
+    PostMessageW(window_, kPostedCall, 0, 0);
+}
+
+void Win32FrontEnd::runPostedCalls() {
+    std::deque<std::function<void()>> calls;
+    {
+        std::lock_guard lock(postedMutex_);
+        calls.swap(posted_);
+    }
+    for (auto& call : calls)
+        if (form_) call();
 }
 
 }  // namespace zel

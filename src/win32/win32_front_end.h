@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <array>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "window/front_end.h"
@@ -66,6 +68,7 @@ private:
     void armClockTimer();
     void setEditText(HWND box, const std::string& text);
     HWND captionWindow(Caption which) const;
+    void runPostedCalls();
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
@@ -88,6 +91,9 @@ private:
     UINT taskbarCreated_ = 0;
     bool settingText_ = false;  // a change the program makes, not the user
     bool activated_ = false;
+    // Calls from other threads wait here; a private message only says that some are waiting.
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace zel

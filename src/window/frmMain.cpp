@@ -287,8 +287,15 @@ void frmMain::txtHedef_LostFocus(int /*index*/) {
     saveSettings();
 }
 
+// A failed save leaves the old file and the controls' values; the log hears of each one, the user
+// once per cause until a save succeeds again.
 void frmMain::saveSettings() {
-    settings_->save(*settingsView_);  // a failed save leaves the old file; the controls keep their values
+    const SaveResult saved = settings_->save(*settingsView_);
+    if (saved) saveNotices_.succeeded();
+    if (saved.failure.empty()) return;
+    const std::string text = saveFailureText(settings_->path(), saved.failure);
+    log_->write(text);
+    if (saveNotices_.tell(saved.failure)) view_.showTrayWarning(std::string(kProgramTitle), text);
 }
 
 // ---- timers ----

@@ -117,6 +117,7 @@ private:
     std::array<int, 6> intervals_{0, 0, 1000, 0, 30000, 10000};  // by timer number, 1..5
     bool timersLive_ = false;
     SlotWatch slotWatch_;
+    SaveFailureNotices saveNotices_;
     std::string nextRunTrigger_;          // what starts the next run, for the log: a slot or the button
     std::optional<bool> dbConnected_;     // as last logged
     std::unique_ptr<DatabaseThread> db_;  // last: its outcomes come back to everything above

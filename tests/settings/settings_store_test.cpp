@@ -206,7 +206,7 @@ struct FailingWrites final : FileSystem {
     std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
         return real.readCreatingIfMissing(p);
     }
-    bool replaceContent(const std::string&, const std::string&) override { return false; }
+    WriteResult replaceContent(const std::string&, const std::string&) override { return {"no writes"}; }
     void removeReplaceLeftovers(const std::string&) override {}
 };
 
@@ -216,8 +216,47 @@ TEST_F(SettingsStoreTest, FailedSaveLeavesThePreviousFileIntact) {
     SettingsStore s(failing, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish());
     s.load(controls);
     controls.s.sources[0] = "c:\\degisti";
-    EXPECT_FALSE(s.save(controls));
+    const SaveResult saved = s.save(controls);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(saved.failure, "no writes");
     EXPECT_EQ(test::readFile(file()), fullFile());
+}
+
+TEST_F(SettingsStoreTest, ATextTheCodePageCannotHoldWritesNothing) {
+    test::writeFile(file(), fullFile());
+    SettingsStore s(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish(),
+                    [](std::string_view) { return std::optional<std::string>(); });
+    s.load(controls);
+    const SaveResult saved = s.save(controls);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(saved.failure, "metin kod sayfasına çevrilemiyor");
+    EXPECT_EQ(test::readFile(file()), fullFile());
+    EXPECT_EQ(saveFailureText("c:\\TarvelYedek.ini", saved.failure),
+              "Ayarlar kaydedilemedi: c:\\TarvelYedek.ini (metin kod sayfasına çevrilemiyor)");
+}
+
+TEST_F(SettingsStoreTest, AReadOnlyFileIsLeftAndSaysSo) {
+    test::writeFile(file(), fullFile());
+    store.load(controls);
+    fs::permissions(file(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    controls.s.sources[0] = "c:\\degisti";
+    const SaveResult saved = store.save(controls);
+    fs::permissions(file(), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(saved.failure, "dosya salt okunur");
+    EXPECT_EQ(test::readFile(file()), fullFile());
+}
+
+TEST(SaveFailureNotices, EachCauseIsToldOnceUntilASaveSucceeds) {
+    SaveFailureNotices notices;
+    std::vector<bool> told;
+    for (const char* why : {"dolu", "dolu", "salt okunur", "dolu", "", "dolu"}) {
+        if (*why == 0)
+            notices.succeeded();
+        else
+            told.push_back(notices.tell(why));
+    }
+    EXPECT_EQ(told, (std::vector<bool>{true, false, true, true, true}));
 }
 
 TEST_F(SettingsStoreTest, SaveIntoAReadOnlyFolderLeavesTheFile) {
