@@ -384,7 +384,8 @@ void QtFrontEnd::showTrayWarning(const std::string& title, const std::string& te
 }
 
 void QtFrontEnd::showExclamation(const std::string& text) {
-    messageBox(this, q(text), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok, QString());
+    // The title shows nothing: Qt would put the program's name in place of an empty one.
+    messageBox(this, q(text), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok, QStringLiteral(" "));
 }
 bool QtFrontEnd::askYesNo(const std::string& text) {
     return messageBox(this, q(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon,

@@ -1,6 +1,4 @@
-#include <unistd.h>
 #include <QApplication>
-#include <QFileInfo>
 
 #include "db/odbc_connection.h"
 #include "platform/clock.h"
@@ -33,11 +31,9 @@ int main(int argc, char* argv[]) {
     zel::EventWaitProcessOps windowProcesses(*processes);
 
     zel::SystemTray tray(zel::appIcon());
-    // One copy per executable file and user.
-    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-    const std::string key = zel::instanceKey(exe.toStdString(), std::to_string(::getuid()));
-    zel::LocalSingleInstance instance(zel::LocalSingleInstance::userRuntimeFolder(),
-                                      QString::fromStdString(key));
+    // One copy per program folder on the whole machine, whoever starts it.
+    zel::LocalSingleInstance instance(QStringLiteral("/tmp"), zel::LocalSingleInstance::userRuntimeFolder(),
+                                      QString::fromStdString(zel::instanceKey(programFolder)));
 
     zel::QtFrontEnd view(tray, [] { zel::endProgramNow(); });
     zel::frmMain form({files, clock, windowProcesses, *processes, zel::systemLocaleFormats(), programFolder,
