@@ -11,6 +11,7 @@
 #include "qt/local_single_instance.h"
 #include "qt/qt_front_end.h"
 #include "qt/system_locale.h"
+#include "qt/termination_signals.h"
 #include "qt/toolkit.h"
 #include "qt/tray.h"
 #include "window/frmMain.h"
@@ -41,6 +42,9 @@ int main(int argc, char* argv[]) {
                        [] { return zel::GetComputerName(); }, instance},
                       view);
     view.attach(form);
+    // A shutdown or kill: the same end as the session manager's.
+    zel::TerminationSignals termination;
+    QObject::connect(&termination, &zel::TerminationSignals::caught, &view, [&view] { view.endSession(); });
     form.Form_Load();
     view.showWindow();
     const int rc = app.exec();

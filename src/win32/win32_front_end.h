@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "window/front_end.h"
 
@@ -37,6 +38,7 @@ public:
     bool setSwitchValue(int slot, int value) override;
     TimeOfDay pickerTime(int slot) const override;
     void setPickerTime(int slot, const TimeOfDay& time) override;
+    std::optional<FolderBox> focusedFolderBox() const override;
     bool copyEnabled() const override;
     void setCopyEnabled(bool enabled) override;
     std::string caption(Caption which) const override;
@@ -60,15 +62,30 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    enum Font { kBox, kCaption, kPicker, kCopy, kExit, kStatus, kLastBackup, kFontCount };
+    // Where a control lies at 96 DPI, in client pixels.
+    struct Placement {
+        int x, y, w, h;
+    };
+    struct Placed {
+        HWND control;
+        Placement at96;
+        Font font;
+        int slot;  // a schedule slot's switch or picker (0..2): placed by the pickers' width; else -1
+    };
+
     void buildControls();
-    HWND control(const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int w, int h,
-                 HFONT font);
+    HWND control(const wchar_t* cls, const wchar_t* text, DWORD style, int id, Placement at96, Font font,
+                 int slot = -1);
+    void layOut(UINT dpi, bool resizeWindow);
     void onCommand(int id, int code, HWND from);
     void onTimer(int id);
     void armClockTimer();
     void setEditText(HWND box, const std::string& text);
     HWND captionWindow(Caption which) const;
     void runPostedCalls();
+    void onActivate(bool active);
+    void addPickerTips();
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
@@ -82,8 +99,11 @@ private:
     HWND lblInfo_ = nullptr;
     HWND lblTime_ = nullptr;
     HWND lblSon_ = nullptr;
+    HWND tips_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that gets the focus back when the window is activated
     std::array<int, 6> intervals_{};
-    std::array<HFONT, 8> fonts_{};
+    std::vector<Placed> placed_;
+    std::array<HFONT, kFontCount> fonts_{};
     HBRUSH background_ = nullptr;
     HICON icon_ = nullptr;  // shared resource icons: never destroyed
     HICON smallIcon_ = nullptr;

@@ -51,13 +51,19 @@ private:
 class frmMain::RunReporter final : public BackupObserver {
 public:
     explicit RunReporter(RunLog& log) : log_(log) {}
-    void begin() { firstFailure_.reset(); }
+    void begin() {
+        firstFailure_.reset();
+        pairsDone_ = 0;
+    }
     const std::optional<PairOutcome>& firstFailure() const { return firstFailure_; }
+    // While a run waits for its zip (the only wait in which other handlers run), its pair.
+    int pairInProgress() const { return pairsDone_; }
 
     void zipNotCopied(const std::string& from, const std::string& to) override {
         log_.write("zip programı kopyalanamadı: " + from + " -> " + to);
     }
     void pairDone(const PairOutcome& outcome) override {
+        ++pairsDone_;
         log_.write(pairLogText(outcome));
         if (pairFailed(outcome) && !firstFailure_) firstFailure_ = outcome;
     }
@@ -65,6 +71,7 @@ public:
 private:
     RunLog& log_;
     std::optional<PairOutcome> firstFailure_;
+    int pairsDone_ = 0;
 };
 
 frmMain::frmMain(FrmMainServices services, FrontEnd& view) : services_(std::move(services)), view_(view) {
@@ -194,6 +201,22 @@ void frmMain::mnuRestore_Click() {
 void frmMain::mnuExit_Click() {
     view_.deleteTrayIcon();
     view_.endProgram();  // also in the middle of a run: its zip keeps running
+}
+
+void frmMain::sessionEnding() {
+    // A copy that gives way, or one still loading, has nothing of its own to keep.
+    if (timersLive_) {
+        if (const std::optional<FolderBox> box = view_.focusedFolderBox())
+            box->source ? txtKaynak_LostFocus(box->pair) : txtHedef_LostFocus(box->pair);
+        std::string text = "Oturum kapanıyor: program sona erdi";
+        if (const int pair = reporter_->pairInProgress(); backup_->running() && pair < kFolderPairs) {
+            text += "; yarıda kalan yedekleme kaydedilmedi: " + view_.sourceText(pair) + " -> " +
+                    view_.targetText(pair);
+        }
+        log_->write(text);
+    }
+    view_.deleteTrayIcon();
+    view_.endProgram();
 }
 
 // ---- backup ----

@@ -80,6 +80,10 @@ public:
     void Timer3_Timer();
     void Timer4_Timer();
     void Timer5_Timer();
+    // Logoff, shutdown, the session manager's end or a request to terminate: nothing waits for
+    // the program. A folder box with the focus is saved, the end logged (with the pair whose zip
+    // was running: that backup is not recorded), the icon deleted, and the program ends.
+    void sessionEnding();
 
     void saveSettings();
     // The database steps are handed to the database thread and return at once.
