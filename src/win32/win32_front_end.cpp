@@ -33,13 +33,13 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr SIZE kClientAt96{753, 289};  // 11295 x 4335 twips
 
 // The window's fonts, by Win32FrontEnd::Font.
-struct FontSpec {
+struct WindowFont {
     const wchar_t* family;
     double points;
     bool bold;
     bool italic;
 };
-constexpr FontSpec kFonts[] = {
+constexpr WindowFont kFonts[] = {
     {L"MS Sans Serif", 9.75, true, false},  // folder boxes
     {L"Arial", 12, false, false},           // captions and switches
     {L"Verdana", 24, false, false},         // pickers

@@ -235,30 +235,6 @@ TEST_F(SettingsStoreTest, ATextTheCodePageCannotHoldWritesNothing) {
               "Ayarlar kaydedilemedi: c:\\TarvelYedek.ini (metin kod sayfasına çevrilemiyor)");
 }
 
-TEST_F(SettingsStoreTest, AReadOnlyFileIsLeftAndSaysSo) {
-    test::writeFile(file(), fullFile());
-    store.load(controls);
-    fs::permissions(file(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-    controls.s.sources[0] = "c:\\degisti";
-    const SaveResult saved = store.save(controls);
-    fs::permissions(file(), fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_EQ(saved.failure, "dosya salt okunur");
-    EXPECT_EQ(test::readFile(file()), fullFile());
-}
-
-TEST(SaveFailureNotices, EachCauseIsToldOnceUntilASaveSucceeds) {
-    SaveFailureNotices notices;
-    std::vector<bool> told;
-    for (const char* why : {"dolu", "dolu", "salt okunur", "dolu", "", "dolu"}) {
-        if (*why == 0)
-            notices.succeeded();
-        else
-            told.push_back(notices.tell(why));
-    }
-    EXPECT_EQ(told, (std::vector<bool>{true, false, true, true, true}));
-}
-
 TEST_F(SettingsStoreTest, SaveIntoAReadOnlyFolderLeavesTheFile) {
 #ifdef _WIN32
     GTEST_SKIP() << "folder permission bits are a POSIX matter";
