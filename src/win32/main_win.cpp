@@ -37,8 +37,13 @@ std::string instanceKeyOf(const std::string& programFolder) {
     std::wstring full(32768, L'\0');
     full.resize(GetFullPathNameW(zel::widen(programFolder).c_str(), static_cast<DWORD>(full.size()),
                                  full.data(), nullptr));
-    CharLowerW(full.data());  // Windows paths are the same folder whatever their case
-    return zel::instanceKey(zel::narrow(full));
+    // Windows paths name the same folder whatever their case; the invariant casing gives every
+    // user the same key, whatever their language.
+    std::wstring upper(full.size(), L'\0');
+    const int n =
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, full.data(), static_cast<int>(full.size()),
+                      upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
+    return zel::instanceKey(zel::narrow(n > 0 ? upper.substr(0, static_cast<std::size_t>(n)) : full));
 }
 
 }  // namespace
