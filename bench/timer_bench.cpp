@@ -54,7 +54,7 @@ public:
     std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
         return real_.readCreatingIfMissing(p);
     }
-    bool replaceContent(const std::string& p, const std::string& b) override {
+    zel::WriteResult replaceContent(const std::string& p, const std::string& b) override {
         return real_.replaceContent(p, b);
     }
     void removeReplaceLeftovers(const std::string& p) override { real_.removeReplaceLeftovers(p); }

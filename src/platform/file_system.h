@@ -26,6 +26,12 @@ public:
     virtual std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) = 0;
 };
 
+// A write's outcome: done, or why not (the system's own words where it gave any).
+struct WriteResult {
+    std::string failure;  // empty when the write was done
+    explicit operator bool() const { return failure.empty(); }
+};
+
 // The file operations the program needs. Paths are the program's own folder texts; an
 // implementation maps them to native paths. Every operation reports failure instead of throwing.
 class FileSystem {
@@ -50,7 +56,7 @@ public:
     // Writes to a temporary file beside the target and renames it over the target, durably. A
     // target that is a symbolic link stays one: its target is replaced. A read-only target is
     // not replaced.
-    virtual bool replaceContent(const std::string& path, const std::string& bytes) = 0;
+    virtual WriteResult replaceContent(const std::string& path, const std::string& bytes) = 0;
     // The items of a folder; nothing when it cannot be listed.
     virtual std::optional<std::vector<FolderItem>> listFolder(const std::string& path) = 0;
     // Opens a file for reading; nullptr when it cannot be opened.

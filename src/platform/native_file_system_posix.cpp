@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -145,25 +146,30 @@ std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::st
     return content;
 }
 
-bool NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
-    if (path.empty()) return false;
+WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
+    if (path.empty()) return {"boş yol"};
     const std::string target = followLinks(paths_.native(path));
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     // Read-only is read-only, for root too: the file would refuse an open for writing on Windows.
-    if (exists && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) return false;
+    if (exists && (st.st_mode & 0222) == 0) return {"dosya salt okunur"};
+    if (exists && ::access(target.c_str(), W_OK) != 0) return {std::strerror(errno)};
     std::string tmpl = target + kTemporarySuffix;
     int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
+    if (fd < 0) return {std::strerror(errno)};
     const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
-    bool ok = writeAll(fd, bytes.data(), bytes.size());
-    ok = ok && ::fchmod(fd, mode) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmpl.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    int error = 0;
+    auto step = [&error](bool ok) {
+        if (!ok && error == 0) error = errno ? errno : EIO;
+    };
+    step(writeAll(fd, bytes.data(), bytes.size()));
+    if (error == 0) step(::fchmod(fd, mode) == 0);
+    if (error == 0) step(::fsync(fd) == 0);
+    step(::close(fd) == 0);
+    if (error == 0) step(::rename(tmpl.c_str(), target.c_str()) == 0);
+    if (error != 0) {
         ::unlink(tmpl.c_str());
-        return false;
+        return {std::strerror(error)};
     }
     // The rename itself must reach the disk, or a power cut can bring the old file back.
     int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -171,7 +177,7 @@ bool NativeFileSystem::replaceContent(const std::string& path, const std::string
         ::fsync(dir);
         ::close(dir);
     }
-    return true;
+    return {};
 }
 
 void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {

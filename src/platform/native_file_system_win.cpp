@@ -18,6 +18,20 @@ std::optional<std::string> readHandle(HANDLE h) {
     }
 }
 
+// The system's own words for an error code, on one line.
+std::string systemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text ? text : L"", n);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ' || message.back() == L'.'))
+        message.pop_back();
+    return message.empty() ? "hata " + std::to_string(code) : narrow(message);
+}
+
 }  // namespace
 
 bool NativeFileSystem::createFolder(const std::string& path) {
@@ -76,24 +90,30 @@ std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::st
     return content;
 }
 
-bool NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
-    if (path.empty()) return false;
+WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
+    if (path.empty()) return {"boş yol"};
     const std::wstring target = widen(paths_.native(path));
     const std::wstring tmp = target + L".tmp";
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return {"dosya salt okunur"};
     HANDLE h =
         CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return {systemMessage(GetLastError())};
+    DWORD error = 0;
+    auto step = [&error](bool ok) {
+        if (!ok && error == 0) error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    };
     DWORD written = 0;
-    bool ok =
-        bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                          written == bytes.size());
-    ok = FlushFileBuffers(h) && ok;
-    ok = CloseHandle(h) && ok;
-    ok = ok && MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileW(tmp.c_str());
-    return ok;
+    step(bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                           written == bytes.size()));
+    if (error == 0) step(FlushFileBuffers(h));
+    step(CloseHandle(h));
+    if (error == 0)
+        step(MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    if (error == 0) return {};
+    DeleteFileW(tmp.c_str());
+    return {systemMessage(error)};
 }
 
 void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/process.h"
@@ -28,8 +30,15 @@ WORD showCommand(int windowStyle) {
     }
 }
 
+// Keeps the handle that CreateProcessW gives until the runner opens the process: a handle
+// opened again by id later would miss a program that ended at once (its id may even be another
+// program's by then), and with it the exit code.
 class WinProcessOps final : public ProcessOps {
 public:
+    ~WinProcessOps() override {
+        for (const auto& [id, handle] : started_) CloseHandle(handle);
+    }
+
     std::uint32_t start(const std::string& commandLine, int windowStyle) override {
         std::wstring line = widen(commandLine);
         std::vector<wchar_t> buffer(line.begin(), line.end());
@@ -43,14 +52,18 @@ public:
             return 0;
         }
         CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        std::lock_guard lock(mutex_);
+        started_[pi.dwProcessId] = pi.hProcess;
         return pi.dwProcessId;
     }
 
+    // Hands over the kept handle, once; a process this object did not start cannot be opened.
     std::optional<ProcessHandle> open(std::uint32_t processId) override {
-        // Waiting needs SYNCHRONIZE; the exit code, that the callers keep, needs the query right too.
-        HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-        if (h == nullptr) return std::nullopt;
+        std::lock_guard lock(mutex_);
+        auto it = started_.find(processId);
+        if (it == started_.end()) return std::nullopt;
+        HANDLE h = it->second;
+        started_.erase(it);
         return reinterpret_cast<ProcessHandle>(h);
     }
 
@@ -69,6 +82,10 @@ public:
     }
 
     void close(ProcessHandle handle) override { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+
+private:
+    std::mutex mutex_;  // the window's thread and the database thread start programs
+    std::map<std::uint32_t, HANDLE> started_;
 };
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 namespace zel {
 
-std::string instanceKey(std::string_view canonicalExecutablePath, std::string_view user) {
+std::string instanceKey(std::string_view canonicalProgramFolder) {
     // FNV-1a, 64 bits: stable across runs and platforms, unlike std::hash.
     std::uint64_t h = 1469598103934665603ULL;
     auto add = [&h](std::string_view text) {
@@ -11,9 +11,7 @@ std::string instanceKey(std::string_view canonicalExecutablePath, std::string_vi
             h *= 1099511628211ULL;
         }
     };
-    add(canonicalExecutablePath);
-    add(std::string_view("\0", 1));  // so that "a" + "bc" and "ab" + "c" differ
-    add(user);
+    add(canonicalProgramFolder);
     static const char* const kHex = "0123456789abcdef";
     std::string key = "zelyedek-";
     for (int shift = 60; shift >= 0; shift -= 4) key += kHex[(h >> shift) & 0xF];

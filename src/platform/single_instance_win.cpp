@@ -1,8 +1,26 @@
 #include "platform/single_instance_win.h"
 
+#include <sddl.h>
+
 #include "platform/wide_text_win.h"
 
 namespace zel {
+namespace {
+
+// Every user may wait on and open the mutex, so a copy of another user or session sees it.
+HANDLE createMachineWideMutex(const std::wstring& name) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1, &descriptor,
+                                                         nullptr);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    HANDLE mutex = CreateMutexW(descriptor ? &attributes : nullptr, FALSE, name.c_str());
+    const DWORD error = GetLastError();
+    if (descriptor) LocalFree(descriptor);
+    SetLastError(error);
+    return mutex;
+}
+
+}  // namespace
 
 Win32SingleInstance::Win32SingleInstance(const std::string& key)
     : key_(widen(key)), showMessage_(RegisterWindowMessageW(L"ZelYedekShowWindow")) {}
@@ -13,13 +31,15 @@ Win32SingleInstance::~Win32SingleInstance() {
 }
 
 bool Win32SingleInstance::claim(std::function<void()> onShowRequest) {
-    const std::wstring mutexName = L"Local\\" + key_;
-    mutex_ = CreateMutexW(nullptr, FALSE, mutexName.c_str());
-    if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS) {
+    mutex_ = createMachineWideMutex(L"Global\\" + key_);
+    const DWORD error = GetLastError();
+    if (mutex_ && error == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex_);
         mutex_ = nullptr;
         return false;
     }
+    // A mutex that exists but may not be opened belongs to a running copy too.
+    if (!mutex_ && error == ERROR_ACCESS_DENIED) return false;
     // Without a mutex nothing can be told: running beats refusing to back up.
     onShow_ = std::move(onShowRequest);
     WNDCLASSEXW cls{};
@@ -30,7 +50,11 @@ bool Win32SingleInstance::claim(std::function<void()> onShowRequest) {
     RegisterClassExW(&cls);
     listener_ =
         CreateWindowExW(0, key_.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
-    if (listener_) SetWindowLongPtrW(listener_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (listener_) {
+        SetWindowLongPtrW(listener_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        // Run elevated, the window would not hear a copy started without elevation.
+        ChangeWindowMessageFilterEx(listener_, showMessage_, MSGFLT_ALLOW, nullptr);
+    }
     return true;
 }
 

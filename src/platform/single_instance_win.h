@@ -9,9 +9,10 @@
 
 namespace zel {
 
-// The previous-instance query as a named mutex (it goes when the last process holding it ends,
-// however it ended), and the show request as a message to a message-only window of the
-// running copy. Both live in the user's session only.
+// The previous-instance query as a named mutex in the machine's global namespace that every user
+// may open (it goes when the last process holding it ends, however it ended), and the show
+// request as a message to a message-only window of the running copy, which a copy in another
+// session or on another desktop cannot find.
 class Win32SingleInstance final : public SingleInstance {
 public:
     explicit Win32SingleInstance(const std::string& key);

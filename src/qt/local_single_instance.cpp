@@ -1,6 +1,7 @@
 #include "qt/local_single_instance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTimer>
@@ -31,23 +32,26 @@ bool fromThisUser(QLocalSocket& socket) {
 
 }  // namespace
 
-LocalSingleInstance::LocalSingleInstance(const QString& folder, const QString& key, QObject* parent)
+LocalSingleInstance::LocalSingleInstance(const QString& lockFolder, const QString& socketFolder,
+                                         const QString& key, QObject* parent)
     : QObject(parent),
-      socketPath_(QDir(folder).filePath(key + QStringLiteral(".sock"))),
-      lock_(QDir(folder).filePath(key + QStringLiteral(".lock"))) {
-    // Only a dead holder makes a lock stale: a copy that has run for weeks is still running.
-    lock_.setStaleLockTime(0);
-}
+      lockPath_(QDir(lockFolder).filePath(key + QStringLiteral(".lock"))),
+      socketPath_(QDir(socketFolder).filePath(key + QStringLiteral(".sock"))) {}
 
 QString LocalSingleInstance::userRuntimeFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
 bool LocalSingleInstance::claim(std::function<void()> onShowRequest) {
-    if (!lock_.tryLock(0)) {
-        // Another copy holds it. A lock that cannot be made at all (no folder, no rights) must
-        // not keep the only copy from backing up.
-        return lock_.error() != QLockFile::LockFailedError;
+    switch (lock_.tryLock(QFile::encodeName(lockPath_).toStdString())) {
+        case MachineLock::Outcome::HeldElsewhere:
+            return false;
+        case MachineLock::Outcome::Unavailable:
+            // A lock that cannot be made at all (no folder, no rights) must not keep the only
+            // copy from backing up; it cannot hear requests either.
+            return true;
+        case MachineLock::Outcome::Taken:
+            break;
     }
     onShow_ = std::move(onShowRequest);
     // A socket left by a copy that died would keep the name taken.

@@ -1,22 +1,24 @@
 #pragma once
 
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <memory>
 
+#include "platform/machine_lock.h"
 #include "platform/single_instance.h"
 
 namespace zel {
 
-// The previous-instance query as a lock file that names its holder's process (a lock whose
-// process is gone is taken over), and the show request over a local socket beside it. Both sit
-// in a folder that only the user can enter.
+// The previous-instance query as a lock that every user of the machine sees (it goes with the
+// process that holds it), and the show request over a local socket in the user's own folder: a
+// copy of another user cannot reach it, and gives way all the same.
 class LocalSingleInstance final : public QObject, public SingleInstance {
     Q_OBJECT
 public:
-    // `folder`: the user's own runtime folder; `key`: instanceKey of the executable and user.
-    LocalSingleInstance(const QString& folder, const QString& key, QObject* parent = nullptr);
+    // `lockFolder`: a folder every user can reach (/tmp); `socketFolder`: the user's own runtime
+    // folder; `key`: instanceKey of the program folder.
+    LocalSingleInstance(const QString& lockFolder, const QString& socketFolder, const QString& key,
+                        QObject* parent = nullptr);
 
     bool claim(std::function<void()> onShowRequest) override;
     void askRunningCopyToShow() override;
@@ -27,8 +29,9 @@ public:
 private:
     void serve(class QLocalSocket* socket);
 
+    QString lockPath_;
     QString socketPath_;
-    QLockFile lock_;
+    MachineLock lock_;
     QLocalServer server_;
     std::function<void()> onShow_;
 };

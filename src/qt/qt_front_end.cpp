@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QShowEvent>
 #include <algorithm>
@@ -229,6 +230,12 @@ void QtFrontEnd::attach(frmMain& form) {
     on(&tray_, &Tray::message,
        [this](int number) { form_->Form_MouseMove(0, 0, number * kTwipsPerPixel, 0); });
 
+    // The session manager ends the session: the program does not ask to stay.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        on(app, &QGuiApplication::commitDataRequest, [this] { endSession(); });
+        on(app, &QCoreApplication::aboutToQuit, [this] { endSession(); });
+    }
+
     on(Timer2, &IntervalTimer::tick, [this] { form_->Timer2_Timer(); });
     on(Timer3, &IntervalTimer::tick, [this] { form_->Timer3_Timer(); });
     on(Timer4, &IntervalTimer::tick, [this] { form_->Timer4_Timer(); });
@@ -241,6 +248,10 @@ void QtFrontEnd::detach() {
     for (FocusOutFilter* f : filters_) delete f;
     filters_.clear();
     form_ = nullptr;
+}
+
+void QtFrontEnd::endSession() {
+    if (form_) form_->sessionEnding();
 }
 
 void QtFrontEnd::showEvent(QShowEvent* event) {
@@ -304,6 +315,15 @@ TimeOfDay QtFrontEnd::pickerTime(int slot) const {
 }
 void QtFrontEnd::setPickerTime(int slot, const TimeOfDay& t) {
     slotPicker(slot)->setTime(QTime(t.hour, t.minute, t.second));
+}
+std::optional<FolderBox> QtFrontEnd::focusedFolderBox() const {
+    // The window's focus child, also while the window is hidden or inactive.
+    const QWidget* focused = focusWidget();
+    for (int i = 0; i < 4; ++i) {
+        if (focused == txtKaynak[static_cast<std::size_t>(i)]) return FolderBox{true, i};
+        if (focused == txtHedef[static_cast<std::size_t>(i)]) return FolderBox{false, i};
+    }
+    return std::nullopt;
 }
 bool QtFrontEnd::copyEnabled() const {
     return cmdCopy->isEnabled();
@@ -384,7 +404,8 @@ void QtFrontEnd::showTrayWarning(const std::string& title, const std::string& te
 }
 
 void QtFrontEnd::showExclamation(const std::string& text) {
-    messageBox(this, q(text), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok, QString());
+    // The title shows nothing: Qt would put the program's name in place of an empty one.
+    messageBox(this, q(text), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok, QStringLiteral(" "));
 }
 bool QtFrontEnd::askYesNo(const std::string& text) {
     return messageBox(this, q(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon,

@@ -33,6 +33,8 @@ public:
     // From now on the controls' events, the timers' ticks and the tray's messages go to `form`.
     void attach(frmMain& form);
     void detach();
+    // The end of the session (the session manager's, a termination signal) for frmMain.
+    void endSession();
 
     // Controls.
     std::array<QLineEdit*, 4> txtKaynak{};
@@ -73,6 +75,7 @@ public:
     bool setSwitchValue(int slot, int value) override;
     TimeOfDay pickerTime(int slot) const override;
     void setPickerTime(int slot, const TimeOfDay& time) override;
+    std::optional<FolderBox> focusedFolderBox() const override;
     bool copyEnabled() const override;
     void setCopyEnabled(bool enabled) override;
     std::string caption(Caption which) const override;

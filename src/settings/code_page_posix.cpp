@@ -55,26 +55,28 @@ std::pair<std::optional<char32_t>, std::size_t> nextCharacter(std::string_view s
     return {c, length};
 }
 
-char fromHighHalf(char32_t c) {
+std::optional<char> fromHighHalf(char32_t c) {
     for (std::size_t i = 0; i < kHighHalf.size(); ++i)
         if (kHighHalf[i] == c) return static_cast<char>(0x80 + i);
-    return '?';
+    return std::nullopt;
 }
 
 }  // namespace
 
-std::string toCodePage(std::string_view utf8) {
+std::optional<std::string> toCodePage(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     while (!utf8.empty()) {
         auto [c, length] = nextCharacter(utf8);
         utf8.remove_prefix(length);
-        if (!c)
-            out += '?';
-        else if (*c < 0x80)
+        if (!c) return std::nullopt;
+        if (*c < 0x80) {
             out += static_cast<char>(*c);
-        else
-            out += fromHighHalf(*c);
+            continue;
+        }
+        const std::optional<char> byte = fromHighHalf(*c);
+        if (!byte) return std::nullopt;
+        out += *byte;
     }
     return out;
 }

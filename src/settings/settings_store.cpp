@@ -1,7 +1,5 @@
 #include "settings/settings_store.h"
 
-#include "settings/code_page.h"
-
 namespace zel {
 
 void SettingsStore::load(SettingsControls& controls) {
@@ -29,9 +27,23 @@ void SettingsStore::load(SettingsControls& controls) {
     loaded_ = true;
 }
 
-bool SettingsStore::save(const SettingsControls& controls) {
-    if (!loaded_) return false;
-    return files_.replaceContent(path_, toCodePage(settingsText(controls.current())));
+SaveResult SettingsStore::save(const SettingsControls& controls) {
+    if (!loaded_) return {};
+    const std::optional<std::string> bytes = encode_(settingsText(controls.current()));
+    if (!bytes) return {false, "metin kod sayfasına çevrilemiyor"};
+    WriteResult written = files_.replaceContent(path_, *bytes);
+    if (!written) return {false, std::move(written.failure)};
+    return {true, {}};
+}
+
+std::string saveFailureText(std::string_view path, std::string_view why) {
+    return "Ayarlar kaydedilemedi: " + std::string(path) + " (" + std::string(why) + ")";
+}
+
+bool SaveFailureNotices::tell(const std::string& why) {
+    if (why == told_) return false;
+    told_ = why;
+    return true;
 }
 
 }  // namespace zel

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
+#include "settings/code_page.h"
 #include "settings/settings_format.h"
 
 namespace zel {
@@ -20,11 +24,36 @@ public:
     virtual Settings current() const = 0;
 };
 
+// The file's text in its single-byte code page; nothing when a character cannot be written there.
+using CodePageEncoder = std::function<std::optional<std::string>(std::string_view utf8)>;
+
+// A save's outcome: written, not due (loading has not finished), or failed and why.
+struct SaveResult {
+    bool written = false;
+    std::string failure;  // empty unless the save was due and failed
+    explicit operator bool() const { return written; }
+};
+
+// The run-log line and tray warning of a failed save.
+std::string saveFailureText(std::string_view path, std::string_view why);
+
+// Tells each cause of failed saves once: the same cause again stays quiet until a save succeeds.
+class SaveFailureNotices {
+public:
+    // True when this failure is to be told.
+    bool tell(const std::string& why);
+    void succeeded() { told_.clear(); }
+
+private:
+    std::string told_;
+};
+
 // Loads and saves the settings file at one path.
 class SettingsStore {
 public:
-    SettingsStore(FileSystem& files, std::string path, LocaleFormats locale)
-        : files_(files), path_(std::move(path)), locale_(std::move(locale)) {}
+    SettingsStore(FileSystem& files, std::string path, LocaleFormats locale,
+                  CodePageEncoder encode = toCodePage)
+        : files_(files), path_(std::move(path)), locale_(std::move(locale)), encode_(std::move(encode)) {}
 
     // Fills the controls from the file: folders first, then the default times and switches,
     // then the schedule lines. A line that is missing or does not convert leaves its control
@@ -32,8 +61,8 @@ public:
     void load(SettingsControls& controls);
 
     // Rewrites the whole file from the controls, unless loading has not finished yet.
-    // The old file stays whole when the new one cannot be written.
-    bool save(const SettingsControls& controls);
+    // The old file stays whole when the new one cannot be written or the text not converted.
+    SaveResult save(const SettingsControls& controls);
 
     bool loaded() const { return loaded_; }
     const std::string& path() const { return path_; }
@@ -42,6 +71,7 @@ private:
     FileSystem& files_;
     std::string path_;
     LocaleFormats locale_;
+    CodePageEncoder encode_;
     bool loaded_ = false;
 };
 

@@ -32,17 +32,18 @@ zel::LocaleFormats windowsLocaleFormats() {
     return f;
 }
 
-// The executable's full path and the user: one copy runs per pair.
-std::string instanceKeyOfThisCopy() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+// The program folder, the settings file's: one copy runs per folder on the whole machine.
+std::string instanceKeyOf(const std::string& programFolder) {
     std::wstring full(32768, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
-    CharLowerW(full.data());  // Windows paths are the same file whatever their case
-    wchar_t user[257] = {};
-    DWORD n = 257;
-    GetUserNameW(user, &n);
-    return zel::instanceKey(zel::narrow(full), zel::narrow(user));
+    full.resize(GetFullPathNameW(zel::widen(programFolder).c_str(), static_cast<DWORD>(full.size()),
+                                 full.data(), nullptr));
+    // Windows paths name the same folder whatever their case; the invariant casing gives every
+    // user the same key, whatever their language.
+    std::wstring upper(full.size(), L'\0');
+    const int n =
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, full.data(), static_cast<int>(full.size()),
+                      upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
+    return zel::instanceKey(zel::narrow(n > 0 ? upper.substr(0, static_cast<std::size_t>(n)) : full));
 }
 
 }  // namespace
@@ -58,7 +59,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto processes = zel::makeNativeProcessOps(paths);
     // The window's waits keep its messages flowing.
     zel::MessageWaitProcessOps windowProcesses(*processes);
-    zel::Win32SingleInstance single(instanceKeyOfThisCopy());
+    zel::Win32SingleInstance single(instanceKeyOf(programFolder));
 
     zel::Win32FrontEnd view(instance);
     zel::frmMain form({files, clock, windowProcesses, *processes, windowsLocaleFormats(), programFolder,

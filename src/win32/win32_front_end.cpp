@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -10,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/wide_text_win.h"
 #include "settings/settings_format.h"
+#include "win32/dpi_layout.h"
 #include "win32/message_wait_ops.h"
 #include "window/frmMain.h"
 #include "window/tray_messages.h"
@@ -27,13 +29,25 @@ constexpr COLORREF kBackground = RGB(192, 192, 255);
 constexpr COLORREF kLastBackupText = RGB(0, 0, 128);
 constexpr wchar_t kClassName[] = L"ZelYedekMain";
 
-enum Font { kBox, kCaption, kPicker, kCopy, kExit, kStatus, kLastBackup, kFontCount };
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr SIZE kClientAt96{753, 289};  // 11295 x 4335 twips
 
-HFONT makeFont(const wchar_t* family, double points, bool bold, bool italic) {
-    const int height = -static_cast<int>(points * 96.0 / 72.0 + 0.5);
-    return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, family);
-}
+// The window's fonts, by Win32FrontEnd::Font.
+struct WindowFont {
+    const wchar_t* family;
+    double points;
+    bool bold;
+    bool italic;
+};
+constexpr WindowFont kFonts[] = {
+    {L"MS Sans Serif", 9.75, true, false},  // folder boxes
+    {L"Arial", 12, false, false},           // captions and switches
+    {L"Verdana", 24, false, false},         // pickers
+    {L"Arial", 24, false, false},           // "Yedekle"
+    {L"Arial", 24, false, true},            // "Gizle"
+    {L"Arial", 14.25, false, false},        // status and clock
+    {L"Tahoma", 9.75, true, false},         // last backup
+};
 
 std::wstring windowText(HWND w) {
     const int n = GetWindowTextLengthW(w);
@@ -60,19 +74,12 @@ NOTIFYICONDATAW trayData(HWND window, HICON icon) {
 Win32FrontEnd::Win32FrontEnd(HINSTANCE instance) : instance_(instance) {
     background_ = CreateSolidBrush(kBackground);
     // The program's icon from its resources, in the sizes the window and the tray want.
-    icon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
-                                          LR_DEFAULTSIZE | LR_SHARED));
+    icon_ = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     smallIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                                LR_SHARED));
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-    fonts_[kBox] = makeFont(L"MS Sans Serif", 9.75, true, false);
-    fonts_[kCaption] = makeFont(L"Arial", 12, false, false);
-    fonts_[kPicker] = makeFont(L"Verdana", 24, false, false);
-    fonts_[kCopy] = makeFont(L"Arial", 24, false, false);
-    fonts_[kExit] = makeFont(L"Arial", 24, false, true);
-    fonts_[kStatus] = makeFont(L"Arial", 14.25, false, false);
-    fonts_[kLastBackup] = makeFont(L"Tahoma", 9.75, true, false);
 
     WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
@@ -85,14 +92,16 @@ Win32FrontEnd::Win32FrontEnd(HINSTANCE instance) : instance_(instance) {
     cls.lpszClassName = kClassName;
     RegisterClassExW(&cls);
 
-    // A fixed border around 753 x 289 pixels of client area (11295 x 4335 twips).
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, 753, 289};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-    window_ = CreateWindowExW(0, kClassName, L"ZEL Yedek", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
-                              this);
+    // A fixed border around the client area; its size, like everything inside, follows the DPI.
+    const SIZE frame = frameAround(kClientAt96, kWindowStyle, 96);
+    window_ = CreateWindowExW(0, kClassName, L"ZEL Yedek", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.cx, frame.cy, nullptr, nullptr, instance_, this);
     buildControls();
+    layOut(windowDpi(window_), true);
+    addPickerTips();
+    lastFocus_ = txtKaynak_[0];
+    // Run elevated, the window would not hear the shell's restart and lose its icon for good.
+    if (taskbarCreated_ != 0) ChangeWindowMessageFilterEx(window_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
 
     menu_ = CreatePopupMenu();
     AppendMenuW(menu_, MF_STRING, kIdRestore, L"&ZEL Yedek");
@@ -109,12 +118,42 @@ Win32FrontEnd::~Win32FrontEnd() {
     if (background_) DeleteObject(background_);
 }
 
-HWND Win32FrontEnd::control(const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int w,
-                            int h, HFONT font) {
-    HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window_,
+HWND Win32FrontEnd::control(const wchar_t* cls, const wchar_t* text, DWORD style, int id, Placement at96,
+                            Font font, int slot) {
+    HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    placed_.push_back({c, at96, font, slot});
     return c;
+}
+
+// Places every control and sizes the window for a DPI: the layout at 96 DPI times
+// DPI / 96, fonts made anew for it, and the pickers as wide as their text needs.
+void Win32FrontEnd::layOut(UINT dpi, bool resizeWindow) {
+    std::array<HFONT, kFontCount> fonts{};
+    for (std::size_t i = 0; i < fonts.size(); ++i)
+        fonts[i] = makeFont(kFonts[i].family, kFonts[i].points, kFonts[i].bold, kFonts[i].italic, dpi);
+    const int pickerWidth = std::max(scaled(156, dpi), timePickerWidth(window_, fonts[kPicker], dpi));
+    const int slotStep = std::max(scaled(162, dpi), pickerWidth + scaled(6, dpi));
+    for (const Placed& p : placed_) {
+        int x = scaled(p.at96.x, dpi);
+        int w = scaled(p.at96.w, dpi);
+        if (p.slot >= 0) {
+            x = scaled(8, dpi) + p.slot * slotStep;
+            w = pickerWidth;
+        }
+        SetWindowPos(p.control, nullptr, x, scaled(p.at96.y, dpi), w, scaled(p.at96.h, dpi),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(p.control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts[static_cast<std::size_t>(p.font)]),
+                     TRUE);
+    }
+    for (HFONT old : fonts_)
+        if (old) DeleteObject(old);
+    fonts_ = fonts;
+    if (resizeWindow) {
+        const SIZE frame =
+            frameAround({scaled(kClientAt96.cx, dpi), scaled(kClientAt96.cy, dpi)}, kWindowStyle, dpi);
+        SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void Win32FrontEnd::buildControls() {
@@ -123,19 +162,19 @@ void Win32FrontEnd::buildControls() {
     const wchar_t* targetCaptions[4] = {L"Hedef I:", L"Hedef II:", L"Hedef III:", L"Hedef IV:"};
     for (int i = 0; i < 4; ++i) {
         const int y = 8 + i * 34;
-        control(L"STATIC", sourceCaptions[i], SS_LEFT, 0, 8, y + 3, 92, 26, fonts_[kCaption]);
-        control(L"STATIC", targetCaptions[i], SS_LEFT, 0, 414, y + 3, 82, 26, fonts_[kCaption]);
+        control(L"STATIC", sourceCaptions[i], SS_LEFT, 0, {8, y + 3, 92, 26}, kCaption);
+        control(L"STATIC", targetCaptions[i], SS_LEFT, 0, {414, y + 3, 82, 26}, kCaption);
     }
-    lblInfo_ = control(L"STATIC", L"", SS_LEFT, 0, 8, 254, 300, 30, fonts_[kStatus]);
-    lblTime_ = control(L"STATIC", L"", SS_LEFT, 0, 320, 254, 170, 30, fonts_[kStatus]);
+    lblInfo_ = control(L"STATIC", L"", SS_LEFT, 0, {8, 254, 300, 30}, kStatus);
+    lblTime_ = control(L"STATIC", L"", SS_LEFT, 0, {320, 254, 170, 30}, kStatus);
     // Below the client area (6360 twips down), so its text is not visible at the window's size.
-    lblSon_ = control(L"STATIC", L"", SS_LEFT, 0, 8, 424, 400, 40, fonts_[kLastBackup]);
+    lblSon_ = control(L"STATIC", L"", SS_LEFT, 0, {8, 424, 400, 40}, kLastBackup);
 
     auto box = [&](int pair, bool source) {
         const int y = 8 + pair * 34;
         HWND b = control(L"EDIT", source ? L"c:\\brevund" : L"c:\\tarvel-yedek",
                          WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, (source ? kIdKaynak : kIdHedef) + pair,
-                         source ? 100 : 498, y, source ? 305 : 225, 26, fonts_[kBox]);
+                         {source ? 100 : 498, y, source ? 305 : 225, 26}, kBox);
         SendMessageW(b, EM_SETLIMITTEXT, 0, 0);  // as long as the file holds
         (source ? txtKaynak_ : txtHedef_)[static_cast<std::size_t>(pair)] = b;
     };
@@ -146,17 +185,16 @@ void Win32FrontEnd::buildControls() {
         const int x = 8 + k * 162;
         const std::wstring caption = L"Yedek - " + std::to_wstring(k + 1);
         chkYedek_[static_cast<std::size_t>(k)] = control(L"BUTTON", caption.c_str(), BS_3STATE | WS_TABSTOP,
-                                                         kIdYedek + k, x, 146, 156, 26, fonts_[kCaption]);
-        HWND picker = control(DATETIMEPICK_CLASSW, L"", DTS_TIMEFORMAT | WS_TABSTOP, kIdPicker + k, x, 174,
-                              156, 48, fonts_[kPicker]);
+                                                         kIdYedek + k, {x, 146, 156, 26}, kCaption, k);
+        HWND picker = control(DATETIMEPICK_CLASSW, L"", DTS_TIMEFORMAT | WS_TABSTOP, kIdPicker + k,
+                              {x, 174, 156, 48}, kPicker, k);
         SendMessageW(picker, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm:ss"));
         dtYedek_[static_cast<std::size_t>(k)] = picker;
         setPickerTime(k, {0, 0, 0});
     }
     cmdCopy_ =
-        control(L"BUTTON", L"Yedekle", BS_PUSHBUTTON | WS_TABSTOP, kIdCopy, 498, 146, 225, 50, fonts_[kCopy]);
-    cmdExit_ =
-        control(L"BUTTON", L"Gizle", BS_PUSHBUTTON | WS_TABSTOP, kIdExit, 498, 200, 225, 50, fonts_[kExit]);
+        control(L"BUTTON", L"Yedekle", BS_PUSHBUTTON | WS_TABSTOP, kIdCopy, {498, 146, 225, 50}, kCopy);
+    cmdExit_ = control(L"BUTTON", L"Gizle", BS_PUSHBUTTON | WS_TABSTOP, kIdExit, {498, 200, 225, 50}, kExit);
     for (int i = 1; i < 4; ++i) {
         box(i, true);
         box(i, false);
@@ -209,11 +247,9 @@ LRESULT Win32FrontEnd::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // The icon's mouse message, carried as the X of a mouse move in twips.
             if (form_) form_->Form_MouseMove(0, 0, LOWORD(lParam) * kTwipsPerPixel, 0);
             return 0;
-        case kPostedCall: {
-            std::unique_ptr<std::function<void()>> call(reinterpret_cast<std::function<void()>*>(lParam));
-            if (form_) (*call)();
+        case kPostedCall:
+            runPostedCalls();  // the message carries nothing: one from elsewhere finds nothing new to run
             return 0;
-        }
         case WM_SYSCOMMAND:
             // A minimise takes the program's own path: minimised is hidden.
             if ((wParam & 0xFFF0) == SC_MINIMIZE && form_) {
@@ -221,6 +257,27 @@ LRESULT Win32FrontEnd::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case WM_SIZE:
+            // Minimised some other way (Win+M, another program): hidden all the same.
+            if (wParam == SIZE_MINIMIZED && form_ && form_->windowState() != 1) form_->setWindowState(1);
+            return 0;
+        case WM_ACTIVATE:
+            onActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case WM_DPICHANGED: {
+            // Moved to a monitor of another DPI: the place Windows suggests, laid out again.
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            layOut(HIWORD(wParam), false);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_QUERYENDSESSION:
+            return TRUE;  // the program never holds up a logoff or a shutdown
+        case WM_ENDSESSION:
+            if (wParam && form_) form_->sessionEnding();
+            return 0;
         case WM_CLOSE: {
             int cancel = 0;
             if (form_) form_->Form_Unload(cancel);
@@ -241,6 +298,35 @@ LRESULT Win32FrontEnd::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+// The focus goes back to the control that had it, the first folder box at first; the window
+// itself never keeps it.
+void Win32FrontEnd::onActivate(bool active) {
+    if (!active) {
+        HWND focused = GetFocus();
+        if (focused && IsChild(window_, focused)) lastFocus_ = focused;
+        return;
+    }
+    if (lastFocus_ && IsWindowEnabled(lastFocus_)) SetFocus(lastFocus_);
+}
+
+// The pickers' tip, as the Qt window shows it.
+void Win32FrontEnd::addPickerTips() {
+    tips_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+    if (!tips_) return;
+    std::wstring text = L"Otomatik Yedekleme Zaman\u0131";
+    for (HWND picker : dtYedek_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(picker);
+        tool.lpszText = text.data();
+        SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 void Win32FrontEnd::onCommand(int id, int code, HWND from) {
@@ -361,6 +447,16 @@ void Win32FrontEnd::setPickerTime(int slot, const TimeOfDay& time) {
                      : form_->dtYedek3_Change());
 }
 
+std::optional<FolderBox> Win32FrontEnd::focusedFolderBox() const {
+    HWND focused = GetFocus();
+    if (!focused || !IsChild(window_, focused)) focused = lastFocus_;  // hidden or inactive
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (focused == txtKaynak_[i]) return FolderBox{true, static_cast<int>(i)};
+        if (focused == txtHedef_[i]) return FolderBox{false, static_cast<int>(i)};
+    }
+    return std::nullopt;
+}
+
 bool Win32FrontEnd::copyEnabled() const {
     return IsWindowEnabled(cmdCopy_) != FALSE;
 }
@@ -410,6 +506,7 @@ void Win32FrontEnd::showWindow() {
     // Activation: the first time the program shows its window.
     if (!activated_ && form_) {
         activated_ = true;
+        SetFocus(txtKaynak_[0]);
         form_->Form_Activate();
     }
 }
@@ -465,8 +562,21 @@ void Win32FrontEnd::endProgram() {
     TerminateProcess(GetCurrentProcess(), 0);
 }
 void Win32FrontEnd::postToWindow(std::function<void()> call) {
-    auto* posted = new std::function<void()>(std::move(call));
-    if (!PostMessageW(window_, kPostedCall, 0, reinterpret_cast<LPARAM>(posted))) delete posted;
+    {
+        std::lock_guard lock(postedMutex_);
+        posted_.push_back(std::move(call));
+    }
+    PostMessageW(window_, kPostedCall, 0, 0);
+}
+
+void Win32FrontEnd::runPostedCalls() {
+    std::deque<std::function<void()>> calls;
+    {
+        std::lock_guard lock(postedMutex_);
+        calls.swap(posted_);
+    }
+    for (auto& call : calls)
+        if (form_) call();
 }
 
 }  // namespace zel

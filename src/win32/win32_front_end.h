@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <array>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "window/front_end.h"
 
@@ -35,6 +38,7 @@ public:
     bool setSwitchValue(int slot, int value) override;
     TimeOfDay pickerTime(int slot) const override;
     void setPickerTime(int slot, const TimeOfDay& time) override;
+    std::optional<FolderBox> focusedFolderBox() const override;
     bool copyEnabled() const override;
     void setCopyEnabled(bool enabled) override;
     std::string caption(Caption which) const override;
@@ -58,14 +62,30 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    enum Font { kBox, kCaption, kPicker, kCopy, kExit, kStatus, kLastBackup, kFontCount };
+    // Where a control lies at 96 DPI, in client pixels.
+    struct Placement {
+        int x, y, w, h;
+    };
+    struct Placed {
+        HWND control;
+        Placement at96;
+        Font font;
+        int slot;  // a schedule slot's switch or picker (0..2): placed by the pickers' width; else -1
+    };
+
     void buildControls();
-    HWND control(const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int w, int h,
-                 HFONT font);
+    HWND control(const wchar_t* cls, const wchar_t* text, DWORD style, int id, Placement at96, Font font,
+                 int slot = -1);
+    void layOut(UINT dpi, bool resizeWindow);
     void onCommand(int id, int code, HWND from);
     void onTimer(int id);
     void armClockTimer();
     void setEditText(HWND box, const std::string& text);
     HWND captionWindow(Caption which) const;
+    void runPostedCalls();
+    void onActivate(bool active);
+    void addPickerTips();
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
@@ -79,8 +99,11 @@ private:
     HWND lblInfo_ = nullptr;
     HWND lblTime_ = nullptr;
     HWND lblSon_ = nullptr;
+    HWND tips_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that gets the focus back when the window is activated
     std::array<int, 6> intervals_{};
-    std::array<HFONT, 8> fonts_{};
+    std::vector<Placed> placed_;
+    std::array<HFONT, kFontCount> fonts_{};
     HBRUSH background_ = nullptr;
     HICON icon_ = nullptr;  // shared resource icons: never destroyed
     HICON smallIcon_ = nullptr;
@@ -88,6 +111,9 @@ private:
     UINT taskbarCreated_ = 0;
     bool settingText_ = false;  // a change the program makes, not the user
     bool activated_ = false;
+    // Calls from other threads wait here; a private message only says that some are waiting.
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace zel

@@ -52,13 +52,19 @@ private:
 class frmMain::RunReporter final : public BackupObserver {
 public:
     explicit RunReporter(RunLog& log) : log_(log) {}
-    void begin() { firstFailure_.reset(); }
+    void begin() {
+        firstFailure_.reset();
+        pairsDone_ = 0;
+    }
     const std::optional<PairOutcome>& firstFailure() const { return firstFailure_; }
+    // While a run waits for its zip (the only wait in which other handlers run), its pair.
+    int pairInProgress() const { return pairsDone_; }
 
     void zipNotCopied(const std::string& from, const std::string& to) override {
         log_.write("zip programı kopyalanamadı: " + from + " -> " + to);
     }
     void pairDone(const PairOutcome& outcome) override {
+        ++pairsDone_;
         log_.write(pairLogText(outcome));
         if (pairFailed(outcome) && !firstFailure_) firstFailure_ = outcome;
     }
@@ -66,6 +72,7 @@ public:
 private:
     RunLog& log_;
     std::optional<PairOutcome> firstFailure_;
+    int pairsDone_ = 0;
 };
 
 frmMain::frmMain(FrmMainServices services, FrontEnd& view) : services_(std::move(services)), view_(view) {
@@ -206,6 +213,23 @@ void frmMain::letPendingRecordFinish() {
     if (end.unfinished > 0) log_->write(kRecordUnfinishedAtEnd);
 }
 
+void frmMain::sessionEnding() {
+    // A copy that gives way, or one still loading, has nothing of its own to keep.
+    if (timersLive_) {
+        if (const std::optional<FolderBox> box = view_.focusedFolderBox())
+            box->source ? txtKaynak_LostFocus(box->pair) : txtHedef_LostFocus(box->pair);
+        std::string text = "Oturum kapanıyor: program sona erdi";
+        if (const int pair = reporter_->pairInProgress(); backup_->running() && pair < kFolderPairs) {
+            text += "; yarıda kalan yedekleme kaydedilmedi: " + view_.sourceText(pair) + " -> " +
+                    view_.targetText(pair);
+        }
+        log_->write(text);
+    }
+    view_.deleteTrayIcon();
+    letPendingRecordFinish();
+    view_.endProgram();
+}
+
 // ---- backup ----
 
 void frmMain::cmdCopy_Click() {
@@ -290,8 +314,15 @@ void frmMain::txtHedef_LostFocus(int /*index*/) {
     saveSettings();
 }
 
+// A failed save leaves the old file and the controls' values; the log hears of each one, the user
+// once per cause until a save succeeds again.
 void frmMain::saveSettings() {
-    settings_->save(*settingsView_);  // a failed save leaves the old file; the controls keep their values
+    const SaveResult saved = settings_->save(*settingsView_);
+    if (saved) saveNotices_.succeeded();
+    if (saved.failure.empty()) return;
+    const std::string text = saveFailureText(settings_->path(), saved.failure);
+    log_->write(text);
+    if (saveNotices_.tell(saved.failure)) view_.showTrayWarning(std::string(kProgramTitle), text);
 }
 
 // ---- timers ----

@@ -86,6 +86,10 @@ public:
     void Timer3_Timer();
     void Timer4_Timer();
     void Timer5_Timer();
+    // Logoff, shutdown, the session manager's end or a request to terminate: nothing waits for
+    // the program. A folder box with the focus is saved, the end logged (with the pair whose zip
+    // was running: that backup is not recorded), the icon deleted, and the program ends.
+    void sessionEnding();
 
     void saveSettings();
     // The database steps are handed to the database thread and return at once.
@@ -123,6 +127,7 @@ private:
     std::array<int, 6> intervals_{0, 0, 1000, 0, 30000, 10000};  // by timer number, 1..5
     bool timersLive_ = false;
     SlotWatch slotWatch_;
+    SaveFailureNotices saveNotices_;
     std::string nextRunTrigger_;          // what starts the next run, for the log: a slot or the button
     std::optional<bool> dbConnected_;     // as last logged
     std::unique_ptr<DatabaseThread> db_;  // last: its outcomes come back to everything above

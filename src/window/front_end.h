@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/local_time.h"
@@ -9,6 +10,13 @@ namespace zel {
 
 // The captions frmMain writes.
 enum class Caption { cmdExit, lblInfo, lblTime, lblSon, frmMain };
+
+// A folder box: txtKaynak[pair] (source) or txtHedef[pair].
+struct FolderBox {
+    bool source = true;
+    int pair = 0;
+    bool operator==(const FolderBox&) const = default;
+};
 
 // What frmMain asks of the screen. A front end (Qt on Linux, Win32 on Windows) implements it
 // over its toolkit's controls and turns the toolkit's events into frmMain's handlers; it holds
@@ -29,6 +37,8 @@ public:
     // dtYedek1, dtyedek2, dtYedek3 as slot 0..2. Setting another time raises the change event.
     virtual TimeOfDay pickerTime(int slot) const = 0;
     virtual void setPickerTime(int slot, const TimeOfDay& time) = 0;
+    // The folder box that has the focus, or had it last while the window is hidden or inactive.
+    virtual std::optional<FolderBox> focusedFolderBox() const = 0;
     // cmdCopy
     virtual bool copyEnabled() const = 0;
     virtual void setCopyEnabled(bool enabled) = 0;

@@ -55,9 +55,9 @@ SH
 }
 runs() { if [ -f "$work/runs.log" ]; then wc -l <"$work/runs.log"; else echo 0; fi; }
 
-start_display() {
+start_display() {  # [WIDTHxHEIGHTxDEPTH], 1024x768x24 unless given
     exec 3>"$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
     pids+=($!)
     exec 3>&-
     within 10 test -s "$work/display" || { echo "FAIL - Xvfb did not start"; exit 1; }

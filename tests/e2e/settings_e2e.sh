@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The settings file on a real display, where the window really has the focus: starting and the
-# hide that follows write nothing; Tab out of an edited box saves; a context menu does not.
+# hide that follows write nothing; Tab out of an edited box saves; a context menu does not; the
+# end of the session (SIGTERM) saves the box that has the focus.
 set -uo pipefail
 binary=$1
 source "$(dirname "$0")/lib.sh"
@@ -59,6 +60,10 @@ saved() { [ "$(md5sum <"$settings")" != "$before" ]; }
 check "Tab out of an edited box saves" within 5 saved
 check "the saved file has the typed folder and fourteen CR LF lines" \
     bash -c "head -c 9 '$settings' | grep -q 'c:.yeni' && [ \$(grep -c \$'\r\$' '$settings') -eq 14 ] && [ \$(wc -l <'$settings') -eq 14 ]"
+# Typed into the next box without Tab, then SIGTERM as at a shutdown: the box is saved, the end logged.
+xdotool key ctrl+a type 'c:\sonra'
 stop_copy
+check "SIGTERM saves the box typed into without Tab" bash -c "sed -n 2p '$settings' | grep -q '^c:.sonra'"
+check "and notes the end in the run log" grep -q 'Oturum kapanıyor: program sona erdi' "$work/TarvelYedek.log"
 [ $failures -gt 0 ] && { echo "--- program output"; cat "$work/app.log"; echo "--- settings file"; cat -A "$settings"; } 2>/dev/null
 finish

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Two copies of the real program from one folder: the second says so, shows the first and ends,
-# also in the middle of a backup run; the first keeps its icon, its settings file and its
+# also in the middle of a backup run, and also when another user starts it; the first keeps its icon, its settings file and its
 # disconnect service; after the first is killed a new start runs normally.
 #   single_instance_e2e.sh BINARY PG_SCRIPT PG_DIR
 set -uo pipefail
@@ -86,6 +86,22 @@ check "and ends after OK" within 5 ended "$third"
 archive_made() { ls "$work"/drives/c/tarvel-yedek/tarvel-yedek*.zip >/dev/null 2>&1; }
 check "the run finishes with its archive" within 15 archive_made
 check "one run, one icon ($(runs), $(icons))" bash -c "[ $(runs) -eq 1 ] && [ $(icons) -eq 1 ] && kill -0 $first"
+
+# The same folder started by another user: that copy gives way too, though it cannot reach the
+# first copy's window.
+if [ "$(id -u)" -eq 0 ]; then
+    chmod 755 "$work"
+    mkdir -m 700 "$work/other-user" && chown nobody:nogroup "$work/other-user"
+    start_app "$work/app-other-user.log" setpriv --reuid=nobody --regid=nogroup --clear-groups \
+        env XDG_RUNTIME_DIR="$work/other-user" HOME="$work/other-user" ./zelyedek
+    other_user=$app_pid
+    check "another user's copy of the folder shows the message" within 10 message_shown "$other_user"
+    answer_ok "$other_user"
+    check "and ends after OK" within 5 ended "$other_user"
+    check "the first copy runs on with one icon ($(icons))" bash -c "kill -0 $first && [ $(icons) -eq 1 ]"
+else
+    echo "(not root: the copy of another user is not tried)"
+fi
 
 # A copy killed outright must not block the next start.
 kill -9 "$first"

@@ -2,8 +2,9 @@
 # zelyedek.exe under Wine on Xvfb with the tray host trayer, as a Windows user meets it: the icon,
 # the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
-# Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, a second copy giving
-# way, and "&Kapat".
+# Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, a read-only settings
+# file told, a picker's tooltip, a second copy giving way, "&Kapat", and at 144 DPI the end of the
+# session.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -15,6 +16,8 @@ source "$(dirname "$0")/lib.sh"
 # A prefix of this test's own, hard-linked from the template in a moment.
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cp -al "$template" "$WINEPREFIX"
+# The registry files are written in place: a private copy of each keeps the template's own.
+for reg in "$WINEPREFIX"/*.reg; do cp "$reg" "$reg.own" && mv "$reg.own" "$reg"; done
 c="$WINEPREFIX/drive_c"
 mkdir -p "$c/brevund/tarvel/bat" "$c/brevund/belgeler" "$c/progress/openedge/bin" "$work/app"
 cp "$zip_exe" "$c/brevund/tarvel/bat/zip.ex_"
@@ -36,7 +39,7 @@ export ODBCSYSINI="$work/pg/odbc"
 printf 'Username = zelrpt\nPassword = qapfin\n' >>"$ODBCSYSINI/odbc.ini"
 sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
 
-start_display
+start_display 1600x1000x24  # room for the window at 144 DPI
 setxkbmap -display "$DISPLAY" tr 2>/dev/null  # Turkish letters typed as a Turkish user types them
 start_tray
 wineserver -p >/dev/null 2>&1 &
@@ -48,7 +51,16 @@ stop_all() {
 trap stop_all EXIT
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
-copies() { pgrep -xc zelyedek.exe || true; }  # Wine names each copy's process after its exe
+# This test's copies, oldest first: Wine names each copy's process after its exe, and other tests
+# on the machine may run theirs in other prefixes.
+copy_pids() {
+    local pid
+    for pid in $(pgrep -x zelyedek.exe); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    done
+}
+copies() { copy_pids | wc -l; }
+newest_copy_windows() { xdotool search --onlyvisible --pid "$(copy_pids | tail -1)" 2>/dev/null; }
 start_copy() { (cd "$work/app" && exec wine zelyedek.exe >>"$work/app.log" 2>&1) & pids+=($!); }
 main_window() { xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null | head -1; }
 wine_icon() {
@@ -66,6 +78,9 @@ click_in_window() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 
 settings_before=$(md5sum <"$work/app/TarvelYedek.ini")
 start_copy
 check "the window is shown at start" within 15 window_visible
+# (DPI) The window's size at 96 DPI, to compare with 144 DPI at the end.
+window_size() { xdotool getwindowgeometry "$(main_window)" 2>/dev/null | awk '/Geometry:/ {sub("x", " ", $2); print $2}'; }
+read -r width96 height96 <<<"$(window_size)"
 check "the icon docks in the tray" within 10 icon_docked
 check "the window hides itself after a second" within 5 window_hidden
 check "a start and its hide leave the settings file's bytes" test "$(md5sum <"$work/app/TarvelYedek.ini")" = "$settings_before"
@@ -106,6 +121,31 @@ xdotool key Tab
 turkish_saved() { head -3 "$work/app/TarvelYedek.ini" | tail -1 | od -An -tx1 | tr -d ' \n' | grep -q '633a5c796564656bf0fcfefdf6e7dd0d0a'; }
 check "the typed folder is saved as Windows-1254 with CR LF" within 5 turkish_saved
 
+# --- A settings file that cannot be written: the switch click is told, the file stays as it was.
+chmod a-w "$work/app/TarvelYedek.ini"
+read_only_before=$(md5sum <"$work/app/TarvelYedek.ini")
+click_in_window 40 181  # "Yedek - 1"
+save_told() { grep -q 'Ayarlar kaydedilemedi: .*TarvelYedek.ini (dosya salt okunur)' "$work/app/TarvelYedek.log"; }
+check "a click on a switch with a read-only settings file is told in the run log" within 5 save_told
+check "and the file is left as it was" test "$(md5sum <"$work/app/TarvelYedek.ini")" = "$read_only_before"
+chmod u+w "$work/app/TarvelYedek.ini"
+click_in_window 40 181  # back as it was, and saved
+# --- end of the read-only block
+
+# --- A hover on a picker shows its tooltip.
+untitled_window() {  # a shown window of the program without a title: a tooltip, a menu
+    for w in $(newest_copy_windows); do
+        [ -z "$(xdotool getwindowname "$w" 2>/dev/null)" ] && return 0
+    done
+    return 1
+}
+xdotool mousemove --window "$(main_window)" 80 220  # "dtYedek1"
+check "a hover on a picker shows its tooltip" within 5 untitled_window
+xdotool mousemove --window "$(main_window)" 700 300
+no_untitled_window() { ! untitled_window; }
+within 5 no_untitled_window
+# --- end of the tooltip block
+
 # A second copy gives way: its message, then the first copy's window comes up.
 click_in_window 613 247  # "Gizle"
 within 5 window_hidden
@@ -113,7 +153,6 @@ start_copy
 two_copies() { [ "$(copies)" -ge 2 ]; }
 within 10 two_copies
 # The second copy shows no window but its message; Wine marks each window with its process.
-newest_copy_windows() { xdotool search --onlyvisible --pid "$(pgrep -nx zelyedek.exe)" 2>/dev/null; }
 message_shown() { [ -n "$(newest_copy_windows)" ]; }
 check "the second copy shows its message" within 15 message_shown
 sleep 0.5  # the box takes the focus as it is mapped
@@ -124,17 +163,36 @@ check "and the first copy's window is on screen" within 5 window_visible
 
 read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click 3
-menu_open() {  # the menu: a shown window of the program without a title
-    for w in $(newest_copy_windows); do
-        [ -z "$(xdotool getwindowname "$w" 2>/dev/null)" ] && return 0
-    done
-    return 1
-}
-check "a right-click on the icon opens its menu" within 5 menu_open
+check "a right-click on the icon opens its menu" within 5 untitled_window
 xdotool key k  # the access key of "&Kapat"
 no_copy() { [ "$(copies)" -eq 0 ]; }
 check "\"&Kapat\" ends the program" within 10 no_copy
 check "and removes the icon" within 5 icon_gone
+
+# --- 144 DPI (the prefix's LogPixels), then the end of the session with a box typed into.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+start_copy
+check "at 144 DPI the window is shown" within 15 window_visible
+read -r width144 height144 <<<"$(window_size)"
+about_one_and_a_half() { awk -v a="$1" -v b="$2" -v lo="$3" 'BEGIN {exit !(b / a >= lo && b / a <= 1.6)}'; }
+check "at 144 DPI the window is 1.5 times as wide (${width96}x${height96} -> ${width144}x${height144})" \
+    about_one_and_a_half "$width96" "$width144" 1.45
+check "and about 1.5 times as high" about_one_and_a_half "$height96" "$height144" 1.35
+within 5 window_hidden
+read -r x y <<<"$(icon_center)"
+xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+within 5 window_visible
+import -window root "$work/window144.png" 2>/dev/null && cp "$work/window144.png" "$(dirname "$exe")/windows-e2e-144dpi.png"
+# Shown again, the window gives the focus back to the first source box: typed into, no click, no Tab.
+xdotool key End shift+Home
+xdotool type --delay 60 'c:\oturum'
+wineboot --end-session >/dev/null 2>&1
+typed_saved() { head -1 "$work/app/TarvelYedek.ini" | tr -d '\r' | grep -qx 'c:\\oturum'; }
+check "the end of the session saves the folder box typed into without Tab" within 10 typed_saved
+check "the program ends with the session" within 10 no_copy
+session_logged() { grep -q 'Oturum kapanıyor: program sona erdi' "$work/app/TarvelYedek.log"; }
+check "and says so in the run log" session_logged
+# --- end of the 144 DPI and session block
 
 # --- The installer as msiexec runs it silently: a per-user install that starts the program, an
 # upgrade and a removal that keep the user's settings and logs.
@@ -155,7 +213,7 @@ quit_by_menu() {  # Wine has no Restart Manager to end a running copy before msi
     within 5 window_hidden  # the start-up hide would close the menu
     read -r x y <<<"$(icon_center)"
     xdotool mousemove "$x" "$y" click 3
-    within 5 menu_open && xdotool key k
+    within 5 untitled_window && xdotool key k
     within 10 no_copy
 }
 version=$(msi_property "$msi" ProductVersion)
@@ -184,7 +242,7 @@ check "it leaves the run log, the settings file and the old log byte for byte" \
     test -f "$installed/TarvelYedek.log" -a "$(user_data)" = "$hand_made"
 
 if [ $failures -gt 0 ]; then
-    echo "--- processes"; pgrep -xa zelyedek.exe || true
+    echo "--- processes"; copy_pids
     echo "--- run log"; cat "$work/app/TarvelYedek.log" 2>/dev/null
     echo "--- wine"; tail -20 "$work/app.log" 2>/dev/null
 fi

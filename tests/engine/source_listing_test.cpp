@@ -32,7 +32,7 @@ struct ScriptedFolders final : FileSystem {
     std::optional<std::uint64_t> fileSize(const std::string&) override { return std::nullopt; }
     bool appendRotating(const std::string&, const std::string&, std::uint64_t) override { return false; }
     std::optional<std::string> readCreatingIfMissing(const std::string&) override { return std::nullopt; }
-    bool replaceContent(const std::string&, const std::string&) override { return false; }
+    WriteResult replaceContent(const std::string&, const std::string&) override { return {"yazılamaz"}; }
     void removeReplaceLeftovers(const std::string&) override {}
     std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }
 };

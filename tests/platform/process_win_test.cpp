@@ -43,6 +43,20 @@ TEST_F(WinProcesses, ExitCodeOfTheEndedProgramIsKeptForTheCaller) {
     }
 }
 
+TEST_F(WinProcesses, AProgramThatEndedBeforeItWasOpenedKeepsItsExitCode) {
+    const std::uint32_t id = ops->start("\"" + sleeper + "\" 0 - 18", 0);
+    ASSERT_NE(id, 0u);
+    // Gone long before the open, and its id free for anyone: the handle kept from the start tells.
+    std::this_thread::sleep_for(milliseconds(500));
+    const auto handle = ops->open(id);
+    ASSERT_TRUE(handle);
+    EXPECT_EQ(ops->wait(*handle, 5000), kWaitEnded);
+    EXPECT_EQ(ops->exitCode(*handle), 18);
+    ops->close(*handle);
+    EXPECT_FALSE(ops->open(id)) << "the handle is handed over once";
+    EXPECT_FALSE(ops->open(GetCurrentProcessId())) << "a process started elsewhere is not opened by id";
+}
+
 TEST_F(WinProcesses, WindowStylesAcceptedOrRefused) {
     for (int style : {0, 1, 2, 3, 4, 6}) EXPECT_EQ(run("0", 0, style), 0) << style;
     for (int style : {5, 7, -1}) EXPECT_EQ(run("0", 0, style), 3) << style;

@@ -15,7 +15,7 @@ void pumpMessages() {
 }
 
 TEST(Win32SingleInstance, SecondCopyGivesWayAndItsRequestShowsTheFirst) {
-    const std::string key = instanceKey("C:\\ZEL\\zelyedek.exe", "test-first");
+    const std::string key = instanceKey("c:\\zel\\test-first");
     Win32SingleInstance first(key);
     int shown = 0;
     ASSERT_TRUE(first.claim([&] { ++shown; }));
@@ -34,14 +34,16 @@ TEST(Win32SingleInstance, SecondCopyGivesWayAndItsRequestShowsTheFirst) {
     EXPECT_EQ(shown, 1);
 }
 
-TEST(Win32SingleInstance, OtherExecutableOrUserRunsBesideAndAnEndedCopyBlocksNothing) {
-    const std::string key = instanceKey("C:\\ZEL\\zelyedek.exe", "test-second");
+TEST(Win32SingleInstance, AnotherFolderRunsBesideAndAnEndedCopyBlocksNothing) {
+    const std::string key = instanceKey("c:\\zel\\test-second");
     auto first = std::make_unique<Win32SingleInstance>(key);
     ASSERT_TRUE(first->claim([] {}));
-    Win32SingleInstance otherUser(instanceKey("C:\\ZEL\\zelyedek.exe", "test-other"));
-    EXPECT_TRUE(otherUser.claim([] {}));
-    Win32SingleInstance otherFile(instanceKey("D:\\ZEL\\zelyedek.exe", "test-second"));
-    EXPECT_TRUE(otherFile.claim([] {}));
+    // Machine-wide: the name that any user's copy, in any session, asks for.
+    HANDLE seen = OpenMutexW(SYNCHRONIZE, FALSE, widen("Global\\" + key).c_str());
+    EXPECT_NE(seen, nullptr);
+    if (seen) CloseHandle(seen);
+    Win32SingleInstance otherFolder(instanceKey("d:\\zel\\test-second"));
+    EXPECT_TRUE(otherFolder.claim([] {}));
     first.reset();
     Win32SingleInstance next(key);
     EXPECT_TRUE(next.claim([] {}));

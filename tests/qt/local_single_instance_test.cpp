@@ -2,18 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QTest>
 
-#include <spawn.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "support/core/temp_dir.h"
-
-extern char** environ;
 
 namespace zel::test {
 namespace {
@@ -22,7 +22,7 @@ class LocalSingleInstanceTest : public ::testing::Test {
 protected:
     QString folder() const { return QString::fromStdString(tmp.path().string()); }
     std::unique_ptr<LocalSingleInstance> copy() {
-        return std::make_unique<LocalSingleInstance>(folder(), key);
+        return std::make_unique<LocalSingleInstance>(folder(), folder(), key);
     }
     // Sends raw bytes to the running copy and leaves the connection as the caller says.
     std::unique_ptr<QLocalSocket> connectAndSend(const QByteArray& bytes) {
@@ -64,28 +64,11 @@ TEST_F(LocalSingleInstanceTest, IdleOrMalformedRequestsNeitherShowNorBlock) {
     EXPECT_EQ(shown, 1);
 }
 
-TEST_F(LocalSingleInstanceTest, LockOfACopyThatDiedIsTakenOver) {
-    // The lock as a copy leaves it when it is killed: naming a process that no longer runs.
-    QByteArray content;
-    {
-        QLockFile probe(QDir(folder()).filePath(key + QStringLiteral(".lock")));
-        ASSERT_TRUE(probe.tryLock(0));
-        QFile f(QDir(folder()).filePath(key + QStringLiteral(".lock")));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        content = f.readAll();
-        probe.unlock();
-    }
-    pid_t dead = 0;
-    char truePath[] = "/bin/true";
-    char* argv[] = {truePath, nullptr};
-    ASSERT_EQ(posix_spawn(&dead, truePath, nullptr, nullptr, argv, environ), 0);
-    waitpid(dead, nullptr, 0);
-    content.replace(0, content.indexOf('\n'), QByteArray::number(dead));
-    QFile f(QDir(folder()).filePath(key + QStringLiteral(".lock")));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(content);
-    f.close();
-    // A socket file left behind too.
+TEST_F(LocalSingleInstanceTest, WhatAKilledCopyLeftBehindBlocksNothing) {
+    QFile lock(QDir(folder()).filePath(key + QStringLiteral(".lock")));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write("12345\n");
+    lock.close();
     QFile(QDir(folder()).filePath(key + QStringLiteral(".sock"))).open(QIODevice::WriteOnly);
 
     auto next = copy();
@@ -94,21 +77,38 @@ TEST_F(LocalSingleInstanceTest, LockOfACopyThatDiedIsTakenOver) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return shown == 1; }, 5000));
 }
 
-TEST_F(LocalSingleInstanceTest, CopyRunningForWeeksKeepsItsLock) {
-    auto first = copy();
-    ASSERT_TRUE(first->claim([] {}));
-    QFile lock(QDir(folder()).filePath(key + QStringLiteral(".lock")));
-    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(
-        lock.setFileTime(QDateTime::currentDateTime().addDays(-21), QFileDevice::FileModificationTime));
-    lock.close();
+TEST_F(LocalSingleInstanceTest, ACopyOfAnotherUserHoldsTheFolderUntilItDies) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can be another user here";
+    std::filesystem::permissions(tmp.path(), std::filesystem::perms::all);
+    const std::string path = QDir(folder()).filePath(key + QStringLiteral(".lock")).toStdString();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t other = ::fork();
+    if (other == 0) {  // the user "nobody" takes the lock first and keeps it
+        char taken = 'n';
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+            static MachineLock lock;
+            if (lock.tryLock(path) == MachineLock::Outcome::Taken) taken = 'y';
+        }
+        if (::write(ready[1], &taken, 1) != 1 || taken != 'y') ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    char taken = 0;
+    ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+    EXPECT_EQ(taken, 'y');
     EXPECT_FALSE(copy()->claim([] {}));
+    ::kill(other, SIGKILL);
+    ::waitpid(other, nullptr, 0);
+    EXPECT_TRUE(copy()->claim([] {}));
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
-TEST_F(LocalSingleInstanceTest, CopyOfAnotherExecutableOrUserRunsBeside) {
+TEST_F(LocalSingleInstanceTest, CopyOfAnotherFolderRunsBeside) {
     auto first = copy();
     ASSERT_TRUE(first->claim([] {}));
-    LocalSingleInstance other(folder(), QStringLiteral("zelyedek-other"));
+    LocalSingleInstance other(folder(), folder(), QStringLiteral("zelyedek-other"));
     EXPECT_TRUE(other.claim([] {}));
 }
 

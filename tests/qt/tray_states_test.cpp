@@ -1,6 +1,8 @@
 #include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 
+#include "qt/termination_signals.h"
 #include "support/qt/window_fixture.h"
 #include "window/tray_messages.h"
 
@@ -88,6 +90,25 @@ TEST_F(TrayStatesTest, Timer4TicksThroughTheRealTimer) {
     QTRY_VERIFY_WITH_TIMEOUT(w.Timer4->interval() == 60000, 2000);
     EXPECT_GE(ticks.count(), 2);
     EXPECT_GE(tray.adds, 3);
+}
+
+TEST_F(TrayStatesTest, ATerminationSignalSavesTheBoxTypedIntoThenDeletesTheIconAndEnds) {
+    auto& w = shownWindow();
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::caught, &w, [&w] { w.endSession(); });
+    for (int signal : {SIGTERM, SIGHUP}) {
+        programEnds = 0;
+        const QString typed = QStringLiteral("c:\\yazildi%1").arg(signal);
+        w.txtHedef[2]->setFocus();
+        w.txtHedef[2]->setText(typed);  // no Tab: nothing saved yet
+        w.hide();                       // hidden in the tray, as most of the time
+        ASSERT_EQ(w.focusedFolderBox(), (FolderBox{false, 2}));
+        ::raise(signal);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return programEnds == 1; }, 5000)) << signal;
+        EXPECT_EQ(tray.deletes, 1 + (signal == SIGHUP));
+        const std::string text = readFile(settingsFile());
+        EXPECT_NE(text.find("\r\n" + typed.toStdString() + "\r\n"), std::string::npos) << text;
+    }
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ TEST(AnsiCodePage, TurkishBytesReadAndWrittenBack) {
     EXPECT_EQ(toCodePage(utf8), bytes);
     EXPECT_EQ(toCodePage("a\xE4\xB8\xAD"
                          "b"),
-              "a?b");  // a character 1254 lacks
+              std::nullopt);  // a character 1254 lacks: no "?" in its place, no best fit either
+    EXPECT_EQ(toCodePage("\xC5\x91"), std::nullopt);  // ő, which a best fit would write as "o"
 }
 
 }  // namespace

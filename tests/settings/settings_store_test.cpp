@@ -206,7 +206,7 @@ struct FailingWrites final : FileSystem {
     std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
         return real.readCreatingIfMissing(p);
     }
-    bool replaceContent(const std::string&, const std::string&) override { return false; }
+    WriteResult replaceContent(const std::string&, const std::string&) override { return {"no writes"}; }
     void removeReplaceLeftovers(const std::string&) override {}
     std::optional<std::vector<FolderItem>> listFolder(const std::string& p) override { return real.listFolder(p); }
     std::unique_ptr<FileReader> openForReading(const std::string& p) override { return real.openForReading(p); }
@@ -218,8 +218,23 @@ TEST_F(SettingsStoreTest, FailedSaveLeavesThePreviousFileIntact) {
     SettingsStore s(failing, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish());
     s.load(controls);
     controls.s.sources[0] = "c:\\degisti";
-    EXPECT_FALSE(s.save(controls));
+    const SaveResult saved = s.save(controls);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(saved.failure, "no writes");
     EXPECT_EQ(test::readFile(file()), fullFile());
+}
+
+TEST_F(SettingsStoreTest, ATextTheCodePageCannotHoldWritesNothing) {
+    test::writeFile(file(), fullFile());
+    SettingsStore s(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish(),
+                    [](std::string_view) { return std::optional<std::string>(); });
+    s.load(controls);
+    const SaveResult saved = s.save(controls);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(saved.failure, "metin kod sayfasına çevrilemiyor");
+    EXPECT_EQ(test::readFile(file()), fullFile());
+    EXPECT_EQ(saveFailureText("c:\\TarvelYedek.ini", saved.failure),
+              "Ayarlar kaydedilemedi: c:\\TarvelYedek.ini (metin kod sayfasına çevrilemiyor)");
 }
 
 TEST_F(SettingsStoreTest, SaveIntoAReadOnlyFolderLeavesTheFile) {

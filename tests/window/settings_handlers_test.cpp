@@ -47,5 +47,30 @@ TEST_F(SettingsHandlersTest, LoadingAnExistingFileLeavesItsBytes) {
     EXPECT_EQ(view.targetText(3), "c:\\b");
 }
 
+TEST_F(SettingsHandlersTest, AFailedSaveIsLoggedEachTimeAndWarnedOncePerCause) {
+    form().Form_Load();
+    view.setSwitchValue(0, 1);
+    const std::string saved = readFile(settingsFile());
+    const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(settingsFile(), writable, fs::perm_options::remove);
+    view.setSwitchValue(0, 0);
+    form().txtKaynak_LostFocus(1);
+    EXPECT_EQ(readFile(settingsFile()), saved);
+    const std::string line =
+        "Ayarlar kaydedilemedi: " + programFolder() + "\\TarvelYedek.ini (dosya salt okunur)";
+    const std::string log = readFile(logFile());
+    std::size_t lines = 0;
+    for (auto p = log.find(line); p != std::string::npos; p = log.find(line, p + 1)) ++lines;
+    EXPECT_EQ(lines, 2u) << log;
+    EXPECT_EQ(view.warnings, (std::vector<std::string>{"ZEL Yedek: " + line}));
+
+    fs::permissions(settingsFile(), fs::perms::owner_write, fs::perm_options::add);
+    view.setSwitchValue(0, 1);  // saved: the next failure is told again
+    fs::permissions(settingsFile(), writable, fs::perm_options::remove);
+    view.setSwitchValue(0, 0);
+    fs::permissions(settingsFile(), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(view.warnings.size(), 2u);
+}
+
 }  // namespace
 }  // namespace zel::test

@@ -103,5 +103,53 @@ TEST_F(TrayStatesTest, IptalEnablesYedekleAndStopsFurtherPairs) {
     EXPECT_EQ(zip.lines.size(), 1u);  // the running zip finished; no further pair started
 }
 
+TEST_F(TrayStatesTest, SessionEndSavesTheFocusedBoxLogsDeletesTheIconAndEnds) {
+    struct Case {
+        std::optional<FolderBox> focused;
+        int savedLine;  // of the typed text in the file, 0 when no box is saved
+    };
+    for (const Case& c : {Case{std::nullopt, 0}, Case{FolderBox{true, 2}, 5}, Case{FolderBox{false, 1}, 4}}) {
+        std::filesystem::remove(settingsFile());
+        view.said.clear();
+        view.sources[2] = view.targets[1] = "c:\\yazildi";  // typed, no Tab yet
+        view.focused = c.focused;
+        form().sessionEnding();
+        EXPECT_EQ(view.said, (std::vector<std::string>{"tray delete", "end"}));
+        if (c.savedLine == 0) {
+            EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+            continue;
+        }
+        const std::string text = readFile(settingsFile());
+        std::size_t at = 0;
+        for (int line = 1; line < c.savedLine; ++line) at = text.find("\r\n", at) + 2;
+        EXPECT_EQ(text.compare(at, 11, "c:\\yazildi\r"), 0) << text;
+    }
+    EXPECT_NE(readFile(logFile()).find("Oturum kapanıyor: program sona erdi\r\n"), std::string::npos);
+}
+
+TEST_F(TrayStatesTest, SessionEndDuringARunNamesThePairWhoseBackupIsNotRecorded) {
+    zip.slices = 2;
+    view.setSourceText(0, drives.text('c', "yok"));  // skipped: the zip of pair 1 is the one running
+    view.setSourceText(1, sourceWithAFile());
+    view.setTargetText(1, drives.text('c', "ikinci"));
+    zip.onSlice = [&] {
+        if (view.ends == 0) form().sessionEnding();
+    };
+    form().cmdCopy_Click();
+    EXPECT_NE(readFile(logFile()).find(
+                  "Oturum kapanıyor: program sona erdi; yarıda kalan yedekleme kaydedilmedi: " +
+                  view.sources[1] + " -> " + view.targets[1] + "\r\n"),
+              std::string::npos)
+        << readFile(logFile());
+}
+
+TEST_F(WindowTest, ACopyThatGivesWayEndsWithTheSessionWithoutALogLine) {
+    instance.anotherRuns = true;
+    view.whileMessageOpen = [&] { form().sessionEnding(); };
+    form().Form_Load();
+    EXPECT_EQ(view.ends, 2);
+    EXPECT_FALSE(std::filesystem::exists(logFile()));
+}
+
 }  // namespace
 }  // namespace zel::test

@@ -40,6 +40,7 @@ public:
         if (form)
             (k == 0 ? form->dtYedek1_Change() : k == 1 ? form->dtyedek2_Change() : form->dtYedek3_Change());
     }
+    std::optional<FolderBox> focusedFolderBox() const override { return focused; }
     bool copyEnabled() const override { return copy; }
     void setCopyEnabled(bool e) override { copy = e; }
     std::string caption(Caption c) const override {
@@ -105,6 +106,7 @@ public:
                                        "c:\\tarvel-yedek"};
     std::array<int, 3> switches{0, 0, 0};
     std::array<TimeOfDay, 3> times{};
+    std::optional<FolderBox> focused;
     bool copy = true;
     std::map<Caption, std::string> captions{{Caption::cmdExit, "Gizle"}, {Caption::frmMain, "ZEL Yedek"}};
     std::array<int, 6> intervals{};

@@ -1,6 +1,4 @@
-#include <unistd.h>
 #include <QApplication>
-#include <QFileInfo>
 
 #include "db/odbc_connection.h"
 #include "platform/clock.h"
@@ -13,6 +11,7 @@
 #include "qt/local_single_instance.h"
 #include "qt/qt_front_end.h"
 #include "qt/system_locale.h"
+#include "qt/termination_signals.h"
 #include "qt/toolkit.h"
 #include "qt/tray.h"
 #include "window/frmMain.h"
@@ -33,11 +32,9 @@ int main(int argc, char* argv[]) {
     zel::EventWaitProcessOps windowProcesses(*processes);
 
     zel::SystemTray tray(zel::appIcon());
-    // One copy per executable file and user.
-    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-    const std::string key = zel::instanceKey(exe.toStdString(), std::to_string(::getuid()));
-    zel::LocalSingleInstance instance(zel::LocalSingleInstance::userRuntimeFolder(),
-                                      QString::fromStdString(key));
+    // One copy per program folder on the whole machine, whoever starts it.
+    zel::LocalSingleInstance instance(QStringLiteral("/tmp"), zel::LocalSingleInstance::userRuntimeFolder(),
+                                      QString::fromStdString(zel::instanceKey(programFolder)));
 
     zel::QtFrontEnd view(tray, [] { zel::endProgramNow(); });
     zel::frmMain form({files, clock, windowProcesses, *processes, zel::systemLocaleFormats(), programFolder,
@@ -45,6 +42,9 @@ int main(int argc, char* argv[]) {
                        [] { return zel::GetComputerName(); }, instance},
                       view);
     view.attach(form);
+    // A shutdown or kill: the same end as the session manager's.
+    zel::TerminationSignals termination;
+    QObject::connect(&termination, &zel::TerminationSignals::caught, &view, [&view] { view.endSession(); });
     form.Form_Load();
     view.showWindow();
     const int rc = app.exec();
