@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -248,26 +249,38 @@ TEST(RecordLogText, TellsAWaitOfMoreThanASecond) {
 struct ServerOutlivingTheWindow {
     FakeServer server;
 };
-class KapatAfterARunTest : public ServerOutlivingTheWindow, public test::WindowTest {};
+class KapatAfterARunTest : public ServerOutlivingTheWindow, public test::WindowTest {
+protected:
+    // A run whose record is held by the server, then the end; the server thaws during the wait.
+    void endRightAfterARun(const std::function<void()>& end) {
+        connections = [this] { return std::make_unique<FakeConnection>(server); };
+        server.holdAt = kHistory;
+        server.held = true;
+        view.setSourceText(0, sourceWithAFile());
+        form().Form_Load();
+        form().cmdCopy_Click();
+        ASSERT_TRUE(server.waitUntilHolding());
+        std::thread thaw([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));  // while the end waits
+            server.release();
+        });
+        view.said.clear();
+        end();
+        thaw.join();
+        EXPECT_EQ(server.seen().back().rfind(" INSERT INTO pub.zelParameter VALUES (1000,''", 0), 0u);
+        EXPECT_NE(test::readFile(logFile()).find("Yedekleme kaydı veritabanına yazıldı"), std::string::npos);
+    }
+};
 
 TEST_F(KapatAfterARunTest, QueuedRecordIsWrittenBeforeTheEnd) {
-    connections = [this] { return std::make_unique<FakeConnection>(server); };
-    server.holdAt = kHistory;
-    server.held = true;
-    view.setSourceText(0, sourceWithAFile());
-    form().Form_Load();
-    form().cmdCopy_Click();
-    ASSERT_TRUE(server.waitUntilHolding());
-    std::thread thaw([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // while the end waits
-        server.release();
-    });
-    view.said.clear();
-    form().mnuExit_Click();
-    thaw.join();
+    endRightAfterARun([this] { form().mnuExit_Click(); });
     EXPECT_EQ(view.said, (std::vector<std::string>{"tray delete", "state 1", "hide", "end"}));
-    EXPECT_EQ(server.seen().back().rfind(" INSERT INTO pub.zelParameter VALUES (1000,''", 0), 0u);
-    EXPECT_NE(test::readFile(logFile()).find("Yedekleme kaydı veritabanına yazıldı"), std::string::npos);
+}
+
+TEST_F(KapatAfterARunTest, TheSessionsEndWaitsForItToo) {
+    endRightAfterARun([this] { form().sessionEnding(); });
+    ASSERT_FALSE(view.said.empty());
+    EXPECT_EQ(view.said.back(), "end");
 }
 
 }  // namespace
