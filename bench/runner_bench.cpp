@@ -21,8 +21,8 @@
 
 #include "engine/archive_check.h"
 #include "engine/backup_run.h"
-#include "engine/source_listing.h"
 #include "engine/process_runner.h"
+#include "engine/source_listing.h"
 #include "platform/command_words.h"
 #include "platform/native_file_system.h"
 #include "qt/event_wait_ops.h"
@@ -179,7 +179,8 @@ void ratio() {
         auto archive = files.openForReading("c:\\hedef\\hedef20240305.0907.zip");
         const zel::ArchiveCheck check = zel::checkArchive(*archive);
         checking.push_back(seconds(t));
-        if (!check.whole || check.files.size() != listed) std::fprintf(stderr, "read-back: %s\n", check.problem.c_str());
+        if (!check.whole || check.files.size() != listed)
+            std::fprintf(stderr, "read-back: %s\n", check.problem.c_str());
         fs::remove(c / "hedef" / "hedef20240305.0907.zip");
         t = Clock::now();
         runDirect(direct, paths);
@@ -196,7 +197,8 @@ void ratio() {
         "ratio %.3f (target <= 1.15)\n"
         "listing alone: median %.3f s; read-back alone: median %.3f s; together %.1f %% of the run; window "
         "events during the run: p99 %.2f ms, max %.2f ms (target < 50 ms)\n",
-        kFiles, r, d, r / d, l, k, 100 * (l + k) / r, percentile(latencies, 0.99), percentile(latencies, 1.0));
+        kFiles, r, d, r / d, l, k, 100 * (l + k) / r, percentile(latencies, 0.99),
+        percentile(latencies, 1.0));
     fs::remove_all(root);
 }
 

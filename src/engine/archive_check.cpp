@@ -31,10 +31,15 @@ struct Broken {
 };
 
 std::uint16_t u16(const char* p) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1])
+                                                                             << 8);
 }
-std::uint32_t u32(const char* p) { return u16(p) | static_cast<std::uint32_t>(u16(p + 2)) << 16; }
-std::uint64_t u64(const char* p) { return u32(p) | static_cast<std::uint64_t>(u32(p + 4)) << 32; }
+std::uint32_t u32(const char* p) {
+    return u16(p) | static_cast<std::uint32_t>(u16(p + 2)) << 16;
+}
+std::uint64_t u64(const char* p) {
+    return u32(p) | static_cast<std::uint64_t>(u32(p + 4)) << 32;
+}
 
 std::string readExact(FileReader& file, std::uint64_t offset, std::uint64_t n, const std::string& what) {
     if (offset > file.size() || n > file.size() - offset) throw Broken{what + " arşivin sonunu aşıyor"};
@@ -56,7 +61,8 @@ public:
         if (offset >= start_ && offset - start_ + n <= length_) return bytes_.data() + (offset - start_);
         if (offset > file_.size() || n > file_.size() - offset) throw Broken{what + " arşivin sonunu aşıyor"};
         if (n > bytes_.size()) bytes_.resize(n);
-        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(bytes_.size(), file_.size() - offset));
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(bytes_.size(), file_.size() - offset));
         std::optional<std::size_t> got = file_.readAt(offset, bytes_.data(), want);
         if (!got) throw Broken{"okunamadı"};
         start_ = offset;
@@ -119,7 +125,8 @@ Directory findDirectory(FileReader& file) {
         }
         std::uint64_t directoryEnd = tailStart + at;
         if (directoryEnd >= kLocatorSize) {
-            const std::string locator = readExact(file, directoryEnd - kLocatorSize, kLocatorSize, "Zip64 yeri");
+            const std::string locator =
+                readExact(file, directoryEnd - kLocatorSize, kLocatorSize, "Zip64 yeri");
             if (u32(locator.data()) == kZip64LocatorSignature) {
                 const std::uint64_t where = u64(locator.data() + 8);
                 const std::string end64 = readExact(file, where, 56, "Zip64 son kaydı");
@@ -155,22 +162,26 @@ std::vector<Entry> readDirectory(FileReader& file, const Directory& d) {
         e.offset = u32(h + 42);
         e.rawName.assign(h + kCentralSize, nameLength);
         std::optional<std::string> unicodeName;
-        eachExtra(h + kCentralSize + nameLength, extraLength, [&](std::uint16_t id, const char* p, std::size_t n) {
-            if (id == 0x0001) {  // Zip64: only the fields that did not fit, in this order
-                std::size_t k = 0;
-                for (std::uint64_t* field : {&e.size, &e.packed, &e.offset}) {
-                    if (*field != kAll32) continue;
-                    if (k + 8 > n) throw Broken{"merkez dizin bozuk"};
-                    *field = u64(p + k);
-                    k += 8;
-                }
-            } else if (id == 0x7075 && n >= 5 && p[0] == 1) {  // Info-ZIP's Unicode path
-                unicodeName.emplace(p + 5, n - 5);
-            }
-        });
-        if (unicodeName) e.name = *unicodeName;
-        else if (e.flags & 0x0800) e.name = e.rawName;  // marked UTF-8
-        else e.name = zipStoredNameToUtf8(e.rawName);
+        eachExtra(h + kCentralSize + nameLength, extraLength,
+                  [&](std::uint16_t id, const char* p, std::size_t n) {
+                      if (id == 0x0001) {  // Zip64: only the fields that did not fit, in this order
+                          std::size_t k = 0;
+                          for (std::uint64_t* field : {&e.size, &e.packed, &e.offset}) {
+                              if (*field != kAll32) continue;
+                              if (k + 8 > n) throw Broken{"merkez dizin bozuk"};
+                              *field = u64(p + k);
+                              k += 8;
+                          }
+                      } else if (id == 0x7075 && n >= 5 && p[0] == 1) {  // Info-ZIP's Unicode path
+                          unicodeName.emplace(p + 5, n - 5);
+                      }
+                  });
+        if (unicodeName)
+            e.name = *unicodeName;
+        else if (e.flags & 0x0800)
+            e.name = e.rawName;  // marked UTF-8
+        else
+            e.name = zipStoredNameToUtf8(e.rawName);
         entries.push_back(std::move(e));
         at += kCentralSize + nameLength + extraLength + commentLength;
     }
@@ -265,9 +276,9 @@ private:
 // Checks entries [first, last) and returns the first one's index that fails with why, or
 // nothing; gives up early once another part has found a failure before its own start.
 std::optional<std::pair<std::size_t, std::string>> checkPart(FileReader& archive, const Directory& directory,
-                                                            const std::vector<Entry>& entries,
-                                                            std::size_t first, std::size_t last,
-                                                            std::atomic<std::size_t>& firstFailure) {
+                                                             const std::vector<Entry>& entries,
+                                                             std::size_t first, std::size_t last,
+                                                             std::atomic<std::size_t>& firstFailure) {
     try {
         Window window(archive);
         DataChecker data;
@@ -275,7 +286,8 @@ std::optional<std::pair<std::size_t, std::string>> checkPart(FileReader& archive
             try {
                 data.check(window, entries[i], matchLocalHeader(window, entries[i], directory));
             } catch (const Broken& broken) {
-                for (std::size_t seen = firstFailure; i < seen && !firstFailure.compare_exchange_weak(seen, i);) {
+                for (std::size_t seen = firstFailure;
+                     i < seen && !firstFailure.compare_exchange_weak(seen, i);) {
                 }
                 return std::make_pair(i, broken.why);
             }
@@ -295,15 +307,14 @@ ArchiveCheck checkArchive(FileReader& archive) {
         const std::vector<Entry> entries = readDirectory(archive, directory);
         // Inflating is most of the time a backup's check takes, and zip has left the other cores
         // idle: the entries are cut into parts of about equal packed size, one thread each.
-        const std::size_t threads =
-            std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, std::max<std::size_t>(1, entries.size()));
+        const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
         std::uint64_t packed = 0;
         for (const Entry& e : entries) packed += e.packed + 1;
         std::vector<std::size_t> bounds{0};
         std::uint64_t sum = 0;
-        for (std::size_t i = 0; i < entries.size() && bounds.size() < std::min<std::size_t>(threads, 4); ++i) {
+        for (std::size_t i = 0; i < entries.size() && bounds.size() < threads; ++i) {
             sum += entries[i].packed + 1;
-            if (sum * std::min<std::size_t>(threads, 4) >= packed * bounds.size()) bounds.push_back(i + 1);
+            if (sum * threads >= packed * bounds.size()) bounds.push_back(i + 1);
         }
         bounds.push_back(entries.size());
         std::atomic<std::size_t> firstFailure{entries.size()};
@@ -319,8 +330,10 @@ ArchiveCheck checkArchive(FileReader& archive) {
         }
         if (failure) throw Broken{failure->second};
         for (const Entry& e : entries) {
-            if (!e.name.empty() && e.name.back() == '/') ++result.folders;
-            else result.files.push_back(e.name);
+            if (!e.name.empty() && e.name.back() == '/')
+                ++result.folders;
+            else
+                result.files.push_back(e.name);
         }
         result.whole = true;
     } catch (const Broken& broken) {

@@ -24,9 +24,12 @@ std::string zipEntryPrefix(std::string_view source) {
         if (c == '\\') c = '/';
     }
     for (;;) {
-        if (text.starts_with("/")) text.erase(0, 1);
-        else if (text.starts_with("./")) text.erase(0, 2);
-        else break;
+        if (text.starts_with("/"))
+            text.erase(0, 1);
+        else if (text.starts_with("./"))
+            text.erase(0, 2);
+        else
+            break;
     }
     if (text == ".") text.clear();
     while (text.ends_with("/")) text.pop_back();

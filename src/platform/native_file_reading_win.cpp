@@ -49,7 +49,8 @@ std::optional<std::vector<FolderItem>> NativeFileSystem::listFolder(const std::s
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     pattern += L'*';
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    HANDLE find =
+        FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) return std::nullopt;
     std::vector<FolderItem> items;
     do {
@@ -57,8 +58,10 @@ std::optional<std::vector<FolderItem>> NativeFileSystem::listFolder(const std::s
         if (name == L"." || name == L"..") continue;
         const DWORD a = found.dwFileAttributes;
         FolderItem item{narrow(name), FolderItem::Kind::File, false};
-        if (a & FILE_ATTRIBUTE_DIRECTORY) item.kind = FolderItem::Kind::Folder;
-        else if (a & FILE_ATTRIBUTE_DEVICE) item.kind = FolderItem::Kind::Other;
+        if (a & FILE_ATTRIBUTE_DIRECTORY)
+            item.kind = FolderItem::Kind::Folder;
+        else if (a & FILE_ATTRIBUTE_DEVICE)
+            item.kind = FolderItem::Kind::Other;
         item.hiddenOrSystem = (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
         items.push_back(std::move(item));
     } while (FindNextFileW(find, &found));

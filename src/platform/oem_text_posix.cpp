@@ -2,6 +2,8 @@
 
 namespace zel {
 
-std::string zipStoredNameToUtf8(std::string_view stored) { return std::string(stored); }
+std::string zipStoredNameToUtf8(std::string_view stored) {
+    return std::string(stored);
+}
 
 }  // namespace zel

@@ -24,7 +24,8 @@ TEST(ArchiveCheck, ReadsWhatInfoZipWrites) {
         ArchiveCheck check = checkArchive(*reader);
         EXPECT_TRUE(check.whole) << options << ": " << check.problem;
         std::sort(check.files.begin(), check.files.end());
-        EXPECT_EQ(check.files, (std::vector<std::string>{"brevund/alt/b.txt", "brevund/şeker.txt"})) << options;
+        EXPECT_EQ(check.files, (std::vector<std::string>{"brevund/alt/b.txt", "brevund/şeker.txt"}))
+            << options;
     }
 }
 

@@ -52,7 +52,8 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
     const Case cases[] = {
         {"a flipped stored byte", [&](std::string& z) { z[nameAt(z, a, 0) + a.size() + 2] ^= 0x01; },
          a + " CRC hatası"},
-        {"a flipped packed byte", [&](std::string& z) { z[nameAt(z, x, 0) + x.size() + 7] ^= 0x40; }, x + " "},
+        {"a flipped packed byte", [&](std::string& z) { z[nameAt(z, x, 0) + x.size() + 7] ^= 0x40; },
+         x + " "},
         {"two damaged entries, checked side by side: the first is told",
          [&](std::string& z) {
              z[nameAt(z, x, 0) + x.size() + 7] ^= 0x40;

@@ -47,11 +47,13 @@ TEST(BackupReport, EachPairOutcomeHasItsLogLineAndOnlyFailuresAWarning) {
          "dosya doğrulandı, 2 gizli ya da sistem dosyası alınmadı; çalışırken silinen: 2 dosya, ilki "
          "brevund/a.tmp)",
          nullptr},
-        {with(outcome(Kind::Damaged, 0), [](PairOutcome& o) { o.problem = "arşiv bozuk: veri/x.db CRC hatası"; }),
+        {with(outcome(Kind::Damaged, 0),
+              [](PairOutcome& o) { o.problem = "arşiv bozuk: veri/x.db CRC hatası"; }),
          "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (arşiv bozuk: "
          "veri/x.db CRC hatası)",
          "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (arşiv bozuk: veri/x.db CRC hatası)"},
-        {with(outcome(Kind::Incomplete, 0), [](PairOutcome& o) { o.problem = "okunamayan klasör: brevund/k"; }),
+        {with(outcome(Kind::Incomplete, 0),
+              [](PairOutcome& o) { o.problem = "okunamayan klasör: brevund/k"; }),
          "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (okunamayan "
          "klasör: brevund/k)",
          "Yedekleme başarısız: c:\\brevund -> c:\\tarvel-yedek (okunamayan klasör: brevund/k)"},

@@ -55,7 +55,8 @@ TEST(ZipCommandLine, PiecesWithSpacesAreQuoted) {
 
 // The line zip gets must split back into the very pieces the run meant, whatever they end in.
 TEST(ZipCommandLine, SplitsBackIntoItsPieces) {
-    for (const std::string source : {"c:\\eski yedek\\", "c:\\eski yedek\\\\", "c:\\a b", "c:\\", "d:\\x y\\z\\"}) {
+    for (const std::string source :
+         {"c:\\eski yedek\\", "c:\\eski yedek\\\\", "c:\\a b", "c:\\", "d:\\x y\\z\\"}) {
         const std::vector<std::string> words =
             splitCommandWords(zipCommandLine("c:\\", "c:\\eski yedek\\", "n.zip", source));
         ASSERT_EQ(words.size(), 4u) << source;

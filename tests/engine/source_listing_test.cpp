@@ -9,10 +9,14 @@ namespace {
 
 TEST(ZipEntryPrefix, IsTheFolderTextWithoutDriveAndSeparatorsAtItsEnds) {
     const std::pair<const char*, const char*> cases[] = {
-        {"c:\\brevund", "brevund"},       {"c:\\brevund\\belgeler\\", "brevund/belgeler"},
-        {"c:\\", ""},                     {"C:", ""},
-        {"d:\\eski yedek\\", "eski yedek"}, {"/home/zel/veri/", "home/zel/veri"},
-        {"./veri", "veri"},               {".", ""},
+        {"c:\\brevund", "brevund"},
+        {"c:\\brevund\\belgeler\\", "brevund/belgeler"},
+        {"c:\\", ""},
+        {"C:", ""},
+        {"d:\\eski yedek\\", "eski yedek"},
+        {"/home/zel/veri/", "home/zel/veri"},
+        {"./veri", "veri"},
+        {".", ""},
     };
     for (const auto& [source, prefix] : cases) EXPECT_EQ(zipEntryPrefix(source), prefix) << source;
 }
@@ -41,12 +45,9 @@ using Kind = FolderItem::Kind;
 
 TEST(SourceListing, NamesFilesAsZipDoesAndCountsWhatZipLeavesOut) {
     ScriptedFolders fs;
-    fs.folders["c:\\brevund\\"] = {{"a.txt", Kind::File, false},
-                                   {"alt", Kind::Folder, false},
-                                   {"kilitli", Kind::Folder, false},
-                                   {"pagefile.sys", Kind::File, true},
-                                   {"gizli", Kind::Folder, true},
-                                   {"boru", Kind::Other, false}};
+    fs.folders["c:\\brevund\\"] = {{"a.txt", Kind::File, false},     {"alt", Kind::Folder, false},
+                                   {"kilitli", Kind::Folder, false}, {"pagefile.sys", Kind::File, true},
+                                   {"gizli", Kind::Folder, true},    {"boru", Kind::Other, false}};
     fs.folders["c:\\brevund\\alt"] = {{"b.txt", Kind::File, false}};
     const SourceListing listing = listSource(fs, "c:\\brevund\\");
     ASSERT_EQ(listing.files.size(), 2u);
@@ -64,8 +65,8 @@ TEST(SourceListing, NamesFilesAsZipDoesAndCountsWhatZipLeavesOut) {
 TEST(SourceListing, MissingFilesAreTheOnesStillThere) {
     SourceListing listing;
     listing.files = {{"b/1", "c:\\b\\1"}, {"b/2", "c:\\b\\2"}, {"b/3", "c:\\b\\3"}, {"b/4", "c:\\b\\4"}};
-    const Completeness gaps =
-        compareWithArchive(listing, {"b/1", "b/extra"}, [](const std::string& path) { return path != "c:\\b\\3"; });
+    const Completeness gaps = compareWithArchive(listing, {"b/1", "b/extra"},
+                                                 [](const std::string& path) { return path != "c:\\b\\3"; });
     EXPECT_EQ(gaps.missing, (std::vector<std::string>{"b/2", "b/4"}));
     EXPECT_EQ(gaps.vanished, std::vector<std::string>{"b/3"});
 }

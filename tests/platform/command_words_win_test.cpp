@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "platform/command_words.h"
 #include "platform/wide_text_win.h"
