@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
 
 #include "platform/command_words.h"
 #include "platform/wide_text_win.h"
