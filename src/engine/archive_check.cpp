@@ -330,10 +330,7 @@ ArchiveCheck checkArchive(FileReader& archive) {
         }
         if (failure) throw Broken{failure->second};
         for (const Entry& e : entries) {
-            if (!e.name.empty() && e.name.back() == '/')
-                ++result.folders;
-            else
-                result.files.push_back(e.name);
+            if (!e.name.ends_with('/')) result.files.push_back(e.name);  // folders hold nothing to miss
         }
         result.whole = true;
     } catch (const Broken& broken) {

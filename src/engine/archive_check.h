@@ -13,7 +13,6 @@ struct ArchiveCheck {
     bool whole = false;
     std::string problem;             // why it is not whole, in Turkish: "veri/x.db CRC hatası"
     std::vector<std::string> files;  // the file entries' names (UTF-8, "/" between parts)
-    std::uint64_t folders = 0;       // folder entries
 };
 
 // Reads a zip archive back as an unzip would: the end of the central directory (Zip64 too),

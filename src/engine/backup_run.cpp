@@ -84,7 +84,7 @@ void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& lis
     const ArchiveCheck check = whileWindowLive(
         [this, &outcome] {
             std::unique_ptr<FileReader> archive = files_.openForReading(outcome.archivePath);
-            return archive ? checkArchive(*archive) : ArchiveCheck{false, "okunamadı", {}, 0};
+            return archive ? checkArchive(*archive) : ArchiveCheck{false, "okunamadı", {}};
         },
         processEvents_);
     if (!check.whole) {
