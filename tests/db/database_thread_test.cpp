@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/core/fake_clock.h"
+#include "support/core/no_files.h"
 #include "support/core/window_fixture.h"
 #include "support/core/window_queue.h"
 #include "window/database_report.h"
@@ -99,18 +100,8 @@ private:
 };
 
 // Files where only the archive of the latest run exists.
-struct ArchiveOnly final : FileSystem {
-    bool createFolder(const std::string&) override { return false; }
-    bool folderExists(const std::string&) override { return false; }
-    bool copyFile(const std::string&, const std::string&) override { return false; }
+struct ArchiveOnly final : test::NoFiles {
     bool attributesReadable(const std::string& path) override { return path == "c:\\yedek\\y.zip"; }
-    std::optional<std::uint64_t> fileSize(const std::string&) override { return std::nullopt; }
-    bool appendRotating(const std::string&, const std::string&, std::uint64_t) override { return false; }
-    std::optional<std::string> readCreatingIfMissing(const std::string&) override { return std::nullopt; }
-    WriteResult replaceContent(const std::string&, const std::string&) override { return {"no writes"}; }
-    void removeReplaceLeftovers(const std::string&) override {}
-    std::optional<std::vector<FolderItem>> listFolder(const std::string&) override { return std::nullopt; }
-    std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }
 };
 
 // The shutdown utility ends at once; its command lines are kept.

@@ -78,7 +78,7 @@ click_in_window() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 
 settings_before=$(md5sum <"$work/app/TarvelYedek.ini")
 start_copy
 check "the window is shown at start" within 15 window_visible
-# (DPI) The window's size at 96 DPI, to compare with 144 DPI at the end.
+# The window's size at 96 DPI, to compare with 144 DPI at the end.
 window_size() { xdotool getwindowgeometry "$(main_window)" 2>/dev/null | awk '/Geometry:/ {sub("x", " ", $2); print $2}'; }
 read -r width96 height96 <<<"$(window_size)"
 check "the icon docks in the tray" within 10 icon_docked
@@ -130,7 +130,6 @@ check "a click on a switch with a read-only settings file is told in the run log
 check "and the file is left as it was" test "$(md5sum <"$work/app/TarvelYedek.ini")" = "$read_only_before"
 chmod u+w "$work/app/TarvelYedek.ini"
 click_in_window 40 181  # back as it was, and saved
-# --- end of the read-only block
 
 # --- A hover on a picker shows its tooltip.
 untitled_window() {  # a shown window of the program without a title: a tooltip, a menu
@@ -144,7 +143,6 @@ check "a hover on a picker shows its tooltip" within 5 untitled_window
 xdotool mousemove --window "$(main_window)" 700 300
 no_untitled_window() { ! untitled_window; }
 within 5 no_untitled_window
-# --- end of the tooltip block
 
 # A second copy gives way: its message, then the first copy's window comes up.
 click_in_window 613 247  # "Gizle"
@@ -192,7 +190,6 @@ check "the end of the session saves the folder box typed into without Tab" withi
 check "the program ends with the session" within 10 no_copy
 session_logged() { grep -q 'Oturum kapanıyor: program sona erdi' "$work/app/TarvelYedek.log"; }
 check "and says so in the run log" session_logged
-# --- end of the 144 DPI and session block
 
 # --- The installer as msiexec runs it silently: a per-user install that starts the program, an
 # upgrade and a removal that keep the user's settings and logs.

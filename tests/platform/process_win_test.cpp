@@ -1,13 +1,16 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <shellapi.h>  // after windows.h, which it needs
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include "engine/process_runner.h"
+#include "platform/command_words.h"
 #include "platform/process.h"
+#include "platform/wide_text_win.h"
 #include "support/core/program_dir.h"
 #include "support/core/temp_dir.h"
 
@@ -90,6 +93,19 @@ TEST_F(WinProcesses, NestedCallsFinishInnerFirst) {
     };
     EXPECT_EQ(ProcessRunner(*ops, outerHooks).runAndWait("\"" + sleeper + "\" 700", 0, 4, 0), 0);
     EXPECT_EQ(inner, 0);
+}
+
+// The Linux runner splits a line into the words a Windows program gets from it.
+TEST(CommandWords, ReadsArgumentsAsWindowsDoes) {
+    for (const char* line : {"zip.exe \"c:\\eski yedek\\\\\" -r \"c:\\my docs\\\\\"", "zip.exe a\\\\\\\"b c",
+                             "zip.exe \"c:\\x y\\\" z", "zip.exe c:\\x\\ \"\" y\tz"}) {
+        int count = 0;
+        LPWSTR* argv = CommandLineToArgvW(widen(line).c_str(), &count);
+        std::vector<std::string> windows;
+        for (int i = 0; i < count; ++i) windows.push_back(narrow(argv[i]));
+        LocalFree(argv);
+        EXPECT_EQ(splitCommandWords(line), windows) << line;
+    }
 }
 
 }  // namespace

@@ -7,13 +7,12 @@
 namespace zel::test {
 namespace {
 
-void put16(std::string& out, unsigned v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-void put32(std::string& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
+using Fields = std::vector<std::pair<std::uint32_t, int>>;  // value, width in bytes
+
+void put(std::string& out, const Fields& fields) {
+    for (auto [value, width] : fields) {
+        for (int i = 0; i < width; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
 }
 
 std::string rawDeflate(const std::string& data) {
@@ -33,47 +32,27 @@ std::string rawDeflate(const std::string& data) {
 }  // namespace
 
 std::string zipArchive(const std::vector<ZipEntry>& entries) {
+    auto n32 = [](std::size_t n) { return static_cast<std::uint32_t>(n); };
     std::string body, directory;
     for (const ZipEntry& e : entries) {
         const bool deflated = e.deflate && !e.data.empty();
         const std::string packed = deflated ? rawDeflate(e.data) : e.data;
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
-        const auto offset = static_cast<std::uint32_t>(body.size());
-        auto common = [&](std::string& out) {
-            put16(out, 20);  // version needed
-            put16(out, 0);   // flags
-            put16(out, deflated ? 8 : 0);
-            put16(out, 0);     // time
-            put16(out, 0x21);  // date: 1 January 1980
-            put32(out, crc);
-            put32(out, static_cast<std::uint32_t>(packed.size()));
-            put32(out, static_cast<std::uint32_t>(e.data.size()));
-            put16(out, static_cast<unsigned>(e.name.size()));
-            put16(out, 0);  // extra length
-        };
-        put32(body, 0x04034b50);
-        common(body);
-        body += e.name + packed;
-        put32(directory, 0x02014b50);
-        put16(directory, 0x031E);  // made by Unix, 3.0
-        common(directory);
-        put16(directory, 0);  // comment
-        put16(directory, 0);  // disk
-        put16(directory, 0);  // internal attributes
-        put32(directory, 0);  // external attributes
-        put32(directory, offset);
+        const auto crc = n32(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), n32(e.data.size())));
+        // Version 2.0, no flags, the method, 1 January 1980, CRC, sizes, name length, no extra.
+        std::string common;
+        put(common, {{20, 2}, {0, 2}, {deflated ? 8u : 0u, 2}, {0, 2}, {0x21, 2}, {crc, 4}});
+        put(common, {{n32(packed.size()), 4}, {n32(e.data.size()), 4}, {n32(e.name.size()), 2}, {0, 2}});
+        put(directory, {{0x02014b50, 4}, {0x031E, 2}});  // made on Unix by 3.0
+        directory += common;
+        put(directory, {{0, 2}, {0, 2}, {0, 2}, {0, 4}, {n32(body.size()), 4}});
         directory += e.name;
+        put(body, {{0x04034b50, 4}});
+        body += common + e.name + packed;
     }
+    const std::uint32_t count = n32(entries.size());
     std::string out = body + directory;
-    put32(out, 0x06054b50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, static_cast<unsigned>(entries.size()));
-    put16(out, static_cast<unsigned>(entries.size()));
-    put32(out, static_cast<std::uint32_t>(directory.size()));
-    put32(out, static_cast<std::uint32_t>(body.size()));
-    put16(out, 0);
+    put(out, {{0x06054b50, 4}, {0, 2}, {0, 2}, {count, 2}, {count, 2}});
+    put(out, {{n32(directory.size()), 4}, {n32(body.size()), 4}, {0, 2}});
     return out;
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,7 +8,7 @@
 
 namespace zel::test {
 
-// A small zip writer for archives the tests build and then damage on purpose.
+// A small zip writer, for archives the tests build and then damage on purpose.
 struct ZipEntry {
     std::string name;  // a name ending in "/" is a folder
     std::string data;
@@ -22,17 +20,13 @@ std::string zipArchive(const std::vector<ZipEntry>& entries);
 std::vector<ZipEntry> entriesOf(const std::filesystem::path& folder, const std::string& prefix);
 
 // An archive held in memory.
-class StringReader final : public FileReader {
-public:
-    explicit StringReader(std::string bytes) : bytes_(std::move(bytes)) {}
-    std::uint64_t size() const override { return bytes_.size(); }
-    std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) override {
-        if (offset >= bytes_.size()) return 0;
-        return bytes_.copy(buffer, n, static_cast<std::size_t>(offset));
+struct StringReader final : FileReader {
+    explicit StringReader(std::string b) : bytes(std::move(b)) {}
+    std::uint64_t size() const override { return bytes.size(); }
+    std::optional<std::size_t> readAt(std::uint64_t at, char* out, std::size_t n) override {
+        return at >= bytes.size() ? 0 : bytes.copy(out, n, static_cast<std::size_t>(at));
     }
-
-private:
-    std::string bytes_;
+    std::string bytes;
 };
 
 }  // namespace zel::test
