@@ -106,7 +106,16 @@ bool DatabaseThread::poll(std::string firstSource) {
         // The utility may run for minutes: it is waited for on a thread of its own, so that the
         // database thread goes on with records meanwhile. The rows go once it has ended.
         waiter_.post([this, request = *request, source, pollDone] {
+            if (request.user) {
+                std::lock_guard lock(utilityMutex_);
+                utility_ = RunningUtility{std::chrono::steady_clock::now(),
+                                          shutdownCommandLine(source, *request.user)};
+            }
             std::optional<ServedRequest> served = disconnect_.serve(request, source);
+            {
+                std::lock_guard lock(utilityMutex_);
+                utility_.reset();
+            }
             if (stopping_) return;  // the wait was given up: the request may not have been served
             worker_.post([this, served, pollDone] {
                 DbOutcome outcome =
@@ -117,6 +126,14 @@ bool DatabaseThread::poll(std::string firstSource) {
         });
     });
     return true;
+}
+
+std::optional<std::string> DatabaseThread::overdueUtility(std::chrono::milliseconds limit) {
+    std::lock_guard lock(utilityMutex_);
+    if (!utility_ || utility_->told || std::chrono::steady_clock::now() - utility_->started < limit)
+        return {};
+    utility_->told = true;
+    return utility_->commandLine;
 }
 
 RecordsAtEnd DatabaseThread::finishRecords(std::chrono::milliseconds limit) {

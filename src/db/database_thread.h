@@ -70,6 +70,10 @@ public:
     // and nothing posted, while the previous poll is still busy: a request must not be served twice.
     bool poll(std::string firstSource);
 
+    // The shutdown utility's command line when it has run for longer than `limit`, once for each
+    // run of the utility; nothing otherwise.
+    std::optional<std::string> overdueUtility(std::chrono::milliseconds limit);
+
     // Whether a record has not yet reported back.
     bool recordsPending() const { return !openRecords_.empty(); }
     // At the program's end: waits at most `limit` for the records not yet reported, without the
@@ -99,6 +103,13 @@ private:
     bool pollBusy_ = false;                                       // window thread only
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // window thread only
     std::vector<std::shared_ptr<RecordTicket>> openRecords_;      // window thread only
+    struct RunningUtility {
+        std::chrono::steady_clock::time_point started;
+        std::string commandLine;
+        bool told = false;
+    };
+    std::mutex utilityMutex_;
+    std::optional<RunningUtility> utility_;  // under utilityMutex_
     std::mutex recordsMutex_;
     std::condition_variable recordDone_;
     SerialWorker worker_;  // after everything its jobs use

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <future>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "platform/oem_text.h"
@@ -58,7 +59,9 @@ public:
 
     // The n bytes at offset; valid until the next call.
     const char* at(std::uint64_t offset, std::size_t n, const std::string& what) {
-        if (offset >= start_ && offset - start_ + n <= length_) return bytes_.data() + (offset - start_);
+        // Written as subtractions: an offset near 2^64 (a Zip64 field can say so) must not wrap.
+        if (offset >= start_ && offset - start_ <= length_ && n <= length_ - (offset - start_))
+            return bytes_.data() + (offset - start_);
         if (offset > file_.size() || n > file_.size() - offset) throw Broken{what + " arşivin sonunu aşıyor"};
         if (n > bytes_.size()) bytes_.resize(n);
         const auto want =
@@ -192,7 +195,7 @@ std::vector<Entry> readDirectory(FileReader& file, const Directory& d) {
 // Where the entry's data begins, after its local header has been matched with the central one.
 std::uint64_t matchLocalHeader(Window& window, const Entry& e, const Directory& d) {
     const std::string mismatch = e.name + " yerel başlığı merkez dizinle uyuşmuyor";
-    if (e.offset + kLocalSize > d.offset) throw Broken{mismatch};
+    if (e.offset > d.offset || d.offset - e.offset < kLocalSize) throw Broken{mismatch};
     const std::string h(window.at(e.offset, kLocalSize, e.name), kLocalSize);
     const std::size_t nameLength = u16(h.data() + 26), extraLength = u16(h.data() + 28);
     if (u32(h.data()) != kLocalSignature || u16(h.data() + 8) != e.method) throw Broken{mismatch};
@@ -319,11 +322,21 @@ ArchiveCheck checkArchive(FileReader& archive) {
         bounds.push_back(entries.size());
         std::atomic<std::size_t> firstFailure{entries.size()};
         std::vector<std::future<std::optional<std::pair<std::size_t, std::string>>>> parts;
-        for (std::size_t p = 1; p + 1 < bounds.size(); ++p)
-            parts.push_back(std::async(std::launch::async, checkPart, std::ref(archive), std::cref(directory),
-                                       std::cref(entries), bounds[p], bounds[p + 1], std::ref(firstFailure)));
+        std::size_t unthreaded = entries.size();  // where the parts that got no thread begin
+        for (std::size_t p = 1; p + 1 < bounds.size(); ++p) {
+            try {
+                parts.push_back(std::async(std::launch::async, checkPart, std::ref(archive),
+                                           std::cref(directory), std::cref(entries), bounds[p], bounds[p + 1],
+                                           std::ref(firstFailure)));
+            } catch (const std::system_error&) {
+                unthreaded = bounds[p];  // no thread to be had: this one checks the rest itself
+                break;
+            }
+        }
         std::optional<std::pair<std::size_t, std::string>> failure =
             checkPart(archive, directory, entries, bounds[0], bounds[1], firstFailure);
+        if (!failure && unthreaded < entries.size())
+            failure = checkPart(archive, directory, entries, unthreaded, entries.size(), firstFailure);
         for (auto& part : parts) {
             auto found = part.get();
             if (found && (!failure || found->first < failure->first)) failure = std::move(found);

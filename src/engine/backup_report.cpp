@@ -56,6 +56,18 @@ std::string namesText(std::string_view label, std::string_view unit, const std::
            names.front();
 }
 
+RecordDecision recordDecision(const std::vector<PairOutcome>& outcomes) {
+    RecordDecision decision;
+    for (const PairOutcome& o : outcomes) {
+        if (pairFailed(o)) {
+            return {{}, "başarısız bir klasör çifti var: " + o.source + " -> " + o.target};
+        }
+        if (o.kind == PairOutcome::Kind::Archived) decision.archivePath = o.archivePath;
+    }
+    if (decision.archivePath.empty()) decision.whyNot = "sağlam bir arşiv yok";
+    return decision;
+}
+
 namespace {
 
 std::string why(const PairOutcome& outcome) {
@@ -86,7 +98,8 @@ std::string pairLogText(const PairOutcome& o) {
         case PairOutcome::Kind::ZipFailed:
         case PairOutcome::Kind::ZipNotStarted:
         case PairOutcome::Kind::Damaged:
-        case PairOutcome::Kind::Incomplete: {
+        case PairOutcome::Kind::Incomplete:
+        case PairOutcome::Kind::Unchecked: {
             std::string text = "Yedekleme başarısız: " + o.source + " -> " + o.archivePath + " (" + why(o);
             if (o.kind == PairOutcome::Kind::ZipFailed && o.exitCode && *o.exitCode != 0)
                 text += ": " + zipExitMeaning(*o.exitCode);

@@ -19,6 +19,7 @@ struct PairOutcome {
         SourceMissing,  // nothing to back up: skipped
         Damaged,        // the archive does not read back whole
         Incomplete,     // a folder could not be listed, or a file is not in the archive
+        Unchecked,      // a step threw before the pair could be told good
     };
     Kind kind = Kind::SourceMissing;
     std::string source;
@@ -27,7 +28,7 @@ struct PairOutcome {
     std::optional<int> exitCode;
     std::uint64_t archiveBytes = 0;
     double seconds = 0;
-    std::string problem;                // Damaged or Incomplete: why, in Turkish
+    std::string problem;                // Damaged, Incomplete or Unchecked: why, in Turkish
     std::uint64_t filesVerified = 0;    // file entries read back with their CRC and size
     std::uint64_t leftOutByZip = 0;     // hidden or system items that zip's own rule leaves out
     std::vector<std::string> vanished;  // listed, gone before zip reached them
@@ -52,6 +53,15 @@ std::string pairLogText(const PairOutcome& outcome);
 
 // True for a pair whose source exists but that did not end with a good archive.
 bool pairFailed(const PairOutcome& outcome);
+
+// Whether a run goes into the history: only when it archived at least one pair and no pair
+// failed (a named source that is missing is skipped, not failed). The archive is the one built
+// last; whyNot tells, in Turkish, why there is none.
+struct RecordDecision {
+    std::string archivePath;
+    std::string whyNot;
+};
+RecordDecision recordDecision(const std::vector<PairOutcome>& outcomes);
 
 // The tray warning for a failed pair: "Yedekleme başarısız: <source> -> <target> (<why>)".
 std::string failureWarningText(const PairOutcome& outcome);

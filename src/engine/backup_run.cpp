@@ -12,28 +12,32 @@ namespace zel {
 void BackupRun::run() {
     if (running_) return;  // a press or a due slot during a run starts nothing
     running_ = true;
-    view_.setCopyEnabled(false);
-    cancelRequested_ = false;
-    builtArchivePath_.clear();
-    view_.setExitCaption(std::string(kCaptionCancel));
-
-    // The tool prefix is read afresh each time, as the box may have changed during a wait.
-    const std::string store = zipStorePath(toolPrefix(view_.sourceFolder(0)));
-    const std::string tool = zipToolPath(toolPrefix(view_.sourceFolder(0)));
-    if (!files_.copyFile(store, tool) && observer_) observer_->zipNotCopied(store, tool);
-
-    for (int pair = 0; pair < kFolderPairs && !cancelRequested_; ++pair) {
-        archivePair(pair, toolPrefix(view_.sourceFolder(0)));
-    }
-
-    const LocalDateTime end = clock_.now();
+    outcomes_.clear();
     try {
+        view_.setCopyEnabled(false);
+        cancelRequested_ = false;
+        view_.setExitCaption(std::string(kCaptionCancel));
+
+        // The tool prefix is read afresh each time, as the box may have changed during a wait.
+        const std::string store = zipStorePath(toolPrefix(view_.sourceFolder(0)));
+        const std::string tool = zipToolPath(toolPrefix(view_.sourceFolder(0)));
+        if (!files_.copyFile(store, tool) && observer_) observer_->zipNotCopied(store, tool);
+
+        for (int pair = 0; pair < kFolderPairs && !cancelRequested_; ++pair) archivePairSafely(pair);
+    } catch (...) {
+        // Whatever went wrong outside a pair, the run ends as every run ends.
+    }
+    pairInProgress_.reset();
+    decision_ = recordDecision(outcomes_);
+
+    try {
+        const LocalDateTime end = clock_.now();
         CalendarDate date =
             makeDate(std::to_string(end.day), std::to_string(end.month), std::to_string(end.year), locale_);
         view_.setLastBackupText(
             lastBackupText(shortDateText(date, locale_.shortDatePattern),
                            timeOfDayText(end.hour, end.minute, end.second, locale_.timeSeparator)));
-    } catch (const std::exception&) {
+    } catch (...) {
         // the label keeps its old text
     }
     view_.setCopyEnabled(true);
@@ -46,21 +50,41 @@ void BackupRun::run() {
     }
 }
 
-void BackupRun::archivePair(int pair, const std::string& prefix) {
+// A step that throws (no memory for a damaged archive's claims, no thread to be had) fails its
+// pair with the reason, and the run goes on: it must never be left half-done.
+void BackupRun::archivePairSafely(int pair) {
+    pairInProgress_ = pair;
     PairOutcome outcome;
+    bool told = false;
+    try {
+        told = archivePair(pair, toolPrefix(view_.sourceFolder(0)), outcome);
+    } catch (const std::exception& e) {
+        outcome.kind = PairOutcome::Kind::Unchecked;
+        outcome.problem = std::string("denetlenemedi: ") + e.what();
+        told = true;
+    } catch (...) {
+        outcome.kind = PairOutcome::Kind::Unchecked;
+        outcome.problem = "denetlenemedi: bilinmeyen hata";
+        told = true;
+    }
+    pairInProgress_.reset();
+    if (!told) return;
+    outcomes_.push_back(outcome);
+    if (observer_) observer_->pairDone(outcome);
+}
+
+bool BackupRun::archivePair(int pair, const std::string& prefix, PairOutcome& outcome) {
     outcome.target = view_.targetFolder(pair);
     files_.createFolder(outcome.target);
     outcome.source = view_.sourceFolder(pair);
-    if (outcome.source.empty()) return;  // an unused pair: nothing to tell
-    if (!files_.folderExists(outcome.source)) {
-        if (observer_) observer_->pairDone(outcome);
-        return;
-    }
+    if (outcome.source.empty()) return false;  // an unused pair: nothing to tell
+    if (!files_.folderExists(outcome.source)) return true;
     // Listed before zip starts, so that a file zip silently passes over is noticed.
     const SourceListing listing =
         whileWindowLive([this, &outcome] { return listSource(files_, outcome.source); }, processEvents_);
     archiveName_ = zel::archiveName(outcome.target, clock_.now());
     outcome.archivePath = archivePath(outcome.target, archiveName_);
+    outcome.kind = PairOutcome::Kind::ZipFailed;  // until zip and the check say otherwise
     const auto started = std::chrono::steady_clock::now();
     const ProcessRunner::Outcome zip =
         runner_.run(zipCommandLine(prefix, outcome.target, archiveName_, outcome.source), kZipWaitLimitMs,
@@ -72,12 +96,9 @@ void BackupRun::archivePair(int pair, const std::string& prefix) {
     } else if (zip.exitCode == 0 && size) {
         outcome.archiveBytes = *size;
         checkWhatZipWrote(outcome, listing);
-    } else {
-        outcome.kind = PairOutcome::Kind::ZipFailed;
     }
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    builtArchivePath_ = outcome.kind == PairOutcome::Kind::Archived ? outcome.archivePath : std::string();
-    if (observer_) observer_->pairDone(outcome);
+    return true;
 }
 
 void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/backup_report.h"
 #include "engine/process_runner.h"
@@ -57,13 +59,17 @@ public:
 
     // File name of the archive built last, kept from run to run; empty until the first one.
     const std::string& archiveName() const { return archiveName_; }
-    // Full folder text of the archive the latest run built last, when its zip ended with 0 and
-    // the archive reads back whole with every file of its source; empty otherwise, so that a
-    // failed backup is never recorded as made.
-    const std::string& builtArchivePath() const { return builtArchivePath_; }
+    // What the latest run may record: the full folder text of the archive it built last, when it
+    // archived at least one pair and no pair failed; otherwise empty, with why.
+    const std::string& builtArchivePath() const { return decision_.archivePath; }
+    const std::string& whyNotRecorded() const { return decision_.whyNot; }
+    // The pair the run is working on (listing, zip or read-back); nothing between pairs.
+    std::optional<int> pairInProgress() const { return pairInProgress_; }
 
 private:
-    void archivePair(int pair, const std::string& prefix);
+    void archivePairSafely(int pair);
+    // False for an unused pair, which has nothing to tell.
+    bool archivePair(int pair, const std::string& prefix, PairOutcome& outcome);
     void checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing);
 
     BackupView& view_;
@@ -77,8 +83,10 @@ private:
 
     bool running_ = false;
     bool cancelRequested_ = false;
+    std::optional<int> pairInProgress_;
     std::string archiveName_;
-    std::string builtArchivePath_;
+    std::vector<PairOutcome> outcomes_;  // the latest run's, in order
+    RecordDecision decision_;
 };
 
 }  // namespace zel

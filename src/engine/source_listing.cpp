@@ -1,5 +1,6 @@
 #include "engine/source_listing.h"
 
+#include <optional>
 #include <unordered_set>
 
 #include "platform/path_map.h"
@@ -18,8 +19,30 @@ std::string join(const std::string& folder, const std::string& name, char separa
 
 }  // namespace
 
-std::string zipEntryPrefix(std::string_view source) {
-    std::string text(startsWithDrive(source) ? source.substr(2) : source);
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// What follows the host and share of a UNC path ("\\sunucu\paylaşım\muhasebe" -> "muhasebe"; also
+// "\\?\c:\brevund" -> "brevund"), as Info-ZIP on Windows strips them; nothing for another path.
+std::optional<std::string_view> insideUncShare(std::string_view text) {
+    if (text.size() < 3 || !isSeparator(text[0]) || !isSeparator(text[1]) || isSeparator(text[2])) return {};
+    std::size_t at = 2;
+    while (at < text.size() && !isSeparator(text[at])) ++at;  // the host
+    if (at == text.size()) return {};                         // no share: zip keeps the host's name
+    ++at;
+    while (at < text.size() && !isSeparator(text[at])) ++at;  // the share
+    return at == text.size() ? std::string_view() : text.substr(at + 1);
+}
+
+}  // namespace
+
+std::string zipEntryPrefix(std::string_view source, ZipNaming naming) {
+    const std::optional<std::string_view> unc =
+        naming == ZipNaming::Windows ? insideUncShare(source) : std::nullopt;
+    std::string text(unc ? *unc : startsWithDrive(source) ? source.substr(2) : source);
     for (char& c : text) {
         if (c == '\\') c = '/';
     }
@@ -43,7 +66,7 @@ SourceListing listSource(FileSystem& files, const std::string& source) {
         int depth;
     };
     SourceListing listing;
-    std::vector<Folder> todo{{zipEntryPrefix(source), source, 0}};
+    std::vector<Folder> todo{{zipEntryPrefix(source, nativeZipNaming()), source, 0}};
     while (!todo.empty()) {
         Folder folder = std::move(todo.back());
         todo.pop_back();

@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/path_map.h"
 
 namespace zel {
 
 // The name zip gives a source folder inside its archive: the folder text without its drive,
 // "/" between parts, no leading or trailing separator ("c:\brevund\" -> "brevund", "c:\" -> "").
-std::string zipEntryPrefix(std::string_view source);
+// By Windows' rules, a UNC path's host and share are left out too ("\\sunucu\paylaşım\x" -> "x").
+std::string zipEntryPrefix(std::string_view source, ZipNaming naming);
 
 // A source folder as it stood before zip ran, by zip's own rules: symbolic links followed, dot
 // files kept, and on Windows hidden and system items left out (Info-ZIP skips them without -S).

@@ -18,6 +18,12 @@ private:
     std::string drivesRoot_;
 };
 
+// The rules by which a zip program names a folder's entries: Info-ZIP on Windows also leaves out
+// a UNC path's host and share.
+enum class ZipNaming { Posix, Windows };
+// This system's.
+ZipNaming nativeZipNaming();
+
 // True when the text starts with a drive letter and a colon ("c:", "D:\x").
 bool startsWithDrive(std::string_view text);
 

@@ -6,4 +6,8 @@ std::string PathMap::native(std::string_view text) const {
     return mapToDrivesFolder(text, drivesRoot_);
 }
 
+ZipNaming nativeZipNaming() {
+    return ZipNaming::Posix;
+}
+
 }  // namespace zel

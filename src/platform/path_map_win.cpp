@@ -7,4 +7,8 @@ std::string PathMap::native(std::string_view text) const {
     return std::string(text);
 }
 
+ZipNaming nativeZipNaming() {
+    return ZipNaming::Windows;
+}
+
 }  // namespace zel

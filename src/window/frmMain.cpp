@@ -52,19 +52,13 @@ private:
 class frmMain::RunReporter final : public BackupObserver {
 public:
     explicit RunReporter(RunLog& log) : log_(log) {}
-    void begin() {
-        firstFailure_.reset();
-        pairsDone_ = 0;
-    }
+    void begin() { firstFailure_.reset(); }
     const std::optional<PairOutcome>& firstFailure() const { return firstFailure_; }
-    // While a run waits for its zip (the only wait in which other handlers run), its pair.
-    int pairInProgress() const { return pairsDone_; }
 
     void zipNotCopied(const std::string& from, const std::string& to) override {
         log_.write("zip programı kopyalanamadı: " + from + " -> " + to);
     }
     void pairDone(const PairOutcome& outcome) override {
-        ++pairsDone_;
         log_.write(pairLogText(outcome));
         if (pairFailed(outcome) && !firstFailure_) firstFailure_ = outcome;
     }
@@ -72,7 +66,6 @@ public:
 private:
     RunLog& log_;
     std::optional<PairOutcome> firstFailure_;
-    int pairsDone_ = 0;
 };
 
 frmMain::frmMain(FrmMainServices services, FrontEnd& view) : services_(std::move(services)), view_(view) {
@@ -200,6 +193,7 @@ void frmMain::mnuRestore_Click() {
 }
 
 void frmMain::mnuExit_Click() {
+    saveFocusedFolderBox();
     view_.deleteTrayIcon();
     letPendingRecordFinish();
     view_.endProgram();  // also in the middle of a run: its zip keeps running
@@ -213,15 +207,21 @@ void frmMain::letPendingRecordFinish() {
     if (end.unfinished > 0) log_->write(kRecordUnfinishedAtEnd);
 }
 
-void frmMain::sessionEnding() {
+// A folder box typed into and never left would lose its text at the end: it is saved as if left.
+void frmMain::saveFocusedFolderBox() {
     // A copy that gives way, or one still loading, has nothing of its own to keep.
+    if (!timersLive_) return;
+    if (const std::optional<FolderBox> box = view_.focusedFolderBox())
+        box->source ? txtKaynak_LostFocus(box->pair) : txtHedef_LostFocus(box->pair);
+}
+
+void frmMain::sessionEnding() {
+    saveFocusedFolderBox();
     if (timersLive_) {
-        if (const std::optional<FolderBox> box = view_.focusedFolderBox())
-            box->source ? txtKaynak_LostFocus(box->pair) : txtHedef_LostFocus(box->pair);
         std::string text = "Oturum kapanıyor: program sona erdi";
-        if (const int pair = reporter_->pairInProgress(); backup_->running() && pair < kFolderPairs) {
-            text += "; yarıda kalan yedekleme kaydedilmedi: " + view_.sourceText(pair) + " -> " +
-                    view_.targetText(pair);
+        if (const std::optional<int> pair = backup_->pairInProgress()) {
+            text += "; yarıda kalan yedekleme kaydedilmedi: " + view_.sourceText(*pair) + " -> " +
+                    view_.targetText(*pair);
         }
         log_->write(text);
     }
@@ -258,6 +258,11 @@ void frmMain::cmdExit_Click() {
 // ---- database ----
 
 void frmMain::updateBackupDate() {
+    // Without an archive to record the database is not asked at all; the log says why.
+    if (backup_->builtArchivePath().empty()) {
+        log_->write("Yedekleme kaydı yazılmadı: " + backup_->whyNotRecorded());
+        return;
+    }
     db_->record(backup_->builtArchivePath());
 }
 
@@ -266,14 +271,24 @@ void frmMain::checkFirst() {
 }
 
 void frmMain::checkDisconnect() {
-    view_.setCaption(Caption::lblInfo, statusText(services_.clock.now(), services_.locale.timeSeparator));
-    // Skipped while the previous poll still waits for the utility with this very request.
-    db_->poll(view_.sourceText(0));
+    // Skipped while the previous poll still waits for the utility with this very request; the
+    // label then keeps the time of the last poll that ran.
+    if (db_->poll(view_.sourceText(0))) {
+        view_.setCaption(Caption::lblInfo, statusText(services_.clock.now(), services_.locale.timeSeparator));
+        return;
+    }
+    // A utility that waits for an answer in its hidden window would hold every request for days.
+    if (const std::optional<std::string> line = db_->overdueUtility(kUtilityOverdue)) {
+        const std::string text = "Kapatma programı 5 dakikadır bitmedi: " + *line;
+        log_->write(text);
+        view_.showTrayWarning(std::string(kProgramTitle), text);
+    }
 }
 
 // The run log hears what the database thread did: each history record, each request served,
 // and each loss and return of the connection once.
 void frmMain::reportDatabase(const DbOutcome& o) {
+    if (!timersLive_) return;  // a copy that gives way stays out of the running copy's log
     if (o.step == DbOutcome::Step::Record) log_->write(recordLogText(o));
     if (o.served) {
         log_->write("Bağlantı kesme isteği: kullanıcı " + o.served->user + ", proshut çıkış kodu " +

@@ -41,6 +41,8 @@ inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
 inline constexpr std::string_view kAlreadyRunning = "Program zaten çalışıyor!";
 inline constexpr std::string_view kGaveWayCaption = "()*!@#(*";
 inline constexpr std::chrono::milliseconds kRecordTimeAtEnd{3000};
+// A shutdown utility still running after this is told about, once.
+inline constexpr std::chrono::minutes kUtilityOverdue{5};
 
 // The program's one window, without a toolkit: its state and every handler, in the order and
 // with the error modes the program has always had. It reaches the screen only through the
@@ -110,6 +112,7 @@ private:
     void setTimerInterval(int timer, int ms);
     void addTrayIcon();
     void giveWayToTheRunningCopy();
+    void saveFocusedFolderBox();
     void reportDatabase(const DbOutcome& outcome);
     std::array<ScheduleSlot, 3> schedule() const;
 

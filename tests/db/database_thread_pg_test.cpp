@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include "db/database_thread.h"
 #include "db/odbc_connection.h"
@@ -116,20 +118,33 @@ TEST_F(DatabaseThreadPgTest, RestartedServerCostsNeitherARecordNorAPoll) {
               paths.native("c:\\brevund\\tarvel\\db\\dorvanel") + " -C disconnect 7\n");
 }
 
-TEST_F(DatabaseThreadPgTest, HangingShutdownUtilityHoldsNoRecord) {
+// A record posted once the utility runs goes through before it ends; the utility's run is told
+// about once when it has run too long.
+TEST_F(DatabaseThreadPgTest, HangingShutdownUtilityHoldsNoRecordAndIsToldOnceOverdue) {
     test::writeFile(drives.shutdownToolDir() / "slow", "5");
     admin->execute("INSERT INTO pub.\"zelDisconnect\" VALUES (7)");
     db->poll("c:\\brevund");
+    const auto deadline = steady_clock::now() + seconds(30);
+    while (!std::filesystem::exists(drives.shutdownToolDir() / "started") && steady_clock::now() < deadline)
+        std::this_thread::sleep_for(milliseconds(10));
+    ASSERT_TRUE(std::filesystem::exists(drives.shutdownToolDir() / "started"));
+    EXPECT_FALSE(db->poll("c:\\brevund"));
+    EXPECT_EQ(db->overdueUtility(hours(1)), std::nullopt);
+    std::this_thread::sleep_for(milliseconds(150));
+    EXPECT_EQ(db->overdueUtility(milliseconds(100)),
+              "c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\tarvel\\db\\dorvanel -C disconnect 7");
+    EXPECT_EQ(db->overdueUtility(milliseconds(100)), std::nullopt);
+
     db->record(archive);  // a run ends while the utility runs
     ASSERT_TRUE(waitForOutcomes(1));
-    // The row is there before the utility has got as far as noting its call.
     EXPECT_EQ(outcomes[0].step, DbOutcome::Step::Record);
     EXPECT_EQ(admin->execute("SELECT zelparametervalue FROM pub.zelparameter").firstField,
               "06/12/2026 14:05|PC");
-    EXPECT_EQ(drives.shutdownCalls(), "");
+    EXPECT_EQ(drives.shutdownCalls(), "");  // still sleeping
     ASSERT_TRUE(waitForOutcomes(2));
     ASSERT_TRUE(outcomes[1].served);
     EXPECT_EQ(admin->execute("SELECT count(*) FROM pub.\"zelDisconnect\"").firstField, "0");
+    EXPECT_EQ(db->overdueUtility(milliseconds(0)), std::nullopt);  // it has ended
 }
 
 }  // namespace

@@ -81,6 +81,11 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
         {"a directory said to start elsewhere", [](std::string& z) { put32(z, z.size() - 6, 3); },
          "merkez dizinin yeri tutmuyor"},
         {"one entry fewer than counted", [](std::string& z) { z[z.size() - 12] = 4; }, "merkez dizin bozuk"},
+        {"a Zip64 offset that wraps past the end of memory",
+         [](std::string& z) {
+             z = zipArchive({{"brevund/a.txt", "alfa", false}, {"brevund/b.txt", "beta", false, ~0ull - 15}});
+         },
+         "brevund/b.txt yerel başlığı merkez dizinle uyuşmuyor"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

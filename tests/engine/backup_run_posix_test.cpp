@@ -1,17 +1,32 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <new>
 
 #include "engine/backup_run.h"
 #include "platform/native_file_system.h"
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
+
+// While set, no thread can be made, as when the process has reached its limit of threads.
+static std::atomic<bool> refuseThreads{false};
+
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*),
+                              void* arg) {
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
+    return refuseThreads ? EAGAIN : real(thread, attr, start, arg);
+}
 
 namespace zel {
 namespace {
@@ -48,8 +63,9 @@ struct RecordingOps final : ProcessOps {
     std::function<void()> onStart;
     std::uint32_t start(const std::string& line, int style) override {
         lines.push_back(line);
+        const std::uint32_t pid = real.start(line, style);
         if (onStart) onStart();
-        return real.start(line, style);
+        return pid;
     }
     std::optional<ProcessHandle> open(std::uint32_t pid) override { return real.open(pid); }
     int wait(ProcessHandle h, int ms) override { return real.wait(h, ms); }
@@ -268,6 +284,90 @@ TEST_F(BackupRunTest, RecordFailureChangesNothingElse) {
     EXPECT_EQ(view.exitCaption, "Gizle");
 }
 
+// The real files, but an archive read back throws what a failed allocation throws.
+struct ReadsThatThrow final : FileSystem {
+    explicit ReadsThatThrow(FileSystem& real) : real(real) {}
+    struct Reader final : FileReader {
+        std::uint64_t size() const override { return 1 << 20; }
+        std::optional<std::size_t> readAt(std::uint64_t, char*, std::size_t) override {
+            throw std::bad_alloc();
+        }
+    };
+    FileSystem& real;
+    bool createFolder(const std::string& p) override { return real.createFolder(p); }
+    bool folderExists(const std::string& p) override { return real.folderExists(p); }
+    bool copyFile(const std::string& f, const std::string& t) override { return real.copyFile(f, t); }
+    bool attributesReadable(const std::string& p) override { return real.attributesReadable(p); }
+    std::optional<std::uint64_t> fileSize(const std::string& p) override { return real.fileSize(p); }
+    bool appendRotating(const std::string& p, const std::string& b, std::uint64_t l) override {
+        return real.appendRotating(p, b, l);
+    }
+    std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
+        return real.readCreatingIfMissing(p);
+    }
+    WriteResult replaceContent(const std::string& p, const std::string& b) override {
+        return real.replaceContent(p, b);
+    }
+    std::optional<std::vector<FolderItem>> listFolder(const std::string& p) override {
+        return real.listFolder(p);
+    }
+    std::unique_ptr<FileReader> openForReading(const std::string&) override {
+        return std::make_unique<Reader>();
+    }
+    void removeReplaceLeftovers(const std::string& p) override { real.removeReplaceLeftovers(p); }
+};
+
+// Whatever a step throws, the run ends as a run ends and the next one runs.
+TEST_F(BackupRunTest, ARunThatThrowsFailsThePairAndTheNextRunRecords) {
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    ReadsThatThrow throwing(files);
+    BackupRun failing(
+        view, throwing, clock, runner, LocaleFormats::turkish(), [this] { ++records; }, &observer);
+    failing.run();
+    ASSERT_EQ(observer.pairs.size(), 1u);
+    EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Unchecked);
+    EXPECT_EQ(observer.pairs[0].problem, "denetlenemedi: std::bad_alloc");
+    EXPECT_EQ(failing.builtArchivePath(), "");
+    EXPECT_TRUE(view.copyEnabled);
+    EXPECT_EQ(view.exitCaption, "Gizle");
+    EXPECT_FALSE(failing.running());
+
+    // Without a thread to be had the listing and the read-back run on the run's own thread.
+    BackupRun live(
+        view, files, clock, runner, LocaleFormats::turkish(), [this] { ++records; }, &observer, [] {});
+    ops.onStart = [] { refuseThreads = true; };
+    live.run();
+    refuseThreads = false;
+    ASSERT_EQ(observer.pairs.size(), 2u);
+    EXPECT_EQ(observer.pairs[1].kind, PairOutcome::Kind::Archived) << observer.pairs[1].problem;
+    EXPECT_EQ(observer.pairs[1].filesVerified, 1u);
+    EXPECT_EQ(live.builtArchivePath(), "c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip");
+    EXPECT_EQ(records, 2);
+}
+
+// A run is recorded only when it archived a pair and no pair failed; a missing source is no failure.
+TEST_F(BackupRunTest, OneFailedPairKeepsTheRunOutOfTheHistory) {
+    struct Case {
+        std::array<std::string, 4> sources, targets;
+        std::string built, whyNot;
+    };
+    const Case cases[] = {
+        {{"c:\\brevund", "c:\\brevund", "", ""},
+         {"c:\\yok\\alt", "c:\\t", "", ""},
+         "",
+         "başarısız bir klasör çifti var: c:\\brevund -> c:\\yok\\alt"},
+        {{"c:\\brevund", "c:\\yok", "", ""}, {"c:\\t", "c:\\u", "", ""}, "c:\\t\\t20240305.0907.zip", ""},
+        {{"c:\\yok", "", "", ""}, {"c:\\t", "", "", ""}, "", "sağlam bir arşiv yok"},
+    };
+    for (const Case& c : cases) {
+        view.sources = c.sources;
+        view.targets = c.targets;
+        run.run();
+        EXPECT_EQ(run.builtArchivePath(), c.built) << c.targets[0];
+        EXPECT_EQ(run.whyNotRecorded(), c.whyNot) << c.targets[0];
+    }
+}
+
 // Failures made to happen for real: each pair whose source exists but that does not end with
 // a whole archive of its whole source is reported with why, and is never the run's archive.
 TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
@@ -312,6 +412,13 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
         {"zip passing over a file",
          [this] { test::putZipStandIn(drives.drive('c'), "zip \"$@\" -x '*rapor.txt' >/dev/null"); },
          Kind::Incomplete, 0, "arşivde yok: brevund/belgeler/alt/rapor.txt"},
+        {"zip passing over a file behind a linked folder",
+         [this] {
+             test::writeFile(onC("disarida/d.txt"), "d");
+             fs::create_directory_symlink("../../disarida", onC("brevund/belgeler/bag"));
+             test::putZipStandIn(drives.drive('c'), "zip \"$@\" -x '*bag/*' >/dev/null");
+         },
+         Kind::Incomplete, 0, "arşivde yok: brevund/belgeler/bag/d.txt"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -334,6 +441,7 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
         EXPECT_EQ(run.builtArchivePath(), "");
         fs::remove(onC("brevund/belgeler/baglanti"));
         fs::remove(onC("brevund/belgeler/veri.db"));
+        fs::remove(onC("brevund/belgeler/bag"));
     }
     EXPECT_EQ(observer.notCopied, std::vector<std::string>{"c:\\brevund\\tarvel\\bat\\zip.ex_"});
 }

@@ -10,11 +10,23 @@ namespace zel {
 namespace {
 
 TEST(ZipEntryPrefix, IsTheFolderTextWithoutDriveAndSeparatorsAtItsEnds) {
-    const std::pair<const char*, const char*> cases[] = {{"c:\\brevund\\belgeler\\", "brevund/belgeler"},
-                                                         {"C:\\", ""},
-                                                         {"/home/zel/", "home/zel"},
-                                                         {"./veri", "veri"}};
-    for (const auto& [source, prefix] : cases) EXPECT_EQ(zipEntryPrefix(source), prefix) << source;
+    struct Case {
+        const char* source;
+        const char* posix;
+        const char* windows;  // Info-ZIP on Windows also drops a UNC path's host and share
+    };
+    const Case cases[] = {{"c:\\brevund\\belgeler\\", "brevund/belgeler", "brevund/belgeler"},
+                          {"C:\\", "", ""},
+                          {"/home/zel/", "home/zel", "home/zel"},
+                          {"./veri", "veri", "veri"},
+                          {"\\\\sunucu\\paylaşım\\muhasebe", "sunucu/paylaşım/muhasebe", "muhasebe"},
+                          {"//sunucu/paylaşım/muhasebe/yıl/", "sunucu/paylaşım/muhasebe/yıl", "muhasebe/yıl"},
+                          {"\\\\sunucu\\paylaşım", "sunucu/paylaşım", ""},
+                          {"\\\\?\\c:\\brevund", "?/c:/brevund", "brevund"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(zipEntryPrefix(c.source, ZipNaming::Posix), c.posix) << c.source;
+        EXPECT_EQ(zipEntryPrefix(c.source, ZipNaming::Windows), c.windows) << c.source;
+    }
 }
 
 // Folders by their texts; a folder missing from the map cannot be listed.

@@ -79,7 +79,10 @@ TEST_F(ScheduleTest, FailedScheduledRunIsLoggedWarnedAndNeverRecorded) {
                        "\\yedek20240305.0200.zip (zip hata kodu 15"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("Yedekleme kaydı yazılmadı: sağlam bir arşiv yok"), std::string::npos) << log;
+    EXPECT_NE(log.find("Yedekleme kaydı yazılmadı: başarısız bir klasör çifti var: " + view.sourceText(0) +
+                       " -> " + view.targetText(0)),
+              std::string::npos)
+        << log;
     EXPECT_NE(log.find("Yedekleme bitti"), std::string::npos) << log;
     ASSERT_EQ(view.warnings.size(), 1u);
     EXPECT_EQ(view.warnings[0], "ZEL Yedek: Yedekleme başarısız: " + view.sourceText(0) + " -> " +
@@ -91,6 +94,20 @@ TEST_F(ScheduleTest, FailedScheduledRunIsLoggedWarnedAndNeverRecorded) {
     form().cmdCopy_Click();
     EXPECT_EQ(view.warnings.size(), 1u);
     EXPECT_NE(readFile(logFile()).find("Yedekle düğmesi"), std::string::npos);
+}
+
+// The history must not show a backup whose first folder was never saved, whatever came after it.
+TEST_F(ScheduleTest, AFailedPairKeepsAnArchivedOneOutOfTheHistory) {
+    view.setTargetText(0, drives.text('c', "silinen\\yedek"));  // zip can make nothing there
+    view.setSourceText(1, view.sourceText(0));
+    view.setTargetText(1, drives.text('c', "ikinci"));
+    form().cmdCopy_Click();
+    const std::string log = readFile(logFile());
+    EXPECT_NE(log.find("Arşivlendi: " + view.sourceText(1) + " -> "), std::string::npos) << log;
+    EXPECT_NE(log.find("Yedekleme kaydı yazılmadı: başarısız bir klasör çifti var: " + view.sourceText(0) +
+                       " -> " + view.targetText(0)),
+              std::string::npos)
+        << log;
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ void TempDrives::installShutdownTool() const {
     writeFile(dir / "proshut.bat",
               "#!/bin/sh\n"
               "here=$(dirname \"$0\")\n"
-              "[ -f \"$here/slow\" ] && sleep \"$(cat \"$here/slow\")\"\n"
+              "[ -f \"$here/slow\" ] && : >\"$here/started\" && sleep \"$(cat \"$here/slow\")\"\n"
               "echo \"$*\" >> \"$here/calls.log\"\n");
     std::filesystem::permissions(dir / "proshut.bat", std::filesystem::perms::owner_all);
 }

@@ -54,7 +54,8 @@ public:
         if (words.size() == 4) {
             const std::filesystem::path archive = paths_.native(words[1]);
             if (std::filesystem::is_directory(archive.parent_path()))
-                writeFile(archive, zipArchive(entriesOf(paths_.native(words[3]), zipEntryPrefix(words[3]))));
+                writeFile(archive, zipArchive(entriesOf(paths_.native(words[3]),
+                                                        zipEntryPrefix(words[3], nativeZipNaming()))));
         }
         left_ = slices;
         return 42;

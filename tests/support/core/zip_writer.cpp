@@ -44,8 +44,14 @@ std::string zipArchive(const std::vector<ZipEntry>& entries) {
         put(common, {{n32(packed.size()), 4}, {n32(e.data.size()), 4}, {n32(e.name.size()), 2}, {0, 2}});
         put(directory, {{0x02014b50, 4}, {0x031E, 2}});  // made on Unix by 3.0
         directory += common;
-        put(directory, {{0, 2}, {0, 2}, {0, 2}, {0, 4}, {n32(body.size()), 4}});
+        if (e.zip64Offset) directory[directory.size() - 2] = 12;  // the extra field's length
+        put(directory, {{0, 2}, {0, 2}, {0, 2}, {0, 4}});
+        put(directory, {{e.zip64Offset ? 0xFFFFFFFFu : n32(body.size()), 4}});
         directory += e.name;
+        if (e.zip64Offset) {
+            put(directory, {{0x0001, 2}, {8, 2}});
+            put(directory, {{n32(*e.zip64Offset & 0xFFFFFFFFu), 4}, {n32(*e.zip64Offset >> 32), 4}});
+        }
         put(body, {{0x04034b50, 4}});
         body += common + e.name + packed;
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,8 @@ struct ZipEntry {
     std::string name;  // a name ending in "/" is a folder
     std::string data;
     bool deflate = true;
+    // Given, the central entry names this offset through a Zip64 field instead of its real one.
+    std::optional<std::uint64_t> zip64Offset = {};
 };
 std::string zipArchive(const std::vector<ZipEntry>& entries);
 
