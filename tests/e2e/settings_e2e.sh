@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The settings file on a real display, where the window really has the focus: starting and the
 # hide that follows write nothing; Tab out of an edited box saves; a context menu does not; the
-# end of the session (SIGTERM) saves the box that has the focus.
+# end of the session (SIGTERM) saves the box that has the focus and names the pair whose zip runs.
 set -uo pipefail
 binary=$1
 source "$(dirname "$0")/lib.sh"
@@ -65,5 +65,20 @@ xdotool key ctrl+a type 'c:\sonra'
 stop_copy
 check "SIGTERM saves the box typed into without Tab" bash -c "sed -n 2p '$settings' | grep -q '^c:.sonra'"
 check "and notes the end in the run log" grep -q 'Oturum kapanıyor: program sona erdi' "$work/TarvelYedek.log"
-[ $failures -gt 0 ] && { echo "--- program output"; cat "$work/app.log"; echo "--- settings file"; cat -A "$settings"; } 2>/dev/null
+
+# SIGTERM while the third pair's zip runs, the first source missing and the second pair empty:
+# the end names the third pair, whose backup is not recorded.
+printf 'c:\\yok\r\nc:\\tarvel-yedek\r\n\r\n\r\nc:\\brevund\r\nc:\\ucuncu\r\n\r\n\r\n0\r\n05:00:00\r\n0\r\n17:00:00\r\n0\r\n12:00:00\r\n' >"$settings"
+zip_noting_runs 30
+start_copy
+within 5 window_hidden
+xdotool search --name '^ZEL Yedek$' | head -1 | xargs -r xdotool windowmap --sync
+within 5 window_visible
+xdotool mousemove --window "$(main_window)" 610 171 click 1  # "Yedekle"
+zip_running() { [ "$(runs)" -ge 1 ]; }
+check "the third pair's zip runs" within 10 zip_running
+stop_copy
+check "SIGTERM during its zip names the third pair" \
+    grep -q 'yarıda kalan yedekleme kaydedilmedi: c:.brevund -> c:.ucuncu' "$work/TarvelYedek.log"
+[ $failures -gt 0 ] && { echo "--- program output"; cat "$work/app.log"; echo "--- settings file"; cat -A "$settings"; echo "--- run log"; cat "$work/TarvelYedek.log"; } 2>/dev/null
 finish

@@ -68,6 +68,10 @@ check "after OK the second copy ends" within 5 ended "$second"
 check "after OK the first copy's window is on screen" within 5 first_window_shown
 check "the first copy and its icon remain ($(icons))" bash -c "kill -0 $first && [ $(icons) -eq 1 ]"
 check "the settings file is byte for byte unchanged" test "$(md5sum <"$work/TarvelYedek.ini")" = "$settings_before"
+# Its database steps ran while its message was open; only the first copy tells of the connection.
+connection_lines() { grep -c 'Veritabanı bağlantısı' "$work/TarvelYedek.log"; }
+check "the second copy adds no line to the run log ($(connection_lines) connection lines)" \
+    test "$(connection_lines)" -eq 1
 check "the waiting request is served by the first copy" within 15 served
 sleep 1
 check "and only once ($(wc -l <"$work/proshut.log" 2>/dev/null))" test "$(wc -l <"$work/proshut.log")" -eq 1

@@ -53,12 +53,16 @@ failure_logged() { grep -q 'zip programı başlatılamadı' "$work/TarvelYedek.l
 check "and the run log names the failure" within 5 failure_logged
 mv "$work/zip.saved" "$work/drives/c/brevund/tarvel/bat/zip.ex_"
 
+# A folder typed into the first box and never left is kept by "&Kapat".
+xdotool mousemove --window "$win" 250 21 click 1
+xdotool key ctrl+a type 'c:\kapatta'
 xdotool mousemove "$x" "$y" click 3
 check "a right-click opens the menu" within 5 menu_open
 import -window root "$work/menu.png" 2>/dev/null
 xdotool key k  # the access key of "&Kapat"
 check "\"&Kapat\" ends the process" within 5 app_ended
 check "\"&Kapat\" removes the icon" within 5 icon_gone
+check "\"&Kapat\" saves the folder typed without Tab" bash -c "head -1 '$work/TarvelYedek.ini' | grep -q '^c:.kapatta'"
 
 [ $failures -gt 0 ] && { echo "--- run log"; cat "$work/TarvelYedek.log" 2>/dev/null; }
 finish
