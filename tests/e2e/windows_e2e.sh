@@ -3,8 +3,8 @@
 # the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, a read-only settings
-# file told, a picker's tooltip, a second copy giving way, "&Kapat", and at 144 DPI the end of the
-# session.
+# file told, a picker's tooltip, a second copy giving way, "&Kapat" keeping a typed folder, and at
+# 144 DPI the end of the session during a scheduled run.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -159,6 +159,10 @@ one_copy() { [ "$(copies)" -eq 1 ]; }
 check "after the message the second copy ends" within 10 one_copy
 check "and the first copy's window is on screen" within 5 window_visible
 
+# A folder typed into the second source box and never left is kept by "&Kapat".
+click_in_window 255 76
+xdotool key End shift+Home
+xdotool type --delay 60 'c:\kapatta'
 read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click 3
 check "a right-click on the icon opens its menu" within 5 untitled_window
@@ -166,9 +170,16 @@ xdotool key k  # the access key of "&Kapat"
 no_copy() { [ "$(copies)" -eq 0 ]; }
 check "\"&Kapat\" ends the program" within 10 no_copy
 check "and removes the icon" within 5 icon_gone
+kapat_saved() { sed -n 3p "$work/app/TarvelYedek.ini" | tr -d '\r' | grep -qx 'c:\\kapatta'; }
+check "and saves the folder typed without Tab" kapat_saved
 
-# --- 144 DPI (the prefix's LogPixels), then the end of the session with a box typed into.
+# --- 144 DPI (the prefix's LogPixels), then the end of the session with a box typed into, while
+# a scheduled run zips its third pair (a large folder), the first source missing, the second empty.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+mkdir -p "$c/buyuk"
+head -c 150M /dev/urandom >"$c/buyuk/veri.bin"
+printf '%s\r\n' 'c:\yok' 'c:\tarvel-yedek' '' '' 'c:\buyuk' 'c:\ucuncu' '' '' 1 "$(date -d '+12 sec' +%T)" 0 17:00:00 0 \
+    12:00:00 >"$work/app/TarvelYedek.ini"
 start_copy
 check "at 144 DPI the window is shown" within 15 window_visible
 read -r width144 height144 <<<"$(window_size)"
@@ -177,8 +188,14 @@ check "at 144 DPI the window is 1.5 times as wide (${width96}x${height96} -> ${w
     about_one_and_a_half "$width96" "$width144" 1.45
 check "and about 1.5 times as high" about_one_and_a_half "$height96" "$height144" 1.35
 within 5 window_hidden
-read -r x y <<<"$(icon_center)"
-xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+zip_running() {
+    local pid
+    for pid in $(pgrep -x zip.exe); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+check "the slot's run shows the window and zips the third pair" within 30 zip_running
 within 5 window_visible
 import -window root "$work/window144.png" 2>/dev/null && cp "$work/window144.png" "$(dirname "$exe")/windows-e2e-144dpi.png"
 # Shown again, the window gives the focus back to the first source box: typed into, no click, no Tab.
@@ -190,6 +207,8 @@ check "the end of the session saves the folder box typed into without Tab" withi
 check "the program ends with the session" within 10 no_copy
 session_logged() { grep -q 'Oturum kapanıyor: program sona erdi' "$work/app/TarvelYedek.log"; }
 check "and says so in the run log" session_logged
+third_pair_named() { grep -q 'yarıda kalan yedekleme kaydedilmedi: c:.buyuk -> c:.ucuncu' "$work/app/TarvelYedek.log"; }
+check "naming the third pair, whose zip was running" third_pair_named
 
 # --- The installer as msiexec runs it silently: a per-user install that starts the program, an
 # upgrade and a removal that keep the user's settings and logs.
