@@ -274,5 +274,22 @@ TEST_F(KapatAfterARunTest, TheSessionsEndWaitsForItToo) {
     EXPECT_EQ(view.said.back(), "end");
 }
 
+// A poll skipped while the previous one still runs does not claim a status check it never made.
+class SkippedPollTest : public ServerOutlivingTheWindow, public test::WindowTest {};
+
+TEST_F(SkippedPollTest, LeavesTheLabelAtTheLastPollThatRan) {
+    connections = [this] { return std::make_unique<FakeConnection>(server); };
+    server.holdAt = kPoll;
+    server.held = true;
+    form().Form_Load();
+    clock.set({2024, 3, 5, 14, 5, 33});
+    form().Timer5_Timer();
+    ASSERT_TRUE(server.waitUntilHolding());
+    clock.set({2024, 3, 5, 14, 5, 43});
+    form().Timer5_Timer();
+    EXPECT_EQ(view.caption(Caption::lblInfo), "Status Check 14:05:33");
+    server.release();
+}
+
 }  // namespace
 }  // namespace zel
