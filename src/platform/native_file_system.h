@@ -5,7 +5,7 @@
 
 namespace zel {
 
-class NativeFileSystem final : public FileSystem {
+class NativeFileSystem : public FileSystem {
 public:
     explicit NativeFileSystem(PathMap paths) : paths_(std::move(paths)) {}
 

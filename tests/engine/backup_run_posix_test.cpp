@@ -285,42 +285,23 @@ TEST_F(BackupRunTest, RecordFailureChangesNothingElse) {
 }
 
 // The real files, but an archive read back throws what a failed allocation throws.
-struct ReadsThatThrow final : FileSystem {
-    explicit ReadsThatThrow(FileSystem& real) : real(real) {}
+struct ReadsThatThrow final : NativeFileSystem {
+    using NativeFileSystem::NativeFileSystem;
     struct Reader final : FileReader {
         std::uint64_t size() const override { return 1 << 20; }
         std::optional<std::size_t> readAt(std::uint64_t, char*, std::size_t) override {
             throw std::bad_alloc();
         }
     };
-    FileSystem& real;
-    bool createFolder(const std::string& p) override { return real.createFolder(p); }
-    bool folderExists(const std::string& p) override { return real.folderExists(p); }
-    bool copyFile(const std::string& f, const std::string& t) override { return real.copyFile(f, t); }
-    bool attributesReadable(const std::string& p) override { return real.attributesReadable(p); }
-    std::optional<std::uint64_t> fileSize(const std::string& p) override { return real.fileSize(p); }
-    bool appendRotating(const std::string& p, const std::string& b, std::uint64_t l) override {
-        return real.appendRotating(p, b, l);
-    }
-    std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
-        return real.readCreatingIfMissing(p);
-    }
-    WriteResult replaceContent(const std::string& p, const std::string& b) override {
-        return real.replaceContent(p, b);
-    }
-    std::optional<std::vector<FolderItem>> listFolder(const std::string& p) override {
-        return real.listFolder(p);
-    }
     std::unique_ptr<FileReader> openForReading(const std::string&) override {
         return std::make_unique<Reader>();
     }
-    void removeReplaceLeftovers(const std::string& p) override { real.removeReplaceLeftovers(p); }
 };
 
 // Whatever a step throws, the run ends as a run ends and the next one runs.
 TEST_F(BackupRunTest, ARunThatThrowsFailsThePairAndTheNextRunRecords) {
     view.sources = {"c:\\brevund\\belgeler", "", "", ""};
-    ReadsThatThrow throwing(files);
+    ReadsThatThrow throwing(paths);
     BackupRun failing(
         view, throwing, clock, runner, LocaleFormats::turkish(), [this] { ++records; }, &observer);
     failing.run();
