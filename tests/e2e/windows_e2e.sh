@@ -3,8 +3,8 @@
 # the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, a read-only settings
-# file told, a picker's tooltip, a second copy giving way, "&Kapat", and at 144 DPI the end of the
-# session.
+# file told, a picker's tooltip, a second copy started through a link to the folder giving way,
+# "&Kapat", and at 144 DPI the end of the session.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -61,7 +61,7 @@ copy_pids() {
 }
 copies() { copy_pids | wc -l; }
 newest_copy_windows() { xdotool search --onlyvisible --pid "$(copy_pids | tail -1)" 2>/dev/null; }
-start_copy() { (cd "$work/app" && exec wine zelyedek.exe >>"$work/app.log" 2>&1) & pids+=($!); }
+start_copy() { (cd "${1:-$work/app}" && exec wine zelyedek.exe >>"$work/app.log" 2>&1) & pids+=($!); }
 main_window() { xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null | head -1; }
 wine_icon() {
     xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ {p=1; next}
@@ -144,10 +144,13 @@ xdotool mousemove --window "$(main_window)" 700 300
 no_untitled_window() { ! untitled_window; }
 within 5 no_untitled_window
 
-# A second copy gives way: its message, then the first copy's window comes up.
+# A second copy gives way: its message, then the first copy's window comes up. It starts through
+# a link to the program folder, which names the folder otherwise, as a subst drive or a short
+# name does.
 click_in_window 613 247  # "Gizle"
 within 5 window_hidden
-start_copy
+ln -s "$work/app" "$work/app-link"
+start_copy "$work/app-link"
 two_copies() { [ "$(copies)" -ge 2 ]; }
 within 10 two_copies
 # The second copy shows no window but its message; Wine marks each window with its process.
