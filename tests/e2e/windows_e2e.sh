@@ -3,8 +3,8 @@
 # the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, a read-only settings
-# file told, a picker's tooltip, a second copy started through a link to the folder giving way,
-# "&Kapat", and at 144 DPI the end of the session.
+# file told, a settings file that is a link kept one, a picker's tooltip, a second copy started
+# through a link to the folder giving way, "&Kapat", and at 144 DPI the end of the session.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -120,6 +120,17 @@ xdotool type --delay 60 'c:\yedekğüşıöçİ'
 xdotool key Tab
 turkish_saved() { head -3 "$work/app/TarvelYedek.ini" | tail -1 | od -An -tx1 | tr -d ' \n' | grep -q '633a5c796564656bf0fcfefdf6e7dd0d0a'; }
 check "the typed folder is saved as Windows-1254 with CR LF" within 5 turkish_saved
+
+# --- A settings file that is a symbolic link: the file it names is replaced, the link stays.
+mkdir -p "$c/ayarlar"
+mv "$work/app/TarvelYedek.ini" "$c/ayarlar/TarvelYedek.ini"
+ln -s "$c/ayarlar/TarvelYedek.ini" "$work/app/TarvelYedek.ini"
+switch_saved() { sed -n 9p "$c/ayarlar/TarvelYedek.ini" | tr -d '\r' | grep -qx "$1"; }
+click_in_window 40 181  # "Yedek - 1"
+check "a switch click with a linked settings file writes the file the link names" within 5 switch_saved 1
+check "and the link stays a link" test -L "$work/app/TarvelYedek.ini"
+click_in_window 40 181  # off again; the link stays for the rest of the test
+within 5 switch_saved 0
 
 # --- A settings file that cannot be written: the switch click is told, the file stays as it was.
 chmod a-w "$work/app/TarvelYedek.ini"
