@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/clock.h"
+#include "platform/system_function_win.h"
 
 namespace zel {
 namespace {
@@ -10,8 +11,15 @@ constexpr std::int64_t kEpochIn100ns = 116444736000000000LL;  // 1970-01-01 in F
 }  // namespace
 
 std::int64_t realTimeMicros() {
+    // GetLocalTime follows the 15.6 ms system tick. Windows 7 has no finer clock: there the clock
+    // timer waits that measured step longer past each second boundary.
+    static const auto precise =
+        systemFunction<void(WINAPI*)(LPFILETIME)>(L"kernel32.dll", "GetSystemTimePreciseAsFileTime");
     FILETIME ft;
-    GetSystemTimePreciseAsFileTime(&ft);  // GetLocalTime follows the 15.6 ms system tick
+    if (precise)
+        precise(&ft);
+    else
+        GetSystemTimeAsFileTime(&ft);
     ULARGE_INTEGER v;
     v.LowPart = ft.dwLowDateTime;
     v.HighPart = ft.dwHighDateTime;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/final_path_win.h"
 #include "platform/wide_text_win.h"
 
 namespace zel {
@@ -30,6 +31,13 @@ std::string systemMessage(DWORD code) {
                                 message.back() == L' ' || message.back() == L'.'))
         message.pop_back();
     return message.empty() ? "hata " + std::to_string(code) : narrow(message);
+}
+
+// The file that a path finally names, so that a symbolic link to it stays a link when it is
+// replaced; the path itself while no such file exists.
+std::wstring replacedFile(const std::wstring& path) {
+    std::wstring final = finalPath(path);
+    return final.empty() ? path : final;
 }
 
 }  // namespace
@@ -92,7 +100,7 @@ std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::st
 
 WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
     if (path.empty()) return {"boş yol"};
-    const std::wstring target = widen(paths_.native(path));
+    const std::wstring target = replacedFile(widen(paths_.native(path)));
     const std::wstring tmp = target + L".tmp";
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
@@ -118,7 +126,7 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
 
 void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
     if (path.empty()) return;
-    DeleteFileW((widen(paths_.native(path)) + L".tmp").c_str());
+    DeleteFileW((replacedFile(widen(paths_.native(path))) + L".tmp").c_str());
 }
 
 }  // namespace zel

@@ -2,6 +2,7 @@
 
 #include <sddl.h>
 
+#include "platform/final_path_win.h"
 #include "platform/wide_text_win.h"
 
 namespace zel {
@@ -21,6 +22,25 @@ HANDLE createMachineWideMutex(const std::wstring& name) {
 }
 
 }  // namespace
+
+std::string instanceKeyOfFolder(const std::string& programFolder) {
+    std::wstring named = widen(programFolder);
+    // An exe at a drive's root has the folder "C:", which alone means that drive's current folder.
+    if (named.size() == 2 && named[1] == L':') named += L'\\';
+    std::wstring folder = finalPath(named);
+    if (folder.empty()) {
+        folder.assign(32768, L'\0');
+        folder.resize(
+            GetFullPathNameW(named.c_str(), static_cast<DWORD>(folder.size()), folder.data(), nullptr));
+    }
+    // Windows paths name the same folder whatever their case; the invariant casing gives every
+    // user the same key, whatever their language.
+    std::wstring upper(folder.size(), L'\0');
+    const int n =
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, folder.data(), static_cast<int>(folder.size()),
+                      upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
+    return instanceKey(narrow(n > 0 ? upper.substr(0, static_cast<std::size_t>(n)) : folder));
+}
 
 Win32SingleInstance::Win32SingleInstance(const std::string& key)
     : key_(widen(key)), showMessage_(RegisterWindowMessageW(L"ZelYedekShowWindow")) {}

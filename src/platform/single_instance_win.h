@@ -9,6 +9,10 @@
 
 namespace zel {
 
+// The key of a program folder on this machine: its final path (short names, letter case, `subst`
+// and mapped drives make no second key), or its full path where the folder cannot be opened.
+std::string instanceKeyOfFolder(const std::string& programFolder);
+
 // The previous-instance query as a named mutex in the machine's global namespace that every user
 // may open (it goes when the last process holding it ends, however it ended), and the show
 // request as a message to a message-only window of the running copy, which a copy in another

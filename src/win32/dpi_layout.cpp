@@ -2,20 +2,12 @@
 
 #include <algorithm>
 
+#include "platform/system_function_win.h"
+
 namespace zel {
-namespace {
-
-// Newer than the oldest Windows the program starts on: looked up, not imported.
-template <class Function>
-Function user32Function(const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
-
-}  // namespace
 
 UINT windowDpi(HWND window) {
-    static const auto getDpiForWindow = user32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    static const auto getDpiForWindow = systemFunction<UINT(WINAPI*)(HWND)>(L"user32.dll", "GetDpiForWindow");
     if (getDpiForWindow) {
         if (const UINT dpi = getDpiForWindow(window)) return dpi;
     }
@@ -26,8 +18,8 @@ UINT windowDpi(HWND window) {
 }
 
 SIZE frameAround(SIZE client, DWORD style, UINT dpi) {
-    static const auto adjustForDpi =
-        user32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    static const auto adjustForDpi = systemFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(
+        L"user32.dll", "AdjustWindowRectExForDpi");
     RECT frame{0, 0, client.cx, client.cy};
     if (!adjustForDpi || !adjustForDpi(&frame, style, FALSE, 0, dpi))
         AdjustWindowRectEx(&frame, style, FALSE, 0);

@@ -32,20 +32,6 @@ zel::LocaleFormats windowsLocaleFormats() {
     return f;
 }
 
-// The program folder, the settings file's: one copy runs per folder on the whole machine.
-std::string instanceKeyOf(const std::string& programFolder) {
-    std::wstring full(32768, L'\0');
-    full.resize(GetFullPathNameW(zel::widen(programFolder).c_str(), static_cast<DWORD>(full.size()),
-                                 full.data(), nullptr));
-    // Windows paths name the same folder whatever their case; the invariant casing gives every
-    // user the same key, whatever their language.
-    std::wstring upper(full.size(), L'\0');
-    const int n =
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, full.data(), static_cast<int>(full.size()),
-                      upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
-    return zel::instanceKey(zel::narrow(n > 0 ? upper.substr(0, static_cast<std::size_t>(n)) : full));
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -59,7 +45,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto processes = zel::makeNativeProcessOps(paths);
     // The window's waits keep its messages flowing.
     zel::MessageWaitProcessOps windowProcesses(*processes);
-    zel::Win32SingleInstance single(instanceKeyOf(programFolder));
+    // The program folder, the settings file's: one copy runs per folder on the whole machine.
+    zel::Win32SingleInstance single(zel::instanceKeyOfFolder(programFolder));
 
     zel::Win32FrontEnd view(instance);
     zel::frmMain form({files, clock, windowProcesses, *processes, windowsLocaleFormats(), programFolder,

@@ -3,8 +3,9 @@
 # the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, a read-only settings
-# file told, a picker's tooltip, a second copy giving way, "&Kapat" keeping a typed folder, and at
-# 144 DPI the end of the session during a scheduled run.
+# file told, a settings file that is a link kept one, a picker's tooltip, a second copy started
+# through a link to the folder giving way, "&Kapat" keeping a typed folder, and at 144 DPI the end
+# of the session during a scheduled run.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -61,7 +62,7 @@ copy_pids() {
 }
 copies() { copy_pids | wc -l; }
 newest_copy_windows() { xdotool search --onlyvisible --pid "$(copy_pids | tail -1)" 2>/dev/null; }
-start_copy() { (cd "$work/app" && exec wine zelyedek.exe >>"$work/app.log" 2>&1) & pids+=($!); }
+start_copy() { (cd "${1:-$work/app}" && exec wine zelyedek.exe >>"$work/app.log" 2>&1) & pids+=($!); }
 main_window() { xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null | head -1; }
 wine_icon() {
     xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ {p=1; next}
@@ -121,6 +122,17 @@ xdotool key Tab
 turkish_saved() { head -3 "$work/app/TarvelYedek.ini" | tail -1 | od -An -tx1 | tr -d ' \n' | grep -q '633a5c796564656bf0fcfefdf6e7dd0d0a'; }
 check "the typed folder is saved as Windows-1254 with CR LF" within 5 turkish_saved
 
+# --- A settings file that is a symbolic link: the file it names is replaced, the link stays.
+mkdir -p "$c/ayarlar"
+mv "$work/app/TarvelYedek.ini" "$c/ayarlar/TarvelYedek.ini"
+ln -s "$c/ayarlar/TarvelYedek.ini" "$work/app/TarvelYedek.ini"
+switch_saved() { sed -n 9p "$c/ayarlar/TarvelYedek.ini" | tr -d '\r' | grep -qx "$1"; }
+click_in_window 40 181  # "Yedek - 1"
+check "a switch click with a linked settings file writes the file the link names" within 5 switch_saved 1
+check "and the link stays a link" test -L "$work/app/TarvelYedek.ini"
+click_in_window 40 181  # off again; the link stays for the rest of the test
+within 5 switch_saved 0
+
 # --- A settings file that cannot be written: the switch click is told, the file stays as it was.
 chmod a-w "$work/app/TarvelYedek.ini"
 read_only_before=$(md5sum <"$work/app/TarvelYedek.ini")
@@ -144,10 +156,13 @@ xdotool mousemove --window "$(main_window)" 700 300
 no_untitled_window() { ! untitled_window; }
 within 5 no_untitled_window
 
-# A second copy gives way: its message, then the first copy's window comes up.
+# A second copy gives way: its message, then the first copy's window comes up. It starts through
+# a link to the program folder, which names the folder otherwise, as a subst drive or a short
+# name does.
 click_in_window 613 247  # "Gizle"
 within 5 window_hidden
-start_copy
+ln -s "$work/app" "$work/app-link"
+start_copy "$work/app-link"
 two_copies() { [ "$(copies)" -ge 2 ]; }
 within 10 two_copies
 # The second copy shows no window but its message; Wine marks each window with its process.

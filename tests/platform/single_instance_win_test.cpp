@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "support/core/temp_dir.h"
+
 namespace zel {
 namespace {
 
@@ -47,6 +52,32 @@ TEST(Win32SingleInstance, AnotherFolderRunsBesideAndAnEndedCopyBlocksNothing) {
     first.reset();
     Win32SingleInstance next(key);
     EXPECT_TRUE(next.claim([] {}));
+}
+
+TEST(Win32SingleInstance, OneFolderHasOneKeyHoweverItIsSpelled) {
+    test::TempDir tmp;
+    const std::filesystem::path folder = tmp / "Zel Yedek Programi";
+    std::filesystem::create_directories(folder);
+    const std::string spelled = narrow(folder.wstring());
+    const std::string key = instanceKeyOfFolder(spelled);
+
+    std::string lower = spelled;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    ASSERT_NE(lower, spelled);
+    EXPECT_EQ(instanceKeyOfFolder(lower), key);
+    EXPECT_EQ(instanceKeyOfFolder(spelled + "\\"), key);
+
+    wchar_t shortName[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameW(folder.wstring().c_str(), shortName, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    ASSERT_NE(std::wstring(shortName, n), folder.wstring()) << "no 8.3 name to spell the folder with";
+    EXPECT_EQ(instanceKeyOfFolder(narrow(std::wstring(shortName, n))), key);
+
+    std::filesystem::create_directories(tmp / "Zel Yedek Programi 2");
+    EXPECT_NE(instanceKeyOfFolder(narrow((tmp / "Zel Yedek Programi 2").wstring())), key);
+    // A folder that cannot be opened keys by its full path.
+    EXPECT_EQ(instanceKeyOfFolder("c:\\yok\\zel yedek"), instanceKey("C:\\YOK\\ZEL YEDEK"));
 }
 
 }  // namespace
