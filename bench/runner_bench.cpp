@@ -98,6 +98,7 @@ struct Pairs final : zel::BackupView {
     void setCopyEnabled(bool) override {}
     void setExitCaption(const std::string&) override {}
     void setLastBackupText(const std::string&) override {}
+    int archivesToKeep() const override { return 0; }
 };
 
 struct FixedClock final : zel::Clock {

@@ -64,6 +64,11 @@ public:
     std::unique_ptr<zel::FileReader> openForReading(const std::string& p) override {
         return real_.openForReading(p);
     }
+    std::optional<zel::VolumeSpace> volumeSpace(const std::string& p) override { return real_.volumeSpace(p); }
+    zel::WriteResult removeFile(const std::string& p) override { return real_.removeFile(p); }
+    zel::WriteResult renameFile(const std::string& a, const std::string& b) override {
+        return real_.renameFile(a, b);
+    }
 
 private:
     zel::FileSystem& real_;

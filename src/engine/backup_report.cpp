@@ -84,6 +84,8 @@ std::string pairLogText(const PairOutcome& o) {
     switch (o.kind) {
         case PairOutcome::Kind::SourceMissing:
             return "Kaynak klasör yok, atlandı: " + o.source;
+        case PairOutcome::Kind::NoRoom:
+            return o.problem;
         case PairOutcome::Kind::Archived: {
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
@@ -103,6 +105,7 @@ std::string pairLogText(const PairOutcome& o) {
             std::string text = "Yedekleme başarısız: " + o.source + " -> " + o.archivePath + " (" + why(o);
             if (o.kind == PairOutcome::Kind::ZipFailed && o.exitCode && *o.exitCode != 0)
                 text += ": " + zipExitMeaning(*o.exitCode);
+            if (!o.renameFailure.empty()) text += "; yeniden adlandırılamadı: " + o.renameFailure;
             return text + ")";
         }
     }

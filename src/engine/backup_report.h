@@ -20,6 +20,7 @@ struct PairOutcome {
         Damaged,        // the archive does not read back whole
         Incomplete,     // a folder could not be listed, or a file is not in the archive
         Unchecked,      // a step threw before the pair could be told good
+        NoRoom,         // the target volume could not hold it: zip was not started
     };
     Kind kind = Kind::SourceMissing;
     std::string source;
@@ -28,7 +29,8 @@ struct PairOutcome {
     std::optional<int> exitCode;
     std::uint64_t archiveBytes = 0;
     double seconds = 0;
-    std::string problem;                // Damaged, Incomplete or Unchecked: why, in Turkish
+    std::string problem;                // Damaged, Incomplete, Unchecked or NoRoom: why, in Turkish
+    std::string renameFailure;          // why a failed archive kept its .zip name
     std::uint64_t filesVerified = 0;    // file entries read back with their CRC and size
     std::uint64_t leftOutByZip = 0;     // hidden or system items that zip's own rule leaves out
     std::vector<std::string> vanished;  // listed, gone before zip reached them
@@ -40,6 +42,13 @@ public:
     virtual ~BackupObserver() = default;
     virtual void zipNotCopied(const std::string& from, const std::string& to) = 0;
     virtual void pairDone(const PairOutcome& outcome) = 0;
+    // An old archive that retention deleted, or failed to (with why).
+    virtual void oldArchiveDeleted(const std::string& /*path*/, const std::string& /*failure*/) {}
+    // A target that lies inside its own source: the pair runs all the same.
+    virtual void targetInsideSource(const std::string& /*source*/, const std::string& /*target*/) {}
+    // After a run, a target volume with room for fewer than three more runs like it.
+    virtual void diskNearlyFull(const std::string& /*target*/, std::uint64_t /*free*/,
+                                std::uint64_t /*runsLeft*/) {}
 };
 
 // What Info-ZIP's exit code means, in a few Turkish words.

@@ -1,5 +1,7 @@
 #include "engine/backup_rules.h"
 
+#include <cctype>
+
 #include "engine/date_text.h"
 #include "engine/utf8.h"
 
@@ -48,6 +50,26 @@ std::string zipCommandLine(std::string_view prefix, std::string_view target, std
 std::string lastBackupText(std::string_view dateText, std::string_view timeText) {
     return std::string(kLastBackupHeading) + "\r\n" + std::string(dateText) + " " + std::string(timeText) +
            "   ";
+}
+
+namespace {
+
+std::string folderKey(std::string_view folder) {
+    std::string key;
+    for (char c : folder) {
+        const auto u = static_cast<unsigned char>(c);
+        key += c == '/' ? '\\' : (u < 0x80 ? static_cast<char>(std::tolower(u)) : c);
+    }
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+    return key;
+}
+
+}  // namespace
+
+bool targetInsideSource(std::string_view source, std::string_view target) {
+    if (source.empty() || target.empty()) return false;
+    const std::string s = folderKey(source), t = folderKey(target);
+    return t == s || t.starts_with(s + "\\");
 }
 
 }  // namespace zel

@@ -35,6 +35,10 @@ std::string commandPiece(std::string_view piece);
 std::string zipCommandLine(std::string_view prefix, std::string_view target, std::string_view name,
                            std::string_view source);
 
+// True when the target folder is the source folder or lies inside it, so that every archive
+// would hold the older ones (letter case and the separators' kind do not count, as on Windows).
+bool targetInsideSource(std::string_view source, std::string_view target);
+
 // "Son Yedekleme Tarihi: " CR LF date " " time "   ".
 std::string lastBackupText(std::string_view dateText, std::string_view timeText);
 

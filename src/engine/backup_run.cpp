@@ -1,10 +1,13 @@
 #include "engine/backup_run.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "engine/archive_check.h"
+#include "engine/archive_folder.h"
 #include "engine/backup_rules.h"
 #include "engine/date_text.h"
+#include "engine/disk_space.h"
 #include "engine/live_wait.h"
 
 namespace zel {
@@ -24,6 +27,7 @@ void BackupRun::run() {
         if (!files_.copyFile(store, tool) && observer_) observer_->zipNotCopied(store, tool);
 
         for (int pair = 0; pair < kFolderPairs && !cancelRequested_; ++pair) archivePairSafely(pair);
+        warnOfFullDisks();
     } catch (...) {
         // Whatever went wrong outside a pair, the run ends as every run ends.
     }
@@ -53,6 +57,12 @@ void BackupRun::run() {
 // A step that throws (no memory for a damaged archive's claims, no thread to be had) fails its
 // pair with the reason, and the run goes on: it must never be left half-done.
 void BackupRun::archivePairSafely(int pair) {
+    // The same folder into the same target twice in one run would only make a second full copy.
+    for (int earlier = 0; earlier < pair; ++earlier) {
+        if (view_.sourceFolder(earlier) == view_.sourceFolder(pair) &&
+            view_.targetFolder(earlier) == view_.targetFolder(pair))
+            return;
+    }
     pairInProgress_ = pair;
     PairOutcome outcome;
     bool told = false;
@@ -79,9 +89,12 @@ bool BackupRun::archivePair(int pair, const std::string& prefix, PairOutcome& ou
     outcome.source = view_.sourceFolder(pair);
     if (outcome.source.empty()) return false;  // an unused pair: nothing to tell
     if (!files_.folderExists(outcome.source)) return true;
+    if (observer_ && targetInsideSource(outcome.source, outcome.target))
+        observer_->targetInsideSource(outcome.source, outcome.target);
     // Listed before zip starts, so that a file zip silently passes over is noticed.
     const SourceListing listing =
         whileWindowLive([this, &outcome] { return listSource(files_, outcome.source); }, processEvents_);
+    if (!roomFor(outcome)) return true;
     archiveName_ = zel::archiveName(outcome.target, clock_.now());
     outcome.archivePath = archivePath(outcome.target, archiveName_);
     outcome.kind = PairOutcome::Kind::ZipFailed;  // until zip and the check say otherwise
@@ -96,9 +109,81 @@ bool BackupRun::archivePair(int pair, const std::string& prefix, PairOutcome& ou
     } else if (zip.exitCode == 0 && size) {
         outcome.archiveBytes = *size;
         checkWhatZipWrote(outcome, listing);
+        if (outcome.kind == PairOutcome::Kind::Archived)
+            deleteOldArchives(outcome);
+        else
+            markFailedArchive(outcome);
     }
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return true;
+}
+
+std::vector<std::string> BackupRun::namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    if (std::optional<std::vector<FolderItem>> items = files_.listFolder(folder)) {
+        for (const FolderItem& item : *items) {
+            if (item.kind == FolderItem::Kind::File) names.push_back(item.name);
+        }
+    }
+    return names;
+}
+
+// The disk must keep room for the host application's database too: a zip that would fill it is
+// not started. A volume whose space cannot be read is not held against the pair.
+bool BackupRun::roomFor(PairOutcome& outcome) {
+    const std::optional<VolumeSpace> space = files_.volumeSpace(outcome.target);
+    if (!space) return true;
+    std::optional<std::uint64_t> earlierSize;
+    if (std::optional<ProgramArchive> newest =
+            newestArchive(namesIn(outcome.target), archiveBase(outcome.target)))
+        earlierSize = files_.fileSize(archivePath(outcome.target, newest->name));
+    const std::uint64_t need = spaceNeeded(*space, earlierSize);
+    if (space->free >= need) return true;
+    outcome.kind = PairOutcome::Kind::NoRoom;
+    outcome.problem = noRoomText(outcome.target, space->free, need);
+    return false;
+}
+
+// A damaged or incomplete archive gives up its .zip name, so the newest .zip is always a good one.
+void BackupRun::markFailedArchive(PairOutcome& outcome) {
+    const std::string_view suffix =
+        outcome.kind == PairOutcome::Kind::Damaged ? kDamagedSuffix : kIncompleteSuffix;
+    const std::string renamed = outcome.archivePath + std::string(suffix);
+    if (const WriteResult r = files_.renameFile(outcome.archivePath, renamed))
+        outcome.archivePath = renamed;
+    else
+        outcome.renameFailure = r.failure;
+}
+
+void BackupRun::deleteOldArchives(const PairOutcome& outcome) {
+    const int keep = view_.archivesToKeep();
+    if (keep <= 0) return;
+    for (const std::string& name :
+         archivesBeyond(namesIn(outcome.target), archiveBase(outcome.target), keep, archiveName_)) {
+        const std::string path = archivePath(outcome.target, name);
+        const WriteResult removed = files_.removeFile(path);
+        if (observer_) observer_->oldArchiveDeleted(path, removed.failure);
+    }
+}
+
+void BackupRun::warnOfFullDisks() {
+    if (!observer_) return;
+    std::vector<std::pair<std::string, std::uint64_t>> written;  // by target, in the pairs' order
+    for (const PairOutcome& o : outcomes_) {
+        if (o.kind != PairOutcome::Kind::Archived) continue;
+        auto it =
+            std::find_if(written.begin(), written.end(), [&](const auto& w) { return w.first == o.target; });
+        if (it == written.end())
+            written.emplace_back(o.target, o.archiveBytes);
+        else
+            it->second += o.archiveBytes;
+    }
+    for (const auto& [target, bytes] : written) {
+        const std::optional<VolumeSpace> space = files_.volumeSpace(target);
+        if (!space) continue;
+        if (const std::optional<std::uint64_t> left = runsLeftWhenLow(space->free, bytes))
+            observer_->diskNearlyFull(target, space->free, *left);
+    }
 }
 
 void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing) {

@@ -27,6 +27,8 @@ public:
     virtual void setCopyEnabled(bool enabled) = 0;
     virtual void setExitCaption(const std::string& caption) = 0;
     virtual void setLastBackupText(const std::string& text) = 0;
+    // Archives kept per target folder; 0 keeps all.
+    virtual int archivesToKeep() const = 0;
 };
 
 inline constexpr std::string_view kCaptionHide = "Gizle";
@@ -71,6 +73,12 @@ private:
     // False for an unused pair, which has nothing to tell.
     bool archivePair(int pair, const std::string& prefix, PairOutcome& outcome);
     void checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing);
+    // The names in the target folder; empty when it cannot be listed.
+    std::vector<std::string> namesIn(const std::string& folder);
+    bool roomFor(PairOutcome& outcome);
+    void markFailedArchive(PairOutcome& outcome);
+    void deleteOldArchives(const PairOutcome& outcome);
+    void warnOfFullDisks();
 
     BackupView& view_;
     FileSystem& files_;

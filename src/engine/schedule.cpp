@@ -1,5 +1,7 @@
 #include "engine/schedule.h"
 
+#include <cstdio>
+
 #include "engine/date_text.h"
 
 namespace zel {
@@ -72,6 +74,35 @@ int msToNextSecondTick(std::int64_t nowMicros, std::int64_t clockStepMicros) {
     const std::int64_t intoSecond = ((nowMicros % 1000000) + 1000000) % 1000000;
     const std::int64_t delay = 1000000 - intoSecond + clockStepMicros + kMarginMicros;
     return static_cast<int>((delay + 999) / 1000);
+}
+
+std::optional<TimeOfDay> missedSlot(const std::array<ScheduleSlot, 3>& slots, const LocalDateTime& now,
+                                    const LocalDateTime& newestArchive) {
+    constexpr std::int64_t kDay = 24 * 60 * 60;
+    const std::int64_t nowSecond = wallSecond(now), archiveSecond = wallSecond(newestArchive);
+    std::optional<TimeOfDay> missed;
+    std::int64_t missedSecond = 0;
+    for (const ScheduleSlot& slot : slots) {
+        if (slot.switchValue == 0) continue;
+        std::int64_t due =
+            wallSecond({now.year, now.month, now.day, slot.time.hour, slot.time.minute, slot.time.second});
+        if (due > nowSecond) due -= kDay;
+        // A slot due within the last minute may still be running in this very start.
+        if (due > archiveSecond && nowSecond - due > 60 && (!missed || due > missedSecond)) {
+            missed = slot.time;
+            missedSecond = due;
+        }
+    }
+    return missed;
+}
+
+std::string missedSlotText(const TimeOfDay& slot, const LocalDateTime& newestArchive) {
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  "Kaçırılan yedekleme: %02d:%02d:%02d (son yedek %04d-%02d-%02d %02d:%02d)", slot.hour,
+                  slot.minute, slot.second, newestArchive.year, newestArchive.month, newestArchive.day,
+                  newestArchive.hour, newestArchive.minute);
+    return text;
 }
 
 }  // namespace zel

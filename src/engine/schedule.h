@@ -56,6 +56,14 @@ private:
     std::optional<std::int64_t> latestSeen_;
 };
 
+// A backup the program missed: the latest time an enabled slot came due (today, or yesterday for
+// a time still ahead today) after the newest archive and more than a minute before `now`.
+std::optional<TimeOfDay> missedSlot(const std::array<ScheduleSlot, 3>& slots, const LocalDateTime& now,
+                                    const LocalDateTime& newestArchive);
+
+// "Kaçırılan yedekleme: 05:00:00 (son yedek 2024-03-04 09:07)".
+std::string missedSlotText(const TimeOfDay& slot, const LocalDateTime& newestArchive);
+
 // Milliseconds from `nowMicros` until the clock tick for the next second is due: just past the
 // boundary, by a margin that covers the clock's granularity, so the tick reads the new second.
 int msToNextSecondTick(std::int64_t nowMicros, std::int64_t clockStepMicros);

@@ -26,6 +26,12 @@ public:
     virtual std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) = 0;
 };
 
+// The space of the volume a folder is on: what this user may still write there, and its size.
+struct VolumeSpace {
+    std::uint64_t free = 0;
+    std::uint64_t total = 0;
+};
+
 // A write's outcome: done, or why not (the system's own words where it gave any).
 struct WriteResult {
     std::string failure;  // empty when the write was done
@@ -61,6 +67,12 @@ public:
     virtual std::optional<std::vector<FolderItem>> listFolder(const std::string& path) = 0;
     // Opens a file for reading; nullptr when it cannot be opened.
     virtual std::unique_ptr<FileReader> openForReading(const std::string& path) = 0;
+    // Free and total space of the volume that holds the folder; nothing when it cannot be read.
+    virtual std::optional<VolumeSpace> volumeSpace(const std::string& folder) = 0;
+    // Deletes one file (never a folder).
+    virtual WriteResult removeFile(const std::string& path) = 0;
+    // Gives a file a new name in its folder, replacing a file of that name.
+    virtual WriteResult renameFile(const std::string& from, const std::string& to) = 0;
     // Removes the temporary files that a replaceContent of this path, interrupted by a crash or
     // a power cut, left beside it.
     virtual void removeReplaceLeftovers(const std::string& path) = 0;

@@ -18,6 +18,9 @@ public:
     std::optional<std::string> readCreatingIfMissing(const std::string& path) override;
     WriteResult replaceContent(const std::string& path, const std::string& bytes) override;
     void removeReplaceLeftovers(const std::string& path) override;
+    std::optional<VolumeSpace> volumeSpace(const std::string& folder) override;
+    WriteResult removeFile(const std::string& path) override;
+    WriteResult renameFile(const std::string& from, const std::string& to) override;
     std::optional<std::vector<FolderItem>> listFolder(const std::string& path) override;
     std::unique_ptr<FileReader> openForReading(const std::string& path) override;
 

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -196,6 +197,29 @@ void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
         struct stat st {};
         if (::lstat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(f.c_str());
     }
+}
+
+std::optional<VolumeSpace> NativeFileSystem::volumeSpace(const std::string& folder) {
+    struct statvfs v {};
+    if (folder.empty() || ::statvfs(paths_.native(folder).c_str(), &v) != 0) return std::nullopt;
+    // f_bavail: what a user without root's reserve may still write.
+    return VolumeSpace{static_cast<std::uint64_t>(v.f_bavail) * v.f_frsize,
+                       static_cast<std::uint64_t>(v.f_blocks) * v.f_frsize};
+}
+
+WriteResult NativeFileSystem::removeFile(const std::string& path) {
+    const std::string native = paths_.native(path);
+    struct stat st {};
+    if (path.empty() || ::lstat(native.c_str(), &st) != 0) return {std::strerror(errno ? errno : ENOENT)};
+    if (S_ISDIR(st.st_mode)) return {"bir klasör"};
+    if (::unlink(native.c_str()) != 0) return {std::strerror(errno)};
+    return {};
+}
+
+WriteResult NativeFileSystem::renameFile(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty()) return {"boş yol"};
+    if (::rename(paths_.native(from).c_str(), paths_.native(to).c_str()) != 0) return {std::strerror(errno)};
+    return {};
 }
 
 }  // namespace zel

@@ -129,4 +129,27 @@ void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
     DeleteFileW((replacedFile(widen(paths_.native(path))) + L".tmp").c_str());
 }
 
+std::optional<VolumeSpace> NativeFileSystem::volumeSpace(const std::string& folder) {
+    ULARGE_INTEGER freeToCaller{}, total{};
+    if (folder.empty() ||
+        !GetDiskFreeSpaceExW(widen(paths_.native(folder)).c_str(), &freeToCaller, &total, nullptr))
+        return std::nullopt;
+    // Quotas count: the space this user may still write, not the volume's own.
+    return VolumeSpace{freeToCaller.QuadPart, total.QuadPart};
+}
+
+WriteResult NativeFileSystem::removeFile(const std::string& path) {
+    if (path.empty()) return {"boş yol"};
+    if (!DeleteFileW(widen(paths_.native(path)).c_str())) return {systemMessage(GetLastError())};
+    return {};
+}
+
+WriteResult NativeFileSystem::renameFile(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty()) return {"boş yol"};
+    if (!MoveFileExW(widen(paths_.native(from)).c_str(), widen(paths_.native(to)).c_str(),
+                     MOVEFILE_REPLACE_EXISTING))
+        return {systemMessage(GetLastError())};
+    return {};
+}
+
 }  // namespace zel

@@ -3,7 +3,9 @@
 #include <utility>
 
 #include "engine/date_text.h"
+#include "engine/disk_space.h"
 #include "settings/settings_format.h"
+#include "window/daily_notices.h"
 #include "window/database_report.h"
 #include "window/tray_messages.h"
 
@@ -18,6 +20,7 @@ public:
     void setCopyEnabled(bool enabled) override { v_.setCopyEnabled(enabled); }
     void setExitCaption(const std::string& caption) override { v_.setCaption(Caption::cmdExit, caption); }
     void setLastBackupText(const std::string& text) override { v_.setCaption(Caption::lblSon, text); }
+    int archivesToKeep() const override { return 0; }
 
 private:
     FrontEnd& v_;
@@ -48,10 +51,13 @@ private:
     FrontEnd& v_;
 };
 
-// Writes each pair's outcome into the run log and keeps the first failure of a run for its warning.
+// Writes each pair's outcome into the run log and keeps the first failure of a run for its warning;
+// what every run would repeat (a missing source, a target inside its source, a disk filling up)
+// is also warned about, once a day.
 class frmMain::RunReporter final : public BackupObserver {
 public:
-    explicit RunReporter(RunLog& log) : log_(log) {}
+    RunReporter(RunLog& log, const Clock& clock, std::function<void(const std::string&)> warn)
+        : log_(log), clock_(clock), warn_(std::move(warn)) {}
     void begin() { firstFailure_.reset(); }
     const std::optional<PairOutcome>& firstFailure() const { return firstFailure_; }
 
@@ -61,11 +67,34 @@ public:
     void pairDone(const PairOutcome& outcome) override {
         log_.write(pairLogText(outcome));
         if (pairFailed(outcome) && !firstFailure_) firstFailure_ = outcome;
+        if (outcome.kind == PairOutcome::Kind::SourceMissing &&
+            daily_.tell("yok " + outcome.source, clock_.now()))
+            warn_(pairLogText(outcome));
+    }
+    void oldArchiveDeleted(const std::string& path, const std::string& failure) override {
+        log_.write(failure.empty() ? "Eski yedek silindi: " + path
+                                   : "Eski yedek silinemedi: " + path + " (" + failure + ")");
+    }
+    void targetInsideSource(const std::string& source, const std::string& target) override {
+        const std::string text = "Hedef klasör kaynağın içinde: " + source + " -> " + target;
+        if (daily_.tell(text, clock_.now())) {
+            log_.write(text);
+            warn_(text);
+        }
+    }
+    void diskNearlyFull(const std::string& target, std::uint64_t free, std::uint64_t runsLeft) override {
+        if (!daily_.tell("dolu " + target, clock_.now())) return;
+        const std::string text = diskNearlyFullText(target, free, runsLeft);
+        log_.write(text);
+        warn_(text);
     }
 
 private:
     RunLog& log_;
+    const Clock& clock_;
+    std::function<void(const std::string&)> warn_;
     std::optional<PairOutcome> firstFailure_;
+    DailyNotices daily_;
 };
 
 frmMain::frmMain(FrmMainServices services, FrontEnd& view) : services_(std::move(services)), view_(view) {
@@ -76,7 +105,9 @@ frmMain::frmMain(FrmMainServices services, FrontEnd& view) : services_(std::move
     backupView_ = std::make_unique<View>(view_);
     log_ = std::make_unique<RunLog>(services_.files, services_.clock,
                                     services_.programFolder + "\\" + std::string(kRunLogName));
-    reporter_ = std::make_unique<RunReporter>(*log_);
+    reporter_ = std::make_unique<RunReporter>(*log_, services_.clock, [this](const std::string& text) {
+        view_.showTrayWarning(std::string(kProgramTitle), text);
+    });
     backup_ = std::make_unique<BackupRun>(
         *backupView_, services_.files, services_.clock, *runner_, services_.locale,
         [this] { updateBackupDate(); }, reporter_.get(), [this] { view_.processPendingEvents(); });

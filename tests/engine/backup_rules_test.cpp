@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace zel {
 namespace {
 
@@ -63,6 +65,18 @@ TEST(ZipCommandLine, SplitsBackIntoItsPieces) {
         EXPECT_EQ(words[1], "c:\\eski yedek\\\\n.zip");
         EXPECT_EQ(words[3], source);
     }
+}
+
+TEST(TargetInsideSource, FolderTextsComparedAsWindowsDoes) {
+    const std::tuple<const char*, const char*, bool> cases[] = {{"c:\\brevund", "c:\\brevund\\yedek", true},
+                                                                {"C:\\Brevund\\", "c:/brevund/yedek", true},
+                                                                {"c:\\brevund", "c:\\brevund", true},
+                                                                {"c:\\", "c:\\tarvel-yedek", true},
+                                                                {"c:\\brevund", "c:\\brevund-yedek", false},
+                                                                {"c:\\brevund\\veri", "c:\\brevund", false},
+                                                                {"", "c:\\yedek", false}};
+    for (const auto& [source, target, inside] : cases)
+        EXPECT_EQ(targetInsideSource(source, target), inside) << source << " " << target;
 }
 
 TEST(LastBackupText, HeadingLineBreakDateTimeAndThreeSpaces) {

@@ -6,10 +6,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <new>
 
@@ -53,6 +55,8 @@ struct FakeView final : BackupView {
         captions.push_back(c);
     }
     void setLastBackupText(const std::string& t) override { lastBackup = t; }
+    int archivesToKeep() const override { return keep; }
+    int keep = 0;
 };
 
 // Records every command line and passes it on to the real processes.
@@ -79,6 +83,16 @@ struct RecordingObserver final : BackupObserver {
     std::vector<PairOutcome> pairs;
     void zipNotCopied(const std::string& from, const std::string&) override { notCopied.push_back(from); }
     void pairDone(const PairOutcome& outcome) override { pairs.push_back(outcome); }
+    std::vector<std::string> deleted, inside, nearlyFull;
+    void oldArchiveDeleted(const std::string& path, const std::string& failure) override {
+        deleted.push_back(path + failure);
+    }
+    void targetInsideSource(const std::string& source, const std::string&) override {
+        inside.push_back(source);
+    }
+    void diskNearlyFull(const std::string& target, std::uint64_t, std::uint64_t runsLeft) override {
+        nearlyFull.push_back(target + " " + std::to_string(runsLeft));
+    }
 };
 
 class BackupRunTest : public ::testing::Test {
@@ -161,7 +175,7 @@ TEST_F(BackupRunTest, TargetEndingInBackslashStartsTheNameWithTheYear) {
 }
 
 TEST_F(BackupRunTest, EachPairReadsTheClockWhenItsNameIsBuilt) {
-    view.sources = {"c:\\brevund", "c:\\brevund", "", ""};
+    view.sources = {"c:\\brevund", "c:\\brevund\\belgeler", "", ""};
     view.targets = {"c:\\t", "c:\\t", "", ""};
     ops.onStart = [&] { clock.set({2024, 3, 5, 9, 8, 0}); };  // the first zip runs into the next minute
     run.run();
@@ -171,12 +185,21 @@ TEST_F(BackupRunTest, EachPairReadsTheClockWhenItsNameIsBuilt) {
 }
 
 TEST_F(BackupRunTest, TwoPairsWithOneTargetInOneMinuteShareTheName) {
-    view.sources = {"c:\\brevund", "c:\\brevund", "", ""};
+    view.sources = {"c:\\brevund", "c:\\brevund\\belgeler", "", ""};
     view.targets = {"c:\\t", "c:\\t", "", ""};
     run.run();
     ASSERT_EQ(ops.lines.size(), 2u);
-    EXPECT_EQ(ops.lines[0], ops.lines[1]);
+    EXPECT_EQ(ops.lines[0].substr(0, ops.lines[0].find(" -r ")),
+              ops.lines[1].substr(0, ops.lines[1].find(" -r ")));
     EXPECT_TRUE(fs::exists(onC("t/t20240305.0907.zip")));
+}
+
+// The default settings name one pair four times: it is zipped once.
+TEST_F(BackupRunTest, APairRepeatedInTheSameRunIsZippedOnce) {
+    run.run();
+    EXPECT_EQ(ops.lines.size(), 1u);
+    EXPECT_EQ(observer.pairs.size(), 1u);
+    EXPECT_EQ(run.builtArchivePath(), "c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip");
 }
 
 TEST_F(BackupRunTest, FoldersWithSpacesAreArchivedWhole) {
@@ -261,6 +284,7 @@ TEST_F(BackupRunTest, CancelStopsFurtherPairsAndIsClearedByTheNextRun) {
 }
 
 TEST_F(BackupRunTest, NoSecondRunStartsInsideARun) {
+    view.targets = {"c:\\a", "c:\\b", "c:\\c", "c:\\d"};
     int nestedLines = -1;
     ops.onStart = [&] {
         if (nestedLines == -1) {
@@ -347,6 +371,100 @@ TEST_F(BackupRunTest, OneFailedPairKeepsTheRunOutOfTheHistory) {
         EXPECT_EQ(run.builtArchivePath(), c.built) << c.targets[0];
         EXPECT_EQ(run.whyNotRecorded(), c.whyNot) << c.targets[0];
     }
+}
+
+// A target on a small volume of its own (tmpfs, as root can mount one): zip is not started when
+// the newest earlier archive and the reserve do not fit, and runs once there is room.
+TEST_F(BackupRunTest, ZipStartsOnlyWhenTheTargetVolumeHasRoom) {
+    const fs::path target = onC("dar");
+    fs::create_directories(target);
+    auto mountWithSize = [&](const char* option) {
+        return std::system(("mount -t tmpfs -o " + std::string(option) + " tmpfs '" + target.string() +
+                            "' 2>/dev/null")
+                               .c_str()) == 0;
+    };
+    if (!mountWithSize("size=4m")) GTEST_SKIP() << "no tmpfs can be mounted here";
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { std::system(("umount '" + at.string() + "'").c_str()); }
+    } unmount{target};
+    test::writeFile(target / "dar20240304.0907.zip", std::string(3 * 1024 * 1024, 'x'));
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    view.targets = {"c:\\dar", "", "", ""};
+    run.run();
+    ASSERT_EQ(observer.pairs.size(), 1u);
+    EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::NoRoom);
+    EXPECT_EQ(observer.pairs[0].problem, "Yer yetersiz: c:\\dar (boş 1,0 MB, gereken 3,2 MB)");
+    EXPECT_TRUE(ops.lines.empty());
+    EXPECT_EQ(run.builtArchivePath(), "");
+
+    ASSERT_TRUE(mountWithSize("remount,size=104m"));
+    run.run();
+    ASSERT_EQ(observer.pairs.size(), 2u);
+    EXPECT_EQ(observer.pairs[1].kind, PairOutcome::Kind::Archived) << observer.pairs[1].problem;
+    EXPECT_EQ(run.builtArchivePath(), "c:\\dar\\dar20240305.0907.zip");
+}
+
+// With a number to keep, a good run deletes the target's oldest archives of this program's
+// names and nothing else; a failed one deletes nothing and gives up its .zip name.
+TEST_F(BackupRunTest, RetentionDeletesOnlyOldArchivesAfterAGoodRun) {
+    const fs::path y = onC("y");
+    const std::vector<std::string> older = {"y20240301.0500.zip", "y20240302.0500.zip", "y20240303.0500.zip",
+                                            "y20240304.0500.zip"};
+    for (const std::string& name : older) test::writeFile(y / name, "eski");
+    for (const char* other : {"notlar.zip", "yedek-eski.zip", "klasor/y20240101.0100.zip"})
+        test::writeFile(y / other, "dokunma");
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    view.targets = {"c:\\y", "", "", ""};
+    view.keep = 2;
+    run.run();
+    std::vector<std::string> left;
+    for (const auto& item : fs::directory_iterator(y)) left.push_back(item.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"klasor", "notlar.zip", "y20240304.0500.zip",
+                                              "y20240305.0907.zip", "yedek-eski.zip"}));
+    EXPECT_EQ(observer.deleted,
+              (std::vector<std::string>{"c:\\y\\y20240303.0500.zip", "c:\\y\\y20240302.0500.zip",
+                                        "c:\\y\\y20240301.0500.zip"}));
+
+    // A damaged archive: it is renamed, and the two older ones stay.
+    observer.deleted.clear();
+    clock.set({2024, 3, 5, 9, 8, 0});
+    test::writeFile(onC("brevund/belgeler/veri.db"), "VERI-7Kq2");
+    test::putZipStandIn(drives.drive('c'),
+                        "zip \"$@\" >/dev/null || exit $?\n"
+                        "at=$(grep -abo 'VERI-' \"$1\" | head -1 | cut -d: -f1)\n"
+                        "printf 'X' | dd of=\"$1\" bs=1 seek=$at conv=notrunc 2>/dev/null");
+    run.run();
+    EXPECT_TRUE(observer.deleted.empty());
+    EXPECT_TRUE(fs::exists(y / "y20240305.0908.zip.bozuk"));
+    EXPECT_FALSE(fs::exists(y / "y20240305.0908.zip"));
+    EXPECT_TRUE(fs::exists(y / "y20240304.0500.zip"));
+    EXPECT_EQ(observer.pairs.back().archivePath, "c:\\y\\y20240305.0908.zip.bozuk");
+}
+
+// The space read through the file system: before zip, then after the run.
+struct ScriptedSpace final : NativeFileSystem {
+    using NativeFileSystem::NativeFileSystem;
+    std::vector<VolumeSpace> spaces;  // one per reading; the last one stays
+    std::size_t readings = 0;
+    std::optional<VolumeSpace> volumeSpace(const std::string&) override {
+        return spaces[std::min(readings++, spaces.size() - 1)];
+    }
+};
+
+TEST_F(BackupRunTest, AVolumeWithRoomForFewerThanThreeRunsIsTold) {
+    ScriptedSpace space(paths);
+    constexpr std::uint64_t MB = 1024 * 1024;
+    space.spaces = {{60 * MB, 1000 * MB}, {1000, 1000 * MB}};
+    BackupRun watched(view, space, clock, runner, LocaleFormats::turkish(), {}, &observer);
+    view.sources = {"c:\\brevund", "", "", ""};
+    view.targets = {"c:\\brevund\\yedek", "", "", ""};  // inside its source, too
+    watched.run();
+    ASSERT_EQ(observer.pairs.size(), 1u);
+    ASSERT_EQ(observer.nearlyFull.size(), 1u);
+    EXPECT_EQ(observer.nearlyFull[0].rfind("c:\\brevund\\yedek ", 0), 0u);
+    EXPECT_EQ(observer.inside, std::vector<std::string>{"c:\\brevund"});
 }
 
 // Failures made to happen for real: each pair whose source exists but that does not end with

@@ -120,5 +120,36 @@ TEST(MsToNextSecondTick, LandsJustPastTheNextBoundaryByMoreThanTheClockStep) {
     }
 }
 
+TEST(MissedSlot, OnlyASlotDueAfterTheNewestArchiveAndOverAMinuteAgo) {
+    const LocalDateTime start{2024, 3, 5, 9, 30, 0};
+    const LocalDateTime yesterday{2024, 3, 4, 17, 0, 0};
+    struct Case {
+        const char* name;
+        std::array<ScheduleSlot, 3> slots;
+        LocalDateTime archive;
+        std::optional<TimeOfDay> missed;
+    };
+    const Case cases[] = {
+        {"due an hour ago, archive from yesterday",
+         {{{1, {8, 30, 0}}, {0, {}}, {0, {}}}},
+         yesterday,
+         TimeOfDay{8, 30, 0}},
+        {"switched off", {{{0, {8, 30, 0}}, {0, {}}, {0, {}}}}, yesterday, std::nullopt},
+        {"the run it started made the archive",
+         {{{1, {8, 30, 0}}, {0, {}}, {0, {}}}},
+         {2024, 3, 5, 8, 30, 0},
+         std::nullopt},
+        {"due within the last minute", {{{1, {9, 29, 10}}, {0, {}}, {0, {}}}}, yesterday, std::nullopt},
+        {"still ahead today: yesterday's came after the archive",
+         {{{1, {20, 0, 0}}, {0, {}}, {0, {}}}},
+         yesterday,
+         TimeOfDay{20, 0, 0}},
+        {"the latest of two", {{{1, {5, 0, 0}}, {2, {9, 0, 0}}, {0, {}}}}, yesterday, TimeOfDay{9, 0, 0}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(missedSlot(c.slots, start, c.archive), c.missed) << c.name;
+    EXPECT_EQ(missedSlotText({8, 30, 0}, yesterday),
+              "Kaçırılan yedekleme: 08:30:00 (son yedek 2024-03-04 17:00)");
+}
+
 }  // namespace
 }  // namespace zel

@@ -208,8 +208,17 @@ struct FailingWrites final : FileSystem {
     }
     WriteResult replaceContent(const std::string&, const std::string&) override { return {"no writes"}; }
     void removeReplaceLeftovers(const std::string&) override {}
-    std::optional<std::vector<FolderItem>> listFolder(const std::string& p) override { return real.listFolder(p); }
-    std::unique_ptr<FileReader> openForReading(const std::string& p) override { return real.openForReading(p); }
+    std::optional<std::vector<FolderItem>> listFolder(const std::string& p) override {
+        return real.listFolder(p);
+    }
+    std::unique_ptr<FileReader> openForReading(const std::string& p) override {
+        return real.openForReading(p);
+    }
+    std::optional<VolumeSpace> volumeSpace(const std::string& p) override { return real.volumeSpace(p); }
+    WriteResult removeFile(const std::string& p) override { return real.removeFile(p); }
+    WriteResult renameFile(const std::string& a, const std::string& b) override {
+        return real.renameFile(a, b);
+    }
 };
 
 TEST_F(SettingsStoreTest, FailedSaveLeavesThePreviousFileIntact) {

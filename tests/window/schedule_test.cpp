@@ -110,5 +110,27 @@ TEST_F(ScheduleTest, AFailedPairKeepsAnArchivedOneOutOfTheHistory) {
         << log;
 }
 
+// What every run would repeat is told once a day: a missing source, a target inside its source.
+TEST_F(ScheduleTest, RepeatedNoticesAreToldOnceADay) {
+    view.setSourceText(1, drives.text('c', "cikarilan"));  // an unplugged folder
+    view.setTargetText(0, view.sourceText(0) + "\\yedek");
+    for (int day : {5, 5, 6}) {
+        clock.set({2024, 3, day, 10, 0, 0});
+        form().cmdCopy_Click();
+    }
+    auto count = [](const std::string& text, const std::string& part) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+        return n;
+    };
+    std::string warnings;
+    for (const std::string& w : view.warnings) warnings += w + "\n";
+    EXPECT_EQ(count(warnings, "Kaynak klasör yok, atlandı: " + view.sourceText(1)), 2u) << warnings;
+    EXPECT_EQ(count(warnings, "Hedef klasör kaynağın içinde: " + view.sourceText(0)), 2u) << warnings;
+    const std::string log = readFile(logFile());
+    EXPECT_EQ(count(log, "Hedef klasör kaynağın içinde"), 2u) << log;
+    EXPECT_EQ(count(log, "Kaynak klasör yok, atlandı"), 3u) << log;  // the line itself comes every run
+}
+
 }  // namespace
 }  // namespace zel::test

@@ -17,6 +17,9 @@ struct NoFiles : FileSystem {
     void removeReplaceLeftovers(const std::string&) override {}
     std::optional<std::vector<FolderItem>> listFolder(const std::string&) override { return std::nullopt; }
     std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }
+    std::optional<VolumeSpace> volumeSpace(const std::string&) override { return std::nullopt; }
+    WriteResult removeFile(const std::string&) override { return {"no files"}; }
+    WriteResult renameFile(const std::string&, const std::string&) override { return {"no files"}; }
 };
 
 }  // namespace zel::test

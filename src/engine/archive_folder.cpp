@@ -1,0 +1,98 @@
+#include "engine/archive_folder.h"
+
+#include <algorithm>
+
+#include "engine/backup_rules.h"
+
+namespace zel {
+namespace {
+
+bool digits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int number(std::string_view text) {
+    int n = 0;
+    for (char c : text) n = n * 10 + (c - '0');
+    return n;
+}
+
+}  // namespace
+
+std::optional<ProgramArchive> programArchive(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) return std::nullopt;
+    std::string_view rest = name.substr(prefix.size());
+    ProgramArchive archive{std::string(name), {}, ProgramArchive::State::Good};
+    if (rest.ends_with(kDamagedSuffix)) {
+        archive.state = ProgramArchive::State::Damaged;
+        rest.remove_suffix(kDamagedSuffix.size());
+    } else if (rest.ends_with(kIncompleteSuffix)) {
+        archive.state = ProgramArchive::State::Incomplete;
+        rest.remove_suffix(kIncompleteSuffix.size());
+    }
+    // yyyyMMdd.HHmm.zip
+    if (rest.size() != 17 || !rest.ends_with(".zip") || rest[8] != '.' || !digits(rest.substr(0, 8)) ||
+        !digits(rest.substr(9, 4)))
+        return std::nullopt;
+    archive.stamp = std::string(rest.substr(0, 13));
+    return archive;
+}
+
+std::optional<ProgramArchive> newestArchive(const std::vector<std::string>& names, std::string_view prefix) {
+    std::optional<ProgramArchive> newest;
+    for (const std::string& name : names) {
+        std::optional<ProgramArchive> a = programArchive(name, prefix);
+        if (a && a->state == ProgramArchive::State::Good && (!newest || a->stamp > newest->stamp)) newest = a;
+    }
+    return newest;
+}
+
+std::vector<std::string> archivesBeyond(const std::vector<std::string>& names, std::string_view prefix,
+                                        int keep, std::string_view justBuilt) {
+    if (keep <= 0) return {};
+    std::vector<ProgramArchive> good, failed;
+    for (const std::string& name : names) {
+        if (std::optional<ProgramArchive> a = programArchive(name, prefix))
+            (a->state == ProgramArchive::State::Good ? good : failed).push_back(std::move(*a));
+    }
+    // Newest first; the archive just built stays whatever its name says, as a clock set back
+    // would otherwise make it the first to go.
+    std::sort(good.begin(), good.end(), [&](const ProgramArchive& a, const ProgramArchive& b) {
+        if ((a.name == justBuilt) != (b.name == justBuilt)) return a.name == justBuilt;
+        return a.stamp > b.stamp;
+    });
+    std::vector<std::string> doomed;
+    if (good.size() <= static_cast<std::size_t>(keep)) return doomed;
+    for (std::size_t i = static_cast<std::size_t>(keep); i < good.size(); ++i) doomed.push_back(good[i].name);
+    good.resize(static_cast<std::size_t>(keep));
+    // Failed archives older than every archive kept go with the good ones.
+    const std::string oldestKept =
+        std::min_element(good.begin(), good.end(), [](const auto& a, const auto& b) {
+            return a.stamp < b.stamp;
+        })->stamp;
+    for (const ProgramArchive& f : failed) {
+        if (f.stamp < oldestKept) doomed.push_back(f.name);
+    }
+    return doomed;
+}
+
+LocalDateTime stampTime(std::string_view stamp) {
+    return {number(stamp.substr(0, 4)), number(stamp.substr(4, 2)),  number(stamp.substr(6, 2)),
+            number(stamp.substr(9, 2)), number(stamp.substr(11, 2)), 0};
+}
+
+std::optional<LocalDateTime> newestArchiveTime(FileSystem& files, const std::vector<std::string>& targets) {
+    std::optional<std::string> newest;
+    for (const std::string& target : targets) {
+        std::vector<std::string> names;
+        if (std::optional<std::vector<FolderItem>> items = files.listFolder(target)) {
+            for (const FolderItem& item : *items) names.push_back(item.name);
+        }
+        if (std::optional<ProgramArchive> a = newestArchive(names, archiveBase(target)))
+            if (!newest || a->stamp > *newest) newest = a->stamp;
+    }
+    if (!newest) return std::nullopt;
+    return stampTime(*newest);
+}
+
+}  // namespace zel

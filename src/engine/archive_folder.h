@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/local_time.h"
+
+namespace zel {
+
+// One of this program's archives in a target folder: <prefix><yyyyMMdd>.<HHmm>.zip, or such an
+// archive renamed after it failed its check (.zip.bozuk, .zip.eksik).
+struct ProgramArchive {
+    enum class State { Good, Damaged, Incomplete };
+    std::string name;
+    std::string stamp;  // "yyyyMMdd.HHmm": sorts as the time it names
+    State state = State::Good;
+};
+
+inline constexpr std::string_view kDamagedSuffix = ".bozuk";
+inline constexpr std::string_view kIncompleteSuffix = ".eksik";
+
+// The archive a file name stands for, when it is one of this program's names for `prefix` (what
+// the archive name rule makes of the target); nothing for any other name.
+std::optional<ProgramArchive> programArchive(std::string_view name, std::string_view prefix);
+
+// The newest good archive among the names, by the time in its name.
+std::optional<ProgramArchive> newestArchive(const std::vector<std::string>& names, std::string_view prefix);
+
+// The names to delete so that `keep` good archives remain, the newest by their names' times and
+// always `justBuilt`; when any goes, the failed ones older than the oldest kept go with them.
+// Nothing when keep is 0, and never a name that is not this program's.
+std::vector<std::string> archivesBeyond(const std::vector<std::string>& names, std::string_view prefix,
+                                        int keep, std::string_view justBuilt);
+
+// The time an archive's name gives (its seconds are 0).
+LocalDateTime stampTime(std::string_view stamp);
+
+// The time of the newest good archive in any of the target folders, by the names' times.
+std::optional<LocalDateTime> newestArchiveTime(FileSystem& files, const std::vector<std::string>& targets);
+
+}  // namespace zel
