@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/archive_folder.h"
 #include "engine/date_text.h"
 #include "engine/disk_space.h"
 #include "settings/settings_format.h"
@@ -179,6 +180,21 @@ void frmMain::setWindowState(int state) {
 void frmMain::Form_Activate() {
     addTrayIcon();
     setTimerInterval(3, 1000);  // hides the window one second from now
+    if (timersLive_) noticeMissedBackup();  // now that its warning has an icon to show at
+}
+
+// A slot that came due while the program was not running (the machine was off, nobody logged
+// on) is told at the start; no archive at all is a new setup, where nothing was missed.
+void frmMain::noticeMissedBackup() {
+    std::vector<std::string> targets;
+    for (int pair = 0; pair < kFolderPairs; ++pair) targets.push_back(view_.targetText(pair));
+    const std::optional<LocalDateTime> newest = newestArchiveTime(services_.files, targets);
+    if (!newest) return;
+    const std::optional<TimeOfDay> missed = missedSlot(schedule(), services_.clock.now(), *newest);
+    if (!missed) return;
+    const std::string text = missedSlotText(*missed, *newest);
+    log_->write(text);
+    view_.showTrayWarning(std::string(kProgramTitle), text);
 }
 
 // A minimised window is always hidden: everything that wants the window out of sight minimises it.

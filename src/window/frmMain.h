@@ -113,6 +113,7 @@ private:
     void addTrayIcon();
     void giveWayToTheRunningCopy();
     void saveFocusedFolderBox();
+    void noticeMissedBackup();
     void reportDatabase(const DbOutcome& outcome);
     std::array<ScheduleSlot, 3> schedule() const;
 

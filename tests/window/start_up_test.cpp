@@ -113,5 +113,22 @@ TEST_F(StartUpTest, WithoutADatabaseABackupStillFinishes) {
     EXPECT_FALSE(form().archiveName().empty());
 }
 
+// Started at 09:30 with the archive of yesterday's 17:00 run: the 05:00 slot was missed. Without
+// any archive it is a new setup, and nothing is said.
+TEST_F(StartUpTest, ASlotMissedWhileNotRunningIsToldAtTheStart) {
+    clock.set({2024, 3, 5, 9, 30, 0});
+    for (bool archived : {false, true}) {
+        if (archived) writeFile(drives.drive('c') / "tarvel-yedek" / "tarvel-yedek20240304.1700.zip", "PK");
+        view.warnings.clear();
+        form().Form_Load();
+        form().Form_Activate();
+        const std::string log = fs::exists(logFile()) ? readFile(logFile()) : "";
+        const std::string text = "Kaçırılan yedekleme: 05:00:00 (son yedek 2024-03-04 17:00)";
+        EXPECT_EQ(log.find(text) != std::string::npos, archived) << log;
+        EXPECT_EQ(view.warnings,
+                  archived ? std::vector<std::string>{"ZEL Yedek: " + text} : std::vector<std::string>{});
+    }
+}
+
 }  // namespace
 }  // namespace zel::test
