@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/date_text.h"
+#include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "window/database_report.h"
 #include "window/tray_messages.h"
@@ -24,7 +25,7 @@ private:
 };
 
 // Loading and saving read and write the controls through this.
-class frmMain::SettingsView final : public SettingsControls {
+class frmMain::SettingsView final : public SettingsControls, public ExtraSettingsControls {
 public:
     explicit SettingsView(FrontEnd& v) : v_(v) {}
     void setSource(int pair, const std::string& text) override { v_.setSourceText(pair, text); }
@@ -42,6 +43,13 @@ public:
             s.times[k] = v_.pickerTime(k);
         }
         return s;
+    }
+    void setExtraSettings(const ExtraSettings& values) override {
+        v_.setKeepArchivesValue(values.keepArchives);
+        v_.setMissedRunValue(values.missedRun);
+    }
+    ExtraSettings currentExtraSettings() const override {
+        return {v_.keepArchivesValue(), v_.missedRunValue()};
     }
 
 private:
@@ -83,6 +91,8 @@ frmMain::frmMain(FrmMainServices services, FrontEnd& view) : services_(std::move
     settingsView_ = std::make_unique<SettingsView>(view_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
+    extraSettings_ =
+        std::make_unique<ExtraSettingsStore>(services_.files, extraSettingsPath(services_.programFolder));
     db_ = std::make_unique<DatabaseThread>(
         DatabaseThread::Parts{services_.connections, services_.files, services_.clock, services_.locale,
                               services_.computerName, services_.processes},
@@ -117,6 +127,7 @@ void frmMain::Form_Load() {
     }
     checkFirst();
     settings_->load(*settingsView_);
+    extraSettings_->load(*settingsView_);
     // Only the copy that stays does timed work: a copy that gives way must never back up, poll
     // or rewrite the settings while its message is open.
     timersLive_ = true;
@@ -328,16 +339,29 @@ void frmMain::txtKaynak_LostFocus(int /*index*/) {
 void frmMain::txtHedef_LostFocus(int /*index*/) {
     saveSettings();
 }
+void frmMain::udSakla_Change() {
+    saveExtraSettings();
+}
+void frmMain::chkKacan_Click() {
+    saveExtraSettings();
+}
+
+void frmMain::saveSettings() {
+    tellSaveFailure(settings_->save(*settingsView_), settings_->path(), saveNotices_);
+}
+
+void frmMain::saveExtraSettings() {
+    tellSaveFailure(extraSettings_->save(*settingsView_), extraSettings_->path(), extraSaveNotices_);
+}
 
 // A failed save leaves the old file and the controls' values; the log hears of each one, the user
 // once per cause until a save succeeds again.
-void frmMain::saveSettings() {
-    const SaveResult saved = settings_->save(*settingsView_);
-    if (saved) saveNotices_.succeeded();
+void frmMain::tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices) {
+    if (saved) notices.succeeded();
     if (saved.failure.empty()) return;
-    const std::string text = saveFailureText(settings_->path(), saved.failure);
+    const std::string text = saveFailureText(path, saved.failure);
     log_->write(text);
-    if (saveNotices_.tell(saved.failure)) view_.showTrayWarning(std::string(kProgramTitle), text);
+    if (notices.tell(saved.failure)) view_.showTrayWarning(std::string(kProgramTitle), text);
 }
 
 // ---- timers ----
