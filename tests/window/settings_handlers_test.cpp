@@ -81,7 +81,9 @@ TEST_P(ExtraSettingsLoadTest, SetsTheRowAndWritesNothing) {
     EXPECT_EQ(view.keepArchivesValue(), c.keep);
     EXPECT_EQ(view.missedRunValue(), c.missed);
     ASSERT_EQ(fs::exists(extraFile()), c.file.has_value());
-    if (c.file) EXPECT_EQ(readFile(extraFile()), *c.file);
+    if (c.file) {
+        EXPECT_EQ(readFile(extraFile()), *c.file);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
