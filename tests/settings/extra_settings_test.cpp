@@ -86,16 +86,6 @@ TEST(ExtraSettingsWrite, KnownKeysCarryTheValuesAndEveryOtherLineStaysInItsPlace
     }
 }
 
-TEST(ExtraSettingsWrite, WhatIsWrittenReadsBackTheSame) {
-    for (const ExtraSettings values : {ExtraSettings{0, 0}, ExtraSettings{1, 1}, ExtraSettings{999, 0}}) {
-        ExtraSettingsFile file = parseExtraSettings("; yorum\r\nKacanYedek=x\r\n");
-        file.values = values;
-        const ExtraSettingsFile again = parseExtraSettings(extraSettingsText(file));
-        EXPECT_EQ(again.values, values);
-        EXPECT_EQ(extraSettingsText(again), extraSettingsText(file));
-    }
-}
-
 TEST(ExtraSettingsPath, BesideTheFirstFile) {
     EXPECT_EQ(extraSettingsPath("c:\\Program Files\\ZEL"), "c:\\Program Files\\ZEL\\TarvelYedekEk.ini");
 }

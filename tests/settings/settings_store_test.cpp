@@ -276,25 +276,6 @@ TEST_F(SettingsStoreTest, SaveIntoAReadOnlyFolderLeavesTheFile) {
 
 // ---- the extra settings file ----
 
-TEST_F(SettingsStoreTest, AMissingExtraFileGivesTheDefaultsAndIsNotCreated) {
-    extra.load(row);
-    EXPECT_EQ(row.values, (ExtraSettings{0, 0}));
-    EXPECT_FALSE(fs::exists(extraFile()));
-    row.values = {12, 1};
-    ASSERT_TRUE(extra.save(row));
-    EXPECT_EQ(test::readFile(extraFile()), "SaklanacakYedek=12\r\nKacanYedek=1\r\n");
-}
-
-TEST_F(SettingsStoreTest, LoadingTheExtraFileWritesNothingAndABadValueWaitsForAChange) {
-    const std::string text = "SaklanacakYedek=bin\nKacanYedek=1\n";
-    test::writeFile(extraFile(), text);
-    const auto before = fs::last_write_time(extraFile());
-    extra.load(row);
-    EXPECT_EQ(row.values, (ExtraSettings{0, 1}));
-    EXPECT_EQ(test::readFile(extraFile()), text);
-    EXPECT_EQ(fs::last_write_time(extraFile()), before);
-}
-
 TEST_F(SettingsStoreTest, TheExtraFileIsSavedAsWindows1254WithCrLfAndKeepsItsOtherLines) {
     // "; Yedek sayısı", a key of someone else's with "Şğ", a bad value, LF line ends.
     test::writeFile(extraFile(), "; Yedek say\xFDs\xFD\nSaklanacakYedek=abc\nDiger=\xDE\xF0\n");
@@ -303,11 +284,6 @@ TEST_F(SettingsStoreTest, TheExtraFileIsSavedAsWindows1254WithCrLfAndKeepsItsOth
     ASSERT_TRUE(extra.save(row));
     EXPECT_EQ(test::readFile(extraFile()),
               "; Yedek say\xFDs\xFD\r\nSaklanacakYedek=30\r\nDiger=\xDE\xF0\r\nKacanYedek=1\r\n");
-}
-
-TEST_F(SettingsStoreTest, NothingIsSavedToTheExtraFileBeforeItsLoadingHasFinished) {
-    EXPECT_FALSE(extra.save(row));
-    EXPECT_FALSE(fs::exists(extraFile()));
 }
 
 TEST_F(SettingsStoreTest, AnExtraFileThatCannotBeReadOrWrittenIsLeftAsItWas) {
