@@ -87,8 +87,9 @@ std::optional<TimeOfDay> missedSlot(const std::array<ScheduleSlot, 3>& slots, co
         std::int64_t due =
             wallSecond({now.year, now.month, now.day, slot.time.hour, slot.time.minute, slot.time.second});
         if (due > nowSecond) due -= kDay;
+        // An archive's name gives only its minute: it stands for a run anywhere in that minute.
         // A slot due within the last minute may still be running in this very start.
-        if (due > archiveSecond && nowSecond - due > 60 && (!missed || due > missedSecond)) {
+        if (due > archiveSecond + 59 && nowSecond - due > 60 && (!missed || due > missedSecond)) {
             missed = slot.time;
             missedSecond = due;
         }

@@ -12,6 +12,7 @@
 #include "qt/app_icon.h"
 #include "qt/switch_box.h"
 #include "qt/toolkit.h"
+#include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "window/frmMain.h"
 #include "window/tray_messages.h"
@@ -47,8 +48,9 @@ QtFrontEnd::QtFrontEnd(Tray& tray, std::function<void()> endProgram, QWidget* pa
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("ZEL Yedek"));
     setWindowIcon(appIcon());
-    // Fixed border: 11295 x 4335 twips of client area.
-    setFixedSize(753, 289);
+    // Fixed border: 11295 x 4335 twips of client area, and one row below them for the extra
+    // settings.
+    setFixedSize(753, 289 + 34);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
     QPalette pal = palette();
@@ -162,10 +164,25 @@ void QtFrontEnd::buildControls() {
     lblSon->setPalette(sonPal);
     lblSon->setGeometry(8, 424, 400, 40);
 
+    // The extra settings' row, below everything the window had before.
+    lblSakla = new QLabel(QStringLiteral("Saklanacak yedek say\u0131s\u0131 (0: hepsi):"), this);
+    lblSakla->setObjectName(QStringLiteral("lblSakla"));
+    lblSakla->setFont(captionFont);
+    lblSakla->setGeometry(8, 293, 284, 26);
+    udSakla = new QSpinBox(this);
+    udSakla->setObjectName(QStringLiteral("udSakla"));
+    udSakla->setRange(0, kKeepArchivesMax);
+    udSakla->setFont(boxFont);
+    udSakla->setGeometry(292, 293, 70, 26);
+    chkKacan = new QCheckBox(QStringLiteral("Ka\u00e7an yede\u011fi a\u00e7\u0131l\u0131\u015fta al"), this);
+    chkKacan->setObjectName(QStringLiteral("chkKacan"));
+    chkKacan->setFont(slotFont);
+    chkKacan->setGeometry(414, 293, 300, 26);
+
     // Tab order: the first pair and the schedule come before the other three pairs.
-    QWidget* order[] = {txtKaynak[0], txtHedef[0], chkYedek1,    dtYedek1,   chkYedek2,    dtyedek2,
-                        chkYedek3,    dtYedek3,    cmdCopy,      cmdExit,    txtKaynak[1], txtHedef[1],
-                        txtKaynak[2], txtHedef[2], txtKaynak[3], txtHedef[3]};
+    QWidget* order[] = {txtKaynak[0], txtHedef[0], chkYedek1,    dtYedek1,    chkYedek2,    dtyedek2,
+                        chkYedek3,    dtYedek3,    cmdCopy,      cmdExit,     txtKaynak[1], txtHedef[1],
+                        txtKaynak[2], txtHedef[2], txtKaynak[3], txtHedef[3], udSakla,      chkKacan};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
     for (QLabel* l : {lblInfo, lblTime, lblSon}) l->setFocusPolicy(Qt::NoFocus);
 }
@@ -211,6 +228,8 @@ void QtFrontEnd::attach(frmMain& form) {
     on(dtYedek1, &QTimeEdit::timeChanged, [this] { form_->dtYedek1_Change(); });
     on(dtyedek2, &QTimeEdit::timeChanged, [this] { form_->dtyedek2_Change(); });
     on(dtYedek3, &QTimeEdit::timeChanged, [this] { form_->dtYedek3_Change(); });
+    on(udSakla, &QSpinBox::valueChanged, [this] { form_->udSakla_Change(); });
+    on(chkKacan, &QCheckBox::stateChanged, [this] { form_->chkKacan_Click(); });
 
     auto* kaynakFocus = new FocusOutFilter(this);
     auto* hedefFocus = new FocusOutFilter(this);
@@ -315,6 +334,18 @@ TimeOfDay QtFrontEnd::pickerTime(int slot) const {
 }
 void QtFrontEnd::setPickerTime(int slot, const TimeOfDay& t) {
     slotPicker(slot)->setTime(QTime(t.hour, t.minute, t.second));
+}
+int QtFrontEnd::keepArchivesValue() const {
+    return udSakla->value();
+}
+void QtFrontEnd::setKeepArchivesValue(int value) {
+    udSakla->setValue(value);  // brought into the range by the box
+}
+int QtFrontEnd::missedRunValue() const {
+    return chkKacan->isChecked() ? 1 : 0;
+}
+void QtFrontEnd::setMissedRunValue(int value) {
+    chkKacan->setChecked(value != 0);
 }
 std::optional<FolderBox> QtFrontEnd::focusedFolderBox() const {
     // The window's focus child, also while the window is hidden or inactive.

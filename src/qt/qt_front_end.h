@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimeEdit>
 #include <QWidget>
 #include <array>
@@ -52,6 +53,9 @@ public:
     QLabel* lblInfo = nullptr;
     QLabel* lblTime = nullptr;
     QLabel* lblSon = nullptr;
+    QLabel* lblSakla = nullptr;
+    QSpinBox* udSakla = nullptr;
+    QCheckBox* chkKacan = nullptr;
     IntervalTimer* Timer1 = nullptr;
     IntervalTimer* Timer2 = nullptr;
     IntervalTimer* Timer3 = nullptr;
@@ -75,6 +79,10 @@ public:
     bool setSwitchValue(int slot, int value) override;
     TimeOfDay pickerTime(int slot) const override;
     void setPickerTime(int slot, const TimeOfDay& time) override;
+    int keepArchivesValue() const override;
+    void setKeepArchivesValue(int value) override;
+    int missedRunValue() const override;
+    void setMissedRunValue(int value) override;
     std::optional<FolderBox> focusedFolderBox() const override;
     bool copyEnabled() const override;
     void setCopyEnabled(bool enabled) override;

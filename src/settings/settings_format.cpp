@@ -106,10 +106,10 @@ std::string folderBoxText(std::string_view typed) {
     return kept;
 }
 
-std::vector<std::string> settingsLines(std::string_view text) {
+std::vector<std::string> textLines(std::string_view text, std::size_t limit) {
     std::vector<std::string> lines;
     std::size_t start = 0;
-    while (start < text.size() && lines.size() < static_cast<std::size_t>(kSettingsLineCount)) {
+    while (start < text.size() && lines.size() < limit) {
         std::size_t end = text.find('\n', start);
         std::string_view line =
             text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
@@ -119,6 +119,10 @@ std::vector<std::string> settingsLines(std::string_view text) {
         start = end + 1;
     }
     return lines;
+}
+
+std::vector<std::string> settingsLines(std::string_view text) {
+    return textLines(text, static_cast<std::size_t>(kSettingsLineCount));
 }
 
 std::optional<int> parseSwitchLine(std::string_view line) {

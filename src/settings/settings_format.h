@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,7 +36,10 @@ std::string settingsText(const Settings& settings);
 std::string folderBoxText(std::string_view typed);
 
 // The lines of a file's text as reading them yields them: CR LF or LF ends a line, a last line
-// without an end still counts, and nothing after the fourteenth line is read.
+// without an end still counts, and nothing after the `limit`th line is read.
+std::vector<std::string> textLines(std::string_view text, std::size_t limit = SIZE_MAX);
+
+// The settings file's lines: nothing after the fourteenth is read.
 std::vector<std::string> settingsLines(std::string_view text);
 
 // A switch line as a check-box value; nothing for anything but the integers 0, 1 and 2.

@@ -1,6 +1,29 @@
 #include "settings/settings_store.h"
 
 namespace zel {
+namespace {
+
+// A whole file's text in the code page, put in place of the old file.
+SaveResult replaceWith(FileSystem& files, const std::string& path, const CodePageEncoder& encode,
+                       std::string_view text) {
+    const std::optional<std::string> bytes = encode(text);
+    if (!bytes) return {false, "metin kod sayfasına çevrilemiyor"};
+    WriteResult written = files.replaceContent(path, *bytes);
+    if (!written) return {false, std::move(written.failure)};
+    return {true, {}};
+}
+
+// The whole content of a file that is there; nothing when it is missing or cannot be read.
+std::optional<std::string> readExisting(FileSystem& files, const std::string& path) {
+    const std::unique_ptr<FileReader> reader = files.openForReading(path);
+    if (!reader) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(reader->size()), '\0');
+    const std::optional<std::size_t> read = reader->readAt(0, bytes.data(), bytes.size());
+    if (!read || *read != bytes.size()) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace
 
 void SettingsStore::load(SettingsControls& controls) {
     loaded_ = false;
@@ -29,11 +52,24 @@ void SettingsStore::load(SettingsControls& controls) {
 
 SaveResult SettingsStore::save(const SettingsControls& controls) {
     if (!loaded_) return {};
-    const std::optional<std::string> bytes = encode_(settingsText(controls.current()));
-    if (!bytes) return {false, "metin kod sayfasına çevrilemiyor"};
-    WriteResult written = files_.replaceContent(path_, *bytes);
-    if (!written) return {false, std::move(written.failure)};
-    return {true, {}};
+    return replaceWith(files_, path_, encode_, settingsText(controls.current()));
+}
+
+void ExtraSettingsStore::load(ExtraSettingsControls& controls) {
+    loaded_ = false;
+    files_.removeReplaceLeftovers(path_);
+    const std::optional<std::string> bytes = readExisting(files_, path_);
+    unreadable_ = !bytes && files_.attributesReadable(path_);
+    ExtraSettingsFile file = bytes ? parseExtraSettings(fromCodePage(*bytes)) : ExtraSettingsFile{};
+    lines_ = std::move(file.lines);
+    controls.setExtraSettings(file.values);
+    loaded_ = true;
+}
+
+SaveResult ExtraSettingsStore::save(const ExtraSettingsControls& controls) {
+    if (!loaded_) return {};
+    if (unreadable_) return {false, "dosya okunamadı"};
+    return replaceWith(files_, path_, encode_, extraSettingsText({controls.currentExtraSettings(), lines_}));
 }
 
 std::string saveFailureText(std::string_view path, std::string_view why) {

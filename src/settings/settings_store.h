@@ -4,10 +4,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
 #include "settings/code_page.h"
+#include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 
 namespace zel {
@@ -73,6 +75,40 @@ private:
     LocaleFormats locale_;
     CodePageEncoder encode_;
     bool loaded_ = false;
+};
+
+// The window's row for the extra settings file: udSakla and chkKacan.
+class ExtraSettingsControls {
+public:
+    virtual ~ExtraSettingsControls() = default;
+    virtual void setExtraSettings(const ExtraSettings& values) = 0;
+    virtual ExtraSettings currentExtraSettings() const = 0;
+};
+
+// Loads and saves the extra settings file at one path, with the first file's code page and line
+// ends. The lines it does not own go back into the file as they were read.
+class ExtraSettingsStore {
+public:
+    ExtraSettingsStore(FileSystem& files, std::string path, CodePageEncoder encode = toCodePage)
+        : files_(files), path_(std::move(path)), encode_(std::move(encode)) {}
+
+    // Sets the controls from the file; a missing file or key, or a bad value, gives the default.
+    // Loading never creates or writes the file.
+    void load(ExtraSettingsControls& controls);
+
+    // Rewrites the whole file from the controls, unless loading has not finished yet. The old
+    // file stays whole when the new one cannot be written.
+    SaveResult save(const ExtraSettingsControls& controls);
+
+    const std::string& path() const { return path_; }
+
+private:
+    FileSystem& files_;
+    std::string path_;
+    CodePageEncoder encode_;
+    std::vector<std::string> lines_;  // as read at loading
+    bool loaded_ = false;
+    bool unreadable_ = false;  // there, but not read: a save would lose its other lines
 };
 
 }  // namespace zel

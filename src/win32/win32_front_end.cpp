@@ -10,6 +10,7 @@
 #include "engine/schedule.h"
 #include "platform/clock.h"
 #include "platform/wide_text_win.h"
+#include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "win32/dpi_layout.h"
 #include "win32/message_wait_ops.h"
@@ -24,13 +25,16 @@ constexpr UINT kPostedCall = WM_APP + 2;
 constexpr UINT kTrayId = 1;
 constexpr int kIdKaynak = 101, kIdHedef = 111, kIdYedek = 121, kIdPicker = 131;
 constexpr int kIdCopy = 141, kIdExit = 142;
+constexpr int kIdSakla = 151, kIdKacan = 152;
 constexpr int kIdRestore = 201, kIdKapat = 202;
 constexpr COLORREF kBackground = RGB(192, 192, 255);
 constexpr COLORREF kLastBackupText = RGB(0, 0, 128);
 constexpr wchar_t kClassName[] = L"ZelYedekMain";
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr SIZE kClientAt96{753, 289};  // 11295 x 4335 twips
+// 11295 x 4335 twips, and one row below them for the extra settings.
+constexpr int kExtraRowY = 293;
+constexpr SIZE kClientAt96{753, 289 + 34};
 
 // The window's fonts, by Win32FrontEnd::Font.
 struct WindowFont {
@@ -199,6 +203,21 @@ void Win32FrontEnd::buildControls() {
         box(i, true);
         box(i, false);
     }
+
+    // The extra settings' row, below everything the window had before and last in the focus order.
+    control(L"STATIC", L"Saklanacak yedek say\u0131s\u0131 (0: hepsi):", SS_LEFT, 0,
+            {8, kExtraRowY + 3, 284, 26}, kCaption);
+    udSakla_ =
+        control(L"EDIT", L"0", WS_BORDER | WS_TABSTOP | ES_NUMBER, kIdSakla, {292, kExtraRowY, 53, 26}, kBox);
+    SendMessageW(udSakla_, EM_SETLIMITTEXT, 3, 0);
+    // Placed beside the box by the layout, not by the control, so that a new DPI moves both alike.
+    udSaklaArrows_ = control(UPDOWN_CLASSW, L"", UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
+                             {345, kExtraRowY, 17, 26}, kBox);
+    SendMessageW(udSaklaArrows_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(udSakla_), 0);
+    SendMessageW(udSaklaArrows_, UDM_SETRANGE32, 0, kKeepArchivesMax);
+    showKeepArchives();
+    chkKacan_ = control(L"BUTTON", L"Ka\u00e7an yede\u011fi a\u00e7\u0131l\u0131\u015fta al",
+                        BS_CHECKBOX | WS_TABSTOP, kIdKacan, {414, kExtraRowY, 300, 26}, kCaption);
 }
 
 int Win32FrontEnd::run() {
@@ -348,8 +367,14 @@ void Win32FrontEnd::onCommand(int id, int code, HWND from) {
         }
         return;
     }
+    if (id == kIdSakla) {
+        onKeepArchivesTyped(code);
+        return;
+    }
     if (code != BN_CLICKED) return;
-    if (id >= kIdYedek && id < kIdYedek + 3) {
+    if (id == kIdKacan) {
+        setMissedRunValue(missedRunValue() == 0 ? 1 : 0);
+    } else if (id >= kIdYedek && id < kIdYedek + 3) {
         const int slot = id - kIdYedek;
         // A click turns a switch off or on; grey comes only from the file or the program.
         setSwitchValue(slot, switchValueAfterClick(switchValue(slot)));
@@ -385,6 +410,27 @@ void Win32FrontEnd::onTimer(int id) {
 void Win32FrontEnd::armClockTimer() {
     static const std::int64_t clockStep = measuredClockStepMicros();
     SetTimer(window_, 2, static_cast<UINT>(msToNextSecondTick(realTimeMicros(), clockStep)), nullptr);
+}
+
+// udSakla's text changes as it is typed or as its arrows step it; a text that is no value yet (an
+// empty box) changes nothing, and leaving the box shows the value again.
+void Win32FrontEnd::onKeepArchivesTyped(int code) {
+    if (code == EN_KILLFOCUS) {
+        showKeepArchives();
+        return;
+    }
+    if (code != EN_CHANGE || settingText_) return;
+    const std::optional<int> typed = wholeNumberIn(narrow(windowText(udSakla_)), 0, kKeepArchivesMax);
+    if (!typed || *typed == keepArchives_) return;
+    keepArchives_ = *typed;
+    form_->udSakla_Change();
+}
+
+void Win32FrontEnd::showKeepArchives() {
+    if (windowText(udSakla_) == std::to_wstring(keepArchives_)) return;
+    settingText_ = true;
+    SendMessageW(udSaklaArrows_, UDM_SETPOS32, 0, keepArchives_);  // its buddy shows the number
+    settingText_ = false;
 }
 
 void Win32FrontEnd::setEditText(HWND box, const std::string& text) {
@@ -445,6 +491,28 @@ void Win32FrontEnd::setPickerTime(int slot, const TimeOfDay& time) {
         (slot == 0   ? form_->dtYedek1_Change()
          : slot == 1 ? form_->dtyedek2_Change()
                      : form_->dtYedek3_Change());
+}
+
+int Win32FrontEnd::keepArchivesValue() const {
+    return keepArchives_;
+}
+void Win32FrontEnd::setKeepArchivesValue(int value) {
+    value = std::clamp(value, 0, kKeepArchivesMax);
+    if (value == keepArchives_) return;
+    keepArchives_ = value;
+    showKeepArchives();
+    // The change event comes also when the program sets the value.
+    if (form_) form_->udSakla_Change();
+}
+
+int Win32FrontEnd::missedRunValue() const {
+    return SendMessageW(chkKacan_, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+void Win32FrontEnd::setMissedRunValue(int value) {
+    value = value != 0 ? 1 : 0;
+    if (missedRunValue() == value) return;
+    SendMessageW(chkKacan_, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (form_) form_->chkKacan_Click();
 }
 
 std::optional<FolderBox> Win32FrontEnd::focusedFolderBox() const {

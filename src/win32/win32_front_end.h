@@ -38,6 +38,10 @@ public:
     bool setSwitchValue(int slot, int value) override;
     TimeOfDay pickerTime(int slot) const override;
     void setPickerTime(int slot, const TimeOfDay& time) override;
+    int keepArchivesValue() const override;
+    void setKeepArchivesValue(int value) override;
+    int missedRunValue() const override;
+    void setMissedRunValue(int value) override;
     std::optional<FolderBox> focusedFolderBox() const override;
     bool copyEnabled() const override;
     void setCopyEnabled(bool enabled) override;
@@ -82,6 +86,8 @@ private:
     void onTimer(int id);
     void armClockTimer();
     void setEditText(HWND box, const std::string& text);
+    void onKeepArchivesTyped(int code);
+    void showKeepArchives();
     HWND captionWindow(Caption which) const;
     void runPostedCalls();
     void onActivate(bool active);
@@ -99,6 +105,10 @@ private:
     HWND lblInfo_ = nullptr;
     HWND lblTime_ = nullptr;
     HWND lblSon_ = nullptr;
+    HWND udSakla_ = nullptr;        // the EDIT: udSakla's text and focus
+    HWND udSaklaArrows_ = nullptr;  // its up-down buddy
+    HWND chkKacan_ = nullptr;
+    int keepArchives_ = 0;  // udSakla's value, kept while its text is half typed
     HWND tips_ = nullptr;
     HWND lastFocus_ = nullptr;  // the control that gets the focus back when the window is activated
     std::array<int, 6> intervals_{};

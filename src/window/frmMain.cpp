@@ -5,6 +5,7 @@
 #include "engine/archive_folder.h"
 #include "engine/date_text.h"
 #include "engine/disk_space.h"
+#include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "window/daily_notices.h"
 #include "window/database_report.h"
@@ -21,14 +22,14 @@ public:
     void setCopyEnabled(bool enabled) override { v_.setCopyEnabled(enabled); }
     void setExitCaption(const std::string& caption) override { v_.setCaption(Caption::cmdExit, caption); }
     void setLastBackupText(const std::string& text) override { v_.setCaption(Caption::lblSon, text); }
-    int archivesToKeep() const override { return 0; }
+    int archivesToKeep() const override { return v_.keepArchivesValue(); }
 
 private:
     FrontEnd& v_;
 };
 
 // Loading and saving read and write the controls through this.
-class frmMain::SettingsView final : public SettingsControls {
+class frmMain::SettingsView final : public SettingsControls, public ExtraSettingsControls {
 public:
     explicit SettingsView(FrontEnd& v) : v_(v) {}
     void setSource(int pair, const std::string& text) override { v_.setSourceText(pair, text); }
@@ -46,6 +47,13 @@ public:
             s.times[k] = v_.pickerTime(k);
         }
         return s;
+    }
+    void setExtraSettings(const ExtraSettings& values) override {
+        v_.setKeepArchivesValue(values.keepArchives);
+        v_.setMissedRunValue(values.missedRun);
+    }
+    ExtraSettings currentExtraSettings() const override {
+        return {v_.keepArchivesValue(), v_.missedRunValue()};
     }
 
 private:
@@ -115,6 +123,8 @@ frmMain::frmMain(FrmMainServices services, FrontEnd& view) : services_(std::move
     settingsView_ = std::make_unique<SettingsView>(view_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
+    extraSettings_ =
+        std::make_unique<ExtraSettingsStore>(services_.files, extraSettingsPath(services_.programFolder));
     db_ = std::make_unique<DatabaseThread>(
         DatabaseThread::Parts{services_.connections, services_.files, services_.clock, services_.locale,
                               services_.computerName, services_.processes},
@@ -149,6 +159,7 @@ void frmMain::Form_Load() {
     }
     checkFirst();
     settings_->load(*settingsView_);
+    extraSettings_->load(*settingsView_);
     // Only the copy that stays does timed work: a copy that gives way must never back up, poll
     // or rewrite the settings while its message is open.
     timersLive_ = true;
@@ -179,7 +190,7 @@ void frmMain::setWindowState(int state) {
 
 void frmMain::Form_Activate() {
     addTrayIcon();
-    setTimerInterval(3, 1000);  // hides the window one second from now
+    setTimerInterval(3, 1000);              // hides the window one second from now
     if (timersLive_) noticeMissedBackup();  // now that its warning has an icon to show at
 }
 
@@ -195,6 +206,8 @@ void frmMain::noticeMissedBackup() {
     const std::string text = missedSlotText(*missed, *newest);
     log_->write(text);
     view_.showTrayWarning(std::string(kProgramTitle), text);
+    // Made up a minute after the start, so that a logon is not slowed by it.
+    if (view_.missedRunValue() != 0) missedRunTicks_ = kMissedRunDelayTicks + 1;
 }
 
 // A minimised window is always hidden: everything that wants the window out of sight minimises it.
@@ -375,16 +388,29 @@ void frmMain::txtKaynak_LostFocus(int /*index*/) {
 void frmMain::txtHedef_LostFocus(int /*index*/) {
     saveSettings();
 }
+void frmMain::udSakla_Change() {
+    saveExtraSettings();
+}
+void frmMain::chkKacan_Click() {
+    saveExtraSettings();
+}
+
+void frmMain::saveSettings() {
+    tellSaveFailure(settings_->save(*settingsView_), settings_->path(), saveNotices_);
+}
+
+void frmMain::saveExtraSettings() {
+    tellSaveFailure(extraSettings_->save(*settingsView_), extraSettings_->path(), extraSaveNotices_);
+}
 
 // A failed save leaves the old file and the controls' values; the log hears of each one, the user
 // once per cause until a save succeeds again.
-void frmMain::saveSettings() {
-    const SaveResult saved = settings_->save(*settingsView_);
-    if (saved) saveNotices_.succeeded();
+void frmMain::tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices) {
+    if (saved) notices.succeeded();
     if (saved.failure.empty()) return;
-    const std::string text = saveFailureText(settings_->path(), saved.failure);
+    const std::string text = saveFailureText(path, saved.failure);
     log_->write(text);
-    if (saveNotices_.tell(saved.failure)) view_.showTrayWarning(std::string(kProgramTitle), text);
+    if (notices.tell(saved.failure)) view_.showTrayWarning(std::string(kProgramTitle), text);
 }
 
 // ---- timers ----
@@ -404,11 +430,14 @@ void frmMain::Timer2_Timer() {
     const std::array<ScheduleSlot, 3> slots = schedule();
     // Ticks during a run are counted too: a slot due then is not made up afterwards.
     const int due = slotWatch_.tick(now, slots);
+    if (missedRunTicks_ > 1) --missedRunTicks_;  // at 1 the missed run is due, and waits for a free moment
     if (!view_.copyEnabled() || backup_->running()) return;  // a run is in progress
-    if (due < 0) return;
+    if (due < 0 && missedRunTicks_ != 1) return;
 
-    nextRunTrigger_ = "zamanlama " + std::to_string(due + 1) + ", " +
-                      timeOfDayText(slots[static_cast<std::size_t>(due)].time, ":");
+    nextRunTrigger_ = due >= 0 ? "zamanlama " + std::to_string(due + 1) + ", " +
+                                     timeOfDayText(slots[static_cast<std::size_t>(due)].time, ":")
+                               : std::string("açılışta kaçan yedekleme");
+    missedRunTicks_ = 0;  // any run now makes up for the missed one
     restoreWindow();
     cmdCopy_Click();
     view_.processPendingEvents();

@@ -43,6 +43,8 @@ inline constexpr std::string_view kGaveWayCaption = "()*!@#(*";
 inline constexpr std::chrono::milliseconds kRecordTimeAtEnd{3000};
 // A shutdown utility still running after this is told about, once.
 inline constexpr std::chrono::minutes kUtilityOverdue{5};
+// Clock ticks from the start until a missed backup is made up.
+inline constexpr int kMissedRunDelayTicks = 60;
 
 // The program's one window, without a toolkit: its state and every handler, in the order and
 // with the error modes the program has always had. It reaches the screen only through the
@@ -78,6 +80,8 @@ public:
     void dtYedek3_Change();
     void txtKaynak_LostFocus(int index);
     void txtHedef_LostFocus(int index);
+    void udSakla_Change();
+    void chkKacan_Click();
     void mnuRestore_Click();
     void mnuExit_Click();
     // The program's end: a history record that is queued or being written gets up to
@@ -94,6 +98,8 @@ public:
     void sessionEnding();
 
     void saveSettings();
+    // The extra settings file, from udSakla and chkKacan.
+    void saveExtraSettings();
     // The database steps are handed to the database thread and return at once.
     void updateBackupDate();
     void checkFirst();
@@ -114,6 +120,7 @@ private:
     void giveWayToTheRunningCopy();
     void saveFocusedFolderBox();
     void noticeMissedBackup();
+    void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
     void reportDatabase(const DbOutcome& outcome);
     std::array<ScheduleSlot, 3> schedule() const;
 
@@ -126,15 +133,18 @@ private:
     std::unique_ptr<BackupRun> backup_;
     std::unique_ptr<SettingsView> settingsView_;
     std::unique_ptr<SettingsStore> settings_;
+    std::unique_ptr<ExtraSettingsStore> extraSettings_;
     int windowState_ = 0;
     short trayAddCount_ = 0;
     std::array<int, 6> intervals_{0, 0, 1000, 0, 30000, 10000};  // by timer number, 1..5
     bool timersLive_ = false;
+    int missedRunTicks_ = 0;  // counts clock ticks down to a missed backup's run; 0: none
     SlotWatch slotWatch_;
     SaveFailureNotices saveNotices_;
-    std::string nextRunTrigger_;          // what starts the next run, for the log: a slot or the button
-    std::optional<bool> dbConnected_;     // as last logged
-    std::unique_ptr<DatabaseThread> db_;  // last: its outcomes come back to everything above
+    SaveFailureNotices extraSaveNotices_;  // each file's causes are told on their own
+    std::string nextRunTrigger_;           // what starts the next run, for the log: a slot or the button
+    std::optional<bool> dbConnected_;      // as last logged
+    std::unique_ptr<DatabaseThread> db_;   // last: its outcomes come back to everything above
 };
 
 }  // namespace zel

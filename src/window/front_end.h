@@ -37,6 +37,14 @@ public:
     // dtYedek1, dtyedek2, dtYedek3 as slot 0..2. Setting another time raises the change event.
     virtual TimeOfDay pickerTime(int slot) const = 0;
     virtual void setPickerTime(int slot, const TimeOfDay& time) = 0;
+    // udSakla, archives kept per target folder: 0..999, a value outside is brought into the range.
+    // Setting another value raises the change event.
+    virtual int keepArchivesValue() const = 0;
+    virtual void setKeepArchivesValue(int value) = 0;
+    // chkKacan: 0 off, 1 on (any other number counts as on). Setting another value raises the
+    // click event.
+    virtual int missedRunValue() const = 0;
+    virtual void setMissedRunValue(int value) = 0;
     // The folder box that has the focus, or had it last while the window is hidden or inactive.
     virtual std::optional<FolderBox> focusedFolderBox() const = 0;
     // cmdCopy

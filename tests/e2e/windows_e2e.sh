@@ -2,10 +2,11 @@
 # zelyedek.exe under Wine on Xvfb with the tray host trayer, as a Windows user meets it: the icon,
 # the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
-# Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, a read-only settings
-# file told, a settings file that is a link kept one, a picker's tooltip, a second copy started
-# through a link to the folder giving way, "&Kapat" keeping a typed folder, and at 144 DPI the end
-# of the session during a scheduled run.
+# Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, the last row saving
+# TarvelYedekEk.ini, a read-only settings file told, a settings file that is a link kept one, a
+# picker's tooltip, a second copy started through a link to the folder giving way, "&Kapat" keeping
+# a typed folder, and at 144 DPI the last row loaded and clicked, and the end of the session during
+# a scheduled run.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -31,6 +32,11 @@ cp "$exe" "$work/app/zelyedek.exe"
 # The second pair's folder is typed with a trailing backslash, and both hold a space.
 printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' 'c:\eski yedek\' 'c:\eski hedef' '' 'c:\tarvel-yedek' '' \
     'c:\tarvel-yedek' 0 05:00:00 0 17:00:00 0 12:00:00 >"$work/app/TarvelYedek.ini"
+# A hand-made extra settings file: a comment in Windows-1254 ("; Yedek sayısı"), LF line ends.
+extra="$work/app/TarvelYedekEk.ini"
+printf '; Yedek say\xfds\xfd\nSaklanacakYedek=3\n' >"$extra"
+hex() { od -An -tx1 | tr -d ' \n'; }
+extra_is() { [ "$(hex <"$extra")" = "$(printf "$1" | hex)" ]; }
 
 chmod 755 "$work"  # the database runs as the postgres user
 bash "$pg_script" start "$work/pg" >/dev/null || echo "FAIL - PostgreSQL did not start"
@@ -77,6 +83,7 @@ icon_center() {
 click_in_window() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 1; }
 
 settings_before=$(md5sum <"$work/app/TarvelYedek.ini")
+extra_before=$(md5sum <"$extra")
 start_copy
 check "the window is shown at start" within 15 window_visible
 # The window's size at 96 DPI, to compare with 144 DPI at the end.
@@ -85,6 +92,7 @@ read -r width96 height96 <<<"$(window_size)"
 check "the icon docks in the tray" within 10 icon_docked
 check "the window hides itself after a second" within 5 window_hidden
 check "a start and its hide leave the settings file's bytes" test "$(md5sum <"$work/app/TarvelYedek.ini")" = "$settings_before"
+check "and the extra settings file's" test "$(md5sum <"$extra")" = "$extra_before"
 read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
 check "a double-click on the icon shows the window" within 5 window_visible
@@ -113,7 +121,6 @@ check "a disconnect request is served by proshut.bat through Wine's cmd" within 
 gone() { [ "$(sql 'SELECT count(*) FROM pub."zelDisconnect"')" = 0 ]; }
 check "and the request row is gone" within 10 gone
 
-import -window root "$work/window.png" 2>/dev/null && cp "$work/window.png" "$(dirname "$exe")/windows-e2e.png"
 # Turkish letters typed into the second source box, then Tab: Windows-1254 bytes, CR LF.
 click_in_window 255 76
 xdotool key End shift+Home
@@ -132,6 +139,22 @@ check "a switch click with a linked settings file writes the file the link names
 check "and the link stays a link" test -L "$work/app/TarvelYedek.ini"
 click_in_window 40 181  # off again; the link stays for the rest of the test
 within 5 switch_saved 0
+
+# The last row: its up-down's arrow key, typing and the check box each save TarvelYedekEk.ini at
+# once, as Windows-1254 with CR LF, the comment kept; TarvelYedek.ini keeps its bytes.
+settings_now=$(hex <"$work/app/TarvelYedek.ini")
+click_in_window 321 328  # udSakla
+xdotool key Up
+check "udSakla's up arrow saves the loaded 3 as 4, the comment kept, CR LF" \
+    within 5 extra_is '; Yedek say\xfds\xfd\r\nSaklanacakYedek=4\r\nKacanYedek=0\r\n'
+xdotool key End shift+Home
+xdotool type --delay 60 12
+xdotool key Up
+click_in_window 427 328  # chkKacan
+check "typing 12, the up arrow and chkKacan save 13 and 1 as Windows-1254 with CR LF" \
+    within 5 extra_is '; Yedek say\xfds\xfd\r\nSaklanacakYedek=13\r\nKacanYedek=1\r\n'
+check "and TarvelYedek.ini keeps its fourteen lines byte for byte" test "$(hex <"$work/app/TarvelYedek.ini")" = "$settings_now"
+import -window root "$work/window.png" 2>/dev/null && cp "$work/window.png" "$(dirname "$exe")/windows-e2e.png"
 
 # --- A settings file that cannot be written: the switch click is told, the file stays as it was.
 chmod a-w "$work/app/TarvelYedek.ini"
@@ -224,6 +247,32 @@ session_logged() { grep -q 'Oturum kapanıyor: program sona erdi' "$work/app/Tar
 check "and says so in the run log" session_logged
 third_pair_named() { grep -q 'yarıda kalan yedekleme kaydedilmedi: c:.buyuk -> c:.ucuncu' "$work/app/TarvelYedek.log"; }
 check "naming the third pair, whose zip was running" third_pair_named
+
+# The last row at 144 DPI, started again: chkKacan (1 from the file) is clicked off with udSakla's
+# 13 kept; Shift+Tab reaches udSakla, and from chkKacan, last in the focus order, Tab goes round to
+# the first source box, whose typed text "&Kapat" keeps.
+start_copy
+within 15 window_visible
+within 5 window_hidden
+read -r x y <<<"$(icon_center)"
+xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+check "at 144 DPI a double-click on the icon shows the window again" within 5 window_visible
+click_in_window $((3 + 440 * 3 / 2)) $((height144 - 3 - (323 - 306) * 3 / 2))  # chkKacan's text
+check "at 144 DPI a click on chkKacan saves 0, udSakla's loaded 13 kept" \
+    within 5 extra_is '; Yedek say\xfds\xfd\r\nSaklanacakYedek=13\r\nKacanYedek=0\r\n'
+xdotool key shift+Tab
+xdotool type --delay 60 7
+check "Shift+Tab from chkKacan reaches udSakla, whose typed 7 is saved" \
+    within 5 extra_is '; Yedek say\xfds\xfd\r\nSaklanacakYedek=7\r\nKacanYedek=0\r\n'
+xdotool key Tab Tab
+xdotool key End shift+Home
+xdotool type --delay 60 'c:\sekme'
+read -r x y <<<"$(icon_center)"
+xdotool mousemove "$x" "$y" click 3
+within 5 untitled_window && xdotool key k
+check "\"&Kapat\" ends it" within 10 no_copy
+tab_round() { head -1 "$work/app/TarvelYedek.ini" | tr -d '\r' | grep -qx 'c:\\sekme'; }
+check "Tab from chkKacan went round to the first source box" tab_round
 
 # --- The installer as msiexec runs it silently: a per-user install that starts the program, an
 # upgrade and a removal that keep the user's settings and logs.

@@ -67,19 +67,19 @@ TEST_F(ControlsTest, ButtonsLabelsAndWindow) {
 
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ZEL Yedek"));
     EXPECT_EQ(w.palette().color(QPalette::Window), QColor(192, 192, 255));
-    EXPECT_EQ(w.minimumSize(), QSize(753, 289));
-    EXPECT_EQ(w.maximumSize(), QSize(753, 289));
+    EXPECT_EQ(w.minimumSize(), QSize(753, 289 + 34));
+    EXPECT_EQ(w.maximumSize(), QSize(753, 289 + 34));
     // The last-backup label lies below the visible client area.
     EXPECT_GE(w.lblSon->geometry().top(), w.height());
     EXPECT_FALSE(w.windowIcon().isNull());
 }
 
-TEST_F(ControlsTest, TabOrderReachesTheButtonsBeforeTheSecondPair) {
+TEST_F(ControlsTest, TabOrderReachesTheButtonsBeforeTheSecondPairAndTheLastRowLast) {
     auto& w = window();
-    QWidget* expected[] = {w.txtKaynak[0], w.txtHedef[0], w.chkYedek1,    w.dtYedek1,
-                           w.chkYedek2,    w.dtyedek2,    w.chkYedek3,    w.dtYedek3,
-                           w.cmdCopy,      w.cmdExit,     w.txtKaynak[1], w.txtHedef[1],
-                           w.txtKaynak[2], w.txtHedef[2], w.txtKaynak[3], w.txtHedef[3]};
+    QWidget* expected[] = {w.txtKaynak[0], w.txtHedef[0], w.chkYedek1,    w.dtYedek1,    w.chkYedek2,
+                           w.dtyedek2,     w.chkYedek3,   w.dtYedek3,     w.cmdCopy,     w.cmdExit,
+                           w.txtKaynak[1], w.txtHedef[1], w.txtKaynak[2], w.txtHedef[2], w.txtKaynak[3],
+                           w.txtHedef[3],  w.udSakla,     w.chkKacan};
     // Walk the focus chain once around; inner parts of composite widgets are passed over.
     std::vector<QWidget*> seen;
     QWidget* at = w.txtKaynak[0];
@@ -89,6 +89,40 @@ TEST_F(ControlsTest, TabOrderReachesTheButtonsBeforeTheSecondPair) {
     } while (at != w.txtKaynak[0] && seen.size() < 40);
     ASSERT_EQ(seen.size(), std::size(expected));
     for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], expected[i]) << "position " << i;
+}
+
+TEST_F(ControlsTest, TheExtraRowSitsBelowEverythingElseWithTheCaptionsLook) {
+    auto& w = window();
+    EXPECT_EQ(w.lblSakla->text(), QStringLiteral("Saklanacak yedek say\u0131s\u0131 (0: hepsi):"));
+    EXPECT_EQ(w.chkKacan->text(), QStringLiteral("Ka\u00e7an yede\u011fi a\u00e7\u0131l\u0131\u015fta al"));
+    for (QWidget* c : std::initializer_list<QWidget*>{w.lblSakla, w.chkKacan}) {
+        EXPECT_EQ(c->font(), w.Label1[0]->font()) << c->objectName().toStdString();
+        EXPECT_EQ(c->palette().color(QPalette::Window), QColor(192, 192, 255));
+        // Readable: the whole text fits where it is placed.
+        EXPECT_LE(c->sizeHint().width(), c->width()) << c->objectName().toStdString();
+        EXPECT_LE(c->geometry().right(), w.width());
+    }
+    EXPECT_FALSE(w.chkKacan->isTristate());
+    EXPECT_EQ(w.udSakla->minimum(), 0);
+    EXPECT_EQ(w.udSakla->maximum(), 999);
+    EXPECT_EQ(w.udSakla->value(), 0);
+    EXPECT_EQ(w.udSakla->font(), w.txtKaynak[0]->font());
+
+    // Everything the window had before stays within its first 289 pixels; the row lies below,
+    // inside the window, the controls side by side without overlapping.
+    const std::vector<QWidget*> row = {w.lblSakla, w.udSakla, w.chkKacan};
+    for (QWidget* c : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (c == w.lblSon || std::find(row.begin(), row.end(), c) != row.end() || !c->isVisibleTo(&w))
+            continue;
+        EXPECT_LE(c->geometry().bottom(), 288) << c->objectName().toStdString();
+    }
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        EXPECT_GE(row[i]->geometry().top(), 289);
+        EXPECT_LE(row[i]->geometry().bottom(), w.height() - 1);
+        if (i > 0) {
+            EXPECT_LT(row[i - 1]->geometry().right(), row[i]->geometry().left());
+        }
+    }
 }
 
 TEST_F(ControlsTest, TrayMenuHasThreeEntriesAndTheWindowNoMenuBar) {
@@ -136,7 +170,7 @@ TEST_F(ControlsTest, LeavingAnUnchangedTextBoxSavesOnce) {
     EXPECT_FALSE(std::filesystem::exists(settingsFile()));
 }
 
-TEST_F(ControlsTest, SwitchesAndPickersSetByCodeRaiseTheirChangeHandlers) {
+TEST_F(ControlsTest, SwitchesPickersAndTheRowSetByCodeRaiseTheirChangeHandlers) {
     auto& w = window();
     form().Form_Load();
     std::filesystem::remove(settingsFile());
@@ -145,6 +179,13 @@ TEST_F(ControlsTest, SwitchesAndPickersSetByCodeRaiseTheirChangeHandlers) {
     std::filesystem::remove(settingsFile());
     w.dtYedek3->setTime(QTime(12, 0, 30));
     EXPECT_TRUE(std::filesystem::exists(settingsFile()));
+
+    w.setKeepArchivesValue(1500);  // brought into the range
+    EXPECT_EQ(w.keepArchivesValue(), 999);
+    EXPECT_EQ(readFile(extraFile()), "SaklanacakYedek=999\r\nKacanYedek=0\r\n");
+    w.setMissedRunValue(1);
+    EXPECT_TRUE(w.chkKacan->isChecked());
+    EXPECT_EQ(readFile(extraFile()), "SaklanacakYedek=999\r\nKacanYedek=1\r\n");
 }
 
 }  // namespace

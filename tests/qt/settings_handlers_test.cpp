@@ -118,5 +118,44 @@ TEST_F(SettingsHandlersTest, LongLinesAndUndefinedBytesSurviveAnUnrelatedSave) {
     EXPECT_EQ(readFile(settingsFile()), longLine + "\r\n" + utf8Line + rest);
 }
 
+TEST_F(SettingsHandlersTest, EachChangeInTheLastRowSavesTheExtraFileAndOnlyIt) {
+    const std::string handMade = "c:\\el\nc:\\yapim\n";  // any save of the first file would rewrite it
+    writeFile(settingsFile(), handMade);
+    auto& w = window();
+    form().Form_Load();
+    w.show();
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* written;
+    };
+    const auto click = [&] {
+        QTest::mouseClick(w.chkKacan, Qt::LeftButton, {}, QPoint(8, w.chkKacan->height() / 2));
+    };
+    const Step steps[] = {
+        {"a click on chkKacan", click, "SaklanacakYedek=0\r\nKacanYedek=1\r\n"},
+        {"12 typed into udSakla",
+         [&] {
+             w.udSakla->selectAll();
+             QTest::keyClicks(w.udSakla, "12");
+         },
+         "SaklanacakYedek=12\r\nKacanYedek=1\r\n"},
+        {"the up arrow", [&] { QTest::keyClick(w.udSakla, Qt::Key_Up); },
+         "SaklanacakYedek=13\r\nKacanYedek=1\r\n"},
+        {"a third digit, and a fourth that would pass 999",
+         [&] {
+             QTest::keyClick(w.udSakla, Qt::Key_End);
+             QTest::keyClicks(w.udSakla, "45");
+         },
+         "SaklanacakYedek=134\r\nKacanYedek=1\r\n"},
+        {"another click", click, "SaklanacakYedek=134\r\nKacanYedek=0\r\n"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(readFile(extraFile()), step.written) << step.what;
+        EXPECT_EQ(readFile(settingsFile()), handMade) << step.what;
+    }
+}
+
 }  // namespace
 }  // namespace zel::test

@@ -39,14 +39,23 @@ struct FakeControls final : SettingsControls {
     Settings current() const override { return s; }
 };
 
+// The extra settings' row, at values loading must replace.
+struct FakeExtraControls final : ExtraSettingsControls {
+    ExtraSettings values{5, 1};
+    void setExtraSettings(const ExtraSettings& v) override { values = v; }
+    ExtraSettings currentExtraSettings() const override { return values; }
+};
+
 class SettingsStoreTest : public ::testing::Test {
 protected:
     SettingsStoreTest()
         : files(PathMap(drives.root().string())),
-          store(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish()) {
+          store(files, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish()),
+          extra(files, drives.text('c', "TarvelYedekEk.ini")) {
         fs::create_directories(drives.drive('c'));
     }
     fs::path file() const { return drives.drive('c') / "TarvelYedek.ini"; }
+    fs::path extraFile() const { return drives.drive('c') / "TarvelYedekEk.ini"; }
     void expectDefaultsSchedule() {
         EXPECT_EQ(controls.s.switches, (std::array<int, 3>{1, 1, 1}));
         EXPECT_EQ(controls.s.times, kDefaultSlotTimes);
@@ -56,6 +65,8 @@ protected:
     NativeFileSystem files;
     SettingsStore store;
     FakeControls controls;
+    ExtraSettingsStore extra;
+    FakeExtraControls row;
 };
 
 std::string fullFile() {
@@ -74,16 +85,19 @@ TEST_F(SettingsStoreTest, FirstStartCreatesAnEmptyFileAndShowsDefaults) {
 }
 
 TEST_F(SettingsStoreTest, StartRemovesWhatAnInterruptedSaveLeftBeside) {
-    test::writeFile(file(), fullFile());
 #ifdef _WIN32
-    const fs::path leftover = drives.drive('c') / "TarvelYedek.ini.tmp";
+    const std::string temporary = ".tmp";
 #else
-    const fs::path leftover = drives.drive('c') / "TarvelYedek.ini.q7Rt2Z";
+    const std::string temporary = ".q7Rt2Z";
 #endif
-    test::writeFile(leftover, "half a save");
+    test::writeFile(file(), fullFile());
+    test::writeFile(extraFile(), "KacanYedek=1\r\n");
+    for (const fs::path& f : {file(), extraFile()}) test::writeFile(f.string() + temporary, "half a save");
     store.load(controls);
-    EXPECT_FALSE(fs::exists(leftover));
+    extra.load(row);
+    for (const fs::path& f : {file(), extraFile()}) EXPECT_FALSE(fs::exists(f.string() + temporary)) << f;
     EXPECT_EQ(test::readFile(file()), fullFile());
+    EXPECT_EQ(test::readFile(extraFile()), "KacanYedek=1\r\n");
 }
 
 TEST_F(SettingsStoreTest, LoadingAFullFileSetsEveryControlAndWritesNothing) {
@@ -191,10 +205,12 @@ TEST_F(SettingsStoreTest, UnopenableFileLeavesEveryDefault) {
     EXPECT_FALSE(fs::exists(drives.drive('c') / "yok"));
 }
 
-// A file system whose writes fail, to show that a failed save leaves the old file.
-struct FailingWrites final : FileSystem {
-    explicit FailingWrites(FileSystem& real) : real(real) {}
+// A file system whose writes (or reads) fail, to show that a failed save leaves the old file.
+struct FailingFiles final : FileSystem {
+    explicit FailingFiles(FileSystem& real) : real(real) {}
     FileSystem& real;
+    bool canRead = true;
+    bool canWrite = false;
     bool createFolder(const std::string& p) override { return real.createFolder(p); }
     bool folderExists(const std::string& p) override { return real.folderExists(p); }
     bool copyFile(const std::string& a, const std::string& b) override { return real.copyFile(a, b); }
@@ -206,13 +222,15 @@ struct FailingWrites final : FileSystem {
     std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
         return real.readCreatingIfMissing(p);
     }
-    WriteResult replaceContent(const std::string&, const std::string&) override { return {"no writes"}; }
+    WriteResult replaceContent(const std::string& p, const std::string& b) override {
+        return canWrite ? real.replaceContent(p, b) : WriteResult{"no writes"};
+    }
     void removeReplaceLeftovers(const std::string&) override {}
     std::optional<std::vector<FolderItem>> listFolder(const std::string& p) override {
         return real.listFolder(p);
     }
     std::unique_ptr<FileReader> openForReading(const std::string& p) override {
-        return real.openForReading(p);
+        return canRead ? real.openForReading(p) : nullptr;
     }
     std::optional<VolumeSpace> volumeSpace(const std::string& p) override { return real.volumeSpace(p); }
     WriteResult removeFile(const std::string& p) override { return real.removeFile(p); }
@@ -223,7 +241,7 @@ struct FailingWrites final : FileSystem {
 
 TEST_F(SettingsStoreTest, FailedSaveLeavesThePreviousFileIntact) {
     test::writeFile(file(), fullFile());
-    FailingWrites failing(files);
+    FailingFiles failing(files);
     SettingsStore s(failing, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish());
     s.load(controls);
     controls.s.sources[0] = "c:\\degisti";
@@ -259,6 +277,42 @@ TEST_F(SettingsStoreTest, SaveIntoAReadOnlyFolderLeavesTheFile) {
     EXPECT_FALSE(store.save(controls));
     fs::permissions(drives.drive('c'), fs::perms::owner_all);
     EXPECT_EQ(test::readFile(file()), fullFile());
+}
+
+// ---- the extra settings file ----
+
+TEST_F(SettingsStoreTest, TheExtraFileIsSavedAsWindows1254WithCrLfAndKeepsItsOtherLines) {
+    // "; Yedek sayısı", a key of someone else's with "Şğ", a bad value, LF line ends.
+    test::writeFile(extraFile(), "; Yedek say\xFDs\xFD\nSaklanacakYedek=abc\nDiger=\xDE\xF0\n");
+    extra.load(row);
+    row.values = {30, 1};
+    ASSERT_TRUE(extra.save(row));
+    EXPECT_EQ(test::readFile(extraFile()),
+              "; Yedek say\xFDs\xFD\r\nSaklanacakYedek=30\r\nDiger=\xDE\xF0\r\nKacanYedek=1\r\n");
+}
+
+TEST_F(SettingsStoreTest, AnExtraFileThatCannotBeReadOrWrittenIsLeftAsItWas) {
+    struct Case {
+        const char* name;
+        bool canRead, canWrite;
+        const char* failure;
+    };
+    // Unread, its other lines would be lost by a save.
+    for (const Case& c :
+         {Case{"unreadable", false, true, "dosya okunamadı"}, Case{"unwritable", true, false, "no writes"}}) {
+        const std::string text = "; el ile\r\nKacanYedek=1\r\n";
+        test::writeFile(extraFile(), text);
+        FailingFiles failing(files);
+        failing.canRead = c.canRead;
+        failing.canWrite = c.canWrite;
+        ExtraSettingsStore s(failing, drives.text('c', "TarvelYedekEk.ini"));
+        s.load(row);
+        row.values = {3, 0};
+        const SaveResult saved = s.save(row);
+        EXPECT_FALSE(saved) << c.name;
+        EXPECT_EQ(saved.failure, c.failure) << c.name;
+        EXPECT_EQ(test::readFile(extraFile()), text) << c.name;
+    }
 }
 
 TEST_F(SettingsStoreTest, RandomFilesNeverBreakLoading) {

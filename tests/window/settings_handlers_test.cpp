@@ -9,10 +9,19 @@ namespace fs = std::filesystem;
 
 using SettingsHandlersTest = WindowTest;
 
+// Written by hand: LF line ends and a line too many, so that any save would change its bytes.
+std::string handMadeFile() {
+    return "c:\\a\nc:\\b\nc:\\a\nc:\\b\nc:\\a\nc:\\b\nc:\\a\nc:\\b\n0\n01:02:03\n2\n04:05:06\n1\n07:08:"
+           "09\nfazla\n";
+}
+
 TEST_F(SettingsHandlersTest, NothingIsSavedBeforeLoadingHasFinished) {
     form();
     view.setSwitchValue(1, 1);
+    view.setKeepArchivesValue(4);
+    view.setMissedRunValue(1);
     EXPECT_FALSE(fs::exists(settingsFile()));
+    EXPECT_FALSE(fs::exists(extraFile()));
 }
 
 TEST_F(SettingsHandlersTest, EveryHandlerRewritesAllFourteenLines) {
@@ -35,10 +44,48 @@ TEST_F(SettingsHandlersTest, EveryHandlerRewritesAllFourteenLines) {
     EXPECT_NE(readFile(settingsFile()).find("\r\n1\r\n04:30:15\r\n0\r\n17:00:00\r\n"), std::string::npos);
 }
 
+TEST_F(SettingsHandlersTest, TheRowsHandlersWriteOnlyTheExtraFile) {
+    const std::string text = handMadeFile();
+    writeFile(settingsFile(), text);
+    form().Form_Load();
+    view.setKeepArchivesValue(12);
+    EXPECT_EQ(readFile(extraFile()), "SaklanacakYedek=12\r\nKacanYedek=0\r\n");
+    view.setMissedRunValue(1);
+    EXPECT_EQ(readFile(extraFile()), "SaklanacakYedek=12\r\nKacanYedek=1\r\n");
+    EXPECT_EQ(readFile(settingsFile()), text);
+}
+
+struct ExtraLoadCase {
+    const char* name;
+    std::optional<std::string> file;
+    int keep, missed;
+};
+
+class ExtraSettingsLoadTest : public WindowTest, public ::testing::WithParamInterface<ExtraLoadCase> {};
+
+TEST_P(ExtraSettingsLoadTest, SetsTheRowAndWritesNothing) {
+    const ExtraLoadCase& c = GetParam();
+    if (c.file) writeFile(extraFile(), *c.file);
+    view.keepArchives = 7;  // the row shows other values before loading
+    view.missedRun = 1 - c.missed;
+    form().Form_Load();
+    EXPECT_EQ(view.keepArchivesValue(), c.keep);
+    EXPECT_EQ(view.missedRunValue(), c.missed);
+    ASSERT_EQ(fs::exists(extraFile()), c.file.has_value());
+    if (c.file) {
+        EXPECT_EQ(readFile(extraFile()), *c.file);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ExtraSettingsLoadTest,
+    ::testing::Values(ExtraLoadCase{"NoFile", std::nullopt, 0, 0},
+                      ExtraLoadCase{"BothKeys", "; el ile\r\nSaklanacakYedek=30\r\nKacanYedek=1\r\n", 30, 1},
+                      ExtraLoadCase{"ABadValue", "SaklanacakYedek=otuz\nKacanYedek=1\n", 0, 1}),
+    [](const ::testing::TestParamInfo<ExtraLoadCase>& info) { return std::string(info.param.name); });
+
 TEST_F(SettingsHandlersTest, LoadingAnExistingFileLeavesItsBytes) {
-    const std::string text =
-        "c:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\nc:\\a\r\nc:\\b\r\n0\r\n01:02:03\r\n2\r\n04:05:"
-        "06\r\n1\r\n07:08:09\r\n";
+    const std::string text = handMadeFile();
     writeFile(settingsFile(), text);
     form().Form_Load();
     EXPECT_EQ(readFile(settingsFile()), text);
@@ -47,29 +94,47 @@ TEST_F(SettingsHandlersTest, LoadingAnExistingFileLeavesItsBytes) {
     EXPECT_EQ(view.targetText(3), "c:\\b");
 }
 
-TEST_F(SettingsHandlersTest, AFailedSaveIsLoggedEachTimeAndWarnedOncePerCause) {
+TEST_F(SettingsHandlersTest, AFailedSaveIsLoggedEachTimeAndWarnedOncePerCauseForEachFile) {
+    struct Saved {
+        fs::path file;
+        const char* name;
+        std::function<void(int)> change;  // a change of the file's own, to another value each time
+    };
+    const Saved files[] = {
+        {settingsFile(), "TarvelYedek.ini",
+         [&](int n) {
+             view.setPickerTime(0, {n, 0, 0});
+         }},
+        {extraFile(), "TarvelYedekEk.ini", [&](int n) { view.setKeepArchivesValue(n); }},
+    };
     form().Form_Load();
-    view.setSwitchValue(0, 1);
-    const std::string saved = readFile(settingsFile());
     const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    fs::permissions(settingsFile(), writable, fs::perm_options::remove);
-    view.setSwitchValue(0, 0);
-    form().txtKaynak_LostFocus(1);
-    EXPECT_EQ(readFile(settingsFile()), saved);
-    const std::string line =
-        "Ayarlar kaydedilemedi: " + programFolder() + "\\TarvelYedek.ini (dosya salt okunur)";
-    const std::string log = readFile(logFile());
-    std::size_t lines = 0;
-    for (auto p = log.find(line); p != std::string::npos; p = log.find(line, p + 1)) ++lines;
-    EXPECT_EQ(lines, 2u) << log;
-    EXPECT_EQ(view.warnings, (std::vector<std::string>{"ZEL Yedek: " + line}));
+    std::size_t warned = 0;
+    for (const Saved& f : files) {
+        f.change(1);
+        const std::string saved = readFile(f.file);
+        fs::permissions(f.file, writable, fs::perm_options::remove);
+        f.change(2);
+        f.change(3);
+        EXPECT_EQ(readFile(f.file), saved) << f.name;
+        const std::string line =
+            "Ayarlar kaydedilemedi: " + programFolder() + "\\" + f.name + " (dosya salt okunur)";
+        const std::string log = readFile(logFile());
+        std::size_t lines = 0;
+        for (auto p = log.find(line); p != std::string::npos; p = log.find(line, p + 1)) ++lines;
+        EXPECT_EQ(lines, 2u) << log;
+        // The same cause told for the other file does not keep this one's quiet.
+        ASSERT_EQ(view.warnings.size(), warned + 1) << f.name;
+        EXPECT_EQ(view.warnings.back(), "ZEL Yedek: " + line);
 
-    fs::permissions(settingsFile(), fs::perms::owner_write, fs::perm_options::add);
-    view.setSwitchValue(0, 1);  // saved: the next failure is told again
-    fs::permissions(settingsFile(), writable, fs::perm_options::remove);
-    view.setSwitchValue(0, 0);
-    fs::permissions(settingsFile(), fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_EQ(view.warnings.size(), 2u);
+        fs::permissions(f.file, fs::perms::owner_write, fs::perm_options::add);
+        f.change(4);  // saved: the next failure is told again
+        fs::permissions(f.file, writable, fs::perm_options::remove);
+        f.change(5);
+        fs::permissions(f.file, fs::perms::owner_write, fs::perm_options::add);
+        EXPECT_EQ(view.warnings.size(), warned + 2) << f.name;
+        warned = view.warnings.size();
+    }
 }
 
 }  // namespace

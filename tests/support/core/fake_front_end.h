@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <functional>
@@ -39,6 +40,20 @@ public:
         now = t;
         if (form)
             (k == 0 ? form->dtYedek1_Change() : k == 1 ? form->dtyedek2_Change() : form->dtYedek3_Change());
+    }
+    int keepArchivesValue() const override { return keepArchives; }
+    void setKeepArchivesValue(int v) override {
+        v = std::clamp(v, 0, kKeepArchivesMax);
+        if (keepArchives == v) return;
+        keepArchives = v;
+        if (form) form->udSakla_Change();
+    }
+    int missedRunValue() const override { return missedRun; }
+    void setMissedRunValue(int v) override {
+        v = v != 0 ? 1 : 0;
+        if (missedRun == v) return;
+        missedRun = v;
+        if (form) form->chkKacan_Click();
     }
     std::optional<FolderBox> focusedFolderBox() const override { return focused; }
     bool copyEnabled() const override { return copy; }
@@ -106,6 +121,8 @@ public:
                                        "c:\\tarvel-yedek"};
     std::array<int, 3> switches{0, 0, 0};
     std::array<TimeOfDay, 3> times{};
+    int keepArchives = 0;
+    int missedRun = 0;
     std::optional<FolderBox> focused;
     bool copy = true;
     std::map<Caption, std::string> captions{{Caption::cmdExit, "Gizle"}, {Caption::frmMain, "ZEL Yedek"}};

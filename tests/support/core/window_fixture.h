@@ -103,6 +103,7 @@ protected:
         return folder;
     }
     std::filesystem::path settingsFile() const { return drives.drive('c') / "TarvelYedek.ini"; }
+    std::filesystem::path extraFile() const { return drives.drive('c') / "TarvelYedekEk.ini"; }
     std::filesystem::path logFile() const { return drives.drive('c') / "TarvelYedek.log"; }
     // A source folder with a file in it, on drive c.
     std::string sourceWithAFile() const {

@@ -49,6 +49,7 @@ protected:
         return *form_;
     }
     std::filesystem::path settingsFile() const { return drive('c') / "TarvelYedek.ini"; }
+    std::filesystem::path extraFile() const { return drive('c') / "TarvelYedekEk.ini"; }
     void installZip() { putZip(drive('c')); }
     // A zip stand-in on drive c running the given shell lines.
     void installZipStandIn(const std::string& shellBody) { putZipStandIn(drive('c'), shellBody); }

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zel {
+
+// The second settings file, beside the first: lines "Anahtar=Değer", the keys below in any order,
+// anything else (other keys, comments, empty lines) kept as it is.
+inline constexpr std::string_view kExtraSettingsFileName = "TarvelYedekEk.ini";
+inline constexpr std::string_view kKeepArchivesKey = "SaklanacakYedek";
+inline constexpr std::string_view kMissedRunKey = "KacanYedek";
+inline constexpr int kKeepArchivesMax = 999;
+
+// What the file holds; the defaults are what the program did before the file existed.
+struct ExtraSettings {
+    int keepArchives = 0;  // archives kept per target folder, 0 keeps all
+    int missedRun = 0;     // 1: a backup missed while the program was not running is taken at start-up
+    bool operator==(const ExtraSettings&) const = default;
+};
+
+// The file as read: its values, and all of its lines without their ends, so that a save writes
+// every line it does not own back in its place.
+struct ExtraSettingsFile {
+    ExtraSettings values;
+    std::vector<std::string> lines;
+};
+
+// A value as the file or a box gives it: a whole number from `low` to `high`, spaces around it
+// allowed; nothing for anything else.
+std::optional<int> wholeNumberIn(std::string_view text, int low, int high);
+
+// Reads the file's text (CR LF or LF line ends). A key matches in any letter case, with spaces
+// around it; its first line counts. A missing key, or a value that is not a whole number in its
+// range, reads as the default.
+ExtraSettingsFile parseExtraSettings(std::string_view text);
+
+// The file's text: the lines as read, each line of a known key now carrying its value, a key the
+// lines lack added at the end; every line ends with CR LF.
+std::string extraSettingsText(const ExtraSettingsFile& file);
+
+// The executable's folder text followed directly by "\TarvelYedekEk.ini".
+std::string extraSettingsPath(std::string_view programFolder);
+
+}  // namespace zel
