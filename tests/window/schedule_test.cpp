@@ -110,6 +110,23 @@ TEST_F(ScheduleTest, AFailedPairKeepsAnArchivedOneOutOfTheHistory) {
         << log;
 }
 
+// udSakla's number of archives stays in each target; each deletion is in the run log.
+TEST_F(ScheduleTest, OldArchivesBeyondUdSaklaGoAndTheLogNamesThem) {
+    const fs::path t = drives.drive('c') / "tarvel-yedek";
+    for (const char* old : {"tarvel-yedek20240301.0500.zip", "tarvel-yedek20240302.0500.zip", "notlar.zip"})
+        writeFile(t / old, "eski");
+    view.setKeepArchivesValue(2);
+    clock.set({2024, 3, 5, 10, 0, 0});
+    form().cmdCopy_Click();
+    const std::string log = readFile(logFile());
+    EXPECT_NE(log.find("Eski yedek silindi: " + view.targetText(0) + "\\tarvel-yedek20240301.0500.zip"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(fs::exists(t / "tarvel-yedek20240302.0500.zip"));
+    EXPECT_TRUE(fs::exists(t / "notlar.zip"));
+    EXPECT_FALSE(fs::exists(t / "tarvel-yedek20240301.0500.zip"));
+}
+
 // What every run would repeat is told once a day: a missing source, a target inside its source.
 TEST_F(ScheduleTest, RepeatedNoticesAreToldOnceADay) {
     view.setSourceText(1, drives.text('c', "cikarilan"));  // an unplugged folder
