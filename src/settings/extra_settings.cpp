@@ -24,14 +24,6 @@ std::string_view trimBlanks(std::string_view s) {
     return s;
 }
 
-bool sameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The index in kKeys of the key a line sets, and the text of its value; nothing for a line the
 // file does not own.
 std::optional<std::size_t> keyOf(std::string_view line, std::string_view& value) {
@@ -39,7 +31,7 @@ std::optional<std::size_t> keyOf(std::string_view line, std::string_view& value)
     if (equals == std::string_view::npos) return std::nullopt;
     const std::string_view name = trimBlanks(line.substr(0, equals));
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        if (sameKey(name, kKeys[i].name)) {
+        if (equalsIgnoringCase(name, kKeys[i].name)) {
             value = line.substr(equals + 1);
             return i;
         }

@@ -22,20 +22,12 @@ std::optional<int> number(std::string_view s) {
     return v;
 }
 
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // "H:MM[:SS][ AM|PM]" with ":" or the locale's time separator.
 std::optional<TimeOfDay> parseClock(std::string_view s, const LocaleFormats& locale) {
     s = trim(s);
     int meridiem = 0;  // 1 AM, 2 PM
     for (auto [word, value] : {std::pair{"AM", 1}, std::pair{"PM", 2}}) {
-        if (s.size() > 2 && iequals(s.substr(s.size() - 2), word)) {
+        if (s.size() > 2 && equalsIgnoringCase(s.substr(s.size() - 2), word)) {
             meridiem = value;
             s = trim(s.substr(0, s.size() - 2));
         }
@@ -73,6 +65,14 @@ bool isLocaleDate(std::string_view s, const LocaleFormats& locale) {
 }
 
 }  // namespace
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
 
 std::string settingsText(const Settings& s) {
     std::string out;

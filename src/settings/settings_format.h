@@ -52,4 +52,7 @@ std::optional<TimeOfDay> parseTimeLine(std::string_view line, const LocaleFormat
 // The file's path: the executable's folder text followed directly by "\TarvelYedek.ini".
 std::string settingsPath(std::string_view programFolder);
 
+// Equal but for the case of ASCII letters ("pm" and "PM", a key in the settings).
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace zel
