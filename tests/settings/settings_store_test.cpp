@@ -206,42 +206,22 @@ TEST_F(SettingsStoreTest, UnopenableFileLeavesEveryDefault) {
 }
 
 // A file system whose writes (or reads) fail, to show that a failed save leaves the old file.
-struct FailingFiles final : FileSystem {
-    explicit FailingFiles(FileSystem& real) : real(real) {}
-    FileSystem& real;
+struct FailingFiles final : NativeFileSystem {
+    using NativeFileSystem::NativeFileSystem;
     bool canRead = true;
     bool canWrite = false;
-    bool createFolder(const std::string& p) override { return real.createFolder(p); }
-    bool folderExists(const std::string& p) override { return real.folderExists(p); }
-    bool copyFile(const std::string& a, const std::string& b) override { return real.copyFile(a, b); }
-    bool attributesReadable(const std::string& p) override { return real.attributesReadable(p); }
-    std::optional<std::uint64_t> fileSize(const std::string& p) override { return real.fileSize(p); }
-    bool appendRotating(const std::string& p, const std::string& b, std::uint64_t l) override {
-        return real.appendRotating(p, b, l);
-    }
-    std::optional<std::string> readCreatingIfMissing(const std::string& p) override {
-        return real.readCreatingIfMissing(p);
-    }
     WriteResult replaceContent(const std::string& p, const std::string& b) override {
-        return canWrite ? real.replaceContent(p, b) : WriteResult{"no writes"};
+        return canWrite ? NativeFileSystem::replaceContent(p, b) : WriteResult{"no writes"};
     }
     void removeReplaceLeftovers(const std::string&) override {}
-    std::optional<std::vector<FolderItem>> listFolder(const std::string& p) override {
-        return real.listFolder(p);
-    }
     std::unique_ptr<FileReader> openForReading(const std::string& p) override {
-        return canRead ? real.openForReading(p) : nullptr;
-    }
-    std::optional<VolumeSpace> volumeSpace(const std::string& p) override { return real.volumeSpace(p); }
-    WriteResult removeFile(const std::string& p) override { return real.removeFile(p); }
-    WriteResult renameFile(const std::string& a, const std::string& b) override {
-        return real.renameFile(a, b);
+        return canRead ? NativeFileSystem::openForReading(p) : nullptr;
     }
 };
 
 TEST_F(SettingsStoreTest, FailedSaveLeavesThePreviousFileIntact) {
     test::writeFile(file(), fullFile());
-    FailingFiles failing(files);
+    FailingFiles failing(PathMap(drives.root().string()));
     SettingsStore s(failing, drives.text('c', "TarvelYedek.ini"), LocaleFormats::turkish());
     s.load(controls);
     controls.s.sources[0] = "c:\\degisti";
@@ -302,7 +282,7 @@ TEST_F(SettingsStoreTest, AnExtraFileThatCannotBeReadOrWrittenIsLeftAsItWas) {
          {Case{"unreadable", false, true, "dosya okunamadı"}, Case{"unwritable", true, false, "no writes"}}) {
         const std::string text = "; el ile\r\nKacanYedek=1\r\n";
         test::writeFile(extraFile(), text);
-        FailingFiles failing(files);
+        FailingFiles failing(PathMap(drives.root().string()));
         failing.canRead = c.canRead;
         failing.canWrite = c.canWrite;
         ExtraSettingsStore s(failing, drives.text('c', "TarvelYedekEk.ini"));
