@@ -1,0 +1,74 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zel {
+
+// Who is at the other end of a connection, as the operating system vouches for it.
+struct PeerIdentity {
+    std::uint32_t uid = 0;
+    std::uint32_t gid = 0;
+    std::int64_t pid = 0;
+};
+
+// What one connection may have waiting to be written to it; a client that stops reading is dropped
+// once this much is queued for it, so it can never hold the service up or fill its memory.
+inline constexpr std::size_t kChannelQueueLimit = 1024 * 1024;
+
+// The service's end of the local channel. Its own thread accepts, reads and writes without ever
+// blocking on a client; the events below are called on that thread, one at a time.
+class ChannelServer {
+public:
+    using ClientId = std::uint64_t;
+    struct Events {
+        // A client connected; its identity is the one the operating system reports for the socket.
+        std::function<void(ClientId, const PeerIdentity&)> connected;
+        // Bytes as they came, in order; framing is the caller's business.
+        std::function<void(ClientId, std::string bytes)> received;
+        // The connection is gone: the client hung up (why empty), or it was dropped (why says so:
+        // its queue passed kChannelQueueLimit, a read or write failed). Not called after close().
+        std::function<void(ClientId, const std::string& why)> closed;
+    };
+    virtual ~ChannelServer() = default;
+    // Thread-safe; never blocks. Bytes for a client that is gone are dropped.
+    virtual void send(ClientId client, std::string bytes) = 0;
+    // Thread-safe. Ends the connection once what is queued for it is written (or at once, when
+    // `afterQueued` is false). No `closed` event follows.
+    virtual void close(ClientId client, bool afterQueued) = 0;
+};
+
+// The client's end of the channel. Its own thread reads; the events come on that thread.
+class ChannelClient {
+public:
+    struct Events {
+        std::function<void(std::string bytes)> received;
+        // The connection is gone (why empty when the service hung up). Called at most once.
+        std::function<void(const std::string& why)> closed;
+    };
+    virtual ~ChannelClient() = default;
+    // Thread-safe; never blocks. Queued bytes are written by the client's thread.
+    virtual void send(std::string bytes) = 0;
+};
+
+// Listens at `path` (a Unix socket; a stale socket file left there by a dead service is replaced,
+// a live one is not). The socket file is open to every user: who may talk to the service is
+// decided from the peer's identity. Null with `error` set when it cannot listen.
+std::unique_ptr<ChannelServer> listenOnChannel(const std::string& path, ChannelServer::Events events,
+                                               std::string& error);
+
+// Connects to `path`, waiting at most `timeout`. Null with `error` set when nobody answers.
+std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::chrono::milliseconds timeout,
+                                                ChannelClient::Events events, std::string& error);
+
+// The group whose members may use a service that runs as another user.
+inline constexpr const char* kServiceGroup = "zelyedek";
+
+// True for the service's own user, root, and members of kServiceGroup (primary or supplementary).
+bool peerMayConnect(const PeerIdentity& peer);
+
+}  // namespace zel
