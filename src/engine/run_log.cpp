@@ -9,6 +9,11 @@ void RunLog::write(std::string_view text) noexcept {
         files_.appendRotating(path_, runLogLine(clock_.now(), text), kRunLogLimit);
     } catch (...) {
     }
+    if (!heard_) return;
+    try {
+        heard_(text);
+    } catch (...) {
+    }
 }
 
 }  // namespace zel

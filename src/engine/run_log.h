@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,10 @@ namespace zel {
 // passed over: it never stops a backup.
 class RunLog {
 public:
-    RunLog(FileSystem& files, const Clock& clock, std::string path)
-        : files_(files), clock_(clock), path_(std::move(path)) {}
+    // `heard` gets each text as it is written (also when the file cannot be), for a live view.
+    RunLog(FileSystem& files, const Clock& clock, std::string path,
+           std::function<void(std::string_view text)> heard = {})
+        : files_(files), clock_(clock), path_(std::move(path)), heard_(std::move(heard)) {}
 
     void write(std::string_view text) noexcept;
 
@@ -22,6 +25,7 @@ private:
     FileSystem& files_;
     const Clock& clock_;
     std::string path_;
+    std::function<void(std::string_view)> heard_;
 };
 
 }  // namespace zel

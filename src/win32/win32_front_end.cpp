@@ -528,6 +528,15 @@ std::optional<FolderBox> Win32FrontEnd::focusedFolderBox() const {
 bool Win32FrontEnd::copyEnabled() const {
     return IsWindowEnabled(cmdCopy_) != FALSE;
 }
+void Win32FrontEnd::setControlsEnabled(bool enabled) {
+    std::vector<HWND> controls{udSakla_, udSaklaArrows_, chkKacan_, cmdCopy_};
+    controls.insert(controls.end(), txtKaynak_.begin(), txtKaynak_.end());
+    controls.insert(controls.end(), txtHedef_.begin(), txtHedef_.end());
+    controls.insert(controls.end(), chkYedek_.begin(), chkYedek_.end());
+    controls.insert(controls.end(), dtYedek_.begin(), dtYedek_.end());
+    for (HWND control : controls) EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
 void Win32FrontEnd::setCopyEnabled(bool enabled) {
     EnableWindow(cmdCopy_, enabled ? TRUE : FALSE);
 }

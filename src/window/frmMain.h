@@ -6,19 +6,13 @@
 #include <optional>
 #include <string>
 
-#include "db/database_thread.h"
-#include "engine/backup_report.h"
-#include "engine/backup_run.h"
-#include "engine/process_runner.h"
-#include "engine/run_log.h"
-#include "engine/schedule.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
 #include "platform/process.h"
 #include "platform/single_instance.h"
-#include "settings/settings_store.h"
 #include "window/front_end.h"
+#include "window/machine.h"
 
 namespace zel {
 
@@ -37,21 +31,19 @@ struct FrmMainServices {
     SingleInstance& instance;
 };
 
-inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
 inline constexpr std::string_view kAlreadyRunning = "Program zaten çalışıyor!";
 inline constexpr std::string_view kGaveWayCaption = "()*!@#(*";
-inline constexpr std::chrono::milliseconds kRecordTimeAtEnd{3000};
-// A shutdown utility still running after this is told about, once.
-inline constexpr std::chrono::minutes kUtilityOverdue{5};
-// Clock ticks from the start until a missed backup is made up.
-inline constexpr int kMissedRunDelayTicks = 60;
 
 // The program's one window, without a toolkit: its state and every handler, in the order and
 // with the error modes the program has always had. It reaches the screen only through the
-// front end, which calls the handlers when the toolkit's events come.
+// front end, which calls the handlers when the toolkit's events come. What the machine does it
+// passes on: to a machine of its own when the program runs alone, or to the service's.
 class frmMain {
 public:
+    // Alone: the window and its own machine.
     frmMain(FrmMainServices services, FrontEnd& view);
+    // A window client: the machine is the service's, reached through `machine`.
+    frmMain(SingleInstance& instance, FrontEnd& view, MachineLink& machine);
     ~frmMain();
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
@@ -97,54 +89,28 @@ public:
     // was running: that backup is not recorded), the icon deleted, and the program ends.
     void sessionEnding();
 
-    void saveSettings();
-    // The extra settings file, from udSakla and chkKacan.
-    void saveExtraSettings();
-    // The database steps are handed to the database thread and return at once.
-    void updateBackupDate();
-    void checkFirst();
-    void checkDisconnect();
-
-    // State that other parts of the program share.
-    const std::string& archiveName() const { return backup_->archiveName(); }
-    bool settingsLoaded() const { return settings_->loaded(); }
-    bool cancelRequested() const { return backup_->cancelRequested(); }
+    // State of its own machine that other parts of the program share.
+    const std::string& archiveName() const { return own_->archiveName(); }
+    bool settingsLoaded() const { return own_->settingsLoaded(); }
+    bool cancelRequested() const { return own_->cancelRequested(); }
 
 private:
-    class View;
-    class SettingsView;
-    class RunReporter;
+    class Host;
 
     void setTimerInterval(int timer, int ms);
     void addTrayIcon();
     void giveWayToTheRunningCopy();
     void saveFocusedFolderBox();
-    void noticeMissedBackup();
-    void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
-    void reportDatabase(const DbOutcome& outcome);
-    std::array<ScheduleSlot, 3> schedule() const;
 
-    FrmMainServices services_;
+    SingleInstance& instance_;
     FrontEnd& view_;
-    std::unique_ptr<ProcessRunner> runner_;
-    std::unique_ptr<View> backupView_;
-    std::unique_ptr<RunLog> log_;
-    std::unique_ptr<RunReporter> reporter_;
-    std::unique_ptr<BackupRun> backup_;
-    std::unique_ptr<SettingsView> settingsView_;
-    std::unique_ptr<SettingsStore> settings_;
-    std::unique_ptr<ExtraSettingsStore> extraSettings_;
+    std::unique_ptr<Host> host_;
+    std::unique_ptr<Machine> own_;  // alone only
+    MachineLink& machine_;
     int windowState_ = 0;
     short trayAddCount_ = 0;
     std::array<int, 6> intervals_{0, 0, 1000, 0, 30000, 10000};  // by timer number, 1..5
     bool timersLive_ = false;
-    int missedRunTicks_ = 0;  // counts clock ticks down to a missed backup's run; 0: none
-    SlotWatch slotWatch_;
-    SaveFailureNotices saveNotices_;
-    SaveFailureNotices extraSaveNotices_;  // each file's causes are told on their own
-    std::string nextRunTrigger_;           // what starts the next run, for the log: a slot or the button
-    std::optional<bool> dbConnected_;      // as last logged
-    std::unique_ptr<DatabaseThread> db_;   // last: its outcomes come back to everything above
 };
 
 }  // namespace zel

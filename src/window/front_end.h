@@ -4,55 +4,17 @@
 #include <optional>
 #include <string>
 
-#include "platform/local_time.h"
+#include "window/panel_view.h"
 
 namespace zel {
 
-// The captions frmMain writes.
-enum class Caption { cmdExit, lblInfo, lblTime, lblSon, frmMain };
-
-// A folder box: txtKaynak[pair] (source) or txtHedef[pair].
-struct FolderBox {
-    bool source = true;
-    int pair = 0;
-    bool operator==(const FolderBox&) const = default;
-};
-
 // What frmMain asks of the screen. A front end (Qt on Linux, Win32 on Windows) implements it
 // over its toolkit's controls and turns the toolkit's events into frmMain's handlers; it holds
-// no rule of its own.
-class FrontEnd {
+// no rule of its own. The values it shows are a PanelView's.
+class FrontEnd : public PanelView {
 public:
-    virtual ~FrontEnd() = default;
-
-    // txtKaynak[pair] and txtHedef[pair], pair 0..3.
-    virtual std::string sourceText(int pair) const = 0;
-    virtual void setSourceText(int pair, const std::string& text) = 0;
-    virtual std::string targetText(int pair) const = 0;
-    virtual void setTargetText(int pair, const std::string& text) = 0;
-    // chkYedek1..3 as slot 0..2: 0 off, 1 on, 2 grey. Setting raises the click event; another
-    // number is refused (false) and changes nothing.
-    virtual int switchValue(int slot) const = 0;
-    virtual bool setSwitchValue(int slot, int value) = 0;
-    // dtYedek1, dtyedek2, dtYedek3 as slot 0..2. Setting another time raises the change event.
-    virtual TimeOfDay pickerTime(int slot) const = 0;
-    virtual void setPickerTime(int slot, const TimeOfDay& time) = 0;
-    // udSakla, archives kept per target folder: 0..999, a value outside is brought into the range.
-    // Setting another value raises the change event.
-    virtual int keepArchivesValue() const = 0;
-    virtual void setKeepArchivesValue(int value) = 0;
-    // chkKacan: 0 off, 1 on (any other number counts as on). Setting another value raises the
-    // click event.
-    virtual int missedRunValue() const = 0;
-    virtual void setMissedRunValue(int value) = 0;
     // The folder box that has the focus, or had it last while the window is hidden or inactive.
     virtual std::optional<FolderBox> focusedFolderBox() const = 0;
-    // cmdCopy
-    virtual bool copyEnabled() const = 0;
-    virtual void setCopyEnabled(bool enabled) = 0;
-    virtual std::string caption(Caption which) const = 0;
-    virtual void setCaption(Caption which, const std::string& text) = 0;
-
     // Timer1..Timer5: 0 stops the timer; a nonzero interval starts its countdown afresh.
     virtual void setTimerInterval(int timer, int ms) = 0;
 
@@ -63,6 +25,11 @@ public:
     virtual void hideWindow() = 0;
     virtual void bringToFront() = 0;
     virtual void requestClose() = 0;
+
+    // Every control that changes the machine (folder boxes, switches, times, the last row,
+    // "Yedekle"); a window whose service is out of reach shows its values greyed. The other
+    // button stays: hiding the window needs no service.
+    virtual void setControlsEnabled(bool enabled) = 0;
 
     // The tray icon with the tip "ZEL YEDEK": adding it again is harmless.
     virtual void addTrayIcon() = 0;

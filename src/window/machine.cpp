@@ -1,0 +1,337 @@
+#include "window/machine.h"
+
+#include <utility>
+
+#include "engine/archive_folder.h"
+#include "engine/backup_report.h"
+#include "engine/date_text.h"
+#include "engine/disk_space.h"
+#include "settings/extra_settings.h"
+#include "settings/settings_format.h"
+#include "window/daily_notices.h"
+#include "window/database_report.h"
+
+namespace zel {
+
+// The run's view of the panel: the folder boxes, the two buttons and the last-backup label.
+class Machine::View final : public BackupView {
+public:
+    explicit View(PanelView& v) : v_(v) {}
+    std::string sourceFolder(int pair) const override { return v_.sourceText(pair); }
+    std::string targetFolder(int pair) const override { return v_.targetText(pair); }
+    void setCopyEnabled(bool enabled) override { v_.setCopyEnabled(enabled); }
+    void setExitCaption(const std::string& caption) override { v_.setCaption(Caption::cmdExit, caption); }
+    void setLastBackupText(const std::string& text) override { v_.setCaption(Caption::lblSon, text); }
+    int archivesToKeep() const override { return v_.keepArchivesValue(); }
+
+private:
+    PanelView& v_;
+};
+
+// Loading and saving read and write the panel through this.
+class Machine::SettingsView final : public SettingsControls, public ExtraSettingsControls {
+public:
+    explicit SettingsView(PanelView& v) : v_(v) {}
+    void setSource(int pair, const std::string& text) override { v_.setSourceText(pair, text); }
+    void setTarget(int pair, const std::string& text) override { v_.setTargetText(pair, text); }
+    bool setSwitch(int slot, int value) override { return v_.setSwitchValue(slot, value); }
+    void setTime(int slot, const TimeOfDay& t) override { v_.setPickerTime(slot, t); }
+    Settings current() const override {
+        Settings s;
+        for (int i = 0; i < 4; ++i) {
+            s.sources[i] = v_.sourceText(i);
+            s.targets[i] = v_.targetText(i);
+        }
+        for (int k = 0; k < 3; ++k) {
+            s.switches[k] = v_.switchValue(k);
+            s.times[k] = v_.pickerTime(k);
+        }
+        return s;
+    }
+    void setExtraSettings(const ExtraSettings& values) override {
+        v_.setKeepArchivesValue(values.keepArchives);
+        v_.setMissedRunValue(values.missedRun);
+    }
+    ExtraSettings currentExtraSettings() const override {
+        return {v_.keepArchivesValue(), v_.missedRunValue()};
+    }
+
+private:
+    PanelView& v_;
+};
+
+// Writes each pair's outcome into the run log and keeps the first failure of a run for its warning;
+// what every run would repeat (a missing source, a target inside its source, a disk filling up)
+// is also warned about, once a day.
+class Machine::RunReporter final : public BackupObserver {
+public:
+    RunReporter(RunLog& log, const Clock& clock, std::function<void(const std::string&)> warn)
+        : log_(log), clock_(clock), warn_(std::move(warn)) {}
+    void begin() { firstFailure_.reset(); }
+    const std::optional<PairOutcome>& firstFailure() const { return firstFailure_; }
+
+    void zipNotCopied(const std::string& from, const std::string& to) override {
+        log_.write("zip programı kopyalanamadı: " + from + " -> " + to);
+    }
+    void pairDone(const PairOutcome& outcome) override {
+        log_.write(pairLogText(outcome));
+        if (pairFailed(outcome) && !firstFailure_) firstFailure_ = outcome;
+        if (outcome.kind == PairOutcome::Kind::SourceMissing &&
+            daily_.tell("yok " + outcome.source, clock_.now()))
+            warn_(pairLogText(outcome));
+    }
+    void oldArchiveDeleted(const std::string& path, const std::string& failure) override {
+        log_.write(failure.empty() ? "Eski yedek silindi: " + path
+                                   : "Eski yedek silinemedi: " + path + " (" + failure + ")");
+    }
+    void targetInsideSource(const std::string& source, const std::string& target) override {
+        const std::string text = "Hedef klasör kaynağın içinde: " + source + " -> " + target;
+        if (daily_.tell(text, clock_.now())) {
+            log_.write(text);
+            warn_(text);
+        }
+    }
+    void diskNearlyFull(const std::string& target, std::uint64_t free, std::uint64_t runsLeft) override {
+        if (!daily_.tell("dolu " + target, clock_.now())) return;
+        const std::string text = diskNearlyFullText(target, free, runsLeft);
+        log_.write(text);
+        warn_(text);
+    }
+
+private:
+    RunLog& log_;
+    const Clock& clock_;
+    std::function<void(const std::string&)> warn_;
+    std::optional<PairOutcome> firstFailure_;
+    DailyNotices daily_;
+};
+
+Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
+    : services_(std::move(services)), panel_(panel), host_(host) {
+    RunnerHooks hooks;
+    hooks.processEvents = [this] { host_.processPendingEvents(); };
+    hooks.askContinue = [this](std::string_view text) { return host_.askYesNo(std::string(text)); };
+    runner_ = std::make_unique<ProcessRunner>(services_.runProcesses, std::move(hooks));
+    backupView_ = std::make_unique<View>(panel_);
+    log_ = std::make_unique<RunLog>(services_.files, services_.clock,
+                                    services_.programFolder + "\\" + std::string(kRunLogName),
+                                    [this](std::string_view text) {
+                                        recentLog_.emplace_back(text);
+                                        if (recentLog_.size() > kRecentLogLines) recentLog_.pop_front();
+                                        host_.logWritten(std::string(text));
+                                    });
+    reporter_ = std::make_unique<RunReporter>(*log_, services_.clock, [this](const std::string& text) { warn(text); });
+    backup_ = std::make_unique<BackupRun>(
+        *backupView_, services_.files, services_.clock, *runner_, services_.locale,
+        [this] { updateBackupDate(); }, reporter_.get(), [this] { host_.processPendingEvents(); });
+    settingsView_ = std::make_unique<SettingsView>(panel_);
+    settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
+                                                services_.locale);
+    extraSettings_ =
+        std::make_unique<ExtraSettingsStore>(services_.files, extraSettingsPath(services_.programFolder));
+    db_ = std::make_unique<DatabaseThread>(
+        DatabaseThread::Parts{services_.connections, services_.files, services_.clock, services_.locale,
+                              services_.computerName, services_.processes},
+        [this](std::function<void()> call) { host_.post(std::move(call)); },
+        [this](const DbOutcome& outcome) { reportDatabase(outcome); });
+}
+
+Machine::~Machine() = default;
+
+void Machine::warn(const std::string& text) {
+    host_.showTrayWarning(std::string(kProgramTitle), text);
+}
+
+// ---- start-up ----
+
+void Machine::prepare() {
+    // The database steps run on their own thread, so a hung server cannot keep the window and
+    // the icon from appearing. Without a database the program still backs up; the polls keep
+    // trying to reconnect.
+    db_->startUp(backup_->builtArchivePath());
+}
+
+void Machine::start() {
+    db_->checkFirst();
+    settings_->load(*settingsView_);
+    extraSettings_->load(*settingsView_);
+    // Only the copy that stays does timed work: a copy that gives way must never back up, poll
+    // or rewrite the settings while its message is open.
+    live_ = true;
+}
+
+// A slot that came due while the program was not running (the machine was off, nobody logged
+// on) is told at the start; no archive at all is a new setup, where nothing was missed.
+void Machine::noticeMissedBackup() {
+    if (!live_) return;
+    std::vector<std::string> targets;
+    for (int pair = 0; pair < kFolderPairs; ++pair) targets.push_back(panel_.targetText(pair));
+    const std::optional<LocalDateTime> newest = newestArchiveTime(services_.files, targets);
+    if (!newest) return;
+    const std::optional<TimeOfDay> missed = missedSlot(schedule(), services_.clock.now(), *newest);
+    if (!missed) return;
+    const std::string text = missedSlotText(*missed, *newest);
+    log_->write(text);
+    warn(text);
+    // Made up a minute after the start, so that a logon is not slowed by it.
+    if (panel_.missedRunValue() != 0) missedRunTicks_ = kMissedRunDelayTicks + 1;
+}
+
+// ---- the end ----
+
+void Machine::logEnd(const std::string& text) {
+    if (!live_) return;
+    std::string line = text;
+    if (const std::optional<int> pair = backup_->pairInProgress()) {
+        line += "; yarıda kalan yedekleme kaydedilmedi: " + panel_.sourceText(*pair) + " -> " +
+                panel_.targetText(*pair);
+    }
+    log_->write(line);
+}
+
+void Machine::letPendingRecordFinish(const std::function<void()>& beforeWaiting) {
+    if (!db_->recordsPending()) return;
+    if (beforeWaiting) beforeWaiting();
+    const RecordsAtEnd end = db_->finishRecords(kRecordTimeAtEnd);
+    for (const DbOutcome& o : end.finished) log_->write(recordLogText(o));
+    if (end.unfinished > 0) log_->write(kRecordUnfinishedAtEnd);
+}
+
+// ---- backup ----
+
+void Machine::cmdCopy_Click() {
+    const std::string trigger = std::exchange(nextRunTrigger_, std::string());
+    if (backup_->running()) return;  // a press or a due slot during a run starts nothing
+    log_->write("Yedekleme başladı (" + (trigger.empty() ? "Yedekle düğmesi" : trigger) + ")");
+    reporter_->begin();
+    backup_->run();
+    log_->write("Yedekleme bitti");
+    // One warning a run, for the first pair that did not end with its archive.
+    if (const auto& failure = reporter_->firstFailure()) warn(failureWarningText(*failure));
+}
+
+void Machine::cancelRun() {
+    panel_.setCopyEnabled(true);
+    panel_.setCaption(Caption::cmdExit, std::string(kCaptionHide));
+    backup_->requestCancel();
+}
+
+// ---- database ----
+
+void Machine::updateBackupDate() {
+    // Without an archive to record the database is not asked at all; the log says why.
+    if (backup_->builtArchivePath().empty()) {
+        lastOutcome_ = "Yedekleme kaydı yazılmadı: " + backup_->whyNotRecorded();
+        log_->write(lastOutcome_);
+        host_.runRecorded(false, lastOutcome_);
+        return;
+    }
+    lastOutcome_ = "Yedekleme kaydı bekleniyor: " + backup_->builtArchivePath();
+    db_->record(backup_->builtArchivePath());
+}
+
+void Machine::checkDisconnect() {
+    // Skipped while the previous poll still waits for the utility with this very request; the
+    // label then keeps the time of the last poll that ran.
+    if (db_->poll(panel_.sourceText(0))) {
+        panel_.setCaption(Caption::lblInfo, statusText(services_.clock.now(), services_.locale.timeSeparator));
+        return;
+    }
+    // A utility that waits for an answer in its hidden window would hold every request for days.
+    if (const std::optional<std::string> line = db_->overdueUtility(kUtilityOverdue)) {
+        const std::string text = "Kapatma programı 5 dakikadır bitmedi: " + *line;
+        log_->write(text);
+        warn(text);
+    }
+}
+
+// The run log hears what the database thread did: each history record, each request served,
+// and each loss and return of the connection once.
+void Machine::reportDatabase(const DbOutcome& o) {
+    if (!live_) return;  // a copy that gives way stays out of the running copy's log
+    if (o.step == DbOutcome::Step::Record) {
+        lastOutcome_ = recordLogText(o);
+        log_->write(lastOutcome_);
+        host_.runRecorded(o.recorded, lastOutcome_);
+    }
+    if (o.served) {
+        log_->write("Bağlantı kesme isteği: kullanıcı " + o.served->user + ", proshut çıkış kodu " +
+                    (o.served->exitCode ? std::to_string(*o.served->exitCode) : std::string("yok")));
+    }
+    dbError_ = o.error;
+    if (dbConnected_ != o.connected) {
+        dbConnected_ = o.connected;
+        log_->write(o.connected
+                        ? std::string("Veritabanı bağlantısı kuruldu")
+                        : "Veritabanı bağlantısı yok" + (o.error.empty() ? std::string() : ": " + o.error));
+    }
+}
+
+// ---- settings ----
+
+void Machine::saveSettings() {
+    tellSaveFailure(settings_->save(*settingsView_), settings_->path(), saveNotices_);
+}
+
+void Machine::saveExtraSettings() {
+    tellSaveFailure(extraSettings_->save(*settingsView_), extraSettings_->path(), extraSaveNotices_);
+}
+
+// A failed save leaves the old file and the controls' values; the log hears of each one, the user
+// once per cause until a save succeeds again.
+void Machine::tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices) {
+    if (saved) notices.succeeded();
+    if (saved.failure.empty()) return;
+    const std::string text = saveFailureText(path, saved.failure);
+    log_->write(text);
+    if (notices.tell(saved.failure)) warn(text);
+}
+
+// ---- timers ----
+
+std::array<ScheduleSlot, 3> Machine::schedule() const {
+    std::array<ScheduleSlot, 3> slots;
+    for (int k = 0; k < 3; ++k)
+        slots[static_cast<std::size_t>(k)] = {panel_.switchValue(k), panel_.pickerTime(k)};
+    return slots;
+}
+
+// The clock, and the schedule: a slot whose switch is on fires once when its time comes up, also
+// when this tick came late and the one before it was a second or more earlier.
+void Machine::Timer2_Timer() {
+    const LocalDateTime now = services_.clock.now();
+    panel_.setCaption(Caption::lblTime, clockText(now, services_.locale.timeSeparator));
+    const std::array<ScheduleSlot, 3> slots = schedule();
+    // Ticks during a run are counted too: a slot due then is not made up afterwards.
+    const int due = slotWatch_.tick(now, slots);
+    if (missedRunTicks_ > 1) --missedRunTicks_;  // at 1 the missed run is due, and waits for a free moment
+    if (!panel_.copyEnabled() || backup_->running()) return;  // a run is in progress
+    if (due < 0 && missedRunTicks_ != 1) return;
+
+    nextRunTrigger_ = due >= 0 ? "zamanlama " + std::to_string(due + 1) + ", " +
+                                     timeOfDayText(slots[static_cast<std::size_t>(due)].time, ":")
+                               : std::string("açılışta kaçan yedekleme");
+    missedRunTicks_ = 0;  // any run now makes up for the missed one
+    host_.showForRun();
+    cmdCopy_Click();
+    host_.processPendingEvents();
+    host_.hideAfterRun();
+}
+
+void Machine::Timer5_Timer() {
+    checkDisconnect();
+}
+
+MachineStatus Machine::status() const {
+    MachineStatus s;
+    s.lastBackup = panel_.caption(Caption::lblSon);
+    s.lastOutcome = lastOutcome_;
+    s.schedule = schedule();
+    s.databaseConnected = dbConnected_;
+    s.databaseError = dbError_;
+    s.running = backup_->running();
+    s.recentLog = recentLog_;
+    return s;
+}
+
+}  // namespace zel

@@ -1,0 +1,193 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "db/database_thread.h"
+#include "engine/backup_run.h"
+#include "engine/process_runner.h"
+#include "engine/run_log.h"
+#include "engine/schedule.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/locale_formats.h"
+#include "platform/process.h"
+#include "settings/settings_store.h"
+#include "window/panel_view.h"
+
+namespace zel {
+
+class ExtraSettingsStore;
+
+// What the machine works with; tests hand in their own.
+struct MachineServices {
+    FileSystem& files;
+    const Clock& clock;
+    // The waits for the zip program: the host keeps its events flowing in them.
+    ProcessOps& runProcesses;
+    // Plain waits, for the shutdown utility on the database thread.
+    ProcessOps& processes;
+    LocaleFormats locale;
+    std::string programFolder;  // the settings files and the run log live here
+    ConnectionFactory connections;
+    std::function<std::string()> computerName;
+};
+
+inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
+inline constexpr std::chrono::milliseconds kRecordTimeAtEnd{3000};
+// A shutdown utility still running after this is told about, once.
+inline constexpr std::chrono::minutes kUtilityOverdue{5};
+// Clock ticks from the start until a missed backup is made up.
+inline constexpr int kMissedRunDelayTicks = 60;
+// Lines of the run log kept for a status query.
+inline constexpr std::size_t kRecentLogLines = 10;
+
+// What the machine asks of whoever shows it: alone, the program's own window; as a service, the
+// windows connected to it.
+class MachineHost {
+public:
+    virtual ~MachineHost() = default;
+    virtual void showTrayWarning(const std::string& title, const std::string& text) = 0;
+    // The zip runner's question; a host with nobody to ask answers for them.
+    virtual bool askYesNo(const std::string& text) = 0;
+    // Handles every event waiting at this moment, once: a run lets the window and the channel
+    // breathe between its steps.
+    virtual void processPendingEvents() = 0;
+    // Hands a call from any thread to the machine's thread.
+    virtual void post(std::function<void()> call) = 0;
+    // A scheduled run shows the window while it works and minimises it afterwards.
+    virtual void showForRun() = 0;
+    virtual void hideAfterRun() = 0;
+    // Each line as it goes into the run log (without its date), for whoever follows the machine.
+    virtual void logWritten(const std::string& /*line*/) {}
+    // A run's end as the history sees it: recorded, or not and why. Comes after the run itself,
+    // once the database has answered.
+    virtual void runRecorded(bool /*recorded*/, const std::string& /*text*/) {}
+};
+
+// What the window passes on to the machine, wherever that runs: in this process, or in the
+// service at the other end of the channel.
+class MachineLink {
+public:
+    virtual ~MachineLink() = default;
+    // Start-up, before anything else (the database thread opens its connection).
+    virtual void prepare() = 0;
+    // Start-up once this copy is the one that stays: the machine loads and starts its timed work.
+    virtual void start() = 0;
+    virtual bool started() const = 0;
+    // The window shows for the first time, with its icon in the tray.
+    virtual void noticeMissedBackup() = 0;
+    virtual void folderLeft(const FolderBox& box) = 0;
+    virtual void switchClicked(int slot) = 0;
+    virtual void timeChanged(int slot) = 0;
+    virtual void keepChanged() = 0;
+    virtual void missedChanged() = 0;
+    virtual void cmdCopy_Click() = 0;
+    // "İptal" during a run: the button becomes usable at once and the run starts no further pair.
+    virtual void cancelRun() = 0;
+    virtual void Timer2_Timer() = 0;
+    virtual void Timer5_Timer() = 0;
+    // The end of the session: logged with `text`, naming the pair whose zip was running.
+    virtual void logEnd(const std::string& text) = 0;
+    // A history record that is queued or being written gets up to kRecordTimeAtEnd to finish;
+    // `beforeWaiting` runs only when there is one.
+    virtual void letPendingRecordFinish(const std::function<void()>& beforeWaiting) = 0;
+};
+
+// The machine's state as an administrator asks for it from a shell.
+struct MachineStatus {
+    std::string lastBackup;   // lblSon
+    std::string lastOutcome;  // the last run's record line; empty before the first run
+    std::array<ScheduleSlot, 3> schedule{};
+    std::optional<bool> databaseConnected;
+    std::string databaseError;
+    bool running = false;
+    std::deque<std::string> recentLog;  // the last kRecentLogLines lines, oldest first
+};
+
+// The half of the program that works whether or not anybody looks: the settings files, the
+// schedule, the backup runs, the history record, the disconnect service and the run log. The
+// window (alone) or the service's channel calls its handlers; it reads and writes the values
+// through a PanelView and reaches the user only through its host.
+class Machine final : public MachineLink {
+public:
+    Machine(MachineServices services, PanelView& panel, MachineHost& host);
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    void prepare() override;
+    // The request table, then both settings files.
+    void start() override;
+    bool started() const override { return live_; }
+    // A backup missed while the program was not running is told, and made up a minute later
+    // when chkKacan says so.
+    void noticeMissedBackup() override;
+    // Each settings control saves the whole file it belongs to.
+    void folderLeft(const FolderBox&) override { saveSettings(); }
+    void switchClicked(int) override { saveSettings(); }
+    void timeChanged(int) override { saveSettings(); }
+    void keepChanged() override { saveExtraSettings(); }
+    void missedChanged() override { saveExtraSettings(); }
+    void cmdCopy_Click() override;
+    void cancelRun() override;
+    void Timer2_Timer() override;
+    void Timer5_Timer() override;
+    void logEnd(const std::string& text) override;
+    // The run log says whether each record was written.
+    void letPendingRecordFinish(const std::function<void()>& beforeWaiting) override;
+
+    void saveSettings();
+    void saveExtraSettings();
+
+    MachineStatus status() const;
+    bool running() const { return backup_->running(); }
+    // Who starts the next run, for the log: a slot, the button, a command.
+    void setNextRunTrigger(std::string trigger) { nextRunTrigger_ = std::move(trigger); }
+
+    const std::string& archiveName() const { return backup_->archiveName(); }
+    bool settingsLoaded() const { return settings_->loaded(); }
+    bool cancelRequested() const { return backup_->cancelRequested(); }
+
+private:
+    class View;
+    class SettingsView;
+    class RunReporter;
+
+    void updateBackupDate();
+    void checkDisconnect();
+    void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
+    void reportDatabase(const DbOutcome& outcome);
+    void warn(const std::string& text);
+    std::array<ScheduleSlot, 3> schedule() const;
+
+    MachineServices services_;
+    PanelView& panel_;
+    MachineHost& host_;
+    std::deque<std::string> recentLog_;
+    std::unique_ptr<ProcessRunner> runner_;
+    std::unique_ptr<View> backupView_;
+    std::unique_ptr<RunLog> log_;
+    std::unique_ptr<RunReporter> reporter_;
+    std::unique_ptr<BackupRun> backup_;
+    std::unique_ptr<SettingsView> settingsView_;
+    std::unique_ptr<SettingsStore> settings_;
+    std::unique_ptr<ExtraSettingsStore> extraSettings_;
+    bool live_ = false;
+    int missedRunTicks_ = 0;  // counts clock ticks down to a missed backup's run; 0: none
+    SlotWatch slotWatch_;
+    SaveFailureNotices saveNotices_;
+    SaveFailureNotices extraSaveNotices_;  // each file's causes are told on their own
+    std::string nextRunTrigger_;           // what starts the next run, for the log: a slot or the button
+    std::optional<bool> dbConnected_;      // as last logged
+    std::string dbError_;
+    std::string lastOutcome_;
+    std::unique_ptr<DatabaseThread> db_;  // last: its outcomes come back to everything above
+};
+
+}  // namespace zel
