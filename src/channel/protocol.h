@@ -10,6 +10,9 @@
 
 namespace zel {
 
+// The program's version: a window and the service it talks to must be of the same one.
+inline constexpr std::string_view kProgramVersion = ZEL_VERSION;
+
 // What a client is: a window, or a command from a shell.
 enum class ClientRole { Window, Status, Run };
 

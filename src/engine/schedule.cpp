@@ -107,3 +107,23 @@ std::string missedSlotText(const TimeOfDay& slot, const LocalDateTime& newestArc
 }
 
 }  // namespace zel
+
+namespace zel {
+
+std::optional<NextSlot> nextSlot(const std::array<ScheduleSlot, 3>& slots, const LocalDateTime& now) {
+    const int nowSecond = now.hour * 3600 + now.minute * 60 + now.second;
+    std::optional<NextSlot> next;
+    int best = 0;
+    for (const ScheduleSlot& slot : slots) {
+        if (slot.switchValue == 0) continue;
+        const int at = slot.time.hour * 3600 + slot.time.minute * 60 + slot.time.second;
+        const int wait = at > nowSecond ? at - nowSecond : at - nowSecond + 86400;
+        if (!next || wait < best) {
+            next = NextSlot{slot.time, at <= nowSecond};
+            best = wait;
+        }
+    }
+    return next;
+}
+
+}  // namespace zel

@@ -69,3 +69,14 @@ std::string missedSlotText(const TimeOfDay& slot, const LocalDateTime& newestArc
 int msToNextSecondTick(std::int64_t nowMicros, std::int64_t clockStepMicros);
 
 }  // namespace zel
+
+namespace zel {
+
+// The next time an enabled slot comes due after `now`: later today, or tomorrow.
+struct NextSlot {
+    TimeOfDay time;
+    bool tomorrow = false;
+};
+std::optional<NextSlot> nextSlot(const std::array<ScheduleSlot, 3>& slots, const LocalDateTime& now);
+
+}  // namespace zel

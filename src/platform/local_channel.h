@@ -53,6 +53,9 @@ public:
     virtual ~ChannelClient() = default;
     // Thread-safe; never blocks. Queued bytes are written by the client's thread.
     virtual void send(std::string bytes) = 0;
+    // Waits until everything queued is written, at most `limit`; false when it was not (or the
+    // connection is gone). For a program that is about to end.
+    virtual bool flush(std::chrono::milliseconds limit) = 0;
 };
 
 // Listens at `path` (a Unix socket; a stale socket file left there by a dead service is replaced,

@@ -35,12 +35,14 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGHUP, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!notifier_) return;
     ::signal(SIGTERM, SIG_DFL);
     ::signal(SIGHUP, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
     delete notifier_;
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);

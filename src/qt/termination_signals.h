@@ -5,7 +5,7 @@
 
 namespace zel {
 
-// SIGTERM and SIGHUP (a shutdown, the end of the terminal's session, kill) as a Qt signal on the
+// SIGTERM, SIGHUP and SIGINT (a shutdown, the end of the terminal's session, kill, Ctrl+C) as a Qt signal on the
 // thread that made this object: the handler only writes a byte into a pipe that the event loop
 // watches. One object per process.
 class TerminationSignals final : public QObject {

@@ -1,6 +1,7 @@
 #include "service/service_panel.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/backup_run.h"
 #include "settings/extra_settings.h"

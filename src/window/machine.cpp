@@ -116,7 +116,9 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
     log_ = std::make_unique<RunLog>(services_.files, services_.clock,
                                     services_.programFolder + "\\" + std::string(kRunLogName),
                                     [this](std::string_view text) {
-                                        recentLog_.emplace_back(text);
+                                        std::string line = runLogLine(services_.clock.now(), text);
+                                        line.resize(line.size() - 2);  // without its line end
+                                        recentLog_.push_back(std::move(line));
                                         if (recentLog_.size() > kRecentLogLines) recentLog_.pop_front();
                                         host_.logWritten(std::string(text));
                                     });

@@ -145,6 +145,8 @@ public:
     void saveSettings();
     void saveExtraSettings();
 
+    // A line of the machine's own into the run log (the service's start and end, its channel).
+    void log(const std::string& text) { log_->write(text); }
     MachineStatus status() const;
     bool running() const { return backup_->running(); }
     // Who starts the next run, for the log: a slot, the button, a command.

@@ -1,0 +1,81 @@
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <iostream>
+
+#include "channel/protocol.h"
+#include "db/odbc_connection.h"
+#include "platform/clock.h"
+#include "platform/computer_name.h"
+#include "platform/local_channel.h"
+#include "platform/machine_lock.h"
+#include "qt/event_wait_ops.h"
+#include "qt/interval_timer.h"
+#include "qt/program_parts.h"
+#include "qt/programs.h"
+#include "qt/system_locale.h"
+#include "qt/termination_signals.h"
+#include "service/service_host.h"
+#include "window/frmMain.h"
+
+namespace zel {
+
+int runServiceProgram(int argc, char* argv[]) {
+    // No display: QCoreApplication, not QApplication.
+    QCoreApplication app(argc, argv);
+    ProgramParts parts;
+
+    // The same machine-wide lock as a copy that runs alone: never two machines on one folder.
+    MachineLock lock;
+    if (lock.tryLock("/tmp/" + parts.key + ".lock") == MachineLock::Outcome::HeldElsewhere) {
+        std::cerr << kAlreadyRunning << " (" << parts.folder << ")\n";
+        return 1;
+    }
+
+    NativeFileSystem files(parts.paths);
+    SystemClock clock;
+    auto processes = makeNativeProcessOps(parts.paths);
+    // Waits for zip let the channel's messages and the timers through.
+    EventWaitProcessOps runProcesses(*processes);
+
+    ServiceHost host({MachineServices{files, clock, runProcesses, *processes, systemLocaleFormats(), parts.folder,
+                                      [] { return std::make_unique<OdbcConnection>(); },
+                                      [] { return GetComputerName(); }},
+                      std::string(kProgramVersion),
+                      [&app](std::function<void()> call) {
+                          QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
+                      },
+                      [] { QCoreApplication::processEvents(); }, peerMayConnect});
+
+    const std::string path = parts.serviceChannel();
+    std::string error;
+    std::unique_ptr<ChannelServer> server = listenOnChannel(path, host.channelEvents(), error);
+    if (!server) {
+        // Windows could never reach it, and two services would back up the same folders.
+        std::cerr << "Hizmet kanalı açılamadı: " << path << ": " << error << '\n';
+        return 1;
+    }
+    host.attach(server.get());
+    host.start();
+
+    IntervalTimer clockTimer(0);
+    clockTimer.setSecondAligned(true);  // drift must never skip the second a slot is due in
+    QObject::connect(&clockTimer, &IntervalTimer::tick, [&host] { host.clockTick(); });
+    clockTimer.setInterval(1000);
+    IntervalTimer pollTimer(0);
+    QObject::connect(&pollTimer, &IntervalTimer::tick, [&host] { host.pollTick(); });
+    pollTimer.setInterval(10000);
+
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::caught, &app, [&] {
+        clockTimer.setInterval(0);
+        pollTimer.setInterval(0);
+        host.stop();
+        host.attach(nullptr);
+        server.reset();
+        // A zip still running is left to finish, as at the end of a session.
+        std::_Exit(0);
+    });
+    return app.exec();
+}
+
+}  // namespace zel

@@ -1,0 +1,18 @@
+#include <iostream>
+
+#include "channel/protocol.h"
+#include "qt/program_parts.h"
+#include "qt/programs.h"
+#include "service/channel_connector.h"
+#include "service/shell_command.h"
+
+namespace zel {
+
+int runShellProgram(StartMode mode) {
+    const ProgramParts parts;
+    return runShellCommand(mode == StartMode::Run ? ClientRole::Run : ClientRole::Status,
+                           std::string(kProgramVersion), channelConnector(parts.clientChannels()), std::cout,
+                           std::cerr);
+}
+
+}  // namespace zel

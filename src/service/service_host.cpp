@@ -1,0 +1,203 @@
+#include "service/service_host.h"
+
+#include "service/status_report.h"
+
+namespace zel {
+
+ServiceHost::ServiceHost(Parts parts)
+    : parts_(std::move(parts)), panel_([this](const PanelChange& change) { toWindows(panelMessage(change)); }) {
+    machine_ = std::make_unique<Machine>(parts_.machine, panel_, *this);
+}
+
+ServiceHost::~ServiceHost() {
+    *alive_ = false;
+}
+
+ChannelServer::Events ServiceHost::channelEvents() {
+    // The channel's thread may still post while the service ends; such calls find it gone.
+    auto carry = [this, alive = alive_](std::function<void()> call) {
+        parts_.post([alive, call = std::move(call)] {
+            if (*alive) call();
+        });
+    };
+    ChannelServer::Events events;
+    events.connected = [this, carry](ChannelServer::ClientId id, const PeerIdentity& peer) {
+        carry([this, id, peer] { connected(id, peer); });
+    };
+    events.received = [this, carry](ChannelServer::ClientId id, std::string bytes) {
+        carry([this, id, bytes = std::move(bytes)] { received(id, bytes); });
+    };
+    events.closed = [this, carry](ChannelServer::ClientId id, const std::string& why) {
+        carry([this, id, why] { closed(id, why); });
+    };
+    return events;
+}
+
+void ServiceHost::start() {
+    machine_->prepare();
+    machine_->start();
+    machine_->log(std::string(kServiceStarted));
+    machine_->noticeMissedBackup();
+}
+
+void ServiceHost::stop() {
+    machine_->logEnd(std::string(kServiceStopped));
+    machine_->letPendingRecordFinish({});
+}
+
+// ---- the channel ----
+
+void ServiceHost::connected(ChannelServer::ClientId id, const PeerIdentity& peer) {
+    if (!parts_.mayConnect(peer)) {
+        machine_->log("Hizmete bağlanma reddedildi: kullanıcı " + std::to_string(peer.uid));
+        sendLast(id, {std::string(verb::kRefused)});
+        return;
+    }
+    clients_[id];
+}
+
+void ServiceHost::received(ChannelServer::ClientId id, const std::string& bytes) {
+    const auto it = clients_.find(id);
+    if (it == clients_.end()) return;  // refused, or dropped a moment ago
+    Client& client = it->second;
+    client.reader.feed(bytes);
+    while (const std::optional<Message> message = client.reader.next()) {
+        handle(id, client, *message);
+        if (!clients_.count(id)) return;
+    }
+    if (!client.reader.fault().empty()) drop(id, client.reader.fault());
+}
+
+void ServiceHost::closed(ChannelServer::ClientId id, const std::string& why) {
+    if (clients_.erase(id) && !why.empty()) machine_->log("Hizmet bir bağlantıyı kesti: " + why);
+}
+
+// A client that breaks the rules costs only its own connection, with one line in the log.
+void ServiceHost::drop(ChannelServer::ClientId id, std::string why) {
+    clients_.erase(id);
+    machine_->log("Hizmet bir bağlantıyı kesti: " + why);
+    if (server_) server_->close(id, false);
+}
+
+void ServiceHost::send(ChannelServer::ClientId id, const Message& message) {
+    if (server_) server_->send(id, encodeMessage(message));
+}
+
+// The last message of a connection: it is closed once that is written.
+void ServiceHost::sendLast(ChannelServer::ClientId id, const Message& message) {
+    clients_.erase(id);
+    if (!server_) return;
+    server_->send(id, encodeMessage(message));
+    server_->close(id, true);
+}
+
+void ServiceHost::toWindows(const Message& message) {
+    if (!server_) return;
+    const std::string bytes = encodeMessage(message);
+    for (const auto& [id, client] : clients_)
+        if (client.role == ClientRole::Window) server_->send(id, bytes);
+}
+
+void ServiceHost::handle(ChannelServer::ClientId id, Client& client, const Message& message) {
+    if (!client.role) {
+        const std::optional<Hello> hello = parseHello(message);
+        if (!hello) return drop(id, "ilk ileti tanışma değil");
+        return greet(id, client, *hello);
+    }
+    if (client.role != ClientRole::Window) return drop(id, "komut satırından beklenmeyen ileti");
+    fromWindow(id, message);
+}
+
+void ServiceHost::greet(ChannelServer::ClientId id, Client& client, const Hello& hello) {
+    if (hello.version != parts_.version) return sendLast(id, {std::string(verb::kVersion), parts_.version});
+    client.role = hello.role;
+    switch (hello.role) {
+        case ClientRole::Window:
+            send(id, {std::string(verb::kWelcome)});
+            for (const PanelChange& value : panelSnapshot(panel_)) send(id, panelMessage(value));
+            return;
+        case ClientRole::Status: {
+            const MachineStatus status = machine_->status();
+            for (const std::string& line : statusLines(status, parts_.machine.clock.now()))
+                send(id, {std::string(verb::kLine), line});
+            return sendLast(id, {std::string(verb::kDone), "0"});
+        }
+        case ClientRole::Run:
+            if (machine_->running()) {
+                send(id, {std::string(verb::kLine), "Yedekleme zaten sürüyor"});
+                return sendLast(id, {std::string(verb::kDone), "1"});
+            }
+            client.waitsForRun = true;
+            send(id, {std::string(verb::kWelcome)});
+            // The run starts once this message is handled, not inside it.
+            post([this, alive = alive_] {
+                if (*alive) runForShell();
+            });
+            return;
+    }
+}
+
+// What a window's user did. Only what the window's own handlers could do is done.
+void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message) {
+    if (isVerb(message, verb::kRun)) {
+        post([this, alive = alive_] {
+            if (*alive) machine_->cmdCopy_Click();
+        });
+        return;
+    }
+    if (isVerb(message, verb::kCancel)) {
+        if (machine_->running()) machine_->cancelRun();
+        return;
+    }
+    const std::optional<PanelChange> change = parsePanelChange(message);
+    if (!change || !userMayChange(*change)) return drop(id, "tanınmayan ileti: " + message.front());
+    applyPanelChange(panel_, *change);
+    switch (change->field) {
+        case PanelChange::Field::Source:
+        case PanelChange::Field::Target:
+            return machine_->folderLeft({change->field == PanelChange::Field::Source, change->index});
+        case PanelChange::Field::Switch: return machine_->switchClicked(change->index);
+        case PanelChange::Field::Time: return machine_->timeChanged(change->index);
+        case PanelChange::Field::Keep: return machine_->keepChanged();
+        case PanelChange::Field::Missed: return machine_->missedChanged();
+        case PanelChange::Field::CopyEnabled:
+        case PanelChange::Field::Caption: return;
+    }
+}
+
+// ---- a run from the shell ----
+
+void ServiceHost::runForShell() {
+    runResult_.reset();
+    machine_->setNextRunTrigger("komut satırı");
+    machine_->cmdCopy_Click();
+    finishRunWaiters();
+}
+
+void ServiceHost::runRecorded(bool recorded, const std::string& text) {
+    runResult_ = {recorded, text};
+    // A run without a record knows so before it has ended; its waiters hear it at the end.
+    if (!machine_->running()) finishRunWaiters();
+}
+
+void ServiceHost::finishRunWaiters() {
+    if (!runResult_) return;
+    std::vector<ChannelServer::ClientId> waiting;
+    for (const auto& [id, client] : clients_)
+        if (client.waitsForRun) waiting.push_back(id);
+    for (const ChannelServer::ClientId id : waiting) sendLast(id, {std::string(verb::kDone), runResult_->first ? "0" : "1"});
+    runResult_.reset();
+}
+
+void ServiceHost::logWritten(const std::string& line) {
+    if (!server_) return;
+    const std::string bytes = encodeMessage({std::string(verb::kLine), line});
+    for (const auto& [id, client] : clients_)
+        if (client.waitsForRun) server_->send(id, bytes);
+}
+
+void ServiceHost::showTrayWarning(const std::string& title, const std::string& text) {
+    toWindows({std::string(verb::kWarn), title, text});
+}
+
+}  // namespace zel

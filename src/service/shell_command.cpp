@@ -1,0 +1,76 @@
+#include "service/shell_command.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace zel {
+
+int runShellCommand(ClientRole role, const std::string& version, const ChannelConnector& connect,
+                    std::ostream& out, std::ostream& err, std::chrono::milliseconds statusLimit) {
+    // The channel's thread queues what comes; this thread prints it.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::string> pieces;
+    bool closed = false;
+
+    ChannelClient::Events events;
+    events.received = [&](std::string bytes) {
+        std::lock_guard lock(mutex);
+        pieces.push_back(std::move(bytes));
+        changed.notify_one();
+    };
+    events.closed = [&](const std::string&) {
+        std::lock_guard lock(mutex);
+        closed = true;
+        changed.notify_one();
+    };
+    std::string error;
+    std::unique_ptr<ChannelClient> channel = connect(std::move(events), error);
+    if (!channel) {
+        err << kServiceNotRunning << (error.empty() ? "" : ": " + error) << '\n';
+        return kShellNoService;
+    }
+    channel->send(encodeMessage(helloMessage({version, role})));
+
+    const auto deadline = std::chrono::steady_clock::now() + statusLimit;
+    MessageReader reader;
+    bool welcomed = role == ClientRole::Status;  // a status comes without a welcome
+    std::unique_lock lock(mutex);
+    for (;;) {
+        const auto waiting = [&] { return !pieces.empty() || closed; };
+        if (role == ClientRole::Status) {
+            if (!changed.wait_until(lock, deadline, waiting)) break;
+        } else {
+            changed.wait(lock, waiting);
+        }
+        while (!pieces.empty()) {
+            reader.feed(pieces.front());
+            pieces.pop_front();
+        }
+        lock.unlock();
+        while (const std::optional<Message> m = reader.next()) {
+            if (isVerb(*m, verb::kLine, 1)) {
+                out << (*m)[1] << '\n' << std::flush;
+            } else if (isVerb(*m, verb::kDone, 1)) {
+                return (*m)[1] == "0" ? kShellOk : kShellNotRecorded;
+            } else if (isVerb(*m, verb::kRefused)) {
+                err << kNotAllowed << '\n';
+                return kShellNoService;
+            } else if (isVerb(*m, verb::kVersion, 1)) {
+                err << kOtherVersion << (*m)[1] << '\n';
+                return kShellNoService;
+            } else if (isVerb(*m, verb::kWelcome)) {
+                welcomed = true;
+            }
+        }
+        lock.lock();
+        if (closed && pieces.empty()) break;
+    }
+    lock.unlock();
+    err << kServiceNotRunning << '\n';
+    // A run whose service went away was not recorded as far as anyone can tell.
+    return role == ClientRole::Run && welcomed ? kShellNotRecorded : kShellNoService;
+}
+
+}  // namespace zel

@@ -1,0 +1,176 @@
+#include "service/service_host.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/core/window_fixture.h"
+#include "support/core/window_queue.h"
+
+namespace zel::test {
+namespace {
+
+// The channel as the service sees it: what it sent to each client, and whom it closed.
+class FakeServer final : public ChannelServer {
+public:
+    void send(ClientId id, std::string bytes) override {
+        readers[id].feed(bytes);
+        while (std::optional<Message> m = readers[id].next()) sent[id].push_back(*m);
+    }
+    void close(ClientId id, bool afterQueued) override { closed[id] = afterQueued; }
+
+    std::map<ClientId, std::vector<Message>> sent;
+    std::map<ClientId, bool> closed;
+
+private:
+    std::map<ClientId, MessageReader> readers;
+};
+
+constexpr std::uint32_t kStranger = 4242;
+
+class ServiceHostTest : public WindowTest {
+protected:
+    ServiceHostTest() {
+        writeFile(settingsFile(), "");
+        host_.attach(&server);
+    }
+    ServiceHost& host() {
+        if (!started_) {
+            started_ = true;
+            host_.start();
+        }
+        return host_;
+    }
+    void connect(ChannelServer::ClientId id, std::uint32_t uid = 1000) {
+        host();
+        events_.connected(id, PeerIdentity{uid, uid, 99});
+        queue_.runWaiting();
+    }
+    void say(ChannelServer::ClientId id, const std::string& bytes) {
+        events_.received(id, bytes);
+        queue_.runWaiting();
+    }
+    void window(ChannelServer::ClientId id) {
+        connect(id);
+        say(id, encodeMessage(helloMessage({"1.0.0", ClientRole::Window})));
+    }
+    std::vector<std::string> verbs(ChannelServer::ClientId id) {
+        std::vector<std::string> all;
+        for (const Message& m : server.sent[id]) all.push_back(m.front());
+        return all;
+    }
+    std::string log() const { return readFile(logFile()); }
+    // Lets the service's thread work until `done` holds (the database answers on its own thread).
+    bool until(const std::function<bool()>& done) { return queue_.runUntil(done, std::chrono::seconds(20)); }
+
+    FakeServer server;
+
+private:
+    WindowQueue queue_;
+    ServiceHost host_{{MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(),
+                                       [] { return std::make_unique<NoDatabase>(); },
+                                       [] { return std::string("TESTPC"); }},
+                       "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); },
+                       [](const PeerIdentity& p) { return p.uid != kStranger; }}};
+    ChannelServer::Events events_ = host_.channelEvents();
+    bool started_ = false;
+};
+
+TEST_F(ServiceHostTest, AWindowGetsEveryValueAndTheOthersChangesAsTheyComeIntoTheFile) {
+    window(1);
+    window(2);
+    ASSERT_FALSE(server.sent[1].empty());
+    EXPECT_EQ(server.sent[1].front(), Message{"welcome"});
+    EXPECT_EQ(server.sent[1].size(), 1 + panelSnapshot(ServicePanel({})).size());
+    const std::size_t before = server.sent[1].size();
+
+    say(2, encodeMessage({"switch", "0", "0"}) + encodeMessage({"source", "1", "c:\\veri"}));
+    const std::string settings = readFile(settingsFile());
+    EXPECT_NE(settings.find("c:\\veri"), std::string::npos) << settings;
+    // The first window hears both changes; the second hears its own back, which it ignores.
+    const std::vector<Message> heard(server.sent[1].begin() + static_cast<long>(before), server.sent[1].end());
+    EXPECT_EQ(heard, (std::vector<Message>{{"switch", "0", "0"}, {"source", "1", "c:\\veri"}}));
+    EXPECT_TRUE(server.closed.empty());
+}
+
+struct BadClient {
+    const char* name;
+    std::string bytes;
+};
+
+class ServiceHostFaults : public ServiceHostTest, public ::testing::WithParamInterface<BadClient> {};
+
+// A client that breaks the rules loses its own connection, with one line in the log; the other
+// window and the settings are untouched.
+TEST_P(ServiceHostFaults, CostOnlyThatClientItsConnection) {
+    window(1);
+    connect(2);
+    say(2, GetParam().bytes);
+    EXPECT_EQ(server.closed.count(2), 1u);
+    EXPECT_FALSE(server.closed[2]);
+    EXPECT_EQ(server.closed.count(1), 0u);
+    EXPECT_NE(log().find("Hizmet bir bağlantıyı kesti"), std::string::npos);
+    say(1, "keep\t7\n");
+    EXPECT_NE(readFile(extraFile()).find("7"), std::string::npos);
+    say(2, "keep\t9\n");  // nothing more from a dropped client counts
+    EXPECT_EQ(readFile(extraFile()).find("9"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Channel, ServiceHostFaults,
+    ::testing::Values(BadClient{"Garbage", "\x01\x02\xFF\xFE\n"}, BadClient{"NoHelloFirst", "run\n"},
+                      BadClient{"Oversized", std::string(1024 * 1024, 'a')},
+                      BadClient{"LabelFromAWindow", encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) +
+                                                        "caption\tlblSon\tsahte\n"},
+                      BadClient{"SwitchOutOfRange",
+                                encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "switch\t0\t7\n"},
+                      BadClient{"UnknownVerb",
+                                encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "format\tc:\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ServiceHostTest, AStrangerAndAnotherVersionAreToldWhyAndLetGo) {
+    connect(1, kStranger);
+    EXPECT_EQ(server.sent[1], std::vector<Message>{{"refused"}});
+    EXPECT_TRUE(server.closed[1]);
+    connect(2);
+    say(2, encodeMessage(helloMessage({"0.9.0", ClientRole::Window})));
+    EXPECT_EQ(server.sent[2], (std::vector<Message>{{"version", "1.0.0"}}));
+    EXPECT_TRUE(server.closed[2]);
+}
+
+TEST_F(ServiceHostTest, TheShellGetsTheStateOrARunWithItsLinesAndOutcome) {
+    connect(1);
+    say(1, encodeMessage(helloMessage({"1.0.0", ClientRole::Status})));
+    ASSERT_FALSE(server.sent[1].empty());
+    EXPECT_EQ(server.sent[1].back(), (Message{"done", "0"}));
+    EXPECT_EQ(server.sent[1].front(), (Message{"line", "Son yedekleme: yok"}));
+
+    window(3);
+    std::filesystem::create_directories(drives.drive('c') / "yedek");
+    say(3, encodeMessage({"source", "0", sourceWithAFile()}) + encodeMessage({"target", "0", drives.text('c', "yedek")}));
+    connect(2);
+    say(2, encodeMessage(helloMessage({"1.0.0", ClientRole::Run})));
+    ASSERT_TRUE(until([&] { return server.closed.count(2) > 0; }));
+    // Without a database nothing is recorded: the shell hears the run and exit code 1.
+    EXPECT_EQ(server.sent[2].back(), (Message{"done", "1"}));
+    EXPECT_EQ(verbs(2).front(), "welcome");
+    bool pairLine = false;
+    for (const Message& m : server.sent[2]) pairLine |= m.size() == 2 && m[1].find("brevund") != std::string::npos;
+    EXPECT_TRUE(pairLine);
+    EXPECT_TRUE(server.closed[2]);
+    // The window saw the button as it was, then the run come and go on it.
+    std::vector<Message> copy;
+    for (const Message& m : server.sent[3])
+        if (m.front() == "copy") copy.push_back(m);
+    EXPECT_EQ(copy, (std::vector<Message>{{"copy", "1"}, {"copy", "0"}, {"copy", "1"}}));
+}
+
+TEST_F(ServiceHostTest, StartAndStopAreLogged) {
+    host();
+    host().stop();
+    const std::string text = log();
+    EXPECT_LT(text.find("Hizmet başladı"), text.find("Hizmet durduruldu"));
+}
+
+}  // namespace
+}  // namespace zel::test

@@ -1,0 +1,139 @@
+#include "service/window_client.h"
+
+#include <gtest/gtest.h>
+
+#include "support/core/fake_front_end.h"
+#include "support/core/window_fixture.h"
+
+namespace zel::test {
+namespace {
+
+// The service's end as a window client meets it: what the window sent, and a way to answer.
+struct FakeChannel final : ChannelClient {
+    explicit FakeChannel(ChannelClient::Events e) : events(std::move(e)) {}
+    void send(std::string bytes) override {
+        reader.feed(bytes);
+        while (std::optional<Message> m = reader.next()) sent.push_back(*m);
+    }
+    bool flush(std::chrono::milliseconds) override { return true; }
+    ChannelClient::Events events;
+    MessageReader reader;
+    std::vector<Message> sent;
+};
+
+class WindowClientTest : public ::testing::Test {
+protected:
+    WindowClientTest() {
+        view.attach(form);
+        client.setRunCalls([this] { form.restoreWindow(); }, [this] { form.setWindowState(1); });
+    }
+    // The service answers (or not) the next time the window connects.
+    ChannelConnector connector() {
+        return [this](ChannelClient::Events events, std::string& error) -> std::unique_ptr<ChannelClient> {
+            ++attempts;
+            if (!serviceUp) {
+                error = "yok";
+                return nullptr;
+            }
+            auto channel = std::make_unique<FakeChannel>(std::move(events));
+            channel_ = channel.get();
+            return channel;
+        };
+    }
+    void answer(const std::vector<Message>& messages) {
+        std::string bytes;
+        for (const Message& m : messages) bytes += encodeMessage(m);
+        channel_->events.received(bytes);
+        view.runPosted();
+    }
+    void hangUp() {
+        channel_->events.closed("");
+        view.runPosted();
+    }
+    std::vector<Message>& sent() { return channel_->sent; }
+
+    bool serviceUp = true;
+    int attempts = 0;
+    FakeFrontEnd view;
+    FakeInstance instance;
+    WindowClient client{"1.0.0", connector(), view};
+    frmMain form{instance, view, client};
+
+private:
+    FakeChannel* channel_ = nullptr;
+};
+
+TEST_F(WindowClientTest, ShowsTheServicesValuesAndSendsOnlyWhatTheUserDid) {
+    form.Form_Load();
+    EXPECT_EQ(sent(), std::vector<Message>{helloMessage({"1.0.0", ClientRole::Window})});
+    EXPECT_FALSE(view.controlsEnabled);  // nothing to show until the service's values are in
+    answer({{"welcome"}, {"switch", "1", "1"}, {"time", "1", "05:00:00"}, {"source", "0", "d:\\veri"},
+            {"caption", "lblTime", "09:07:00"}});
+    EXPECT_TRUE(view.controlsEnabled);
+    EXPECT_EQ(view.switches[1], 1);
+    EXPECT_EQ(view.sourceText(0), "d:\\veri");
+    EXPECT_EQ(view.caption(Caption::lblTime), "09:07:00");
+    EXPECT_EQ(sent().size(), 1u);  // the service's values are not sent back
+
+    view.setSwitchValue(2, 1);
+    view.setSourceText(3, "e:\\arsiv");
+    form.txtKaynak_LostFocus(3);
+    form.cmdCopy_Click();
+    view.setCaption(Caption::cmdExit, "İptal");
+    form.cmdExit_Click();
+    EXPECT_EQ(std::vector<Message>(sent().begin() + 1, sent().end()),
+              (std::vector<Message>{{"switch", "2", "1"}, {"source", "3", "e:\\arsiv"}, {"run"}, {"cancel"}}));
+}
+
+TEST_F(WindowClientTest, WithoutTheServiceTheWindowWaitsGreyedAndComesBackByItself) {
+    serviceUp = false;
+    form.Form_Load();
+    EXPECT_EQ(view.caption(Caption::lblInfo), "Yedekleme hizmeti çalışmıyor");
+    EXPECT_FALSE(view.controlsEnabled);
+    view.setSwitchValue(0, 1);  // a change made meanwhile goes nowhere
+    EXPECT_EQ(attempts, 1);
+
+    serviceUp = true;
+    form.Timer5_Timer();
+    answer({{"welcome"}, {"switch", "0", "0"}, {"caption", "lblInfo", "Son kontrol: 09:07"}});
+    EXPECT_TRUE(view.controlsEnabled);
+    EXPECT_EQ(view.switches[0], 0);
+    hangUp();
+    EXPECT_EQ(view.caption(Caption::lblInfo), "Yedekleme hizmeti çalışmıyor");
+    EXPECT_FALSE(view.controlsEnabled);
+    form.Timer5_Timer();
+    EXPECT_EQ(attempts, 3);
+    form.Timer5_Timer();
+    EXPECT_EQ(attempts, 3);  // connected again: no further attempt
+}
+
+TEST_F(WindowClientTest, AScheduledRunShowsTheWindowAndWarningsReachTheTray) {
+    form.Form_Load();
+    answer({{"welcome"}, {"show"}});
+    EXPECT_TRUE(view.visible);
+    answer({{"warn", "ZEL Yedek", "Hedef klasör kaynağın içinde"}, {"hide"}});
+    EXPECT_FALSE(view.visible);
+    EXPECT_EQ(view.warnings, std::vector<std::string>{"ZEL Yedek: Hedef klasör kaynağın içinde"});
+}
+
+struct Refusal {
+    Message message;
+    std::string text;
+};
+
+class WindowClientRefusals : public WindowClientTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(WindowClientRefusals, SayWhyAndEndTheWindow) {
+    form.Form_Load();
+    answer({GetParam().message});
+    EXPECT_EQ(view.said.front(), "message " + GetParam().text);
+    EXPECT_EQ(view.ends, 1);
+    EXPECT_FALSE(view.trayPresent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Channel, WindowClientRefusals,
+                         ::testing::Values(Refusal{{"refused"}, "Bu hizmete bağlanma izniniz yok"},
+                                           Refusal{{"version", "2.0.0"}, "Hizmetin sürümü farklı: 2.0.0"}));
+
+}  // namespace
+}  // namespace zel::test
