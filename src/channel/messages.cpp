@@ -8,11 +8,20 @@ std::string encodeMessage(const Message& message) {
         if (i > 0) line += '\t';
         for (const char c : message[i]) {
             switch (c) {
-                case '\\': line += "\\\\"; break;
-                case '\t': line += "\\t"; break;
-                case '\n': line += "\\n"; break;
-                case '\r': line += "\\r"; break;
-                default: line += c;
+                case '\\':
+                    line += "\\\\";
+                    break;
+                case '\t':
+                    line += "\\t";
+                    break;
+                case '\n':
+                    line += "\\n";
+                    break;
+                case '\r':
+                    line += "\\r";
+                    break;
+                default:
+                    line += c;
             }
         }
     }
@@ -93,10 +102,18 @@ std::optional<Message> MessageReader::next() {
         } else {
             const char e = i + 1 < line.size() ? line[++i] : '\0';
             switch (e) {
-                case '\\': message.back() += '\\'; break;
-                case 't': message.back() += '\t'; break;
-                case 'n': message.back() += '\n'; break;
-                case 'r': message.back() += '\r'; break;
+                case '\\':
+                    message.back() += '\\';
+                    break;
+                case 't':
+                    message.back() += '\t';
+                    break;
+                case 'n':
+                    message.back() += '\n';
+                    break;
+                case 'r':
+                    message.back() += '\r';
+                    break;
                 default:
                     fault_ = "iletide bozuk kaçış dizisi";
                     return std::nullopt;

@@ -135,14 +135,30 @@ PanelChange readPanel(const PanelView& panel, PanelChange::Field field, int inde
     c.field = field;
     c.index = index;
     switch (field) {
-        case PanelChange::Field::Source: c.text = panel.sourceText(index); break;
-        case PanelChange::Field::Target: c.text = panel.targetText(index); break;
-        case PanelChange::Field::Switch: c.number = panel.switchValue(index); break;
-        case PanelChange::Field::Time: c.time = panel.pickerTime(index); break;
-        case PanelChange::Field::Keep: c.number = panel.keepArchivesValue(); break;
-        case PanelChange::Field::Missed: c.number = panel.missedRunValue() != 0 ? 1 : 0; break;
-        case PanelChange::Field::CopyEnabled: c.number = panel.copyEnabled() ? 1 : 0; break;
-        case PanelChange::Field::Caption: c.text = panel.caption(static_cast<Caption>(index)); break;
+        case PanelChange::Field::Source:
+            c.text = panel.sourceText(index);
+            break;
+        case PanelChange::Field::Target:
+            c.text = panel.targetText(index);
+            break;
+        case PanelChange::Field::Switch:
+            c.number = panel.switchValue(index);
+            break;
+        case PanelChange::Field::Time:
+            c.time = panel.pickerTime(index);
+            break;
+        case PanelChange::Field::Keep:
+            c.number = panel.keepArchivesValue();
+            break;
+        case PanelChange::Field::Missed:
+            c.number = panel.missedRunValue() != 0 ? 1 : 0;
+            break;
+        case PanelChange::Field::CopyEnabled:
+            c.number = panel.copyEnabled() ? 1 : 0;
+            break;
+        case PanelChange::Field::Caption:
+            c.text = panel.caption(static_cast<Caption>(index));
+            break;
     }
     return c;
 }
@@ -168,14 +184,30 @@ std::vector<PanelChange> panelSnapshot(const PanelView& panel) {
 
 void applyPanelChange(PanelView& panel, const PanelChange& c) {
     switch (c.field) {
-        case PanelChange::Field::Source: panel.setSourceText(c.index, c.text); break;
-        case PanelChange::Field::Target: panel.setTargetText(c.index, c.text); break;
-        case PanelChange::Field::Switch: panel.setSwitchValue(c.index, c.number); break;
-        case PanelChange::Field::Time: panel.setPickerTime(c.index, c.time); break;
-        case PanelChange::Field::Keep: panel.setKeepArchivesValue(c.number); break;
-        case PanelChange::Field::Missed: panel.setMissedRunValue(c.number); break;
-        case PanelChange::Field::CopyEnabled: panel.setCopyEnabled(c.number != 0); break;
-        case PanelChange::Field::Caption: panel.setCaption(static_cast<Caption>(c.index), c.text); break;
+        case PanelChange::Field::Source:
+            panel.setSourceText(c.index, c.text);
+            break;
+        case PanelChange::Field::Target:
+            panel.setTargetText(c.index, c.text);
+            break;
+        case PanelChange::Field::Switch:
+            panel.setSwitchValue(c.index, c.number);
+            break;
+        case PanelChange::Field::Time:
+            panel.setPickerTime(c.index, c.time);
+            break;
+        case PanelChange::Field::Keep:
+            panel.setKeepArchivesValue(c.number);
+            break;
+        case PanelChange::Field::Missed:
+            panel.setMissedRunValue(c.number);
+            break;
+        case PanelChange::Field::CopyEnabled:
+            panel.setCopyEnabled(c.number != 0);
+            break;
+        case PanelChange::Field::Caption:
+            panel.setCaption(static_cast<Caption>(c.index), c.text);
+            break;
     }
 }
 

@@ -51,16 +51,16 @@ void applyPanelChange(PanelView& panel, const PanelChange& change);
 
 // Verbs of the other messages.
 namespace verb {
-inline constexpr std::string_view kWelcome = "welcome";     // the service: hello accepted
-inline constexpr std::string_view kVersion = "version";     // the service: other version, <its version>
-inline constexpr std::string_view kRefused = "refused";     // the service: this user may not connect
-inline constexpr std::string_view kRun = "run";             // a window: "Yedekle"
-inline constexpr std::string_view kCancel = "cancel";       // a window: "İptal"
-inline constexpr std::string_view kWarn = "warn";           // the service: <title> <text>
-inline constexpr std::string_view kShow = "show";           // the service: a scheduled run starts
-inline constexpr std::string_view kHide = "hide";           // the service: ... and has ended
-inline constexpr std::string_view kLine = "line";           // the service: <a line for the shell>
-inline constexpr std::string_view kDone = "done";           // the service: <exit code>, the last message
+inline constexpr std::string_view kWelcome = "welcome";  // the service: hello accepted
+inline constexpr std::string_view kVersion = "version";  // the service: other version, <its version>
+inline constexpr std::string_view kRefused = "refused";  // the service: this user may not connect
+inline constexpr std::string_view kRun = "run";          // a window: "Yedekle"
+inline constexpr std::string_view kCancel = "cancel";    // a window: "İptal"
+inline constexpr std::string_view kWarn = "warn";        // the service: <title> <text>
+inline constexpr std::string_view kShow = "show";        // the service: a scheduled run starts
+inline constexpr std::string_view kHide = "hide";        // the service: ... and has ended
+inline constexpr std::string_view kLine = "line";        // the service: <a line for the shell>
+inline constexpr std::string_view kDone = "done";        // the service: <exit code>, the last message
 }  // namespace verb
 
 // True when `message` is `verb` with exactly `fields` fields after it.

@@ -29,7 +29,8 @@ struct ProgramParts {
         return clientChannelPaths(environment("XDG_RUNTIME_DIR"), folder, key);
     }
     std::string serviceChannel() const {
-        return serviceChannelPath(environment("RUNTIME_DIRECTORY"), environment("XDG_RUNTIME_DIR"), folder, key);
+        return serviceChannelPath(environment("RUNTIME_DIRECTORY"), environment("XDG_RUNTIME_DIR"), folder,
+                                  key);
     }
 };
 

@@ -360,7 +360,8 @@ bool QtFrontEnd::copyEnabled() const {
     return cmdCopy->isEnabled();
 }
 void QtFrontEnd::setControlsEnabled(bool enabled) {
-    std::vector<QWidget*> controls{chkYedek1, chkYedek2, chkYedek3, dtYedek1, dtyedek2, dtYedek3, udSakla, chkKacan, cmdCopy};
+    std::vector<QWidget*> controls{chkYedek1, chkYedek2, chkYedek3, dtYedek1, dtyedek2,
+                                   dtYedek3,  udSakla,   chkKacan,  cmdCopy};
     controls.insert(controls.end(), txtKaynak.begin(), txtKaynak.end());
     controls.insert(controls.end(), txtHedef.begin(), txtHedef.end());
     for (QWidget* control : controls) control->setEnabled(enabled);

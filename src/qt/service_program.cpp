@@ -37,14 +37,14 @@ int runServiceProgram(int argc, char* argv[]) {
     // Waits for zip let the channel's messages and the timers through.
     EventWaitProcessOps runProcesses(*processes);
 
-    ServiceHost host({MachineServices{files, clock, runProcesses, *processes, systemLocaleFormats(), parts.folder,
-                                      [] { return std::make_unique<OdbcConnection>(); },
-                                      [] { return GetComputerName(); }},
-                      std::string(kProgramVersion),
-                      [&app](std::function<void()> call) {
-                          QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
-                      },
-                      [] { QCoreApplication::processEvents(); }, peerMayConnect});
+    ServiceHost host(
+        {MachineServices{files, clock, runProcesses, *processes, systemLocaleFormats(), parts.folder,
+                         [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); }},
+         std::string(kProgramVersion),
+         [&app](std::function<void()> call) {
+             QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
+         },
+         [] { QCoreApplication::processEvents(); }, peerMayConnect});
 
     const std::string path = parts.serviceChannel();
     std::string error;

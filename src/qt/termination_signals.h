@@ -5,9 +5,9 @@
 
 namespace zel {
 
-// SIGTERM, SIGHUP and SIGINT (a shutdown, the end of the terminal's session, kill, Ctrl+C) as a Qt signal on the
-// thread that made this object: the handler only writes a byte into a pipe that the event loop
-// watches. One object per process.
+// SIGTERM, SIGHUP and SIGINT (a shutdown, the end of the terminal's session, kill, Ctrl+C) as a Qt signal on
+// the thread that made this object: the handler only writes a byte into a pipe that the event loop watches.
+// One object per process.
 class TerminationSignals final : public QObject {
     Q_OBJECT
 public:

@@ -60,8 +60,8 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
     } else {
         form = std::make_unique<frmMain>(
             FrmMainServices{files, clock, windowProcesses, *processes, systemLocaleFormats(), parts.folder,
-                            [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
-                            instance},
+                            [] { return std::make_unique<OdbcConnection>(); },
+                            [] { return GetComputerName(); }, instance},
             view);
     }
     view.attach(*form);

@@ -5,7 +5,8 @@
 namespace zel {
 
 ServiceHost::ServiceHost(Parts parts)
-    : parts_(std::move(parts)), panel_([this](const PanelChange& change) { toWindows(panelMessage(change)); }) {
+    : parts_(std::move(parts)),
+      panel_([this](const PanelChange& change) { toWindows(panelMessage(change)); }) {
     machine_ = std::make_unique<Machine>(parts_.machine, panel_, *this);
 }
 
@@ -156,12 +157,17 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
         case PanelChange::Field::Source:
         case PanelChange::Field::Target:
             return machine_->folderLeft({change->field == PanelChange::Field::Source, change->index});
-        case PanelChange::Field::Switch: return machine_->switchClicked(change->index);
-        case PanelChange::Field::Time: return machine_->timeChanged(change->index);
-        case PanelChange::Field::Keep: return machine_->keepChanged();
-        case PanelChange::Field::Missed: return machine_->missedChanged();
+        case PanelChange::Field::Switch:
+            return machine_->switchClicked(change->index);
+        case PanelChange::Field::Time:
+            return machine_->timeChanged(change->index);
+        case PanelChange::Field::Keep:
+            return machine_->keepChanged();
+        case PanelChange::Field::Missed:
+            return machine_->missedChanged();
         case PanelChange::Field::CopyEnabled:
-        case PanelChange::Field::Caption: return;
+        case PanelChange::Field::Caption:
+            return;
     }
 }
 
@@ -185,7 +191,8 @@ void ServiceHost::finishRunWaiters() {
     std::vector<ChannelServer::ClientId> waiting;
     for (const auto& [id, client] : clients_)
         if (client.waitsForRun) waiting.push_back(id);
-    for (const ChannelServer::ClientId id : waiting) sendLast(id, {std::string(verb::kDone), runResult_->first ? "0" : "1"});
+    for (const ChannelServer::ClientId id : waiting)
+        sendLast(id, {std::string(verb::kDone), runResult_->first ? "0" : "1"});
     runResult_.reset();
 }
 

@@ -13,9 +13,12 @@ StartMode startModeFrom(const std::vector<std::string_view>& arguments) {
         {"yedekle", StartMode::Run},
     }};
     for (std::string_view argument : arguments) {
-        if (argument.starts_with("--")) argument.remove_prefix(2);
-        else if (argument.starts_with("/")) argument.remove_prefix(1);
-        else continue;
+        if (argument.starts_with("--"))
+            argument.remove_prefix(2);
+        else if (argument.starts_with("/"))
+            argument.remove_prefix(1);
+        else
+            continue;
         for (const auto& [name, mode] : kModes)
             if (argument == name) return mode;
     }

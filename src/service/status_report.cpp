@@ -7,16 +7,20 @@ namespace zel {
 std::vector<std::string> statusLines(const MachineStatus& s, const LocalDateTime& now) {
     std::vector<std::string> lines;
     lines.push_back("Son yedekleme: " + (s.lastBackup.empty() ? std::string("yok") : s.lastBackup));
-    lines.push_back("Son sonuç: " + (s.lastOutcome.empty() ? std::string("hizmet başladığından beri yedekleme yok")
-                                                            : s.lastOutcome));
+    lines.push_back("Son sonuç: " + (s.lastOutcome.empty()
+                                         ? std::string("hizmet başladığından beri yedekleme yok")
+                                         : s.lastOutcome));
     const std::optional<NextSlot> next = nextSlot(s.schedule, now);
     lines.push_back("Sonraki yedekleme: " +
                     (next ? timeOfDayText(next->time, ":") + (next->tomorrow ? " (yarın)" : " (bugün)")
                           : std::string("zamanlanmış yedekleme yok")));
     std::string db = "Veritabanı: ";
-    if (!s.databaseConnected) db += "henüz denenmedi";
-    else if (*s.databaseConnected) db += "bağlı";
-    else db += "bağlı değil" + (s.databaseError.empty() ? std::string() : ": " + s.databaseError);
+    if (!s.databaseConnected)
+        db += "henüz denenmedi";
+    else if (*s.databaseConnected)
+        db += "bağlı";
+    else
+        db += "bağlı değil" + (s.databaseError.empty() ? std::string() : ": " + s.databaseError);
     lines.push_back(db);
     lines.push_back(std::string("Yedekleme: ") + (s.running ? "sürüyor" : "beklemede"));
     lines.push_back("Son günlük satırları:");

@@ -122,7 +122,8 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
                                         if (recentLog_.size() > kRecentLogLines) recentLog_.pop_front();
                                         host_.logWritten(std::string(text));
                                     });
-    reporter_ = std::make_unique<RunReporter>(*log_, services_.clock, [this](const std::string& text) { warn(text); });
+    reporter_ = std::make_unique<RunReporter>(*log_, services_.clock,
+                                              [this](const std::string& text) { warn(text); });
     backup_ = std::make_unique<BackupRun>(
         *backupView_, services_.files, services_.clock, *runner_, services_.locale,
         [this] { updateBackupDate(); }, reporter_.get(), [this] { host_.processPendingEvents(); });
@@ -236,7 +237,8 @@ void Machine::checkDisconnect() {
     // Skipped while the previous poll still waits for the utility with this very request; the
     // label then keeps the time of the last poll that ran.
     if (db_->poll(panel_.sourceText(0))) {
-        panel_.setCaption(Caption::lblInfo, statusText(services_.clock.now(), services_.locale.timeSeparator));
+        panel_.setCaption(Caption::lblInfo,
+                          statusText(services_.clock.now(), services_.locale.timeSeparator));
         return;
     }
     // A utility that waits for an answer in its hidden window would hold every request for days.

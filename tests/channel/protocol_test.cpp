@@ -34,17 +34,28 @@ TEST(ChannelProtocol, EveryValueOfAPanelTravelsIntoAnotherPanel) {
 
 TEST(ChannelProtocol, ValuesOutOfRangeAreNoMessage) {
     const std::vector<Message> refused{
-        {"source", "4", "c:\\x"},   {"source", "-1", "c:\\x"}, {"source", "0"},
-        {"target", "01x", "c:\\x"}, {"switch", "0", "3"},     {"switch", "3", "1"},
-        {"time", "0", "24:00:00"},  {"time", "0", "5:00:00"}, {"time", "0", "05:60:00"},
-        {"keep", "1000"},           {"keep", ""},             {"missed", "2"},
-        {"caption", "Timer2", "x"}, {"copy", "1", "1"},       {"nothing"},
+        {"source", "4", "c:\\x"},
+        {"source", "-1", "c:\\x"},
+        {"source", "0"},
+        {"target", "01x", "c:\\x"},
+        {"switch", "0", "3"},
+        {"switch", "3", "1"},
+        {"time", "0", "24:00:00"},
+        {"time", "0", "5:00:00"},
+        {"time", "0", "05:60:00"},
+        {"keep", "1000"},
+        {"keep", ""},
+        {"missed", "2"},
+        {"caption", "Timer2", "x"},
+        {"copy", "1", "1"},
+        {"nothing"},
     };
     for (const Message& m : refused) EXPECT_FALSE(parsePanelChange(m)) << encodeMessage(m);
 }
 
 TEST(ChannelProtocol, AWindowMayChangeTheSettingsButNotTheButtonsOrLabels) {
-    for (const Message& m : std::vector<Message>{{"source", "0", "c:\\a"}, {"switch", "2", "1"}, {"keep", "3"}})
+    for (const Message& m :
+         std::vector<Message>{{"source", "0", "c:\\a"}, {"switch", "2", "1"}, {"keep", "3"}})
         EXPECT_TRUE(userMayChange(*parsePanelChange(m)));
     for (const Message& m : std::vector<Message>{{"copy", "1"}, {"caption", "lblSon", "x"}})
         EXPECT_FALSE(userMayChange(*parsePanelChange(m)));

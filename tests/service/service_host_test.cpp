@@ -67,11 +67,11 @@ protected:
 
 private:
     WindowQueue queue_;
-    ServiceHost host_{{MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(),
-                                       [] { return std::make_unique<NoDatabase>(); },
-                                       [] { return std::string("TESTPC"); }},
-                       "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); },
-                       [](const PeerIdentity& p) { return p.uid != kStranger; }}};
+    ServiceHost host_{
+        {MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(),
+                         [] { return std::make_unique<NoDatabase>(); }, [] { return std::string("TESTPC"); }},
+         "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); },
+         [](const PeerIdentity& p) { return p.uid != kStranger; }}};
     ChannelServer::Events events_ = host_.channelEvents();
     bool started_ = false;
 };
@@ -88,7 +88,8 @@ TEST_F(ServiceHostTest, AWindowGetsEveryValueAndTheOthersChangesAsTheyComeIntoTh
     const std::string settings = readFile(settingsFile());
     EXPECT_NE(settings.find("c:\\veri"), std::string::npos) << settings;
     // The first window hears both changes; the second hears its own back, which it ignores.
-    const std::vector<Message> heard(server.sent[1].begin() + static_cast<long>(before), server.sent[1].end());
+    const std::vector<Message> heard(server.sent[1].begin() + static_cast<long>(before),
+                                     server.sent[1].end());
     EXPECT_EQ(heard, (std::vector<Message>{{"switch", "0", "0"}, {"source", "1", "c:\\veri"}}));
     EXPECT_TRUE(server.closed.empty());
 }
@@ -118,14 +119,15 @@ TEST_P(ServiceHostFaults, CostOnlyThatClientItsConnection) {
 
 INSTANTIATE_TEST_SUITE_P(
     Channel, ServiceHostFaults,
-    ::testing::Values(BadClient{"Garbage", "\x01\x02\xFF\xFE\n"}, BadClient{"NoHelloFirst", "run\n"},
-                      BadClient{"Oversized", std::string(1024 * 1024, 'a')},
-                      BadClient{"LabelFromAWindow", encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) +
-                                                        "caption\tlblSon\tsahte\n"},
-                      BadClient{"SwitchOutOfRange",
-                                encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "switch\t0\t7\n"},
-                      BadClient{"UnknownVerb",
-                                encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "format\tc:\n"}),
+    ::testing::Values(
+        BadClient{"Garbage", "\x01\x02\xFF\xFE\n"}, BadClient{"NoHelloFirst", "run\n"},
+        BadClient{"Oversized", std::string(1024 * 1024, 'a')},
+        BadClient{"LabelFromAWindow",
+                  encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "caption\tlblSon\tsahte\n"},
+        BadClient{"SwitchOutOfRange",
+                  encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "switch\t0\t7\n"},
+        BadClient{"UnknownVerb",
+                  encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "format\tc:\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ServiceHostTest, AStrangerAndAnotherVersionAreToldWhyAndLetGo) {
@@ -147,7 +149,8 @@ TEST_F(ServiceHostTest, TheShellGetsTheStateOrARunWithItsLinesAndOutcome) {
 
     window(3);
     std::filesystem::create_directories(drives.drive('c') / "yedek");
-    say(3, encodeMessage({"source", "0", sourceWithAFile()}) + encodeMessage({"target", "0", drives.text('c', "yedek")}));
+    say(3, encodeMessage({"source", "0", sourceWithAFile()}) +
+               encodeMessage({"target", "0", drives.text('c', "yedek")}));
     connect(2);
     say(2, encodeMessage(helloMessage({"1.0.0", ClientRole::Run})));
     ASSERT_TRUE(until([&] { return server.closed.count(2) > 0; }));
@@ -155,7 +158,8 @@ TEST_F(ServiceHostTest, TheShellGetsTheStateOrARunWithItsLinesAndOutcome) {
     EXPECT_EQ(server.sent[2].back(), (Message{"done", "1"}));
     EXPECT_EQ(verbs(2).front(), "welcome");
     bool pairLine = false;
-    for (const Message& m : server.sent[2]) pairLine |= m.size() == 2 && m[1].find("brevund") != std::string::npos;
+    for (const Message& m : server.sent[2])
+        pairLine |= m.size() == 2 && m[1].find("brevund") != std::string::npos;
     EXPECT_TRUE(pairLine);
     EXPECT_TRUE(server.closed[2]);
     // The window saw the button as it was, then the run come and go on it.

@@ -67,7 +67,10 @@ TEST_F(WindowClientTest, ShowsTheServicesValuesAndSendsOnlyWhatTheUserDid) {
     form.Form_Load();
     EXPECT_EQ(sent(), std::vector<Message>{helloMessage({"1.0.0", ClientRole::Window})});
     EXPECT_FALSE(view.controlsEnabled);  // nothing to show until the service's values are in
-    answer({{"welcome"}, {"switch", "1", "1"}, {"time", "1", "05:00:00"}, {"source", "0", "d:\\veri"},
+    answer({{"welcome"},
+            {"switch", "1", "1"},
+            {"time", "1", "05:00:00"},
+            {"source", "0", "d:\\veri"},
             {"caption", "lblTime", "09:07:00"}});
     EXPECT_TRUE(view.controlsEnabled);
     EXPECT_EQ(view.switches[1], 1);
@@ -81,8 +84,9 @@ TEST_F(WindowClientTest, ShowsTheServicesValuesAndSendsOnlyWhatTheUserDid) {
     form.cmdCopy_Click();
     view.setCaption(Caption::cmdExit, "İptal");
     form.cmdExit_Click();
-    EXPECT_EQ(std::vector<Message>(sent().begin() + 1, sent().end()),
-              (std::vector<Message>{{"switch", "2", "1"}, {"source", "3", "e:\\arsiv"}, {"run"}, {"cancel"}}));
+    EXPECT_EQ(
+        std::vector<Message>(sent().begin() + 1, sent().end()),
+        (std::vector<Message>{{"switch", "2", "1"}, {"source", "3", "e:\\arsiv"}, {"run"}, {"cancel"}}));
 }
 
 TEST_F(WindowClientTest, WithoutTheServiceTheWindowWaitsGreyedAndComesBackByItself) {

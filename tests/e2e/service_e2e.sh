@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# The program as a machine service with no display at all, the real zip and PostgreSQL: a slot
+# fires and its archive is read back and recorded, a disconnect request is served, --durum and
+# --yedekle answer from a shell, clients that send garbage, too much or never read cost only
+# their own connection. Then window clients on Xvfb: a typed folder lands in the service's file,
+# "Yedekle" runs in the service, two windows see each other's changes, a stopped service is
+# told and found again. A user outside the group is refused; SIGTERM ends it with its log line.
+#   service_e2e.sh BINARY PG_SCRIPT PG_DIR VERSION
+set -uo pipefail
+binary=$1
+pg_script=$2
+pg_dir=$3
+version=$4
+source "$(dirname "$0")/lib.sh"
+
+prepare_program "$binary"
+zip_noting_runs 0
+mkdir -p "$work/drives/c/progress/openedge/bin"
+cat >"$work/drives/c/progress/openedge/bin/proshut.bat" <<SH
+#!/bin/sh
+echo "\$@" >>"$work/proshut.log"
+SH
+chmod +x "$work/drives/c/progress/openedge/bin/proshut.bat"
+start=$(date +%s)
+slot=$(date -d "@$((start + 20))" +%T)
+printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' 'c:\tarvel-yedek' '' \
+    'c:\tarvel-yedek' 1 "$slot" 0 17:00:00 0 12:00:00 >"$work/TarvelYedek.ini"
+chmod 755 "$work"
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime" ODBCSYSINI="$pg_dir/odbc"
+sql() { psql -h "$pg_dir" -p "$(cat "$pg_dir/port")" -U postgres -d zel -qAt -c "$1"; }
+settings_line() { sed -n "$1p" "$work/TarvelYedek.ini" | tr -d '\r'; }
+log_has() { grep -q "$1" "$work/TarvelYedek.log" 2>/dev/null; }
+
+# The service as systemd would start it: its runtime folder given, here the program folder, which
+# every user can reach.
+start_service() {
+    (cd "$work" && exec env -u DISPLAY RUNTIME_DIRECTORY="$work" ./zelyedek --hizmet >>"$work/service.log" 2>&1) &
+    service=$!
+    pids+=($service)
+}
+socket() { ls "$work"/zelyedek-*-hizmet.sock 2>/dev/null | head -1; }
+listening() { [ -S "$(socket)" ]; }
+status() { (cd "$work" && ./zelyedek --durum); }
+
+start_service
+check "the service listens without any display" within 10 listening
+status >"$work/durum.out"
+check "--durum answers with exit code 0" test $? -eq 0
+check "and names the next slot ($slot)" grep -q "Sonraki yedekleme: $slot (bugün)" "$work/durum.out"
+
+# Clients that break the rules, then one that never reads what the service sends it.
+printf '\x01\xfe garbage\n' | socat -t 2 - "UNIX-CONNECT:$(socket)" >/dev/null 2>&1
+head -c 1048576 /dev/zero | tr '\0' a | socat -t 2 - "UNIX-CONNECT:$(socket)" >/dev/null 2>&1
+(printf 'hello\t%s\twindow\n' "$version"; sleep 120) | socat -u - "UNIX-CONNECT:$(socket)" &
+pids+=($!)
+drops() { grep -c "Hizmet bir bağlantıyı kesti" "$work/TarvelYedek.log" 2>/dev/null; }
+two_drops() { [ "$(drops)" -ge 2 ]; }
+check "garbage and a 1 MB message each cost one connection and one log line" within 5 two_drops
+check "the service still answers" status >/dev/null
+
+slot_ran() { [ "$(runs)" -ge 1 ]; }
+check "the slot of $slot fires in the service" within 40 slot_ran
+check "its archive is read back" within 10 log_has 'dosya doğrulandı'
+recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
+check "and recorded in the history" within 15 recorded
+sql 'INSERT INTO pub."zelDisconnect" VALUES (7)' >/dev/null
+served() { grep -q 'disconnect 7' "$work/proshut.log" 2>/dev/null; }
+check "a disconnect request is served" within 25 served
+
+(cd "$work" && ./zelyedek --yedekle) >"$work/yedekle.out" 2>&1
+check "--yedekle runs and exits 0 once the run is recorded" test $? -eq 0
+check "printing each pair's line" grep -q 'brevund\\belgeler' "$work/yedekle.out"
+
+if [ "$(id -u)" -eq 0 ]; then
+    created_group=0
+    getent group zelyedek >/dev/null || { groupadd --system zelyedek && created_group=1; }
+    as_nobody() { setpriv --reuid=nobody --regid=nogroup "$@" env -u XDG_RUNTIME_DIR ./zelyedek --durum; }
+    (cd "$work" && as_nobody --clear-groups) >"$work/stranger.out" 2>&1
+    check "a user outside the group is refused (exit $?)" grep -q "Bu hizmete bağlanma izniniz yok" "$work/stranger.out"
+    (cd "$work" && as_nobody --groups "$(getent group zelyedek | cut -d: -f3)") >/dev/null 2>&1
+    check "a member of the group zelyedek is served" test $? -eq 0
+    [ $created_group -eq 1 ] && groupdel zelyedek
+else
+    echo "(not root: users other than this one are not tried)"
+fi
+
+# A window client: its user's session, a display, a tray.
+start_display
+start_tray
+main_window() { xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null | head -1; }
+show_window() {
+    xdotool search --name '^ZEL Yedek$' | head -1 | xargs -r xdotool windowmap --sync
+    within 5 window_visible && xdotool windowfocus --sync "$(main_window)"
+}
+# Into source box $1 (0..3): the text $2, then Tab.
+type_source() {
+    xdotool mousemove --window "$(main_window)" 250 $((21 + 34 * $1)) click 1
+    xdotool key ctrl+a type "$2"
+    xdotool key Tab
+}
+start_app "$work/client.log" ./zelyedek
+client=$app_pid
+check "the window client shows its window and icon" within 10 icon_docked
+check "and hides itself after a second" within 5 window_hidden
+show_window
+type_source 1 'c:\istemci'
+typed() { [ "$(settings_line "$1")" = "$2" ]; }  # line 3 is source box 1, line 5 box 2
+check "a folder typed in the client (then Tab) lands in the service's file" within 5 typed 3 'c:\istemci'
+runs_before=$(runs)
+xdotool mousemove --window "$(main_window)" 610 171 click 1
+ran_again() { [ "$(runs)" -gt "$runs_before" ]; }
+check "\"Yedekle\" in the client makes a run in the service" within 10 ran_again
+
+# A second window in another session on another display: it must have seen the first one's
+# change, or leaving its box would write the old folder back.
+mkdir -m 700 "$work/runtime2"
+exec 3>"$work/display2"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+exec 3>&-
+within 10 test -s "$work/display2"
+display2=":$(head -1 "$work/display2")"
+on2() { DISPLAY=$display2 "$@"; }
+DISPLAY=$display2 XDG_RUNTIME_DIR="$work/runtime2" start_app "$work/client2.log" ./zelyedek
+check "a second window client starts in another session" kill -0 "$app_pid"
+show_window
+type_source 2 'c:\birinci'
+within 5 typed 5 'c:\birinci'
+sleep 1
+on2 show_window
+on2 xdotool mousemove --window "$(on2 main_window)" 250 $((21 + 34 * 2)) click 1
+on2 xdotool key Tab
+sleep 0.5
+check "the second window had the first one's change within a second" typed 5 'c:\birinci'
+
+# The service stopped: it says so in its log, and the windows say so too; started again, they
+# come back by themselves and their changes land again.
+kill -TERM "$service"
+stopped_at=$(now_ms)
+service_ended() { ! kill -0 "$service" 2>/dev/null; }
+within 10 service_ended
+check "SIGTERM ends the service in $(( $(now_ms) - stopped_at )) ms (at most 5 s)" test $(( $(now_ms) - stopped_at )) -le 5000
+check "with its line in the log" log_has 'Hizmet durduruldu'
+check "the window client runs on" kill -0 "$client"
+start_service
+within 10 listening
+sleep 11  # the clients try again every 10 s
+show_window
+type_source 1 'c:\geri'
+check "the window found the service again by itself" within 5 typed 3 'c:\geri'
+check "--durum exits 3 once no service answers" bash -c "kill -TERM $service; sleep 3; cd '$work' && ./zelyedek --durum >/dev/null 2>&1; [ \$? -eq 3 ]"
+
+if [ $failures -gt 0 ]; then
+    echo "--- run log"; cat "$work/TarvelYedek.log" 2>/dev/null
+    echo "--- service"; cat "$work/service.log" 2>/dev/null
+    echo "--- durum"; cat "$work/durum.out" 2>/dev/null
+    echo "--- yedekle"; cat "$work/yedekle.out" 2>/dev/null
+fi
+finish
