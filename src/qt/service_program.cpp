@@ -65,7 +65,7 @@ int runServiceProgram(int argc, char* argv[]) {
     QObject::connect(&pollTimer, &IntervalTimer::tick, [&host] { host.pollTick(); });
     pollTimer.setInterval(10000);
 
-    TerminationSignals termination;
+    TerminationSignals termination(true);
     QObject::connect(&termination, &TerminationSignals::caught, &app, [&] {
         clockTimer.setInterval(0);
         pollTimer.setInterval(0);

@@ -20,7 +20,8 @@ void onSignal(int) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+TerminationSignals::TerminationSignals(bool interruptToo, QObject* parent)
+    : QObject(parent), interruptToo_(interruptToo) {
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;  // then the default action stays
     notifier_ = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
@@ -35,14 +36,14 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGHUP, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    if (interruptToo_) ::sigaction(SIGINT, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!notifier_) return;
     ::signal(SIGTERM, SIG_DFL);
     ::signal(SIGHUP, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
+    if (interruptToo_) ::signal(SIGINT, SIG_DFL);
     delete notifier_;
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);

@@ -5,13 +5,13 @@
 
 namespace zel {
 
-// SIGTERM, SIGHUP and SIGINT (a shutdown, the end of the terminal's session, kill, Ctrl+C) as a Qt signal on
-// the thread that made this object: the handler only writes a byte into a pipe that the event loop watches.
-// One object per process.
+// SIGTERM and SIGHUP (a shutdown, the end of the terminal's session, kill), and for the service
+// SIGINT (Ctrl+C), as a Qt signal on the thread that made this object: the handler only writes a
+// byte into a pipe that the event loop watches. One object per process.
 class TerminationSignals final : public QObject {
     Q_OBJECT
 public:
-    explicit TerminationSignals(QObject* parent = nullptr);
+    explicit TerminationSignals(bool interruptToo = false, QObject* parent = nullptr);
     ~TerminationSignals() override;
 
 signals:
@@ -19,6 +19,7 @@ signals:
 
 private:
     QSocketNotifier* notifier_ = nullptr;
+    bool interruptToo_ = false;
 };
 
 }  // namespace zel
