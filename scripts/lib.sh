@@ -12,6 +12,7 @@ ZEL_PACKAGES=(
     zip unzip g++-mingw-w64-x86-64
     xvfb trayer xdotool imagemagick x11-utils socat
     fonts-liberation fonts-dejavu-core
+    dpkg-dev lintian systemd
 )
 
 zel_install_missing() {
