@@ -1,0 +1,511 @@
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/channel_io_posix.h"
+#include "platform/local_channel.h"
+
+namespace zel {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// How much one read takes from a socket; a busy client then cannot starve the others.
+constexpr std::size_t kReadPiece = 64 * 1024;
+// How long a connection being closed may take to drain its queue; one that never reads would hold
+// its socket forever.
+constexpr std::chrono::seconds kDrainTime{10};
+
+// How long accepting pauses after it failed for want of resources.
+constexpr std::chrono::milliseconds kListenerRest{100};
+
+const char* const kQueueOverflow = "Bağlantı düşürüldü: karşı taraf okumuyor, bekleyen veri sınırı aşıldı";
+
+// What one non-blocking read gave: bytes, nothing yet, or the end of the connection.
+struct ReadOutcome {
+    std::string bytes;
+    bool ended = false;
+    std::string why;  // when ended: empty for a hang-up
+};
+
+// `buffer` is the loop's own, so the bytes handed on are no larger than what came.
+ReadOutcome readPiece(int fd, std::vector<char>& buffer) {
+    buffer.resize(kReadPiece);
+    ssize_t n;
+    do {
+        n = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    ReadOutcome out;
+    if (n > 0) {
+        out.bytes.assign(buffer.data(), static_cast<std::size_t>(n));
+    } else if (n == 0) {
+        out.ended = true;
+    } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        out.ended = true;
+        if (!peerHungUp(errno)) out.why = "Okunamadı: " + errnoText(errno);
+    }
+    return out;
+}
+
+std::string writeFailure(int error) {
+    return peerHungUp(error) ? std::string() : "Yazılamadı: " + errnoText(error);
+}
+
+template <typename F, typename... Args>
+void notify(const F& event, Args&&... args) {
+    if (event) event(std::forward<Args>(args)...);
+}
+
+class PosixChannelServer final : public ChannelServer {
+public:
+    PosixChannelServer(UniqueFd listener, std::string path, const struct stat& bound, Events events)
+        : listener_(std::move(listener)),
+          path_(std::move(path)),
+          boundDevice_(bound.st_dev),
+          boundInode_(bound.st_ino),
+          events_(std::move(events)) {}
+
+    ~PosixChannelServer() override {
+        stopping_ = true;
+        waker_.wake();
+        if (thread_.joinable()) thread_.join();
+        // A newer service may have replaced the file meanwhile; its socket is not ours to remove.
+        struct stat now {};
+        if (::lstat(path_.c_str(), &now) == 0 && now.st_dev == boundDevice_ && now.st_ino == boundInode_) {
+            ::unlink(path_.c_str());
+        }
+    }
+
+    bool start(std::string& error) {
+        if (!waker_.valid()) {
+            error = "Kanal açılamadı: " + errnoText(errno);
+            return false;
+        }
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error& e) {
+            error = std::string("Kanal açılamadı: ") + e.what();
+            return false;
+        }
+        return true;
+    }
+
+    void send(ClientId client, std::string bytes) override {
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = shared_.find(client);
+            if (found == shared_.end()) return;
+            Shared& s = found->second;
+            if (s.callerClosed() || s.overflowed) return;
+            if (s.queue.size() + bytes.size() > kChannelQueueLimit) {
+                s.overflowed = true;
+                s.queue.clear();  // its memory is given back now, not when the loop comes round
+            } else {
+                s.queue.append(std::move(bytes));
+            }
+        }
+        waker_.wake();
+    }
+
+    void close(ClientId client, bool afterQueued) override {
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = shared_.find(client);
+            if (found == shared_.end()) return;
+            Shared& s = found->second;
+            if (afterQueued && !s.cutNow) {
+                if (!s.closing) s.drainDeadline = SteadyClock::now() + kDrainTime;
+                s.closing = true;
+            } else {
+                s.cutNow = true;
+                s.queue.clear();
+            }
+        }
+        waker_.wake();
+    }
+
+private:
+    // What other threads may touch, under mutex_.
+    struct Shared {
+        OutboundQueue queue;
+        bool closing = false;  // close(afterQueued): ends once the queue is written
+        bool cutNow = false;   // close(at once)
+        bool overflowed = false;
+        SteadyClock::time_point drainDeadline;
+        bool callerClosed() const { return closing || cutNow; }
+    };
+
+    // One client's step of the loop: what to tell the caller once the lock is let go.
+    struct Step {
+        std::string received;
+        bool ended = false;
+        bool tell = false;  // whether `closed` is called
+        std::string why;
+    };
+
+    void run() {
+        std::vector<pollfd> polled;
+        std::vector<ClientId> ids;
+        while (!stopping_) {
+            const int timeout = buildPollSet(polled, ids);
+            if (::poll(polled.data(), polled.size(), timeout) < 0 && errno != EINTR) break;
+            if (stopping_) break;
+            if (polled[0].revents != 0) waker_.drain();
+            for (std::size_t i = 0; i < ids.size() && !stopping_; ++i) serve(ids[i], polled[i + 2].revents);
+            if (polled[1].revents != 0) acceptAll();
+        }
+    }
+
+    // The wake-up and the listener first, then every client; the timeout is the nearest deadline.
+    int buildPollSet(std::vector<pollfd>& polled, std::vector<ClientId>& ids) {
+        const bool resting = SteadyClock::now() < listenerRestsUntil_;
+        polled.assign(
+            {{waker_.fd(), POLLIN, 0}, {listener_.get(), static_cast<short>(resting ? 0 : POLLIN), 0}});
+        ids.clear();
+        std::optional<SteadyClock::time_point> nearest;
+        if (resting) nearest = listenerRestsUntil_;
+        std::lock_guard lock(mutex_);
+        for (const auto& [id, socket] : sockets_) {
+            const Shared& s = shared_.at(id);
+            polled.push_back(
+                {socket.get(), static_cast<short>(s.queue.empty() ? POLLIN : POLLIN | POLLOUT), 0});
+            ids.push_back(id);
+            if (s.closing && (!nearest || s.drainDeadline < *nearest)) nearest = s.drainDeadline;
+        }
+        if (!nearest) return -1;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*nearest - SteadyClock::now()).count();
+        return static_cast<int>(std::clamp<decltype(left)>(left, 0, 60'000));
+    }
+
+    void serve(ClientId id, short revents) {
+        const int fd = sockets_.at(id).get();
+        Step step = writeQueued(id, fd);
+        if (!step.ended && (revents & (POLLIN | POLLHUP | POLLERR))) {
+            ReadOutcome read = readPiece(fd, buffer_);
+            step.received = std::move(read.bytes);
+            step.ended = read.ended;
+            step.tell = read.ended;
+            step.why = std::move(read.why);
+        }
+        // Bytes from a client the caller has closed are of no use to anyone.
+        if (!step.received.empty() && !callerClosed(id))
+            notify(events_.received, id, std::move(step.received));
+        if (!step.ended) return;
+        {
+            std::lock_guard lock(mutex_);
+            // The caller may have closed it while it was being told of the last bytes.
+            if (shared_.at(id).callerClosed()) step.tell = false;
+            shared_.erase(id);
+        }
+        sockets_.erase(id);
+        if (step.tell && !stopping_) notify(events_.closed, id, step.why);
+    }
+
+    // Carries out what send and close asked for this client, and writes what the socket takes.
+    Step writeQueued(ClientId id, int fd) {
+        Step step;
+        std::lock_guard lock(mutex_);
+        Shared& s = shared_.at(id);
+        if (s.cutNow) {
+            step.ended = true;
+        } else if (s.overflowed) {
+            step.ended = step.tell = true;
+            step.why = kQueueOverflow;
+        } else if (!s.queue.writeTo(fd)) {
+            step.ended = step.tell = true;
+            step.why = writeFailure(errno);
+        } else if (s.closing && (s.queue.empty() || SteadyClock::now() >= s.drainDeadline)) {
+            step.ended = true;
+        }
+        return step;
+    }
+
+    bool callerClosed(ClientId id) {
+        std::lock_guard lock(mutex_);
+        return shared_.at(id).callerClosed();
+    }
+
+    void acceptAll() {
+        for (;;) {
+            UniqueFd socket(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+            if (!socket.valid()) {
+                if (errno == EINTR || errno == ECONNABORTED) continue;
+                // Out of descriptors, say: the waiting connection stays and the listener stays
+                // readable, so it is left alone for a moment instead of being polled in a busy loop.
+                if (errno != EAGAIN && errno != EWOULDBLOCK)
+                    listenerRestsUntil_ = SteadyClock::now() + kListenerRest;
+                return;
+            }
+            ucred credentials{};
+            socklen_t size = sizeof credentials;
+            if (::getsockopt(socket.get(), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) continue;
+            const PeerIdentity peer{static_cast<std::uint32_t>(credentials.uid),
+                                    static_cast<std::uint32_t>(credentials.gid), credentials.pid};
+            const ClientId id = nextId_++;
+            {
+                std::lock_guard lock(mutex_);
+                shared_.emplace(id, Shared{});
+            }
+            sockets_.emplace(id, std::move(socket));
+            if (stopping_) return;
+            notify(events_.connected, id, peer);
+        }
+    }
+
+    UniqueFd listener_;
+    const std::string path_;
+    const dev_t boundDevice_;
+    const ino_t boundInode_;
+    const Events events_;
+    Waker waker_;
+    std::atomic<bool> stopping_ = false;
+    SteadyClock::time_point listenerRestsUntil_;
+    ClientId nextId_ = 1;  // ids are never reused, so a late send cannot reach a newer client
+
+    std::mutex mutex_;
+    std::map<ClientId, Shared> shared_;
+    // Only the loop touches the sockets, so none is closed while another thread might use its number.
+    std::map<ClientId, UniqueFd> sockets_;
+    std::vector<char> buffer_;
+
+    std::thread thread_;  // last: started once everything above exists
+};
+
+class PosixChannelClient final : public ChannelClient {
+public:
+    PosixChannelClient(UniqueFd socket, Events events)
+        : socket_(std::move(socket)), events_(std::move(events)) {}
+
+    ~PosixChannelClient() override {
+        stopping_ = true;
+        waker_.wake();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    bool start(std::string& error) {
+        if (!waker_.valid()) {
+            error = "Bağlanılamadı: " + errnoText(errno);
+            return false;
+        }
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error& e) {
+            error = std::string("Bağlanılamadı: ") + e.what();
+            return false;
+        }
+        return true;
+    }
+
+    void send(std::string bytes) override {
+        {
+            std::lock_guard lock(mutex_);
+            if (ended_ || overflowed_) return;
+            // The service stopped reading: the same limit as on its side keeps this memory bounded.
+            if (queue_.size() + bytes.size() > kChannelQueueLimit) {
+                overflowed_ = true;
+                queue_.clear();
+            } else {
+                queue_.append(std::move(bytes));
+            }
+        }
+        waker_.wake();
+    }
+
+private:
+    void run() {
+        pollfd polled[2] = {{waker_.fd(), POLLIN, 0}, {socket_.get(), POLLIN, 0}};
+        while (!stopping_) {
+            std::optional<std::string> why = writeQueued();
+            if (!why) {
+                polled[1].events = static_cast<short>(hasQueued() ? POLLIN | POLLOUT : POLLIN);
+                if (::poll(polled, 2, -1) < 0 && errno != EINTR) {
+                    why = "Bağlantı izlenemedi: " + errnoText(errno);
+                } else {
+                    if (stopping_) return;
+                    if (polled[0].revents != 0) waker_.drain();
+                    if (polled[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+                        ReadOutcome read = readPiece(socket_.get(), buffer_);
+                        if (!read.bytes.empty()) notify(events_.received, std::move(read.bytes));
+                        if (read.ended) why = std::move(read.why);
+                    }
+                }
+            }
+            if (why) {
+                {
+                    std::lock_guard lock(mutex_);
+                    ended_ = true;
+                    queue_.clear();
+                }
+                ::shutdown(socket_.get(), SHUT_RDWR);  // the service sees the end now, not at destruction
+                if (!stopping_) notify(events_.closed, *why);
+                return;
+            }
+        }
+    }
+
+    // Nothing while the connection goes on; why it ended otherwise.
+    std::optional<std::string> writeQueued() {
+        std::lock_guard lock(mutex_);
+        if (overflowed_) return kQueueOverflow;
+        if (!queue_.writeTo(socket_.get())) return writeFailure(errno);
+        return std::nullopt;
+    }
+
+    bool hasQueued() {
+        std::lock_guard lock(mutex_);
+        return !queue_.empty();
+    }
+
+    UniqueFd socket_;
+    const Events events_;
+    Waker waker_;
+    std::atomic<bool> stopping_ = false;
+    std::mutex mutex_;
+    OutboundQueue queue_;
+    bool ended_ = false;
+    bool overflowed_ = false;
+    std::vector<char> buffer_;
+    std::thread thread_;
+};
+
+// A socket file nobody listens on any more (its service died) refuses connections; a live one
+// accepts them, or says its backlog is full. The live service sees the probe as a client that
+// hangs up at once.
+enum class Occupant { Stale, Live, Unknown };
+
+Occupant probe(const sockaddr_un& address, int& error) {
+    UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!probe.valid()) {
+        error = errno;
+        return Occupant::Unknown;
+    }
+    if (::connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        return Occupant::Live;
+    }
+    error = errno;
+    if (error == ECONNREFUSED) return Occupant::Stale;
+    if (error == EAGAIN || error == EINPROGRESS) return Occupant::Live;
+    return Occupant::Unknown;
+}
+
+// Binds, replacing a stale socket file; never a live one nor a file that is not a socket.
+bool bindReplacingStale(int fd, const std::string& path, const sockaddr_un& address, std::string& error) {
+    const auto bindIt = [&] {
+        return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    };
+    if (bindIt()) return true;
+    int why = errno;
+    if (why == EADDRINUSE) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && !S_ISSOCK(st.st_mode)) {
+            error = "Kanal yolunda soket olmayan bir dosya var: " + path;
+            return false;
+        }
+        switch (probe(address, why)) {
+            case Occupant::Live:
+                error = "Bu kanalda çalışan bir hizmet zaten dinliyor: " + path;
+                return false;
+            case Occupant::Stale:
+                if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+                    why = errno;
+                    break;
+                }
+                if (bindIt()) return true;
+                why = errno;
+                break;
+            case Occupant::Unknown:
+                break;
+        }
+    }
+    error = "Kanal açılamadı: " + path + " (" + errnoText(why) + ")";
+    return false;
+}
+
+// Connects without ever waiting past `deadline`. Linux refuses at once with EAGAIN while the
+// listener's backlog is full, so that is tried again until the deadline; other systems may
+// report EINPROGRESS and finish in the background.
+bool connectBefore(int fd, const sockaddr_un& address, SteadyClock::time_point deadline, int& error) {
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return true;
+        error = errno;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+        if (error == EINTR) continue;
+        if (error == EAGAIN) {
+            if (left <= 0) {
+                error = ETIMEDOUT;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min<decltype(left)>(left, 10)));
+            continue;
+        }
+        if (error != EINPROGRESS) return false;
+        pollfd p{fd, POLLOUT, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(std::max<decltype(left)>(left, 0)));
+        if (ready <= 0) {
+            error = ready == 0 ? ETIMEDOUT : errno;
+            return false;
+        }
+        socklen_t size = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+        return error == 0;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<ChannelServer> listenOnChannel(const std::string& path, ChannelServer::Events events,
+                                               std::string& error) {
+    sockaddr_un address;
+    if (!unixAddress(path, address, error)) return nullptr;
+    UniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!listener.valid()) {
+        error = "Kanal açılamadı: " + errnoText(errno);
+        return nullptr;
+    }
+    if (!bindReplacingStale(listener.get(), path, address, error)) return nullptr;
+    // Every user may reach the socket; whom the service talks to is decided by the peer's identity.
+    struct stat bound {};
+    if (::chmod(path.c_str(), 0666) != 0 || ::lstat(path.c_str(), &bound) != 0 ||
+        ::listen(listener.get(), SOMAXCONN) != 0) {
+        error = "Kanal açılamadı: " + path + " (" + errnoText(errno) + ")";
+        ::unlink(path.c_str());
+        return nullptr;
+    }
+    auto server = std::make_unique<PosixChannelServer>(std::move(listener), path, bound, std::move(events));
+    if (!server->start(error)) return nullptr;
+    return server;
+}
+
+std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::chrono::milliseconds timeout,
+                                                ChannelClient::Events events, std::string& error) {
+    const auto deadline = SteadyClock::now() + timeout;
+    sockaddr_un address;
+    if (!unixAddress(path, address, error)) return nullptr;
+    UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    int why = errno;
+    if (!socket.valid() || !connectBefore(socket.get(), address, deadline, why)) {
+        error = why == ETIMEDOUT ? "Kanal yanıt vermedi: " + path
+                                 : "Bağlanılamadı: " + path + " (" + errnoText(why) + ")";
+        return nullptr;
+    }
+    auto client = std::make_unique<PosixChannelClient>(std::move(socket), std::move(events));
+    if (!client->start(error)) return nullptr;
+    return client;
+}
+
+}  // namespace zel
