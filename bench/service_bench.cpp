@@ -73,7 +73,7 @@ int main(int argc, char* argv[]) {
         ini << "c:\\a\r\nc:\\b\r\n\r\n\r\n\r\n\r\n\r\n\r\n0\r\n05:00:00\r\n0\r\n17:00:00\r\n0\r\n12:00:"
                "00\r\n";
     }
-    const std::string program = (folder / "zelyedek").string();
+    std::string program = (folder / "zelyedek").string();
     const std::string runtime = "RUNTIME_DIRECTORY=" + folder.string();
     std::vector<std::string> env{runtime, "ODBCSYSINI=" + folder.string(), "PATH=/usr/bin:/bin"};
     std::vector<char*> envp;

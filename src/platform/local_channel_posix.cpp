@@ -326,6 +326,20 @@ public:
         waker_.wake();
     }
 
+    bool flush(std::chrono::milliseconds limit) override {
+        // Only at a program's end: looking every few milliseconds costs nothing worth a signal.
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            {
+                std::lock_guard lock(mutex_);
+                if (ended_ || overflowed_) return false;
+                if (queue_.empty()) return true;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
 private:
     void run() {
         pollfd polled[2] = {{waker_.fd(), POLLIN, 0}, {socket_.get(), POLLIN, 0}};

@@ -174,26 +174,16 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
 // ---- a run from the shell ----
 
 void ServiceHost::runForShell() {
-    runResult_.reset();
     machine_->setNextRunTrigger("komut satırı");
-    machine_->cmdCopy_Click();
-    finishRunWaiters();
+    machine_->cmdCopy_Click();  // started now, or the run in progress is the one waited for
 }
 
-void ServiceHost::runRecorded(bool recorded, const std::string& text) {
-    runResult_ = {recorded, text};
-    // A run without a record knows so before it has ended; its waiters hear it at the end.
-    if (!machine_->running()) finishRunWaiters();
-}
-
-void ServiceHost::finishRunWaiters() {
-    if (!runResult_) return;
+void ServiceHost::runRecorded(bool recorded, const std::string&) {
     std::vector<ChannelServer::ClientId> waiting;
     for (const auto& [id, client] : clients_)
         if (client.waitsForRun) waiting.push_back(id);
     for (const ChannelServer::ClientId id : waiting)
-        sendLast(id, {std::string(verb::kDone), runResult_->first ? "0" : "1"});
-    runResult_.reset();
+        sendLast(id, {std::string(verb::kDone), recorded ? "0" : "1"});
 }
 
 void ServiceHost::logWritten(const std::string& line) {

@@ -73,7 +73,6 @@ private:
     void greet(ChannelServer::ClientId id, Client& client, const Hello& hello);
     void fromWindow(ChannelServer::ClientId id, const Message& message);
     void runForShell();
-    void finishRunWaiters();
     void drop(ChannelServer::ClientId id, std::string why);
     void send(ChannelServer::ClientId id, const Message& message);
     void sendLast(ChannelServer::ClientId id, const Message& message);
@@ -82,7 +81,6 @@ private:
     Parts parts_;
     ChannelServer* server_ = nullptr;
     std::map<ChannelServer::ClientId, Client> clients_;
-    std::optional<std::pair<bool, std::string>> runResult_;  // for the shell's run, once known
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     ServicePanel panel_;
     std::unique_ptr<Machine> machine_;

@@ -207,8 +207,13 @@ void Machine::cmdCopy_Click() {
     if (backup_->running()) return;  // a press or a due slot during a run starts nothing
     log_->write("Yedekleme başladı (" + (trigger.empty() ? "Yedekle düğmesi" : trigger) + ")");
     reporter_->begin();
+    inRun_ = true;
     backup_->run();
+    inRun_ = false;
     log_->write("Yedekleme bitti");
+    // Whoever waits for the record hears of it after the run's last line.
+    if (const auto record = std::exchange(recordDuringRun_, std::nullopt))
+        host_.runRecorded(record->first, record->second);
     // One warning a run, for the first pair that did not end with its archive.
     if (const auto& failure = reporter_->firstFailure()) warn(failureWarningText(*failure));
 }
@@ -226,11 +231,18 @@ void Machine::updateBackupDate() {
     if (backup_->builtArchivePath().empty()) {
         lastOutcome_ = "Yedekleme kaydı yazılmadı: " + backup_->whyNotRecorded();
         log_->write(lastOutcome_);
-        host_.runRecorded(false, lastOutcome_);
+        tellRecord(false);
         return;
     }
     lastOutcome_ = "Yedekleme kaydı bekleniyor: " + backup_->builtArchivePath();
     db_->record(backup_->builtArchivePath());
+}
+
+void Machine::tellRecord(bool recorded) {
+    if (inRun_)
+        recordDuringRun_ = {recorded, lastOutcome_};
+    else
+        host_.runRecorded(recorded, lastOutcome_);
 }
 
 void Machine::checkDisconnect() {
@@ -256,13 +268,17 @@ void Machine::reportDatabase(const DbOutcome& o) {
     if (o.step == DbOutcome::Step::Record) {
         lastOutcome_ = recordLogText(o);
         log_->write(lastOutcome_);
-        host_.runRecorded(o.recorded, lastOutcome_);
+        tellRecord(o.recorded);
     }
     if (o.served) {
         log_->write("Bağlantı kesme isteği: kullanıcı " + o.served->user + ", proshut çıkış kodu " +
                     (o.served->exitCode ? std::to_string(*o.served->exitCode) : std::string("yok")));
     }
-    dbError_ = o.error;
+    // While the connection is down, the last reason why stays for a status query.
+    if (o.connected)
+        dbError_.clear();
+    else if (!o.error.empty())
+        dbError_ = o.error;
     if (dbConnected_ != o.connected) {
         dbConnected_ = o.connected;
         log_->write(o.connected

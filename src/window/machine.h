@@ -163,6 +163,7 @@ private:
 
     void updateBackupDate();
     void checkDisconnect();
+    void tellRecord(bool recorded);
     void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
     void reportDatabase(const DbOutcome& outcome);
     void warn(const std::string& text);
@@ -189,6 +190,8 @@ private:
     std::optional<bool> dbConnected_;      // as last logged
     std::string dbError_;
     std::string lastOutcome_;
+    bool inRun_ = false;
+    std::optional<std::pair<bool, std::string>> recordDuringRun_;
     std::unique_ptr<DatabaseThread> db_;  // last: its outcomes come back to everything above
 };
 
