@@ -3,10 +3,25 @@
 #include "engine/date_text.h"
 
 namespace zel {
+namespace {
+
+// The window's two-line label on one line, without the spaces it ends in.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    std::string squeezed;
+    for (const char c : text)
+        if (c != ' ' || (!squeezed.empty() && squeezed.back() != ' ')) squeezed += c;
+    while (!squeezed.empty() && squeezed.back() == ' ') squeezed.pop_back();
+    return squeezed;
+}
+
+}  // namespace
 
 std::vector<std::string> statusLines(const MachineStatus& s, const LocalDateTime& now) {
     std::vector<std::string> lines;
-    lines.push_back("Son yedekleme: " + (s.lastBackup.empty() ? std::string("yok") : s.lastBackup));
+    const std::string last = oneLine(s.lastBackup);
+    lines.push_back("Son yedekleme: " + (last.empty() ? std::string("yok") : last));
     lines.push_back("Son sonuç: " + (s.lastOutcome.empty()
                                          ? std::string("hizmet başladığından beri yedekleme yok")
                                          : s.lastOutcome));
