@@ -28,11 +28,7 @@ frmMain::frmMain(FrmMainServices services, FrontEnd& view)
     : instance_(services.instance),
       view_(view),
       host_(std::make_unique<Host>(*this)),
-      own_(std::make_unique<Machine>(
-          MachineServices{services.files, services.clock, services.windowProcesses, services.processes,
-                          std::move(services.locale), std::move(services.programFolder),
-                          std::move(services.connections), std::move(services.computerName)},
-          view, *host_)),
+      own_(std::make_unique<Machine>(static_cast<MachineServices&&>(std::move(services)), view, *host_)),
       machine_(*own_) {}
 
 frmMain::frmMain(SingleInstance& instance, FrontEnd& view, MachineLink& machine)

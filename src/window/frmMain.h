@@ -16,18 +16,9 @@
 
 namespace zel {
 
-// What the window works with; tests hand in their own.
-struct FrmMainServices {
-    FileSystem& files;
-    const Clock& clock;
-    // The window's own waits for the zip program: the front end keeps its events flowing in them.
-    ProcessOps& windowProcesses;
-    // Plain waits, for the shutdown utility on the database thread.
-    ProcessOps& processes;
-    LocaleFormats locale;
-    std::string programFolder;  // the settings file and the run log live here
-    ConnectionFactory connections;
-    std::function<std::string()> computerName;
+// What the window works with, alone: its machine's parts and the single instance; tests hand in
+// their own.
+struct FrmMainServices : MachineServices {
     SingleInstance& instance;
 };
 

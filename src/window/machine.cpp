@@ -111,7 +111,7 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
     RunnerHooks hooks;
     hooks.processEvents = [this] { host_.processPendingEvents(); };
     hooks.askContinue = [this](std::string_view text) { return host_.askYesNo(std::string(text)); };
-    runner_ = std::make_unique<ProcessRunner>(services_.runProcesses, std::move(hooks));
+    runner_ = std::make_unique<ProcessRunner>(services_.windowProcesses, std::move(hooks));
     backupView_ = std::make_unique<View>(panel_);
     log_ = std::make_unique<RunLog>(services_.files, services_.clock,
                                     services_.programFolder + "\\" + std::string(kRunLogName),

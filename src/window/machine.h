@@ -28,8 +28,9 @@ class ExtraSettingsStore;
 struct MachineServices {
     FileSystem& files;
     const Clock& clock;
-    // The waits for the zip program: the host keeps its events flowing in them.
-    ProcessOps& runProcesses;
+    // The waits for the zip program: the host keeps its events flowing in them (the window's own
+    // waits, alone).
+    ProcessOps& windowProcesses;
     // Plain waits, for the shutdown utility on the database thread.
     ProcessOps& processes;
     LocaleFormats locale;

@@ -167,21 +167,10 @@ TEST_F(LocalChannel, LargeMessageArrivesWholeBothWays) {
     auto c = connect(side);
     const ClientId id = nthConnected(1);
     const std::string bytes = pattern(512 * 1024);
-    c->send(bytes);
     s->send(id, bytes);
-    EXPECT_TRUE(server.waitFor([&] { return server.received[id].size() >= bytes.size(); }));
     EXPECT_TRUE(side.waitFor([&] { return side.received.size() >= bytes.size(); }));
-    EXPECT_TRUE(server.read([&] { return server.received[id] == bytes; }));
     EXPECT_TRUE(side.read([&] { return side.received == bytes; }));
-}
-
-// A window about to end waits until what it sent is written; ending right after loses nothing.
-TEST_F(LocalChannel, FlushedBytesOutliveTheClient) {
-    auto s = listen();
-    ClientSide side;
-    auto c = connect(side);
-    const ClientId id = nthConnected(1);
-    const std::string bytes = pattern(512 * 1024);
+    // A window about to end waits until what it sent is written; ending right after loses nothing.
     c->send(bytes);
     EXPECT_TRUE(c->flush(std::chrono::seconds(10)));
     c.reset();
