@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/inflater.h"
 #include "platform/file_system.h"
 
 namespace zel {
@@ -18,6 +19,7 @@ struct ArchiveCheck {
 // Reads a zip archive back as an unzip would: the end of the central directory (Zip64 too),
 // every central entry against its local header, and every entry's data inflated or read, its
 // CRC-32 and size compared. Only stored and deflated entries can be checked; others fail.
-ArchiveCheck checkArchive(FileReader& archive);
+// Whatever inflates, an entry fails only when zlib too finds it broken, and for zlib's reason.
+ArchiveCheck checkArchive(FileReader& archive, Inflation inflation = Inflation::Fast);
 
 }  // namespace zel

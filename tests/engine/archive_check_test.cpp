@@ -1,6 +1,7 @@
 #include "engine/archive_check.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <functional>
 
@@ -9,6 +10,7 @@
 namespace zel {
 namespace {
 
+using test::rawDeflate;
 using test::StringReader;
 using test::zipArchive;
 
@@ -31,14 +33,82 @@ void put32(std::string& zip, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-TEST(ArchiveCheck, WholeArchiveGivesItsFiles) {
-    StringReader reader(goodArchive());
-    const ArchiveCheck check = checkArchive(reader);
-    EXPECT_TRUE(check.whole) << check.problem;
-    EXPECT_EQ(check.files, (std::vector<std::string>{"brevund/a.txt", "brevund/veri/x.db"}));
+const Inflation kInflations[] = {Inflation::Fast, Inflation::Zlib};
 
-    StringReader empty(zipArchive({}));
-    EXPECT_TRUE(checkArchive(empty).whole);
+const char* nameOf(Inflation inflation) {
+    return inflation == Inflation::Fast ? "ISA-L" : "zlib";
+}
+
+// Text that deflates to several blocks with matches, stored blocks and literals: `bytes` long.
+std::string mixedBytes(std::size_t bytes) {
+    std::string out;
+    std::uint32_t seed = 99;
+    while (out.size() < bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        if (seed % 5 == 0) {
+            for (int i = 0; i < 300; ++i) out += static_cast<char>((seed = seed * 69069u + 1) >> 24);
+        } else {
+            out += "satır " + std::to_string(seed % 1000) + " tutar " + std::to_string(seed % 77) + "\n";
+        }
+    }
+    out.resize(bytes);
+    return out;
+}
+
+TEST(ArchiveCheck, WholeArchiveGivesItsFiles) {
+    for (const Inflation inflation : kInflations) {
+        SCOPED_TRACE(nameOf(inflation));
+        StringReader reader(goodArchive());
+        const ArchiveCheck check = checkArchive(reader, inflation);
+        EXPECT_TRUE(check.whole) << check.problem;
+        EXPECT_EQ(check.files, (std::vector<std::string>{"brevund/a.txt", "brevund/veri/x.db"}));
+
+        StringReader empty(zipArchive({}));
+        EXPECT_TRUE(checkArchive(empty, inflation).whole);
+    }
+}
+
+// Entries larger than the read-ahead window and the inflaters' buffers go through in pieces.
+TEST(ArchiveCheck, LargeEntriesAreReadInPieces) {
+    const std::string big = mixedBytes(3'500'000);
+    for (const Inflation inflation : kInflations) {
+        SCOPED_TRACE(nameOf(inflation));
+        std::string zip = zipArchive({{"b/packed.db", big, true}, {"b/stored.db", big, false}});
+        StringReader whole(zip);
+        EXPECT_TRUE(checkArchive(whole, inflation).whole) << checkArchive(whole, inflation).problem;
+        for (const auto& [at, problem] : {std::pair{nameAt(zip, "b/packed.db", 0) + 1'500'000, "b/packed.db "},
+                                          std::pair{nameAt(zip, "b/stored.db", 0) + 3'000'000,
+                                                    "b/stored.db CRC hatası"}}) {
+            std::string damaged = zip;
+            damaged[at] ^= 0x10;
+            StringReader reader(damaged);
+            const std::string found = checkArchive(reader, inflation).problem;
+            EXPECT_EQ(found.rfind(problem, 0), 0u) << found;
+        }
+    }
+}
+
+// On every single flipped bit of a deflated entry, with dynamic and with fixed codes, the fast
+// inflater's verdict is zlib's, reason and all: where ISA-L takes codes that zlib refuses, the
+// CRC fails the entry and zlib tells why.
+TEST(ArchiveCheck, EveryFlippedBitIsJudgedAsZlibJudgesIt) {
+    const std::string data = mixedBytes(400);
+    for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED}) {
+        const std::string zip = zipArchive({{"x.db", data, true, {}, rawDeflate(data, 6, strategy)}});
+        const std::size_t from = nameAt(zip, "x.db", 0) + 4, to = nameAt(zip, "x.db", 1) - 46;
+        int broken = 0;
+        for (std::size_t bit = from * 8; bit < to * 8; ++bit) {
+            StringReader reader(zip);
+            reader.bytes[bit / 8] ^= static_cast<char>(1 << (bit % 8));
+            const ArchiveCheck fast = checkArchive(reader, Inflation::Fast);
+            const ArchiveCheck zlib = checkArchive(reader, Inflation::Zlib);
+            ASSERT_EQ(fast.whole, zlib.whole) << "strategy " << strategy << ", bit " << bit << ": " << zlib.problem;
+            ASSERT_EQ(fast.problem, zlib.problem) << "strategy " << strategy << ", bit " << bit;
+            broken += !zlib.whole;
+        }
+        // Only the padding bits after the stream's last code may change and leave the entry whole.
+        EXPECT_GE(broken, static_cast<int>((to - from) * 8) - 7);
+    }
 }
 
 TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
@@ -47,7 +117,7 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
         std::function<void(std::string&)> damage;
         std::string problem;  // the reason, or its beginning when it ends in a space
     };
-    const std::string a = "brevund/a.txt", x = "brevund/veri/x.db";
+    const std::string a = "brevund/a.txt", x = "brevund/veri/x.db", stream = rawDeflate(kLong);
     const Case cases[] = {
         {"a flipped stored byte", [&](std::string& z) { z[nameAt(z, a, 0) + a.size() + 2] ^= 0x01; },
          a + " CRC hatası"},
@@ -81,24 +151,34 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
         {"a directory said to start elsewhere", [](std::string& z) { put32(z, z.size() - 6, 3); },
          "merkez dizinin yeri tutmuyor"},
         {"one entry fewer than counted", [](std::string& z) { z[z.size() - 12] = 4; }, "merkez dizin bozuk"},
+        {"a deflated stream cut short",
+         [&](std::string& z) { z = zipArchive({{x, kLong, true, {}, stream.substr(0, stream.size() - 2)}}); },
+         x + " verisi bozuk"},
+        {"bytes after the end of the deflated stream",
+         [&](std::string& z) { z = zipArchive({{x, kLong, true, {}, stream + "QQ"}}); },
+         x + " verisi bozuk"},
+        {"a deflated entry that holds no stream",
+         [&](std::string& z) { z = zipArchive({{x, kLong, true, {}, ""}}); }, x + " verisi bozuk"},
         {"a Zip64 offset that wraps past the end of memory",
          [](std::string& z) {
              z = zipArchive({{"brevund/a.txt", "alfa", false}, {"brevund/b.txt", "beta", false, ~0ull - 15}});
          },
          "brevund/b.txt yerel başlığı merkez dizinle uyuşmuyor"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string zip = goodArchive();
-        c.damage(zip);
-        StringReader reader(zip);
-        const ArchiveCheck check = checkArchive(reader);
-        EXPECT_FALSE(check.whole);
-        EXPECT_TRUE(check.files.empty());
-        if (c.problem.back() == ' ') {
-            EXPECT_EQ(check.problem.rfind(c.problem, 0), 0u) << check.problem;
-        } else {
-            EXPECT_EQ(check.problem, c.problem);
+    for (const Inflation inflation : kInflations) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(nameOf(inflation)) + ": " + c.name);
+            std::string zip = goodArchive();
+            c.damage(zip);
+            StringReader reader(zip);
+            const ArchiveCheck check = checkArchive(reader, inflation);
+            EXPECT_FALSE(check.whole);
+            EXPECT_TRUE(check.files.empty());
+            if (c.problem.back() == ' ') {
+                EXPECT_EQ(check.problem.rfind(c.problem, 0), 0u) << check.problem;
+            } else {
+                EXPECT_EQ(check.problem, c.problem);
+            }
         }
     }
 }

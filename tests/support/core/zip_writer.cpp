@@ -15,9 +15,11 @@ void put(std::string& out, const Fields& fields) {
     }
 }
 
-std::string rawDeflate(const std::string& data) {
+}  // namespace
+
+std::string rawDeflate(const std::string& data, int level, int strategy) {
     z_stream z{};
-    deflateInit2(&z, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, strategy);
     std::string out(deflateBound(&z, data.size()), '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     z.avail_in = static_cast<uInt>(data.size());
@@ -29,14 +31,12 @@ std::string rawDeflate(const std::string& data) {
     return out;
 }
 
-}  // namespace
-
 std::string zipArchive(const std::vector<ZipEntry>& entries) {
     auto n32 = [](std::size_t n) { return static_cast<std::uint32_t>(n); };
     std::string body, directory;
     for (const ZipEntry& e : entries) {
-        const bool deflated = e.deflate && !e.data.empty();
-        const std::string packed = deflated ? rawDeflate(e.data) : e.data;
+        const bool deflated = e.stream || (e.deflate && !e.data.empty());
+        const std::string packed = e.stream ? *e.stream : deflated ? rawDeflate(e.data) : e.data;
         const auto crc = n32(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), n32(e.data.size())));
         // Version 2.0, no flags, the method, 1 January 1980, CRC, sizes, name length, no extra.
         std::string common;

@@ -17,8 +17,14 @@ struct ZipEntry {
     bool deflate = true;
     // Given, the central entry names this offset through a Zip64 field instead of its real one.
     std::optional<std::uint64_t> zip64Offset = {};
+    // Given, the deflated entry holds these bytes instead of data's deflate stream (CRC and size
+    // still data's).
+    std::optional<std::string> stream = {};
 };
 std::string zipArchive(const std::vector<ZipEntry>& entries);
+
+// data as one raw deflate stream, by zlib with these settings.
+std::string rawDeflate(const std::string& data, int level = 6, int strategy = 0);
 
 // Every regular file under folder, named as zip names them: prefix "/" path ("brevund/a/b.txt").
 std::vector<ZipEntry> entriesOf(const std::filesystem::path& folder, const std::string& prefix);
