@@ -54,7 +54,9 @@ std::string readExact(FileReader& file, std::uint64_t offset, std::uint64_t n, c
 // data of many small files come out of one read instead of three reads each.
 class Window {
 public:
-    explicit Window(FileReader& file) : file_(file), bytes_(kWindow) {}
+    // No larger than the archive: a small one needs no megabyte.
+    explicit Window(FileReader& file)
+        : file_(file), bytes_(static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, file.size()))) {}
 
     // The n bytes at offset; valid until the next call.
     const char* at(std::uint64_t offset, std::size_t n, const std::string& what) {
