@@ -31,6 +31,21 @@ std::string rawDeflate(const std::string& data, int level, int strategy) {
     return out;
 }
 
+std::string mixedBytes(std::size_t bytes) {
+    std::string out;
+    std::uint32_t seed = 99;
+    while (out.size() < bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        if (seed % 5 == 0) {
+            for (int i = 0; i < 300; ++i) out += static_cast<char>((seed = seed * 69069u + 1) >> 24);
+        } else {
+            out += "satır " + std::to_string(seed % 1000) + " tutar " + std::to_string(seed % 77) + "\n";
+        }
+    }
+    out.resize(bytes);
+    return out;
+}
+
 std::string zipArchive(const std::vector<ZipEntry>& entries) {
     auto n32 = [](std::size_t n) { return static_cast<std::uint32_t>(n); };
     std::string body, directory;

@@ -26,6 +26,10 @@ std::string zipArchive(const std::vector<ZipEntry>& entries);
 // data as one raw deflate stream, by zlib with these settings.
 std::string rawDeflate(const std::string& data, int level = 6, int strategy = 0);
 
+// `bytes` of text rows with runs of random bytes between them: matches, literals and runs that
+// only store well.
+std::string mixedBytes(std::size_t bytes);
+
 // Every regular file under folder, named as zip names them: prefix "/" path ("brevund/a/b.txt").
 std::vector<ZipEntry> entriesOf(const std::filesystem::path& folder, const std::string& prefix);
 
