@@ -8,7 +8,7 @@ ZEL_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
     googletest libgtest-dev
-    unixodbc unixodbc-dev odbc-postgresql postgresql zlib1g-dev libisal-dev
+    unixodbc unixodbc-dev odbc-postgresql postgresql zlib1g-dev nasm
     zip unzip g++-mingw-w64-x86-64
     xvfb trayer xdotool imagemagick x11-utils socat
     fonts-liberation fonts-dejavu-core

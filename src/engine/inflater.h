@@ -8,8 +8,9 @@ namespace zel {
 
 // Which code inflates an archive's entries when it is read back. Fast is ISA-L, two to three
 // times quicker than zlib; zlib is the reference, whose rules for a valid stream are unzip's.
-// ISA-L also takes Huffman codes that leave part of their code space unused, which zlib refuses;
-// such a stream still passes only when it inflates to the entry's size and CRC.
+// ISA-L is built with scripts/isal-zlib-codes.patch: unpatched, it takes Huffman codes that leave
+// part of their code space unused, which zlib refuses, and a damaged block can hold such a code
+// and still inflate to the entry's size and CRC.
 enum class Inflation { Fast, Zlib };
 
 // Inflates one raw deflate stream at a time, fed in pieces of any size; the output is only
