@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "support/core/deflate_writer.h"
 #include "support/core/zip_writer.h"
 
 namespace zel {
@@ -36,6 +37,19 @@ void put32(std::string& zip, std::size_t at, std::uint32_t v) {
 
 const Inflation kInflations[] = {Inflation::Fast, Inflation::Zlib};
 
+// "abab..." as "ab" and 20 copies of 258 bytes from 2 back, in one dynamic block whose codes
+// need not be complete; distance 2 is the distance code's symbol 1.
+const std::string kAbab = [] {
+    std::string out;
+    for (int i = 0; i < 2581; ++i) out += "ab";
+    return out;
+}();
+std::string ababBlock(const std::vector<std::pair<int, int>>& litLen, const std::vector<std::pair<int, int>>& dist) {
+    std::vector<test::Token> tokens = test::literals("ab");
+    tokens.insert(tokens.end(), 20, test::copy(258, 2));
+    return test::DeflateWriter().dynamic({test::codeLengths(286, litLen), test::codeLengths(2, dist)}, tokens).bytes();
+}
+
 TEST(ArchiveCheck, WholeArchiveGivesItsFiles) {
     for (const Inflation inflation : kInflations) {
         SCOPED_TRACE(inflation == Inflation::Fast ? "ISA-L" : "zlib");
@@ -46,6 +60,11 @@ TEST(ArchiveCheck, WholeArchiveGivesItsFiles) {
 
         StringReader empty(zipArchive({}));
         EXPECT_TRUE(checkArchive(empty, inflation).whole);
+
+        // zlib takes a distance code of one code of length 1, and so unzip does.
+        StringReader oneDistance(
+            zipArchive({{"x.db", kAbab, true, {}, ababBlock({{'a', 2}, {'b', 2}, {256, 2}, {285, 2}}, {{1, 1}})}}));
+        EXPECT_TRUE(checkArchive(oneDistance, inflation).whole);
     }
 }
 
@@ -67,8 +86,8 @@ TEST(ArchiveCheck, LargeEntriesAreReadInPieces) {
 }
 
 // On every single flipped bit of a deflated entry, with dynamic and with fixed codes, the fast
-// inflater's verdict is zlib's, reason and all: where ISA-L takes codes that zlib refuses, the
-// CRC fails the entry and zlib tells why.
+// inflater's verdict is zlib's, reason and all: an entry ISA-L refuses is judged again by zlib,
+// which tells why.
 TEST(ArchiveCheck, EveryFlippedBitIsJudgedAsZlibJudgesIt) {
     const std::string data = mixedBytes(400);
     for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED}) {
@@ -134,6 +153,17 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
          x + " verisi bozuk"},
         {"bytes after the end of the deflated stream",
          [&](std::string& z) { z = zipArchive({{x, kLong, true, {}, stream + "QQ"}}); },
+         x + " verisi bozuk"},
+        // Unzip refuses codes that leave space unused even when the symbols used are right.
+        {"a literal/length code with unused space, inflating to the right CRC",
+         [&](std::string& z) {
+             z = zipArchive({{x, kAbab, true, {}, ababBlock({{'a', 2}, {'b', 2}, {256, 2}, {285, 3}}, {{0, 1}, {1, 1}})}});
+         },
+         x + " verisi bozuk"},
+        {"a distance code of two codes with unused space, inflating to the right CRC",
+         [&](std::string& z) {
+             z = zipArchive({{x, kAbab, true, {}, ababBlock({{'a', 2}, {'b', 2}, {256, 2}, {285, 2}}, {{0, 2}, {1, 2}})}});
+         },
          x + " verisi bozuk"},
         {"a deflated entry that holds no stream",
          [&](std::string& z) { z = zipArchive({{x, kLong, true, {}, ""}}); }, x + " verisi bozuk"},
