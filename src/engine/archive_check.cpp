@@ -258,7 +258,7 @@ public:
         try {
             checkData(window, e, data, *inflater_, inflation_);
         } catch (const Broken&) {
-            // unzip goes by zlib's rules for a valid stream, not ISA-L's: an entry the fast
+            // zlib's rules for a valid stream count, not ISA-L's: an entry the fast
             // inflater refuses is judged again by zlib, so ISA-L alone never fails a backup.
             if (!zlib_) zlib_ = made(Inflation::Zlib);
             checkData(window, e, data, *zlib_, Inflation::Zlib);

@@ -7,7 +7,8 @@
 namespace zel {
 
 // Which code inflates an archive's entries when it is read back. Fast is ISA-L, two to three
-// times quicker than zlib; zlib is the reference, whose rules for a valid stream are unzip's.
+// times quicker than zlib; zlib is the reference: a stream it refuses, the unzips built on it
+// cannot restore.
 // ISA-L is built with scripts/isal-zlib-codes.patch: unpatched, it takes Huffman codes that leave
 // part of their code space unused, which zlib refuses, and a damaged block can hold such a code
 // and still inflate to the entry's size and CRC.

@@ -61,7 +61,7 @@ TEST(ArchiveCheck, WholeArchiveGivesItsFiles) {
         StringReader empty(zipArchive({}));
         EXPECT_TRUE(checkArchive(empty, inflation).whole);
 
-        // zlib takes a distance code of one code of length 1, and so unzip does.
+        // zlib takes a distance code of one code of length 1.
         StringReader oneDistance(
             zipArchive({{"x.db", kAbab, true, {}, ababBlock({{'a', 2}, {'b', 2}, {256, 2}, {285, 2}}, {{1, 1}})}}));
         EXPECT_TRUE(checkArchive(oneDistance, inflation).whole);
@@ -154,7 +154,7 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
         {"bytes after the end of the deflated stream",
          [&](std::string& z) { z = zipArchive({{x, kLong, true, {}, stream + "QQ"}}); },
          x + " verisi bozuk"},
-        // Unzip refuses codes that leave space unused even when the symbols used are right.
+        // zlib refuses codes that leave space unused even when the symbols used are right.
         {"a literal/length code with unused space, inflating to the right CRC",
          [&](std::string& z) {
              z = zipArchive({{x, kAbab, true, {}, ababBlock({{'a', 2}, {'b', 2}, {256, 2}, {285, 3}}, {{0, 1}, {1, 1}})}});

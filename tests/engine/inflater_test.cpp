@@ -77,7 +77,7 @@ std::vector<test::Token> join(std::initializer_list<std::vector<test::Token>> pa
 }
 
 // Blocks that zlib's deflate never makes, each with zlib's verdict: the bytes it inflates to, or
-// nothing where zlib refuses it. Unzip refuses what zlib refuses, so the fast inflater must too,
+// nothing where zlib refuses it. A stream zlib cannot restore must fail the fast inflater too,
 // however the stream is cut; a code that leaves space unused must fail even when the symbols
 // used decode to the right bytes.
 TEST(Inflater, HandBuiltBlocksAreJudgedAsZlibJudgesThem) {
