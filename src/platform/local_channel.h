@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace zel {
 
@@ -63,6 +64,10 @@ public:
 // decided from the peer's identity. Null with `error` set when it cannot listen.
 std::unique_ptr<ChannelServer> listenOnChannel(const std::string& path, ChannelServer::Events events,
                                                std::string& error);
+
+// What connectToChannel's `error` is when the operating system refused this user the channel
+// itself (the socket's folder, the pipe's access list): a service is there, but not for them.
+inline constexpr std::string_view kChannelRefused = "Kanala erişim reddedildi";
 
 // Connects to `path`, waiting at most `timeout`. Null with `error` set when nobody answers.
 std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::chrono::milliseconds timeout,

@@ -28,7 +28,10 @@ int runShellCommand(ClientRole role, const std::string& version, const ChannelCo
     std::string error;
     std::unique_ptr<ChannelClient> channel = connect(std::move(events), error);
     if (!channel) {
-        err << kServiceNotRunning << (error.empty() ? "" : ": " + error) << '\n';
+        if (error == kChannelRefused)
+            err << kNotAllowed << '\n';
+        else
+            err << kServiceNotRunning << (error.empty() ? "" : ": " + error) << '\n';
         return kShellNoService;
     }
     channel->send(encodeMessage(helloMessage({version, role})));
