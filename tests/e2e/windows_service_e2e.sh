@@ -161,9 +161,10 @@ msi_install "$msi" "$work/install.log"
 rc=$?
 check "zelyedek-hizmet.msi $version is installed silently (exit $rc)" test $rc -eq 0
 if [ $rc -ne 0 ]; then
-    # A failed install is rolled back: nothing after it can be seen.
-    echo "--- the install's failed actions"
-    grep -ah -B3 'Return value 3' "$work"/install.log* | tail -20
+    # A failed install is rolled back: nothing after it can be seen. Wine's log ends before the
+    # installed actions run and so names none (StartServices fails when the service does not start).
+    echo "--- the install log's last lines"
+    grep -ah . "$work"/install.log* | tail -4
     echo "--- run log"; cat "$installed/TarvelYedek.log" 2>/dev/null
     finish
     exit
@@ -303,6 +304,8 @@ check "it leaves the settings files, the old log and so their folder" settings_k
 if [ $failures -gt 0 ]; then
     echo "--- run log"; cat "$installed/TarvelYedek.log" 2>/dev/null
     echo "--- window client"; tail -20 "$work/client.log" 2>/dev/null
-    echo "--- failed msiexec actions"; grep -ah -B3 'Return value 3' "$work"/*.log* 2>/dev/null | tail -20
+    for log in "$work"/{install,upgrade,remove}.log*; do
+        [ -f "$log" ] && { echo "--- the last lines of $(basename "$log")"; grep -ah . "$log" | tail -4; }
+    done
 fi
 finish
