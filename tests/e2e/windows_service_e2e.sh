@@ -164,7 +164,7 @@ if [ $rc -ne 0 ]; then
     # A failed install is rolled back: nothing after it can be seen. Wine's log ends before the
     # installed actions run and so names none (StartServices fails when the service does not start).
     echo "--- the install log's last lines"
-    grep -ah . "$work"/install.log* | tail -4
+    grep -ah . "$work"/install.log* | tail -4 | iconv -f CP1254
     echo "--- run log"; cat "$installed/TarvelYedek.log" 2>/dev/null
     finish
     exit
@@ -305,7 +305,8 @@ if [ $failures -gt 0 ]; then
     echo "--- run log"; cat "$installed/TarvelYedek.log" 2>/dev/null
     echo "--- window client"; tail -20 "$work/client.log" 2>/dev/null
     for log in "$work"/{install,upgrade,remove}.log*; do
-        [ -f "$log" ] && { echo "--- the last lines of $(basename "$log")"; grep -ah . "$log" | tail -4; }
+        # Written in the ANSI code page, Windows-1254 under the Turkish locale the tests run in.
+        [ -f "$log" ] && { echo "--- the last lines of $(basename "$log")"; grep -ah . "$log" | tail -4 | iconv -f CP1254; }
     done
 fi
 finish
