@@ -219,6 +219,13 @@ window_client_mode() {
     read -r x y <<<"$(wine_icon_center)"
     xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
     within 5 window_visible
+    # A folder typed into the second source box, then Tab: the service saves it.
+    xdotool mousemove --window "$(xdotool search --onlyvisible --name '^ZEL Yedek$' | head -1)" 255 76 click 1
+    xdotool key End shift+Home
+    xdotool type --delay 60 'c:\istemci'
+    xdotool key Tab
+    typed_saved() { sed -n 3p "$installed/TarvelYedek.ini" | tr -d '\r' | grep -qx 'c:\\istemci'; }
+    check "a folder typed in the window client lands in the service's settings file" within 10 typed_saved
     local runs_before
     runs_before=$(log_count 'dosya doğrulandı')
     xdotool mousemove --window "$(xdotool search --onlyvisible --name '^ZEL Yedek$' | head -1)" 613 193 click 1
@@ -250,10 +257,29 @@ wine_icon_center() {
         awk '{print $3 + int($1 / 2), $4 + int($2 / 2)}'
 }
 
+# The prompt's commands, and a per-user copy of another folder beside the machine's service.
+shell_and_per_user_copy() {
+    (cd "$installed" && wine 'C:\Program Files\ZEL Yedek\zelyedek.exe' /durum) >"$work/durum.out" 2>&1
+    check "/durum answers with exit code 0 ($?)" test $? -eq 0
+    check "and names the next slot" grep -q 'Sonraki yedekleme:' "$work/durum.out"
+    mkdir -p "$c/kisisel"
+    cp "$exe" "$c/kisisel/zelyedek.exe"
+    (cd "$c/kisisel" && exec wine 'C:\kisisel\zelyedek.exe' >>"$work/peruser.log" 2>&1) &
+    pids+=($!)
+    peruser_pid() { program_pids 'kisisel'; }
+    message_up() { local p; p=$(peruser_pid); [ -n "$p" ] && [ -n "$(xdotool search --onlyvisible --pid "$p" 2>/dev/null)" ]; }
+    check "a per-user copy of another folder says the machine's service runs" within 20 message_up
+    xdotool windowfocus --sync "$(xdotool search --onlyvisible --pid "$(peruser_pid)" | head -1)" key Return 2>/dev/null
+    peruser_gone() { [ -z "$(peruser_pid)" ]; }
+    check "and ends after OK" within 10 peruser_gone
+    check "without ever loading settings of its own" test ! -e "$c/kisisel/TarvelYedek.ini"
+}
+
 service_mode_runs
 service_mode_stops_and_starts
 service_mode_backs_up
 window_client_mode
+shell_and_per_user_copy
 
 # --- The settings written above and an old log, then an upgrade and a removal that leave them.
 # The service may save the settings in its own layout: their values are compared, the hand-made
