@@ -55,10 +55,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const std::string key = zel::instanceKeyOfFolder(programFolder);
     const zel::ChannelConnector connector = zel::channelConnector({zel::pipeChannelPath(key)});
     if (mode == zel::StartMode::Status || mode == zel::StartMode::Run) {
-        zel::ParentConsole console;
+        const zel::ParentConsole console;
         return zel::runShellCommand(
             mode == zel::StartMode::Run ? zel::ClientRole::Run : zel::ClientRole::Status,
-            std::string(zel::kProgramVersion), connector, console.out(), console.err());
+            std::string(zel::kProgramVersion), connector,
+            [&console](std::string_view text) { console.out(text); },
+            [&console](std::string_view text) { console.err(text); });
     }
 
     INITCOMMONCONTROLSEX controls{sizeof controls,

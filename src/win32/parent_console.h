@@ -1,7 +1,6 @@
 #pragma once
 
-#include <memory>
-#include <ostream>
+#include <string_view>
 
 namespace zel {
 
@@ -11,19 +10,13 @@ namespace zel {
 class ParentConsole {
 public:
     ParentConsole();
-    ~ParentConsole();
-    ParentConsole(const ParentConsole&) = delete;
-    ParentConsole& operator=(const ParentConsole&) = delete;
-
-    std::ostream& out() { return *out_; }
-    std::ostream& err() { return *err_; }
+    void out(std::string_view text) const { write(out_, text); }
+    void err(std::string_view text) const { write(err_, text); }
 
 private:
-    class Buffer;
-    std::unique_ptr<Buffer> outBuffer_;
-    std::unique_ptr<Buffer> errBuffer_;
-    std::unique_ptr<std::ostream> out_;
-    std::unique_ptr<std::ostream> err_;
+    static void write(void* handle, std::string_view text);
+    void* out_ = nullptr;
+    void* err_ = nullptr;
 };
 
 }  // namespace zel
