@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace zel {
 
@@ -60,9 +61,14 @@ public:
 
 // Listens at `path` (a Unix socket; a stale socket file left there by a dead service is replaced,
 // a live one is not). The socket file is open to every user: who may talk to the service is
-// decided from the peer's identity. Null with `error` set when it cannot listen.
+// decided from the peer's identity. On Windows `path` names a pipe ("\\.\pipe\..."), which
+// nobody else may hold already, and its access list decides. Null with `error` set when it cannot listen.
 std::unique_ptr<ChannelServer> listenOnChannel(const std::string& path, ChannelServer::Events events,
                                                std::string& error);
+
+// What connectToChannel's `error` is when the operating system refused this user the channel
+// itself (the socket's folder, the pipe's access list): a service is there, but not for them.
+inline constexpr std::string_view kChannelRefused = "Kanala erişim reddedildi";
 
 // Connects to `path`, waiting at most `timeout`. Null with `error` set when nobody answers.
 std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::chrono::milliseconds timeout,
@@ -71,7 +77,8 @@ std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::ch
 // The group whose members may use a service that runs as another user.
 inline constexpr const char* kServiceGroup = "zelyedek";
 
-// True for the service's own user, root, and members of kServiceGroup (primary or supplementary).
+// True for the service's own user, root, and members of kServiceGroup (primary or supplementary);
+// on Windows for anyone the pipe let in.
 bool peerMayConnect(const PeerIdentity& peer);
 
 }  // namespace zel

@@ -514,6 +514,7 @@ std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::ch
     int why = errno;
     if (!socket.valid() || !connectBefore(socket.get(), address, deadline, why)) {
         error = why == ETIMEDOUT ? "Kanal yanıt vermedi: " + path
+                : why == EACCES  ? std::string(kChannelRefused)
                                  : "Bağlanılamadı: " + path + " (" + errnoText(why) + ")";
         return nullptr;
     }

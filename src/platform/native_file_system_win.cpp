@@ -19,20 +19,6 @@ std::optional<std::string> readHandle(HANDLE h) {
     }
 }
 
-// The system's own words for an error code, on one line.
-std::string systemMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message(text ? text : L"", n);
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.'))
-        message.pop_back();
-    return message.empty() ? "hata " + std::to_string(code) : narrow(message);
-}
-
 // The file that a path finally names, so that a symbolic link to it stays a link when it is
 // replaced; the path itself while no such file exists.
 std::wstring replacedFile(const std::wstring& path) {

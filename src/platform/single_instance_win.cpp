@@ -42,8 +42,8 @@ std::string instanceKeyOfFolder(const std::string& programFolder) {
     return instanceKey(narrow(n > 0 ? upper.substr(0, static_cast<std::size_t>(n)) : folder));
 }
 
-Win32SingleInstance::Win32SingleInstance(const std::string& key)
-    : key_(widen(key)), showMessage_(RegisterWindowMessageW(L"ZelYedekShowWindow")) {}
+Win32SingleInstance::Win32SingleInstance(const std::string& key, Scope scope)
+    : key_(widen(key)), scope_(scope), showMessage_(RegisterWindowMessageW(L"ZelYedekShowWindow")) {}
 
 Win32SingleInstance::~Win32SingleInstance() {
     if (listener_) DestroyWindow(listener_);
@@ -51,7 +51,7 @@ Win32SingleInstance::~Win32SingleInstance() {
 }
 
 bool Win32SingleInstance::claim(std::function<void()> onShowRequest) {
-    mutex_ = createMachineWideMutex(L"Global\\" + key_);
+    mutex_ = createMachineWideMutex((scope_ == Scope::Machine ? L"Global\\" : L"Local\\") + key_);
     const DWORD error = GetLastError();
     if (mutex_ && error == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex_);

@@ -19,7 +19,10 @@ std::string instanceKeyOfFolder(const std::string& programFolder);
 // session or on another desktop cannot find.
 class Win32SingleInstance final : public SingleInstance {
 public:
-    explicit Win32SingleInstance(const std::string& key);
+    // Machine-wide (the program's one copy per folder), or per logon session (a window client of
+    // the service: one in each session).
+    enum class Scope { Machine, Session };
+    explicit Win32SingleInstance(const std::string& key, Scope scope = Scope::Machine);
     ~Win32SingleInstance() override;
     Win32SingleInstance(const Win32SingleInstance&) = delete;
     Win32SingleInstance& operator=(const Win32SingleInstance&) = delete;
@@ -34,6 +37,7 @@ private:
     static LRESULT CALLBACK listenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     std::wstring key_;
+    Scope scope_;
     UINT showMessage_;
     HANDLE mutex_ = nullptr;
     HWND listener_ = nullptr;

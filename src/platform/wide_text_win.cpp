@@ -22,4 +22,17 @@ std::string narrow(std::wstring_view wide) {
     return out;
 }
 
+std::string systemMessage(unsigned long code) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text ? text : L"", n);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ' || message.back() == L'.'))
+        message.pop_back();
+    return message.empty() ? "hata " + std::to_string(code) : narrow(message);
+}
+
 }  // namespace zel

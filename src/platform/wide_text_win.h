@@ -9,4 +9,7 @@ namespace zel {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
 
+// The system's own words for an error code (a DWORD), on one line.
+std::string systemMessage(unsigned long code);
+
 }  // namespace zel

@@ -33,7 +33,9 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
     bool client = mode == StartMode::Window;
     if (!client) {
         std::string error;
-        client = connector({[](std::string) {}, [](const std::string&) {}}, error) != nullptr;
+        // A service that is there but refuses this user is still the service: its window says so.
+        client = connector({[](std::string) {}, [](const std::string&) {}}, error) != nullptr ||
+                 error == kChannelRefused;
     }
 
     NativeFileSystem files(parts.paths);

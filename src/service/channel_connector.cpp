@@ -9,6 +9,11 @@ ChannelConnector channelConnector(std::vector<std::string> paths, std::chrono::m
             std::string why;
             channel = connectToChannel(path, timeout, events, why);
             if (channel) return channel;
+            // A service that is there but not for this user outweighs the places where none is.
+            if (why == kChannelRefused) {
+                error = why;
+                return channel;
+            }
             error = path + ": " + why;
         }
         return channel;

@@ -33,4 +33,10 @@ std::vector<std::string> clientChannelPaths(std::string_view xdgRuntimeDir, std:
     return paths;
 }
 
+std::string pipeChannelPath(std::string_view instanceKey) {
+    const std::size_t dash = instanceKey.rfind('-');
+    return "\\\\.\\pipe\\ZELYedek-" +
+           std::string(dash == std::string_view::npos ? instanceKey : instanceKey.substr(dash + 1));
+}
+
 }  // namespace zel

@@ -22,4 +22,7 @@ std::string serviceChannelPath(std::string_view runtimeDirectory, std::string_vi
 std::vector<std::string> clientChannelPaths(std::string_view xdgRuntimeDir, std::string_view programFolder,
                                             std::string_view instanceKey);
 
+// The Windows service's named pipe: "\\.\pipe\ZELYedek-" and the folder key's 16 hex digits.
+std::string pipeChannelPath(std::string_view instanceKey);
+
 }  // namespace zel

@@ -7,7 +7,7 @@
 namespace zel {
 
 int runShellCommand(ClientRole role, const std::string& version, const ChannelConnector& connect,
-                    std::ostream& out, std::ostream& err, std::chrono::milliseconds statusLimit) {
+                    const ShellWriter& out, const ShellWriter& err, std::chrono::milliseconds statusLimit) {
     // The channel's thread queues what comes; this thread prints it.
     std::mutex mutex;
     std::condition_variable changed;
@@ -28,7 +28,10 @@ int runShellCommand(ClientRole role, const std::string& version, const ChannelCo
     std::string error;
     std::unique_ptr<ChannelClient> channel = connect(std::move(events), error);
     if (!channel) {
-        err << kServiceNotRunning << (error.empty() ? "" : ": " + error) << '\n';
+        if (error == kChannelRefused)
+            err(std::string(kNotAllowed) + "\n");
+        else
+            err(std::string(kServiceNotRunning) + (error.empty() ? "" : ": " + error) + "\n");
         return kShellNoService;
     }
     channel->send(encodeMessage(helloMessage({version, role})));
@@ -51,14 +54,14 @@ int runShellCommand(ClientRole role, const std::string& version, const ChannelCo
         lock.unlock();
         while (const std::optional<Message> m = reader.next()) {
             if (isVerb(*m, verb::kLine, 1)) {
-                out << (*m)[1] << '\n' << std::flush;
+                out((*m)[1] + "\n");
             } else if (isVerb(*m, verb::kDone, 1)) {
                 return (*m)[1] == "0" ? kShellOk : kShellNotRecorded;
             } else if (isVerb(*m, verb::kRefused)) {
-                err << kNotAllowed << '\n';
+                err(std::string(kNotAllowed) + "\n");
                 return kShellNoService;
             } else if (isVerb(*m, verb::kVersion, 1)) {
-                err << kOtherVersion << (*m)[1] << '\n';
+                err(std::string(kOtherVersion) + (*m)[1] + "\n");
                 return kShellNoService;
             } else if (isVerb(*m, verb::kWelcome)) {
                 welcomed = true;
@@ -68,7 +71,7 @@ int runShellCommand(ClientRole role, const std::string& version, const ChannelCo
         if (closed && pieces.empty()) break;
     }
     lock.unlock();
-    err << kServiceNotRunning << '\n';
+    err(std::string(kServiceNotRunning) + "\n");
     // A run whose service went away was not recorded as far as anyone can tell.
     return role == ClientRole::Run && welcomed ? kShellNotRecorded : kShellNoService;
 }

@@ -50,7 +50,7 @@ void WindowClient::connect() {
     reader_ = MessageReader();
     welcomed_ = false;
     if (!channel_) {
-        lost();
+        error == kChannelRefused ? end(std::string(kNotAllowed)) : lost();
         return;
     }
     send(helloMessage({version_, ClientRole::Window}));

@@ -1,8 +1,15 @@
-// The Windows program: the core's frmMain over the Win32 front end, in one executable.
+// The Windows program: the core's frmMain over the Win32 front end, in one executable; also the
+// service ZELYedek, its window client and the command line's state and run.
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "channel/protocol.h"
 #include "db/odbc_connection.h"
 #include "platform/clock.h"
 #include "platform/computer_name.h"
@@ -11,50 +18,97 @@
 #include "platform/program_folder.h"
 #include "platform/single_instance_win.h"
 #include "platform/wide_text_win.h"
+#include "service/channel_connector.h"
+#include "service/channel_path.h"
+#include "service/shell_command.h"
+#include "service/start_mode.h"
+#include "service/window_client.h"
 #include "win32/message_wait_ops.h"
+#include "win32/parent_console.h"
+#include "win32/service_win.h"
 #include "win32/win32_front_end.h"
+#include "win32/windows_locale.h"
 #include "window/frmMain.h"
 
 namespace {
 
-std::string localeText(LCTYPE what, const char* fallback) {
-    wchar_t buf[80] = {};
-    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, what, buf, 80) <= 0) return fallback;
-    return zel::narrow(buf);
+std::vector<std::string> commandLineArguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    if (LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i) arguments.push_back(zel::narrow(words[i]));
+        LocalFree(words);
+    }
+    return arguments;
 }
 
-// The user's regional settings, read once.
-zel::LocaleFormats windowsLocaleFormats() {
-    zel::LocaleFormats f;
-    f.dateSeparator = localeText(LOCALE_SDATE, "/");
-    f.timeSeparator = localeText(LOCALE_STIME, ":");
-    f.shortDatePattern = localeText(LOCALE_SSHORTDATE, "dd.MM.yyyy");
-    return f;
-}
+constexpr const wchar_t* kServiceRunsHere = L"Bu makinede ZEL Yedek hizmeti çalışıyor; bu kopya kapanıyor.";
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES | ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
-    InitCommonControlsEx(&controls);
+    const std::vector<std::string> arguments = commandLineArguments();
+    const zel::StartMode mode = zel::startModeFrom({arguments.begin(), arguments.end()});
+    if (mode == zel::StartMode::Service) return zel::runWindowsService();
 
     const std::string programFolder = zel::executableFolder();
+    const std::string key = zel::instanceKeyOfFolder(programFolder);
+    const zel::ChannelConnector connector = zel::channelConnector({zel::pipeChannelPath(key)});
+    if (mode == zel::StartMode::Status || mode == zel::StartMode::Run) {
+        const zel::ParentConsole console;
+        return zel::runShellCommand(
+            mode == zel::StartMode::Run ? zel::ClientRole::Run : zel::ClientRole::Status,
+            std::string(zel::kProgramVersion), connector,
+            [&console](std::string_view text) { console.out(text); },
+            [&console](std::string_view text) { console.err(text); });
+    }
+
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_DATE_CLASSES | ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&controls);
+
+    // The service of this folder answering makes this window its client; /pencere always is one.
+    bool client = mode == zel::StartMode::Window;
+    if (!client) {
+        std::string error;
+        client = connector({[](std::string) {}, [](const std::string&) {}}, error) != nullptr ||
+                 error == zel::kChannelRefused;
+    }
+    // The machine's service backs up other folders: a copy of its own beside it would make two
+    // programs back up what is likely the same data.
+    if (!client && zel::machineServiceRunning()) {
+        MessageBoxW(nullptr, kServiceRunsHere, L"", MB_ICONEXCLAMATION | MB_OK);
+        return 0;
+    }
+
     zel::PathMap paths;
     zel::NativeFileSystem files(paths);
     zel::SystemClock clock;
     auto processes = zel::makeNativeProcessOps(paths);
     // The window's waits keep its messages flowing.
     zel::MessageWaitProcessOps windowProcesses(*processes);
-    // The program folder, the settings file's: one copy runs per folder on the whole machine.
-    zel::Win32SingleInstance single(zel::instanceKeyOfFolder(programFolder));
+    // Alone: one copy per program folder on the whole machine. A client: one window per session,
+    // beside the service that holds the machine's lock.
+    zel::Win32SingleInstance single(
+        client ? key + "-pencere" : key,
+        client ? zel::Win32SingleInstance::Scope::Session : zel::Win32SingleInstance::Scope::Machine);
 
     zel::Win32FrontEnd view(instance);
-    zel::frmMain form({files, clock, windowProcesses, *processes, windowsLocaleFormats(), programFolder,
-                       [] { return std::make_unique<zel::OdbcConnection>(); },
-                       [] { return zel::GetComputerName(); }, single},
-                      view);
-    view.attach(form);
-    form.Form_Load();
+    std::unique_ptr<zel::WindowClient> service;
+    std::unique_ptr<zel::frmMain> form;
+    if (client) {
+        service = std::make_unique<zel::WindowClient>(std::string(zel::kProgramVersion), connector, view);
+        form = std::make_unique<zel::frmMain>(single, view, *service);
+        service->setRunCalls([&form] { form->restoreWindow(); }, [&form] { form->setWindowState(1); });
+    } else {
+        form = std::make_unique<zel::frmMain>(
+            zel::FrmMainServices{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),
+                                 programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
+                                 [] { return zel::GetComputerName(); }, single},
+            view);
+    }
+    view.attach(*form);
+    form->Form_Load();
     view.showWindow();
     return view.run();
 }

@@ -31,6 +31,10 @@ protected:
     ChannelConnector connector() {
         return [this](ChannelClient::Events events, std::string& error) -> std::unique_ptr<ChannelClient> {
             ++attempts;
+            if (refusedByTheSystem) {
+                error = std::string(kChannelRefused);
+                return nullptr;
+            }
             if (!serviceUp) {
                 error = "yok";
                 return nullptr;
@@ -53,6 +57,7 @@ protected:
     std::vector<Message>& sent() { return channel_->sent; }
 
     bool serviceUp = true;
+    bool refusedByTheSystem = false;  // the pipe's access list or the socket's folder
     int attempts = 0;
     FakeFrontEnd view;
     FakeInstance instance;
@@ -128,8 +133,9 @@ struct Refusal {
 class WindowClientRefusals : public WindowClientTest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(WindowClientRefusals, SayWhyAndEndTheWindow) {
+    refusedByTheSystem = GetParam().message.empty();
     form.Form_Load();
-    answer({GetParam().message});
+    if (!refusedByTheSystem) answer({GetParam().message});
     EXPECT_EQ(view.said.front(), "message " + GetParam().text);
     EXPECT_EQ(view.ends, 1);
     EXPECT_FALSE(view.trayPresent);
@@ -137,7 +143,8 @@ TEST_P(WindowClientRefusals, SayWhyAndEndTheWindow) {
 
 INSTANTIATE_TEST_SUITE_P(Channel, WindowClientRefusals,
                          ::testing::Values(Refusal{{"refused"}, "Bu hizmete bağlanma izniniz yok"},
-                                           Refusal{{"version", "2.0.0"}, "Hizmetin sürümü farklı: 2.0.0"}));
+                                           Refusal{{"version", "2.0.0"}, "Hizmetin sürümü farklı: 2.0.0"},
+                                           Refusal{{}, "Bu hizmete bağlanma izniniz yok"}));
 
 }  // namespace
 }  // namespace zel::test

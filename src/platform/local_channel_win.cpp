@@ -1,0 +1,744 @@
+#include "platform/local_channel_win.h"
+
+#include <sddl.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/local_channel.h"
+#include "platform/wide_text_win.h"
+
+namespace zel {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// How much one read takes from a pipe; a busy client then cannot starve the others.
+constexpr DWORD kReadPiece = 64 * 1024;
+// How much one write hands to a pipe. A client that reads slowly holds only this much of its queue in a
+// write the system has not finished; the rest stays queued, where kChannelQueueLimit sees it.
+constexpr std::size_t kWritePiece = 64 * 1024;
+// The sizes the pipe's buffers are asked for, each way.
+constexpr DWORD kPipeBuffer = 64 * 1024;
+// How long a connection being closed may take to drain its queue; one that never reads would hold
+// its instance forever.
+constexpr std::chrono::seconds kDrainTime{10};
+// How long putting out a new instance pauses after the system refused one.
+constexpr std::chrono::milliseconds kListenerRest{100};
+// One wait covers at most 64 handles: the wake-up, the waiting instance and one per client, with room.
+constexpr std::size_t kMaxClients = MAXIMUM_WAIT_OBJECTS - 4;
+
+const char* const kQueueOverflow = "Bağlantı düşürüldü: karşı taraf okumuyor, bekleyen veri sınırı aşıldı";
+const std::wstring_view kPipePrefix = L"\\\\.\\pipe\\";
+
+class Handle {
+public:
+    Handle() = default;
+    explicit Handle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    ~Handle() { reset(); }
+    Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Handle& operator=(Handle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
+        return *this;
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    void reset() {
+        if (handle_) CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+Handle manualResetEvent() {
+    return Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+// One overlapped call on a pipe. Its OVERLAPPED and buffer belong to the system until it finished.
+struct Operation {
+    OVERLAPPED overlapped{};
+    bool pending = false;
+
+    bool done() const { return pending && HasOverlappedIoCompleted(&overlapped); }
+
+    // Zero once the call is under way (or already done: `done` then says so); its error otherwise.
+    template <typename Call>
+    DWORD start(HANDLE event, Call call) {
+        overlapped = {};
+        overlapped.hEvent = event;
+        if (call(&overlapped) || GetLastError() == ERROR_IO_PENDING) {
+            pending = true;
+            return 0;
+        }
+        return GetLastError();
+    }
+
+    // For a call that is done: zero and the bytes it moved, or its error.
+    DWORD finish(HANDLE file, DWORD& bytes) {
+        pending = false;
+        bytes = 0;
+        return GetOverlappedResult(file, &overlapped, &bytes, FALSE) ? 0 : GetLastError();
+    }
+
+    // Ends a call still under way and waits until the system has let go of it.
+    void cancel(HANDLE file) {
+        if (!pending) return;
+        CancelIoEx(file, &overlapped);
+        DWORD bytes = 0;
+        GetOverlappedResult(file, &overlapped, &bytes, TRUE);
+        pending = false;
+    }
+};
+
+// What is waiting to be written to one pipe, in the order it was sent.
+class Outbound {
+public:
+    std::size_t size() const { return bytes_; }
+    bool empty() const { return bytes_ == 0; }
+
+    void append(std::string bytes) {
+        if (bytes.empty()) return;
+        bytes_ += bytes.size();
+        pieces_.push_back(std::move(bytes));
+    }
+
+    void clear() {
+        pieces_.clear();
+        taken_ = 0;
+        bytes_ = 0;
+    }
+
+    // Up to `most` bytes from the front, taken out of the queue.
+    std::string take(std::size_t most) {
+        std::string out;
+        while (!pieces_.empty() && out.size() < most) {
+            std::string& front = pieces_.front();
+            const std::size_t n = std::min(most - out.size(), front.size() - taken_);
+            const bool whole = taken_ + n == front.size();
+            if (out.empty() && taken_ == 0 && whole) {
+                out = std::move(front);  // the usual message, smaller than a piece: not copied
+            } else {
+                out.append(front, taken_, n);
+            }
+            bytes_ -= n;
+            taken_ += n;
+            if (whole) {
+                pieces_.pop_front();
+                taken_ = 0;
+            }
+        }
+        return out;
+    }
+
+private:
+    std::deque<std::string> pieces_;
+    std::size_t taken_ = 0;  // of the first piece
+    std::size_t bytes_ = 0;
+};
+
+bool isPipePath(const std::string& path) {
+    const std::wstring name = widen(path);
+    return name.size() > kPipePrefix.size() && name.find(L'\0') == std::wstring::npos &&
+           CompareStringOrdinal(name.data(), static_cast<int>(kPipePrefix.size()), kPipePrefix.data(),
+                                static_cast<int>(kPipePrefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+// A read or write that failed because the other end closed or disconnected: a hang-up, not a fault.
+bool peerHungUp(DWORD error) {
+    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED;
+}
+
+std::string readFailure(DWORD error) {
+    return peerHungUp(error) ? std::string() : "Okunamadı: " + systemMessage(error);
+}
+
+std::string writeFailure(DWORD error) {
+    return peerHungUp(error) ? std::string() : "Yazılamadı: " + systemMessage(error);
+}
+
+template <typename F, typename... Args>
+void notify(const F& event, Args&&... args) {
+    if (event) event(std::forward<Args>(args)...);
+}
+
+struct LocalFreeDeleter {
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
+
+// One instance of the pipe: put out for the next client, then that client's connection.
+struct Instance {
+    Handle pipe;
+    Handle event;  // connect, read and write all signal it: one handle per client of the 64 a wait takes
+    Operation connect, read, write;
+    bool arrived = false;  // ConnectNamedPipe found a client there already
+    DWORD arrival = 0;     // then: zero, or why the client is of no use
+    std::vector<char> readBuffer;
+    std::string writeBuffer;
+
+    ~Instance() {
+        connect.cancel(pipe.get());
+        read.cancel(pipe.get());
+        write.cancel(pipe.get());
+    }
+};
+
+class Win32ChannelServer final : public ChannelServer {
+public:
+    Win32ChannelServer(std::wstring name, SecurityDescriptor descriptor, Events events)
+        : name_(std::move(name)), descriptor_(std::move(descriptor)), events_(std::move(events)) {
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = descriptor_.get();
+        attributes_.bInheritHandle = FALSE;
+    }
+
+    ~Win32ChannelServer() override {
+        stopping_ = true;
+        if (wake_) SetEvent(wake_.get());
+        if (thread_.joinable()) thread_.join();
+        connections_.clear();
+        waiting_.reset();
+    }
+
+    bool start(const std::string& path, std::string& error) {
+        wake_ = Handle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        if (!wake_) {
+            error = "Kanal açılamadı: " + systemMessage(GetLastError());
+            return false;
+        }
+        // Asked first as well: a system that ignores the first instance's flag (Wine does) would
+        // otherwise add this instance to the pipe of whoever holds the name.
+        DWORD why = ERROR_ACCESS_DENIED;
+        std::unique_ptr<Instance> first;
+        if (!nameIsTaken()) first = createInstance(true, why);
+        if (!first) {
+            // The first instance's flag: the name is taken, by another service or by anyone at all.
+            error = why == ERROR_ACCESS_DENIED || why == ERROR_PIPE_BUSY
+                        ? "Bu kanalda çalışan bir hizmet zaten dinliyor: " + path
+                        : "Kanal açılamadı: " + path + " (" + systemMessage(why) + ")";
+            return false;
+        }
+        putOut(std::move(first));
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error& e) {
+            error = std::string("Kanal açılamadı: ") + e.what();
+            return false;
+        }
+        return true;
+    }
+
+    void send(ClientId client, std::string bytes) override {
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = shared_.find(client);
+            if (found == shared_.end()) return;
+            Shared& s = found->second;
+            if (s.callerClosed() || s.overflowed) return;
+            if (s.waiting() + bytes.size() > kChannelQueueLimit) {
+                s.overflowed = true;
+                s.queue.clear();  // its memory is given back now, not when the loop comes round
+            } else {
+                s.queue.append(std::move(bytes));
+            }
+        }
+        SetEvent(wake_.get());
+    }
+
+    void close(ClientId client, bool afterQueued) override {
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = shared_.find(client);
+            if (found == shared_.end()) return;
+            Shared& s = found->second;
+            if (afterQueued && !s.cutNow) {
+                if (!s.closing) s.drainDeadline = SteadyClock::now() + kDrainTime;
+                s.closing = true;
+            } else {
+                s.cutNow = true;
+                s.queue.clear();
+            }
+        }
+        SetEvent(wake_.get());
+    }
+
+private:
+    // What other threads may touch, under mutex_.
+    struct Shared {
+        Outbound queue;
+        std::size_t writing = 0;  // taken from the queue into a write the system has not finished
+        bool closing = false;     // close(afterQueued): ends once everything is written
+        bool cutNow = false;      // close(at once)
+        bool overflowed = false;
+        SteadyClock::time_point drainDeadline;
+        bool callerClosed() const { return closing || cutNow; }
+        std::size_t waiting() const { return queue.size() + writing; }
+    };
+
+    // One client's step of the loop: what to tell the caller once the lock is let go.
+    struct Step {
+        std::string received;
+        bool ended = false;
+        bool tell = false;  // whether `closed` is called
+        std::string why;
+    };
+
+    void run() {
+        std::vector<HANDLE> handles;
+        std::vector<ClientId> ids;
+        while (!stopping_) {
+            const DWORD timeout = prepareWait(handles);
+            if (WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, timeout) ==
+                WAIT_FAILED)
+                break;
+            ids.clear();
+            for (const auto& entry : connections_) ids.push_back(entry.first);
+            for (std::size_t i = 0; i < ids.size() && !stopping_; ++i) serve(ids[i]);
+            if (stopping_) break;
+            if (waiting_) {
+                acceptArrived();
+            } else if (SteadyClock::now() >= listenerRestsUntil_) {
+                DWORD why = 0;
+                putOut(createInstance(false, why));
+            }
+        }
+    }
+
+    // The wake-up, the waiting instance and every client; the timeout is the nearest deadline.
+    DWORD prepareWait(std::vector<HANDLE>& handles) {
+        handles.assign({wake_.get()});
+        std::optional<SteadyClock::time_point> nearest;
+        if (waiting_) {
+            handles.push_back(waiting_->event.get());
+        } else {
+            nearest = listenerRestsUntil_;
+        }
+        for (const auto& entry : connections_) handles.push_back(entry.second->event.get());
+        {
+            std::lock_guard lock(mutex_);
+            for (const auto& [id, s] : shared_) {
+                if (s.closing && (!nearest || s.drainDeadline < *nearest)) nearest = s.drainDeadline;
+            }
+        }
+        if (!nearest) return INFINITE;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*nearest - SteadyClock::now()).count();
+        return static_cast<DWORD>(std::clamp<decltype(left)>(left, 0, 60'000));
+    }
+
+    // Whether a pipe of the name exists, whether or not one of its instances waits for a client now.
+    bool nameIsTaken() const {
+        return WaitNamedPipeW(name_.c_str(), 1) || GetLastError() == ERROR_SEM_TIMEOUT;
+    }
+
+    std::unique_ptr<Instance> createInstance(bool first, DWORD& error) {
+        auto instance = std::make_unique<Instance>();
+        instance->event = manualResetEvent();
+        if (!instance->event) {
+            error = GetLastError();
+            return nullptr;
+        }
+        // A first instance fails where the name exists: never a second service, nor one that joins
+        // whatever process took the name first.
+        const DWORD openMode =
+            PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
+        instance->pipe = Handle(
+            CreateNamedPipeW(name_.c_str(), openMode,
+                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                             PIPE_UNLIMITED_INSTANCES, kPipeBuffer, kPipeBuffer, 0, &attributes_));
+        if (!instance->pipe) {
+            error = GetLastError();
+            return nullptr;
+        }
+        return instance;
+    }
+
+    // Lets `instance` wait for the next client; without one (the system refused it) the loop tries
+    // again after a rest.
+    void putOut(std::unique_ptr<Instance> instance) {
+        waiting_.reset();
+        if (!instance) {
+            listenerRestsUntil_ = SteadyClock::now() + kListenerRest;
+            return;
+        }
+        HANDLE pipe = instance->pipe.get();
+        instance->arrived = false;
+        instance->arrival = 0;
+        const DWORD error = instance->connect.start(
+            instance->event.get(), [pipe](OVERLAPPED* o) { return ConnectNamedPipe(pipe, o); });
+        if (error == ERROR_PIPE_CONNECTED || error == ERROR_NO_DATA) {
+            // A client came between the instance's making and this call (and may have gone again).
+            instance->arrived = true;
+            instance->arrival = error == ERROR_NO_DATA ? error : 0;
+            SetEvent(instance->event.get());
+        } else if (error != 0) {
+            listenerRestsUntil_ = SteadyClock::now() + kListenerRest;
+            return;
+        }
+        waiting_ = std::move(instance);
+    }
+
+    void acceptArrived() {
+        Instance& arrived = *waiting_;
+        if (!arrived.arrived && !arrived.connect.done()) return;
+        DWORD bytes = 0;
+        const DWORD error =
+            arrived.arrived ? arrived.arrival : arrived.connect.finish(arrived.pipe.get(), bytes);
+        if (error != 0 || connections_.size() >= kMaxClients) {
+            // Gone already, or no room: disconnecting tells the client, and the instance waits again.
+            DisconnectNamedPipe(arrived.pipe.get());
+            putOut(std::move(waiting_));
+            return;
+        }
+        std::unique_ptr<Instance> client = std::move(waiting_);
+        DWORD why = 0;
+        putOut(createInstance(false, why));  // the next client need not wait for this one's welcome
+
+        ULONG pid = 0;
+        GetNamedPipeClientProcessId(client->pipe.get(), &pid);
+        // Users and groups are no numbers here; the pipe's access list decided who may connect.
+        const PeerIdentity peer{0, 0, static_cast<std::int64_t>(pid)};
+        client->readBuffer.resize(kReadPiece);
+        SetEvent(client->event.get());  // its first read is started when the loop comes round
+        const ClientId id = nextId_++;
+        {
+            std::lock_guard lock(mutex_);
+            shared_.emplace(id, Shared{});
+        }
+        connections_.emplace(id, std::move(client));
+        if (stopping_) return;
+        notify(events_.connected, id, peer);
+    }
+
+    void serve(ClientId id) {
+        Instance& c = *connections_.at(id);
+        // Reset before looking: a call that finishes after the look signals it again.
+        ResetEvent(c.event.get());
+        Step step = writeQueued(id, c);
+        if (!step.ended) readArrived(c, step);
+        if (!step.ended && (c.read.done() || c.write.done())) SetEvent(c.event.get());
+        // Bytes from a client the caller has closed are of no use to anyone.
+        if (!step.received.empty() && !callerClosed(id))
+            notify(events_.received, id, std::move(step.received));
+        if (!step.ended) return;
+        {
+            std::lock_guard lock(mutex_);
+            // The caller may have closed it while it was being told of the last bytes.
+            if (shared_.at(id).callerClosed()) step.tell = false;
+            shared_.erase(id);
+        }
+        // Closed, not disconnected: the client still reads what the pipe holds for it, then the end.
+        connections_.erase(id);
+        if (step.tell && !stopping_) notify(events_.closed, id, step.why);
+    }
+
+    // Carries out what send and close asked for this client: finishes its write, starts the next.
+    Step writeQueued(ClientId id, Instance& c) {
+        Step step;
+        DWORD failed = 0;
+        if (c.write.done()) {
+            DWORD bytes = 0;
+            failed = c.write.finish(c.pipe.get(), bytes);
+            c.writeBuffer.clear();
+        }
+        std::lock_guard lock(mutex_);
+        Shared& s = shared_.at(id);
+        if (!c.write.pending) s.writing = 0;
+        if (s.cutNow) {
+            step.ended = true;
+        } else if (s.overflowed) {
+            step.ended = step.tell = true;
+            step.why = kQueueOverflow;
+        } else if (failed != 0) {
+            step.ended = step.tell = true;
+            step.why = writeFailure(failed);
+        } else {
+            if (!c.write.pending && !s.queue.empty()) {
+                c.writeBuffer = s.queue.take(kWritePiece);
+                s.writing = c.writeBuffer.size();
+                const std::string& bytes = c.writeBuffer;
+                HANDLE pipe = c.pipe.get();
+                failed = c.write.start(c.event.get(), [&](OVERLAPPED* o) {
+                    return WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, o);
+                });
+            }
+            if (failed != 0) {
+                step.ended = step.tell = true;
+                step.why = writeFailure(failed);
+            } else if (s.closing &&
+                       ((s.queue.empty() && !c.write.pending) || SteadyClock::now() >= s.drainDeadline)) {
+                step.ended = true;
+            }
+        }
+        return step;
+    }
+
+    // Takes what a finished read brought and starts the next.
+    static void readArrived(Instance& c, Step& step) {
+        HANDLE pipe = c.pipe.get();
+        DWORD failed = 0;
+        if (c.read.done()) {
+            DWORD bytes = 0;
+            failed = c.read.finish(pipe, bytes);
+            step.received.assign(c.readBuffer.data(), bytes);
+        }
+        if (failed == 0 && !c.read.pending) {
+            char* buffer = c.readBuffer.data();
+            failed = c.read.start(
+                c.event.get(), [&](OVERLAPPED* o) { return ReadFile(pipe, buffer, kReadPiece, nullptr, o); });
+        }
+        if (failed != 0) {
+            step.ended = step.tell = true;
+            step.why = readFailure(failed);
+        }
+    }
+
+    bool callerClosed(ClientId id) {
+        std::lock_guard lock(mutex_);
+        return shared_.at(id).callerClosed();
+    }
+
+    const std::wstring name_;
+    const SecurityDescriptor descriptor_;
+    SECURITY_ATTRIBUTES attributes_{};
+    const Events events_;
+    Handle wake_;
+    std::atomic<bool> stopping_ = false;
+    SteadyClock::time_point listenerRestsUntil_;
+    ClientId nextId_ = 1;  // ids are never reused, so a late send cannot reach a newer client
+
+    std::mutex mutex_;
+    std::map<ClientId, Shared> shared_;
+    // Only the loop touches the instances, so none is closed while another thread might use it.
+    std::unique_ptr<Instance> waiting_;
+    std::map<ClientId, std::unique_ptr<Instance>> connections_;
+
+    std::thread thread_;  // last: started once everything above exists
+};
+
+class Win32ChannelClient final : public ChannelClient {
+public:
+    Win32ChannelClient(Handle pipe, Events events) : pipe_(std::move(pipe)), events_(std::move(events)) {}
+
+    ~Win32ChannelClient() override {
+        stopping_ = true;
+        if (wake_) SetEvent(wake_.get());
+        if (thread_.joinable()) thread_.join();
+        read_.cancel(pipe_.get());
+        write_.cancel(pipe_.get());
+    }
+
+    bool start(std::string& error) {
+        wake_ = Handle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        readEvent_ = manualResetEvent();
+        writeEvent_ = manualResetEvent();
+        if (!wake_ || !readEvent_ || !writeEvent_) {
+            error = "Bağlanılamadı: " + systemMessage(GetLastError());
+            return false;
+        }
+        readBuffer_.resize(kReadPiece);
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error& e) {
+            error = std::string("Bağlanılamadı: ") + e.what();
+            return false;
+        }
+        return true;
+    }
+
+    void send(std::string bytes) override {
+        {
+            std::lock_guard lock(mutex_);
+            if (ended_ || overflowed_) return;
+            // The service stopped reading: the same limit as on its side keeps this memory bounded.
+            if (queue_.size() + writing_ + bytes.size() > kChannelQueueLimit) {
+                overflowed_ = true;
+                queue_.clear();
+            } else {
+                queue_.append(std::move(bytes));
+            }
+        }
+        SetEvent(wake_.get());
+    }
+
+    bool flush(std::chrono::milliseconds limit) override {
+        std::unique_lock lock(mutex_);
+        const auto written = [this] { return queue_.empty() && writing_ == 0; };
+        drained_.wait_for(lock, limit, [&] { return ended_ || overflowed_ || written(); });
+        return !ended_ && !overflowed_ && written();
+    }
+
+private:
+    void run() {
+        std::optional<std::string> why;
+        while (!why) {
+            if (stopping_) return;
+            why = writeQueued();
+            if (!why) why = readArrived();
+            if (why || read_.done() || write_.done()) continue;
+            const HANDLE handles[] = {wake_.get(), readEvent_.get(), writeEvent_.get()};
+            if (WaitForMultipleObjects(3, handles, FALSE, INFINITE) == WAIT_FAILED)
+                why = "Bağlantı izlenemedi: " + systemMessage(GetLastError());
+        }
+        {
+            std::lock_guard lock(mutex_);
+            ended_ = true;
+            queue_.clear();
+            writing_ = 0;
+        }
+        drained_.notify_all();
+        read_.cancel(pipe_.get());
+        write_.cancel(pipe_.get());
+        pipe_.reset();  // the service sees the end now, not at destruction
+        if (!stopping_) notify(events_.closed, *why);
+    }
+
+    // Nothing while the connection goes on; why it ended otherwise.
+    std::optional<std::string> writeQueued() {
+        DWORD failed = 0;
+        if (write_.done()) {
+            DWORD bytes = 0;
+            failed = write_.finish(pipe_.get(), bytes);
+            writeBuffer_.clear();
+            ResetEvent(writeEvent_.get());
+        }
+        bool drained = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (!write_.pending) writing_ = 0;
+            if (overflowed_) return kQueueOverflow;
+            if (failed != 0) return writeFailure(failed);
+            if (!write_.pending && !queue_.empty()) {
+                writeBuffer_ = queue_.take(kWritePiece);
+                writing_ = writeBuffer_.size();
+                HANDLE pipe = pipe_.get();
+                const std::string& bytes = writeBuffer_;
+                failed = write_.start(writeEvent_.get(), [&](OVERLAPPED* o) {
+                    return WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, o);
+                });
+                if (failed != 0) return writeFailure(failed);
+            }
+            drained = queue_.empty() && writing_ == 0;
+        }
+        if (drained) drained_.notify_all();
+        return std::nullopt;
+    }
+
+    std::optional<std::string> readArrived() {
+        HANDLE pipe = pipe_.get();
+        if (read_.done()) {
+            DWORD bytes = 0;
+            const DWORD failed = read_.finish(pipe, bytes);
+            ResetEvent(readEvent_.get());
+            if (failed != 0) return readFailure(failed);
+            if (bytes > 0) notify(events_.received, std::string(readBuffer_.data(), bytes));
+        }
+        if (!read_.pending) {
+            char* buffer = readBuffer_.data();
+            const DWORD failed = read_.start(readEvent_.get(), [&](OVERLAPPED* o) {
+                return ReadFile(pipe, buffer, kReadPiece, nullptr, o);
+            });
+            if (failed != 0) return readFailure(failed);
+        }
+        return std::nullopt;
+    }
+
+    Handle pipe_;
+    const Events events_;
+    Handle wake_, readEvent_, writeEvent_;
+    std::atomic<bool> stopping_ = false;
+    Operation read_, write_;  // only the client's thread starts and finishes them
+    std::vector<char> readBuffer_;
+    std::string writeBuffer_;
+
+    std::mutex mutex_;
+    std::condition_variable drained_;
+    Outbound queue_;
+    std::size_t writing_ = 0;
+    bool ended_ = false;
+    bool overflowed_ = false;
+
+    std::thread thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<ChannelServer> listenOnChannel(const std::string& path, ChannelServer::Events events,
+                                               std::string& error) {
+    if (!isPipePath(path)) {
+        error = "Kanal yolu geçersiz: " + path;
+        return nullptr;
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(widen(kChannelPipeAccess).c_str(),
+                                                              SDDL_REVISION_1, &descriptor, nullptr)) {
+        error = "Kanal açılamadı: " + systemMessage(GetLastError());
+        return nullptr;
+    }
+    auto server =
+        std::make_unique<Win32ChannelServer>(widen(path), SecurityDescriptor(descriptor), std::move(events));
+    if (!server->start(path, error)) return nullptr;
+    return server;
+}
+
+std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::chrono::milliseconds timeout,
+                                                ChannelClient::Events events, std::string& error) {
+    const auto deadline = SteadyClock::now() + timeout;
+    if (!isPipePath(path)) {
+        error = "Kanal yolu geçersiz: " + path;
+        return nullptr;
+    }
+    const std::wstring name = widen(path);
+    Handle pipe;
+    for (;;) {
+        // Identification only: the service may learn who connects but never act as them.
+        pipe = Handle(CreateFileW(name.c_str(), kChannelClientRights, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                  nullptr));
+        if (pipe) break;
+        const DWORD why = GetLastError();
+        if (why == ERROR_ACCESS_DENIED) {
+            error = std::string(kChannelRefused);
+            return nullptr;
+        }
+        if (why != ERROR_PIPE_BUSY) {
+            error = "Bağlanılamadı: " + path + " (" + systemMessage(why) + ")";
+            return nullptr;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+        if (left <= 0) {
+            error = "Kanal yanıt vermedi: " + path;
+            return nullptr;
+        }
+        // Every instance is taken; the service puts out the next one at once, or gives up on a client.
+        const DWORD wait = static_cast<DWORD>(std::min<decltype(left)>(left, 1000));
+        if (!WaitNamedPipeW(name.c_str(), wait) && GetLastError() != ERROR_SEM_TIMEOUT)
+            Sleep(std::min<DWORD>(wait, 10));
+    }
+    auto client = std::make_unique<Win32ChannelClient>(std::move(pipe), std::move(events));
+    if (!client->start(error)) return nullptr;
+    return client;
+}
+
+}  // namespace zel

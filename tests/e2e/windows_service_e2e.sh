@@ -1,0 +1,338 @@
+#!/usr/bin/env bash
+# zelyedek-hizmet.msi under Wine as an administrator runs it silently: the exe in Program Files,
+# the service ZELYedek registered to start by itself as LocalSystem with /hizmet and started, the
+# shortcuts to the window client, settings and logs that an upgrade and a removal leave alone, an
+# upgrade that restarts the service, a removal that takes the service. With the service running:
+# a slot zips with the real Windows zip and records through Wine's ODBC, "sc stop" ends it with
+# its log line, and a window client started with /pencere shows its window and drives it.
+#   windows_service_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (the msis beside the exe;
+#                                                           WINEPREFIX: a booted prefix to copy)
+set -uo pipefail
+exe=$1
+zip_exe=$2
+pg_script=$3
+template=${WINEPREFIX:?a booted Wine prefix to copy}
+here=$(dirname "$0")
+source "$here/lib.sh"
+msi="$(dirname "$exe")/zelyedek-hizmet.msi"
+user_msi="$(dirname "$exe")/zelyedek.msi"
+
+# A prefix of this test's own, hard-linked from the template; the registry files copied.
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"  # no menu entries on this machine
+cp -al "$template" "$WINEPREFIX"
+for reg in "$WINEPREFIX"/*.reg; do cp "$reg" "$reg.own" && mv "$reg.own" "$reg"; done
+c="$WINEPREFIX/drive_c"
+installed="$c/Program Files/ZEL Yedek"
+mkdir -p "$c/brevund/tarvel/bat" "$c/brevund/belgeler"
+cp "$zip_exe" "$c/brevund/tarvel/bat/zip.ex_"
+echo veri >"$c/brevund/belgeler/veri.txt"
+
+chmod 755 "$work"  # the database runs as the postgres user
+bash "$pg_script" start "$work/pg" >/dev/null || echo "FAIL - PostgreSQL did not start"
+# The service inherits the environment of Wine's services.exe, which the first Wine program
+# below starts: the data source and the display are set before it.
+export ODBCSYSINI="$work/pg/odbc"
+# Wine's ODBC does not pass the connection string's uid and pwd on: the data source carries them.
+printf 'Username = zelrpt\nPassword = qapfin\n' >>"$ODBCSYSINI/odbc.ini"
+sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
+start_display
+start_tray
+wineserver -p >/dev/null 2>&1 &
+stop_all() {
+    wineserver -k >/dev/null 2>&1
+    bash "$pg_script" stop "$work/pg" >/dev/null 2>&1
+    cleanup
+}
+trap stop_all EXIT
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+# --- Helpers.
+windows_path() { echo "Z:${1//\//\\}"; }
+msi_table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
+msi_property() { msi_table "$1" Property | awk -v k="$2" '$1 == k {print $2}'; }
+# msiexec's exit code is cut to 8 bits: 91 is 1627, a failed action; the first service start in
+# a new prefix may miss Wine's time-out while the prefix's own services still start. One more try.
+msi_install() {  # MSI LOG
+    local rc
+    wine msiexec /i "$1" /qn /l*v "$(windows_path "$2")"
+    rc=$?
+    if [ $rc -eq 91 ]; then
+        echo "(msiexec exited 91; once more)"
+        wine msiexec /i "$1" /qn /l*v "$(windows_path "$2.again")"
+        rc=$?
+    fi
+    return $rc
+}
+service_key='HKLM\System\CurrentControlSet\Services\ZELYedek'
+# Wine's sc has no "qc": the service manager keeps the same configuration in the registry.
+service_value() { wine reg query "$service_key" /v "$1" 2>/dev/null | tr -d '\r' | sed -nE "s/^ +$1 +REG_[A-Z_]+ +//p"; }
+service_configured() {
+    [ "$(service_value Start)" = 0x2 ] &&        # automatic
+        [ "$(service_value Type)" = 0x10 ] &&    # its own process
+        [ "$(service_value ErrorControl)" = 0x1 ] &&
+        [ "$(service_value ObjectName)" = LocalSystem ] &&
+        [ "$(service_value DisplayName)" = 'ZEL Yedek' ] &&
+        # The path in quotes or not: Wine's msi leaves them out.
+        service_value ImagePath | grep -qxE '"?C:\\Program Files\\ZEL Yedek\\zelyedek\.exe"? /hizmet'
+}
+service_known() { wine sc query ZELYedek >/dev/null 2>&1; }
+service_gone() { ! service_known && ! wine reg query "$service_key" >/dev/null 2>&1; }
+service_state() { wine sc query ZELYedek 2>/dev/null | tr -d '\r' | awk '$1 == "STATE" {print $4}'; }
+service_is() { [ "$(service_state)" = "$1" ]; }
+# This prefix's zelyedek.exe processes whose command line holds $1 (other tests may run theirs).
+program_pids() {
+    local pid
+    for pid in $(pgrep -x zelyedek.exe); do
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+            tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -qF -- "$1" && echo "$pid"
+    done
+}
+no_service_process() { [ -z "$(program_pids /hizmet)" ]; }
+no_window_client() { [ -z "$(program_pids /pencere)" ]; }
+listed() {  # in "Apps & features" with version $2 and publisher ZEL
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$1" ProductCode)" \
+        2>/dev/null | tr -d '\r' | grep -Ec "^ +(DisplayVersion +REG_SZ +$2|Publisher +REG_SZ +ZEL)\$" | grep -qx 2
+}
+replaced() { listed "$1" "$2" && ! listed "$3" "$4"; }
+all_gone() { for f in "$@"; do [ ! -e "$f" ] || return 1; done; }
+
+# A .lnk's string field (MS-SHLLINK StringData) by its flag bit: 16 the working folder, 32 the
+# arguments. ASCII only; Wine counts the terminating NUL, Windows does not.
+lnk_string() {
+    local -a b
+    read -ra b <<<"$(od -An -tu1 -v "$1" | tr '\n' ' ')"
+    local flags=$((b[20] | b[21] << 8)) pos=76 bit n i ch out=""
+    local width=$(((flags & 0x80) ? 2 : 1))
+    ((flags & 1)) && pos=$((pos + 2 + (b[pos] | b[pos + 1] << 8)))                            # ID list
+    ((flags & 2)) && pos=$((pos + (b[pos] | b[pos + 1] << 8 | b[pos + 2] << 16 | b[pos + 3] << 24)))  # link info
+    for bit in 4 8 16 32 64; do
+        ((flags & bit)) || continue
+        n=$((b[pos] | b[pos + 1] << 8))
+        pos=$((pos + 2))
+        if ((bit == $2)); then
+            for ((i = 0; i < n; i++)); do
+                ch=${b[pos + i * width]}
+                ((ch)) || break
+                out+=$(printf "\\x$(printf %x "$ch")")
+            done
+            printf '%s\n' "$out"
+            return 0
+        fi
+        pos=$((pos + n * width))
+    done
+    return 1
+}
+# Windows puts a per-machine package's shortcuts in the all-users folders; Wine's msi resolves
+# ProgramMenuFolder and StartupFolder to the installing user's in any case.
+link_in() {  # the shortcut in Programs/$1, all users' if there, else the installing user's
+    local all="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/$1ZEL Yedek.lnk"
+    local own="$c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$1ZEL Yedek.lnk"
+    if [ -e "$all" ]; then echo "$all"; else echo "$own"; fi
+}
+shortcuts_start_window_client() {
+    local l
+    for l in "${links[@]}"; do
+        grep -aqF 'C:\Program Files\ZEL Yedek\zelyedek.exe' "$l" &&
+            [ "$(lnk_string "$l" 32)" = /pencere ] &&
+            [ "$(lnk_string "$l" 16)" = 'C:\Program Files\ZEL Yedek\' ] || return 1
+    done
+}
+log_has() { grep -q "$1" "$installed/TarvelYedek.log" 2>/dev/null; }
+log_count() { grep -c "$1" "$installed/TarvelYedek.log" 2>/dev/null; }
+
+# --- The package as built: per machine, its own product, the exe as its key.
+check "zelyedek-hizmet.msi installs per machine (ALLUSERS=1)" test "$(msi_property "$msi" ALLUSERS)" = 1
+check "its UpgradeCode is not the per-user package's" \
+    test "$(msi_property "$msi" UpgradeCode)" != "$(msi_property "$user_msi" UpgradeCode)"
+keyed_on_exe() {  # Component: 64-bit (256), key path the exe; no registry value under HKCU (1)
+    [ "$(msi_table "$msi" Component | cut -f4,6)" = $'256\tZelYedekExe' ] &&
+        ! msi_table "$msi" Registry 2>/dev/null | cut -f2 | grep -qx 1
+}
+check "its one component is 64-bit and keys on the exe, not on HKCU" keyed_on_exe
+# Under ALLUSERS=1 these two are the all-users Start menu and Startup folder on Windows.
+check "its shortcuts go to ProgramMenuFolder and StartupFolder" \
+    test "$(msi_table "$msi" Shortcut | cut -f2 | sort | tr '\n' ' ')" = "ProgramMenuFolder StartupFolder "
+
+# --- Install.
+version=$(msi_property "$msi" ProductVersion)
+wine sc query >/dev/null 2>&1  # the prefix's services up before the first install
+msi_install "$msi" "$work/install.log"
+rc=$?
+check "zelyedek-hizmet.msi $version is installed silently (exit $rc)" test $rc -eq 0
+if [ $rc -ne 0 ]; then
+    # A failed install is rolled back: nothing after it can be seen. Wine's log ends before the
+    # installed actions run and so names none (StartServices fails when the service does not start).
+    echo "--- the install log's last lines"
+    grep -ah . "$work"/install.log* | tail -4 | iconv -f CP1254
+    echo "--- run log"; cat "$installed/TarvelYedek.log" 2>/dev/null
+    finish
+    exit
+fi
+check "the exe is in C:\\Program Files\\ZEL Yedek" test -f "$installed/zelyedek.exe"
+links=("$(link_in "")" "$(link_in StartUp/)")
+check "the service ZELYedek starts by itself, as LocalSystem, with /hizmet" service_configured
+check "the Start menu's and the Startup folder's shortcuts start the window client with /pencere" \
+    shortcuts_start_window_client
+check "Apps & features lists version $version by ZEL" listed "$msi" "$version"
+
+# --- The service at work. Each function below needs zelyedek.exe's service mode (/hizmet) or its
+# window client (/pencere).
+
+service_mode_runs() {
+    check "the install leaves the service running" within 30 service_is RUNNING
+    check "as one process" test "$(program_pids /hizmet | wc -l)" -eq 1
+    # A service has no desktop: no window and no tray icon of its own, even for a moment.
+    no_window_shown() { ! within 3 window_visible; }
+    check "the service shows no window" no_window_shown
+    check "and no tray icon" wine_icon_gone
+}
+
+# Stopped, given settings and started again, as the README tells an administrator to.
+service_mode_stops_and_starts() {
+    wine sc stop ZELYedek >/dev/null 2>&1
+    check "\"sc stop ZELYedek\" stops the service" within 15 service_is STOPPED
+    check "its process ends" within 5 no_service_process
+    check "and the run log says \"Hizmet durduruldu\"" log_has 'Hizmet durduruldu'
+    slot=$(date -d '+25 sec' +%T)
+    printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' '' '' '' '' '' 1 "$slot" 0 17:00:00 0 12:00:00 \
+        >"$installed/TarvelYedek.ini"
+    printf 'SaklanacakYedek=3\r\nKacanYedek=0\r\n' >"$installed/TarvelYedekEk.ini"
+    wine sc start ZELYedek >/dev/null 2>&1
+    check "\"sc start ZELYedek\" starts it again" within 30 service_is RUNNING
+}
+
+service_mode_backs_up() {
+    archived() { ls "$c"/tarvel-yedek/tarvel-yedek*.zip >/dev/null 2>&1; }
+    check "the slot of $slot fires in the service and the Windows zip writes the archive" within 60 archived
+    check "the archive is read back" within 15 log_has 'dosya doğrulandı'
+    recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
+    check "and recorded in the history through Wine's ODBC" within 20 recorded
+}
+
+window_client_mode() {
+    (cd "$installed" && exec wine 'C:\Program Files\ZEL Yedek\zelyedek.exe' /pencere >>"$work/client.log" 2>&1) &
+    pids+=($!)
+    check "the window client started with /pencere shows its window" within 20 window_visible
+    check "and its tray icon" within 15 wine_icon_docked
+    within 5 window_hidden  # the start-up hide
+    read -r x y <<<"$(wine_icon_center)"
+    xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+    within 5 window_visible
+    # A folder typed into the second source box, then Tab: the service saves it.
+    xdotool mousemove --window "$(xdotool search --onlyvisible --name '^ZEL Yedek$' | head -1)" 255 76 click 1
+    xdotool key End shift+Home
+    xdotool type --delay 60 'c:\istemci'
+    xdotool key Tab
+    typed_saved() { sed -n 3p "$installed/TarvelYedek.ini" | tr -d '\r' | grep -qx 'c:\\istemci'; }
+    check "a folder typed in the window client lands in the service's settings file" within 10 typed_saved
+    local runs_before
+    runs_before=$(log_count 'dosya doğrulandı')
+    xdotool mousemove --window "$(xdotool search --onlyvisible --name '^ZEL Yedek$' | head -1)" 613 193 click 1
+    ran_again() { [ "$(log_count 'dosya doğrulandı')" -gt "$runs_before" ]; }
+    check "\"Yedekle\" in the window client makes a run in the service" within 30 ran_again
+    # A window client never runs alone, so it holds nothing the service needs to start.
+    wine sc stop ZELYedek >/dev/null 2>&1
+    within 15 service_is STOPPED
+    check "the window client outlives a stopped service" test -n "$(program_pids /pencere)"
+    wine sc start ZELYedek >/dev/null 2>&1
+    check "and the service starts again beside it" within 30 service_is RUNNING
+    read -r x y <<<"$(wine_icon_center)"
+    xdotool mousemove "$x" "$y" click 3
+    sleep 1
+    xdotool key k  # "&Kapat"
+    check "\"&Kapat\" ends the window client" within 10 no_window_client
+    check "and leaves the service running" service_is RUNNING
+}
+
+# Wine docks a program's tray icon through explorer.exe, inside the tray host's panel.
+wine_icon() {
+    xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ {p=1; next}
+        p && /\("explorer.exe"/ {print $(NF-1) " " $NF; exit} p && /^     0x/ {p=0}'
+}
+wine_icon_docked() { [ -n "$(wine_icon)" ]; }
+wine_icon_gone() { ! wine_icon_docked; }
+wine_icon_center() {
+    wine_icon | sed -E 's/^([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ \+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3 \4/' |
+        awk '{print $3 + int($1 / 2), $4 + int($2 / 2)}'
+}
+
+# The prompt's commands, and a per-user copy of another folder beside the machine's service.
+shell_and_per_user_copy() {
+    (cd "$installed" && wine 'C:\Program Files\ZEL Yedek\zelyedek.exe' /durum) >"$work/durum.out" 2>&1
+    check "/durum answers with exit code 0 ($?)" test $? -eq 0
+    check "and names the next slot" grep -q 'Sonraki yedekleme:' "$work/durum.out"
+    mkdir -p "$c/kisisel"
+    cp "$exe" "$c/kisisel/zelyedek.exe"
+    (cd "$c/kisisel" && exec wine 'C:\kisisel\zelyedek.exe' >>"$work/peruser.log" 2>&1) &
+    pids+=($!)
+    peruser_pid() { program_pids 'kisisel'; }
+    message_up() { local p; p=$(peruser_pid); [ -n "$p" ] && [ -n "$(xdotool search --onlyvisible --pid "$p" 2>/dev/null)" ]; }
+    check "a per-user copy of another folder says the machine's service runs" within 20 message_up
+    xdotool windowfocus --sync "$(xdotool search --onlyvisible --pid "$(peruser_pid)" | head -1)" key Return 2>/dev/null
+    peruser_gone() { [ -z "$(peruser_pid)" ]; }
+    check "and ends after OK" within 10 peruser_gone
+    check "without ever loading settings of its own" test ! -e "$c/kisisel/TarvelYedek.ini"
+}
+
+service_mode_runs
+service_mode_stops_and_starts
+service_mode_backs_up
+window_client_mode
+shell_and_per_user_copy
+
+# --- The settings written above and an old log, then an upgrade and a removal that leave them.
+# The service may save the settings in its own layout: their values are compared, the hand-made
+# old log byte for byte.
+echo 'eski günlük' >"$installed/TarvelYedek.log.1"
+old_log=$(md5sum <"$installed/TarvelYedek.log.1")
+settings_kept() {
+    head -1 "$installed/TarvelYedek.ini" 2>/dev/null | tr -d '\r' | grep -qxF 'c:\brevund\belgeler' &&
+        grep -q '^SaklanacakYedek=3' "$installed/TarvelYedekEk.ini" 2>/dev/null &&
+        [ "$(md5sum <"$installed/TarvelYedek.log.1")" = "$old_log" ]
+}
+
+# Wine has no Restart Manager to end a window client before msiexec replaces or removes the exe.
+for pid in $(program_pids /pencere); do kill "$pid"; done
+service_before=$(program_pids /hizmet)
+stops_before=$(log_count 'Hizmet durduruldu')
+next=$(awk -F. '{print $1 "." $2 "." $3 + 1}' <<<"$version")
+bash "$here/../../scripts/package-windows" --wxs zelyedek-hizmet.wxs "$exe" "$work/zelyedek-hizmet-next.msi" "$next" >/dev/null
+msi_install "$work/zelyedek-hizmet-next.msi" "$work/upgrade.log"
+rc=$?
+check "an upgrade to $next is installed silently (exit $rc)" test $rc -eq 0
+check "Apps & features lists $next instead of $version" replaced "$work/zelyedek-hizmet-next.msi" "$next" "$msi" "$version"
+check "the service is still registered as it was" service_configured
+check "the upgrade keeps the settings files and the old log" settings_kept
+
+service_mode_restarted_by_upgrade() {
+    stopped_once_more() { [ "$(log_count 'Hizmet durduruldu')" -gt "$stops_before" ]; }
+    check "the upgrade stopped the service (its log line)" within 10 stopped_once_more
+    restarted() {
+        local now
+        now=$(program_pids /hizmet)
+        service_is RUNNING && [ -n "$now" ] && [ "$now" != "$service_before" ]
+    }
+    check "and started it again in a new process" within 30 restarted
+}
+service_mode_restarted_by_upgrade
+
+wine msiexec /x "$work/zelyedek-hizmet-next.msi" /qn /l*v "$(windows_path "$work/remove.log")"
+rc=$?
+check "the removal runs silently (exit $rc)" test $rc -eq 0
+check "it stops and deletes the service" within 15 service_gone
+check "and its process ends" within 10 no_service_process
+check "it removes the exe and both shortcuts" all_gone "$installed/zelyedek.exe" "${links[@]}"
+not_listed() { ! listed "$@"; }
+check "Apps & features no longer lists it" not_listed "$work/zelyedek-hizmet-next.msi" "$next"
+check "it leaves the settings files, the old log and so their folder" settings_kept
+
+if [ $failures -gt 0 ]; then
+    echo "--- run log"; cat "$installed/TarvelYedek.log" 2>/dev/null
+    echo "--- window client"; tail -20 "$work/client.log" 2>/dev/null
+    for log in "$work"/{install,upgrade,remove}.log*; do
+        # Written in the ANSI code page, Windows-1254 under the Turkish locale the tests run in.
+        [ -f "$log" ] && { echo "--- the last lines of $(basename "$log")"; grep -ah . "$log" | tail -4 | iconv -f CP1254; }
+    done
+fi
+finish
