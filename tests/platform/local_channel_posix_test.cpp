@@ -18,75 +18,14 @@
 
 #include "platform/channel_io_posix.h"
 #include "platform/local_channel.h"
+#include "support/core/channel_sides.h"
 #include "support/core/temp_dir.h"
 
 namespace zel {
 namespace {
 
 using namespace std::chrono_literals;
-using ClientId = ChannelServer::ClientId;
-
-// Only so that a fault fails a test instead of hanging it.
-constexpr auto kPatience = 20s;
-
-// Events as they come on the channel's thread, for the test's thread to wait on.
-class Recorder {
-public:
-    template <typename F>
-    void record(F change) {
-        {
-            std::lock_guard lock(mutex_);
-            change();
-        }
-        changed_.notify_all();
-    }
-    // What `look` gives, read while no event changes it.
-    template <typename F>
-    auto read(F look) {
-        std::lock_guard lock(mutex_);
-        return look();
-    }
-    template <typename P>
-    bool waitFor(P ready) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, kPatience, ready);
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-};
-
-struct ServerSide : Recorder {
-    std::vector<ClientId> connected;
-    std::map<ClientId, PeerIdentity> peers;
-    std::map<ClientId, std::string> received;
-    std::map<ClientId, std::string> closed;
-
-    ChannelServer::Events events() {
-        return {[this](ClientId id, const PeerIdentity& p) {
-                    record([&] { connected.push_back(id), peers[id] = p; });
-                },
-                [this](ClientId id, std::string b) { record([&] { received[id] += b; }); },
-                [this](ClientId id, const std::string& why) { record([&] { closed[id] = why; }); }};
-    }
-};
-
-struct ClientSide : Recorder {
-    std::string received;
-    std::optional<std::string> closed;
-
-    ChannelClient::Events events() {
-        return {[this](std::string b) { record([&] { received += b; }); },
-                [this](const std::string& why) { record([&] { closed = why; }); }};
-    }
-};
-
-std::string pattern(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 % 251);
-    return bytes;
-}
+using namespace test;
 
 // A socket of the test's own at `path`: bound (and listening, with `backlog`) or connected.
 UniqueFd rawSocket(const std::string& path, bool connectToIt, int backlog = -1) {
@@ -101,28 +40,10 @@ UniqueFd rawSocket(const std::string& path, bool connectToIt, int backlog = -1) 
     return done ? std::move(fd) : UniqueFd();
 }
 
-class LocalChannel : public ::testing::Test {
+class LocalChannel : public test::ChannelTest {
 protected:
-    std::unique_ptr<ChannelServer> listen() {
-        std::string error;
-        auto s = listenOnChannel(path, server.events(), error);
-        EXPECT_TRUE(s) << error;
-        return s;
-    }
-    std::unique_ptr<ChannelClient> connect(ClientSide& side) {
-        std::string error;
-        auto c = connectToChannel(path, 5s, side.events(), error);
-        EXPECT_TRUE(c) << error;
-        return c;
-    }
-    ClientId nthConnected(std::size_t n) {
-        EXPECT_TRUE(server.waitFor([&] { return server.connected.size() >= n; }));
-        return server.read([&] { return server.connected.size() >= n ? server.connected[n - 1] : 0; });
-    }
-
+    LocalChannel() { path = (tmp / "kanal").string(); }
     test::TempDir tmp;
-    const std::string path = (tmp / "kanal").string();
-    ServerSide server;
 };
 
 TEST_F(LocalChannel, SeveralClientsEachGetTheirOwnBytes) {
