@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <future>
 #include <memory>
 #include <optional>
@@ -202,23 +203,25 @@ std::vector<Entry> readDirectory(FileReader& file, const Directory& d) {
 
 // Where the entry's data begins, after its local header has been matched with the central one.
 std::uint64_t matchLocalHeader(Window& window, const Entry& e, const Directory& d) {
-    const std::string mismatch = e.name + " yerel başlığı merkez dizinle uyuşmuyor";
-    if (e.offset > d.offset || d.offset - e.offset < kLocalSize) throw Broken{mismatch};
-    const std::string h(window.at(e.offset, kLocalSize, e.name), kLocalSize);
-    const std::size_t nameLength = u16(h.data() + 26), extraLength = u16(h.data() + 28);
-    if (u32(h.data()) != kLocalSignature || u16(h.data() + 8) != e.method) throw Broken{mismatch};
+    // Its texts are made only when they are needed: thousands of small entries each pass here.
+    const auto mismatch = [&e] { return Broken{e.name + " yerel başlığı merkez dizinle uyuşmuyor"}; };
+    if (e.offset > d.offset || d.offset - e.offset < kLocalSize) throw mismatch();
+    char h[kLocalSize];  // copied: the next read of the window may move it
+    std::memcpy(h, window.at(e.offset, kLocalSize, e.name), kLocalSize);
+    const std::size_t nameLength = u16(h + 26), extraLength = u16(h + 28);
+    if (u32(h) != kLocalSignature || u16(h + 8) != e.method) throw mismatch();
     const char* rest = window.at(e.offset + kLocalSize, nameLength + extraLength, e.name);
     if (nameLength != e.rawName.size() || e.rawName.compare(0, nameLength, rest, nameLength) != 0)
-        throw Broken{mismatch};
-    if (!(u16(h.data() + 6) & 0x0008)) {  // without a data descriptor the local header holds them too
-        std::uint64_t packed = u32(h.data() + 18), size = u32(h.data() + 22);
+        throw mismatch();
+    if (!(u16(h + 6) & 0x0008)) {  // without a data descriptor the local header holds them too
+        std::uint64_t packed = u32(h + 18), size = u32(h + 22);
         eachExtra(rest + nameLength, extraLength, [&](std::uint16_t id, const char* p, std::size_t n) {
             if (id == 0x0001 && n >= 16 && (packed == kAll32 || size == kAll32)) {
                 size = u64(p);
                 packed = u64(p + 8);
             }
         });
-        if (u32(h.data() + 14) != e.crc || packed != e.packed || size != e.size) throw Broken{mismatch};
+        if (u32(h + 14) != e.crc || packed != e.packed || size != e.size) throw mismatch();
     }
     const std::uint64_t data = e.offset + kLocalSize + nameLength + extraLength;
     if (data > d.offset || d.offset - data < e.packed) throw Broken{e.name + " verisi merkez dizine taşıyor"};
@@ -228,7 +231,6 @@ std::uint64_t matchLocalHeader(Window& window, const Entry& e, const Directory& 
 // Inflates or sums one entry's data and compares it with what the directory says.
 void checkData(Window& window, const Entry& e, std::uint64_t data, Inflater& inflater, Inflation inflation) {
     const bool stored = e.method == 0;
-    const std::string corrupt = e.name + " verisi bozuk";
     if (!stored) inflater.begin();
     std::uint32_t crc = 0;
     for (std::uint64_t done = 0; done < e.packed;) {
@@ -237,9 +239,9 @@ void checkData(Window& window, const Entry& e, std::uint64_t data, Inflater& inf
         if (stored)
             crc = crc32Of(crc, in, n, inflation);
         else if (!inflater.feed(in, n))
-            throw Broken{corrupt};
+            throw Broken{e.name + " verisi bozuk"};
     }
-    if (!stored && !inflater.ended()) throw Broken{corrupt};
+    if (!stored && !inflater.ended()) throw Broken{e.name + " verisi bozuk"};
     if ((stored ? e.packed : inflater.produced()) != e.size) throw Broken{e.name + " boyut hatası"};
     if ((stored ? crc : inflater.crc()) != e.crc) throw Broken{e.name + " CRC hatası"};
 }

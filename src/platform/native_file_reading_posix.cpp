@@ -49,12 +49,19 @@ std::optional<std::vector<FolderItem>> NativeFileSystem::listFolder(const std::s
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         FolderItem item{name, FolderItem::Kind::Other, false};
-        // Followed like zip follows them: a link to a folder is a folder, a dangling one is nothing.
+        // The entry's own type spares a stat for each of thousands of files; a link is followed
+        // like zip follows it (a link to a folder is a folder, a dangling one is nothing), and a
+        // file system that does not tell the type is asked.
         struct stat st {};
-        if (::stat((folder + "/" + name).c_str(), &st) == 0) {
-            if (S_ISREG(st.st_mode)) item.kind = FolderItem::Kind::File;
-            if (S_ISDIR(st.st_mode)) item.kind = FolderItem::Kind::Folder;
-        }
+        if (e->d_type == DT_REG)
+            item.kind = FolderItem::Kind::File;
+        else if (e->d_type == DT_DIR)
+            item.kind = FolderItem::Kind::Folder;
+        else if ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) &&
+                 ::fstatat(::dirfd(dir), e->d_name, &st, 0) == 0)
+            item.kind = S_ISREG(st.st_mode)   ? FolderItem::Kind::File
+                        : S_ISDIR(st.st_mode) ? FolderItem::Kind::Folder
+                                              : FolderItem::Kind::Other;
         items.push_back(std::move(item));
         errno = 0;
     }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
+
+#include <sys/stat.h>
 
 #include "platform/native_file_system.h"
 #include "support/core/drive_fixture.h"
@@ -85,6 +88,25 @@ TEST_F(FileSystemTest, AppendedLogMovesAsideAtItsLimitAndANewOneBegins) {
     EXPECT_EQ(files.fileSize("c:\\"), std::nullopt);
     EXPECT_FALSE(files.appendRotating("c:\\yok\\k.log", "x", 8));
     EXPECT_FALSE(files.appendRotating("q:\\k.log", "x", 8));
+}
+
+// Kinds come from the folder's own entries where it tells them; links are followed as zip follows them.
+TEST_F(FileSystemTest, ListedKindsFollowLinksAndPassOverPipes) {
+    const fs::path c = drives.drive('c');
+    test::writeFile(c / "k" / "dosya.txt", "d");
+    fs::create_directories(c / "k" / "alt");
+    fs::create_symlink("dosya.txt", c / "k" / "dosyaya-bag");
+    fs::create_directory_symlink("alt", c / "k" / "klasore-bag");
+    fs::create_symlink("/yok/boyle/bir/yer", c / "k" / "kopuk");
+    ASSERT_EQ(::mkfifo((c / "k" / "boru").c_str(), 0644), 0);
+    const std::optional<std::vector<FolderItem>> items = files.listFolder("c:\\k");
+    ASSERT_TRUE(items);
+    std::map<std::string, FolderItem::Kind> kinds;
+    for (const FolderItem& item : *items) kinds[item.name] = item.kind;
+    using K = FolderItem::Kind;
+    EXPECT_EQ(kinds, (std::map<std::string, K>{{"dosya.txt", K::File},  {"alt", K::Folder},
+                                               {"dosyaya-bag", K::File}, {"klasore-bag", K::Folder},
+                                               {"kopuk", K::Other},      {"boru", K::Other}}));
 }
 
 TEST_F(FileSystemTest, ReplacingALinkWritesItsTargetAndKeepsTheLink) {
