@@ -42,34 +42,16 @@ void Waker::drain() {
     [[maybe_unused]] const ssize_t n = ::read(fd_.get(), &count, sizeof count);
 }
 
-void OutboundQueue::append(std::string bytes) {
-    if (bytes.empty()) return;
-    bytes_ += bytes.size();
-    pieces_.push_back(std::move(bytes));
-}
-
-void OutboundQueue::clear() {
-    pieces_.clear();
-    written_ = 0;
-    bytes_ = 0;
-}
-
-bool OutboundQueue::writeTo(int fd) {
-    while (!pieces_.empty()) {
-        const std::string& front = pieces_.front();
+bool sendQueued(OutboundQueue& queue, int fd) {
+    while (!queue.empty()) {
+        const std::string_view front = queue.front();
         // MSG_NOSIGNAL: a client that vanished mid-write must not kill the process with SIGPIPE.
-        const ssize_t n =
-            ::send(fd, front.data() + written_, front.size() - written_, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = ::send(fd, front.data(), front.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno == EAGAIN || errno == EWOULDBLOCK;
         }
-        written_ += static_cast<std::size_t>(n);
-        bytes_ -= static_cast<std::size_t>(n);
-        if (written_ == front.size()) {
-            pieces_.pop_front();
-            written_ = 0;
-        }
+        queue.consume(static_cast<std::size_t>(n));
     }
     return true;
 }

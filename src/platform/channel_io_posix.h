@@ -3,8 +3,9 @@
 #include <sys/un.h>
 
 #include <cstddef>
-#include <deque>
 #include <string>
+
+#include "platform/channel_outbox.h"
 
 // The pieces both ends of the local channel are built from: a descriptor that closes itself, a
 // wake-up for a poll loop, and the bytes waiting to be written to one socket.
@@ -43,22 +44,9 @@ private:
     UniqueFd fd_;
 };
 
-// What is waiting to be written to one socket, in the order it was sent. Kept as the pieces that
-// came so that a large queue is never copied to drop its written front.
-class OutboundQueue {
-public:
-    std::size_t size() const { return bytes_; }
-    bool empty() const { return bytes_ == 0; }
-    void append(std::string bytes);
-    void clear();
-    // Writes what the socket takes now without waiting; false with errno set when the write failed.
-    bool writeTo(int fd);
-
-private:
-    std::deque<std::string> pieces_;
-    std::size_t written_ = 0;  // of the first piece
-    std::size_t bytes_ = 0;
-};
+// Writes what the socket takes now of the queue, without waiting; false with errno set when the
+// write failed.
+bool sendQueued(OutboundQueue& queue, int fd);
 
 // The address of a socket file. False with `error` set for a path the address cannot hold whole:
 // a shortened path would name another file.

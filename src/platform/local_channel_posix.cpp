@@ -27,14 +27,10 @@ using SteadyClock = std::chrono::steady_clock;
 
 // How much one read takes from a socket; a busy client then cannot starve the others.
 constexpr std::size_t kReadPiece = 64 * 1024;
-// How long a connection being closed may take to drain its queue; one that never reads would hold
-// its socket forever.
-constexpr std::chrono::seconds kDrainTime{10};
 
 // How long accepting pauses after it failed for want of resources.
 constexpr std::chrono::milliseconds kListenerRest{100};
 
-const char* const kQueueOverflow = "Bağlantı düşürüldü: karşı taraf okumuyor, bekleyen veri sınırı aşıldı";
 
 // What one non-blocking read gave: bytes, nothing yet, or the end of the connection.
 struct ReadOutcome {
@@ -110,14 +106,7 @@ public:
             std::lock_guard lock(mutex_);
             const auto found = shared_.find(client);
             if (found == shared_.end()) return;
-            Shared& s = found->second;
-            if (s.callerClosed() || s.overflowed) return;
-            if (s.queue.size() + bytes.size() > kChannelQueueLimit) {
-                s.overflowed = true;
-                s.queue.clear();  // its memory is given back now, not when the loop comes round
-            } else {
-                s.queue.append(std::move(bytes));
-            }
+            found->second.add(std::move(bytes));
         }
         waker_.wake();
     }
@@ -127,28 +116,14 @@ public:
             std::lock_guard lock(mutex_);
             const auto found = shared_.find(client);
             if (found == shared_.end()) return;
-            Shared& s = found->second;
-            if (afterQueued && !s.cutNow) {
-                if (!s.closing) s.drainDeadline = SteadyClock::now() + kDrainTime;
-                s.closing = true;
-            } else {
-                s.cutNow = true;
-                s.queue.clear();
-            }
+            found->second.close(afterQueued);
         }
         waker_.wake();
     }
 
 private:
     // What other threads may touch, under mutex_.
-    struct Shared {
-        OutboundQueue queue;
-        bool closing = false;  // close(afterQueued): ends once the queue is written
-        bool cutNow = false;   // close(at once)
-        bool overflowed = false;
-        SteadyClock::time_point drainDeadline;
-        bool callerClosed() const { return closing || cutNow; }
-    };
+    using Shared = Outbox;
 
     // One client's step of the loop: what to tell the caller once the lock is let go.
     struct Step {
@@ -225,11 +200,11 @@ private:
             step.ended = true;
         } else if (s.overflowed) {
             step.ended = step.tell = true;
-            step.why = kQueueOverflow;
-        } else if (!s.queue.writeTo(fd)) {
+            step.why = kChannelQueueOverflow;
+        } else if (!sendQueued(s.queue, fd)) {
             step.ended = step.tell = true;
             step.why = writeFailure(errno);
-        } else if (s.closing && (s.queue.empty() || SteadyClock::now() >= s.drainDeadline)) {
+        } else if (s.closeDue()) {
             step.ended = true;
         }
         return step;
@@ -314,14 +289,8 @@ public:
     void send(std::string bytes) override {
         {
             std::lock_guard lock(mutex_);
-            if (ended_ || overflowed_) return;
             // The service stopped reading: the same limit as on its side keeps this memory bounded.
-            if (queue_.size() + bytes.size() > kChannelQueueLimit) {
-                overflowed_ = true;
-                queue_.clear();
-            } else {
-                queue_.append(std::move(bytes));
-            }
+            if (!ended_) out_.add(std::move(bytes));
         }
         waker_.wake();
     }
@@ -332,8 +301,8 @@ public:
         for (;;) {
             {
                 std::lock_guard lock(mutex_);
-                if (ended_ || overflowed_) return false;
-                if (queue_.empty()) return true;
+                if (ended_ || out_.overflowed) return false;
+                if (out_.drained()) return true;
             }
             if (std::chrono::steady_clock::now() >= deadline) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -363,7 +332,7 @@ private:
                 {
                     std::lock_guard lock(mutex_);
                     ended_ = true;
-                    queue_.clear();
+                    out_.queue.clear();
                 }
                 ::shutdown(socket_.get(), SHUT_RDWR);  // the service sees the end now, not at destruction
                 if (!stopping_) notify(events_.closed, *why);
@@ -375,14 +344,14 @@ private:
     // Nothing while the connection goes on; why it ended otherwise.
     std::optional<std::string> writeQueued() {
         std::lock_guard lock(mutex_);
-        if (overflowed_) return kQueueOverflow;
-        if (!queue_.writeTo(socket_.get())) return writeFailure(errno);
+        if (out_.overflowed) return kChannelQueueOverflow;
+        if (!sendQueued(out_.queue, socket_.get())) return writeFailure(errno);
         return std::nullopt;
     }
 
     bool hasQueued() {
         std::lock_guard lock(mutex_);
-        return !queue_.empty();
+        return !out_.queue.empty();
     }
 
     UniqueFd socket_;
@@ -390,9 +359,8 @@ private:
     Waker waker_;
     std::atomic<bool> stopping_ = false;
     std::mutex mutex_;
-    OutboundQueue queue_;
+    Outbox out_;
     bool ended_ = false;
-    bool overflowed_ = false;
     std::vector<char> buffer_;
     std::thread thread_;
 };

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/channel_outbox.h"
 #include "platform/local_channel.h"
 #include "platform/wide_text_win.h"
 
@@ -34,15 +34,11 @@ constexpr DWORD kReadPiece = 64 * 1024;
 constexpr std::size_t kWritePiece = 64 * 1024;
 // The sizes the pipe's buffers are asked for, each way.
 constexpr DWORD kPipeBuffer = 64 * 1024;
-// How long a connection being closed may take to drain its queue; one that never reads would hold
-// its instance forever.
-constexpr std::chrono::seconds kDrainTime{10};
 // How long putting out a new instance pauses after the system refused one.
 constexpr std::chrono::milliseconds kListenerRest{100};
 // One wait covers at most 64 handles: the wake-up, the waiting instance and one per client, with room.
 constexpr std::size_t kMaxClients = MAXIMUM_WAIT_OBJECTS - 4;
 
-const char* const kQueueOverflow = "Bağlantı düşürüldü: karşı taraf okumuyor, bekleyen veri sınırı aşıldı";
 const std::wstring_view kPipePrefix = L"\\\\.\\pipe\\";
 
 class Handle {
@@ -110,52 +106,6 @@ struct Operation {
         GetOverlappedResult(file, &overlapped, &bytes, TRUE);
         pending = false;
     }
-};
-
-// What is waiting to be written to one pipe, in the order it was sent.
-class Outbound {
-public:
-    std::size_t size() const { return bytes_; }
-    bool empty() const { return bytes_ == 0; }
-
-    void append(std::string bytes) {
-        if (bytes.empty()) return;
-        bytes_ += bytes.size();
-        pieces_.push_back(std::move(bytes));
-    }
-
-    void clear() {
-        pieces_.clear();
-        taken_ = 0;
-        bytes_ = 0;
-    }
-
-    // Up to `most` bytes from the front, taken out of the queue.
-    std::string take(std::size_t most) {
-        std::string out;
-        while (!pieces_.empty() && out.size() < most) {
-            std::string& front = pieces_.front();
-            const std::size_t n = std::min(most - out.size(), front.size() - taken_);
-            const bool whole = taken_ + n == front.size();
-            if (out.empty() && taken_ == 0 && whole) {
-                out = std::move(front);  // the usual message, smaller than a piece: not copied
-            } else {
-                out.append(front, taken_, n);
-            }
-            bytes_ -= n;
-            taken_ += n;
-            if (whole) {
-                pieces_.pop_front();
-                taken_ = 0;
-            }
-        }
-        return out;
-    }
-
-private:
-    std::deque<std::string> pieces_;
-    std::size_t taken_ = 0;  // of the first piece
-    std::size_t bytes_ = 0;
 };
 
 bool isPipePath(const std::string& path) {
@@ -255,14 +205,7 @@ public:
             std::lock_guard lock(mutex_);
             const auto found = shared_.find(client);
             if (found == shared_.end()) return;
-            Shared& s = found->second;
-            if (s.callerClosed() || s.overflowed) return;
-            if (s.waiting() + bytes.size() > kChannelQueueLimit) {
-                s.overflowed = true;
-                s.queue.clear();  // its memory is given back now, not when the loop comes round
-            } else {
-                s.queue.append(std::move(bytes));
-            }
+            found->second.add(std::move(bytes));
         }
         SetEvent(wake_.get());
     }
@@ -272,30 +215,14 @@ public:
             std::lock_guard lock(mutex_);
             const auto found = shared_.find(client);
             if (found == shared_.end()) return;
-            Shared& s = found->second;
-            if (afterQueued && !s.cutNow) {
-                if (!s.closing) s.drainDeadline = SteadyClock::now() + kDrainTime;
-                s.closing = true;
-            } else {
-                s.cutNow = true;
-                s.queue.clear();
-            }
+            found->second.close(afterQueued);
         }
         SetEvent(wake_.get());
     }
 
 private:
     // What other threads may touch, under mutex_.
-    struct Shared {
-        Outbound queue;
-        std::size_t writing = 0;  // taken from the queue into a write the system has not finished
-        bool closing = false;     // close(afterQueued): ends once everything is written
-        bool cutNow = false;      // close(at once)
-        bool overflowed = false;
-        SteadyClock::time_point drainDeadline;
-        bool callerClosed() const { return closing || cutNow; }
-        std::size_t waiting() const { return queue.size() + writing; }
-    };
+    using Shared = Outbox;
 
     // One client's step of the loop: what to tell the caller once the lock is let go.
     struct Step {
@@ -469,7 +396,7 @@ private:
             step.ended = true;
         } else if (s.overflowed) {
             step.ended = step.tell = true;
-            step.why = kQueueOverflow;
+            step.why = kChannelQueueOverflow;
         } else if (failed != 0) {
             step.ended = step.tell = true;
             step.why = writeFailure(failed);
@@ -486,8 +413,7 @@ private:
             if (failed != 0) {
                 step.ended = step.tell = true;
                 step.why = writeFailure(failed);
-            } else if (s.closing &&
-                       ((s.queue.empty() && !c.write.pending) || SteadyClock::now() >= s.drainDeadline)) {
+            } else if (s.closeDue()) {
                 step.ended = true;
             }
         }
@@ -570,23 +496,16 @@ public:
     void send(std::string bytes) override {
         {
             std::lock_guard lock(mutex_);
-            if (ended_ || overflowed_) return;
             // The service stopped reading: the same limit as on its side keeps this memory bounded.
-            if (queue_.size() + writing_ + bytes.size() > kChannelQueueLimit) {
-                overflowed_ = true;
-                queue_.clear();
-            } else {
-                queue_.append(std::move(bytes));
-            }
+            if (!ended_) out_.add(std::move(bytes));
         }
         SetEvent(wake_.get());
     }
 
     bool flush(std::chrono::milliseconds limit) override {
         std::unique_lock lock(mutex_);
-        const auto written = [this] { return queue_.empty() && writing_ == 0; };
-        drained_.wait_for(lock, limit, [&] { return ended_ || overflowed_ || written(); });
-        return !ended_ && !overflowed_ && written();
+        drained_.wait_for(lock, limit, [&] { return ended_ || out_.overflowed || out_.drained(); });
+        return !ended_ && !out_.overflowed && out_.drained();
     }
 
 private:
@@ -604,8 +523,8 @@ private:
         {
             std::lock_guard lock(mutex_);
             ended_ = true;
-            queue_.clear();
-            writing_ = 0;
+            out_.queue.clear();
+            out_.writing = 0;
         }
         drained_.notify_all();
         read_.cancel(pipe_.get());
@@ -626,12 +545,12 @@ private:
         bool drained = false;
         {
             std::lock_guard lock(mutex_);
-            if (!write_.pending) writing_ = 0;
-            if (overflowed_) return kQueueOverflow;
+            if (!write_.pending) out_.writing = 0;
+            if (out_.overflowed) return kChannelQueueOverflow;
             if (failed != 0) return writeFailure(failed);
-            if (!write_.pending && !queue_.empty()) {
-                writeBuffer_ = queue_.take(kWritePiece);
-                writing_ = writeBuffer_.size();
+            if (!write_.pending && !out_.queue.empty()) {
+                writeBuffer_ = out_.queue.take(kWritePiece);
+                out_.writing = writeBuffer_.size();
                 HANDLE pipe = pipe_.get();
                 const std::string& bytes = writeBuffer_;
                 failed = write_.start(writeEvent_.get(), [&](OVERLAPPED* o) {
@@ -639,7 +558,7 @@ private:
                 });
                 if (failed != 0) return writeFailure(failed);
             }
-            drained = queue_.empty() && writing_ == 0;
+            drained = out_.drained();
         }
         if (drained) drained_.notify_all();
         return std::nullopt;
@@ -674,10 +593,8 @@ private:
 
     std::mutex mutex_;
     std::condition_variable drained_;
-    Outbound queue_;
-    std::size_t writing_ = 0;
+    Outbox out_;
     bool ended_ = false;
-    bool overflowed_ = false;
 
     std::thread thread_;
 };

@@ -4,8 +4,7 @@
 
 #include <map>
 
-#include "support/core/window_fixture.h"
-#include "support/core/window_queue.h"
+#include "support/core/service_fixture.h"
 
 namespace zel::test {
 namespace {
@@ -28,10 +27,9 @@ private:
 
 constexpr std::uint32_t kStranger = 4242;
 
-class ServiceHostTest : public WindowTest {
+class ServiceHostTest : public ServiceFixture {
 protected:
-    ServiceHostTest() {
-        writeFile(settingsFile(), "");
+    ServiceHostTest() : ServiceFixture([](const PeerIdentity& p) { return p.uid != kStranger; }) {
         host_.attach(&server);
     }
     ServiceHost& host() {
@@ -60,18 +58,10 @@ protected:
         return all;
     }
     std::string log() const { return readFile(logFile()); }
-    // Lets the service's thread work until `done` holds (the database answers on its own thread).
-    bool until(const std::function<bool()>& done) { return queue_.runUntil(done, std::chrono::seconds(20)); }
 
     FakeServer server;
 
 private:
-    WindowQueue queue_;
-    ServiceHost host_{
-        {MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(),
-                         [] { return std::make_unique<NoDatabase>(); }, [] { return std::string("TESTPC"); }},
-         "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); },
-         [](const PeerIdentity& p) { return p.uid != kStranger; }}};
     ChannelServer::Events events_ = host_.channelEvents();
     bool started_ = false;
 };

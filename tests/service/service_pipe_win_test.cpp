@@ -6,9 +6,7 @@
 
 #include "platform/wide_text_win.h"
 #include "service/channel_path.h"
-#include "service/service_host.h"
-#include "support/core/window_fixture.h"
-#include "support/core/window_queue.h"
+#include "support/core/service_fixture.h"
 
 namespace zel::test {
 namespace {
@@ -41,10 +39,9 @@ struct RawClient {
     HANDLE handle = INVALID_HANDLE_VALUE;
 };
 
-class ServicePipeTest : public WindowTest {
+class ServicePipeTest : public ServiceFixture {
 protected:
-    ServicePipeTest() {
-        writeFile(settingsFile(), "");
+    ServicePipeTest() : ServiceFixture([](const PeerIdentity&) { return true; }) {
         std::string error;
         server_ = listenOnChannel(pipe, host_.channelEvents(), error);
         EXPECT_TRUE(server_) << error;
@@ -55,7 +52,6 @@ protected:
         host_.attach(nullptr);
         server_.reset();
     }
-    bool until(const std::function<bool()>& done) { return queue_.runUntil(done, std::chrono::seconds(20)); }
     int drops() const {
         const std::string log = readFile(logFile());
         int n = 0;
@@ -69,12 +65,6 @@ protected:
         pipeChannelPath("zelyedek-" + std::to_string(GetCurrentProcessId()) + "0000test");
 
 private:
-    WindowQueue queue_;
-    ServiceHost host_{
-        {MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(),
-                         [] { return std::make_unique<NoDatabase>(); }, [] { return std::string("TESTPC"); }},
-         "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); },
-         [](const PeerIdentity&) { return true; }}};
     std::unique_ptr<ChannelServer> server_;
 };
 
