@@ -4,12 +4,12 @@
 # for the program and its tests:
 #   isal.sh OUT_DIR [mingw]  ->  OUT_DIR/lib/libisal.a, OUT_DIR/include/isa-l/*.h
 # for this machine, or with mingw for Windows. CMake calls it when it configures a build; the
-# library is kept until this script, the patch or the target change. The source comes through a
-# private APT source list in a temporary folder, so nothing on the machine is changed; only the
-# upstream tarball is needed. Needs nasm, make and the compiler for the target. ISAL_JOBS sets
-# make's jobs (default: the number of cores).
+# library is kept until this script, the patch or the target change. The source comes from
+# Debian's source package (debian-source.sh). Needs nasm, make and the compiler for the target.
+# ISAL_JOBS sets make's jobs (default: the number of cores).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/debian-source.sh"
 out=$1
 target=${2:-host}
 patch_file=$here/isal-zlib-codes.patch
@@ -19,21 +19,7 @@ stamp="$target $(cat "$here/isal.sh" "$patch_file" | sha256sum | cut -d' ' -f1)"
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-sources=/etc/apt/sources.list.d/debian.sources
-if [ -f "$sources" ]; then
-    uri=$(awk '/^URIs:/ {print $2; exit}' "$sources")
-    suite=$(awk '/^Suites:/ {print $2; exit}' "$sources")
-else
-    read -r uri suite < <(awk '$1 == "deb" && $2 !~ /^\[/ {print $2, $3; exit}' /etc/apt/sources.list)
-fi
-mkdir -p "$tmp/lists/partial" "$tmp/cache/archives/partial" "$tmp/src"
-echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite main" >"$tmp/sources.list"
-apt=(apt-get -q -o Dir::Etc::SourceList="$tmp/sources.list" -o Dir::Etc::SourceParts=/dev/null
-    -o Dir::State::Lists="$tmp/lists" -o Dir::Cache="$tmp/cache" -o APT::Sandbox::User=root)
-"${apt[@]}" update >/dev/null
-(cd "$tmp/src" && "${apt[@]}" source --download-only libisal >/dev/null 2>&1) || true
-tarball=$(ls "$tmp"/src/libisal_*.orig.tar.* 2>/dev/null | head -1)
-[ -n "$tarball" ] || { echo "isal.sh: the libisal source package could not be fetched" >&2; exit 1; }
+tarball=$(debian_upstream_tarball libisal "$tmp")
 tar -xf "$tarball" -C "$tmp"
 src=$(find "$tmp" -maxdepth 2 -name Makefile.unx -printf '%h\n' | head -1)
 patch -d "$src" -p1 --quiet --forward <"$patch_file" ||

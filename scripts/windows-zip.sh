@@ -1,30 +1,16 @@
 #!/usr/bin/env bash
 # Builds Info-ZIP Zip 3.0 for Windows from Debian's source package, for the Windows tests:
 #   windows-zip.sh OUT_DIR    ->  OUT_DIR/zip.exe (kept: a second call does nothing)
-# The source comes through a private APT source list in a temporary folder, so nothing on the
-# machine is changed. Only the upstream tarball is needed.
+# The source comes from Debian's source package (debian-source.sh).
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/debian-source.sh"
 out=$1
 [ -s "$out/zip.exe" ] && exit 0
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-sources=/etc/apt/sources.list.d/debian.sources
-if [ -f "$sources" ]; then
-    uri=$(awk '/^URIs:/ {print $2; exit}' "$sources")
-    suite=$(awk '/^Suites:/ {print $2; exit}' "$sources")
-else
-    read -r uri suite < <(awk '$1 == "deb" && $2 !~ /^\[/ {print $2, $3; exit}' /etc/apt/sources.list)
-fi
-mkdir -p "$tmp/lists/partial" "$tmp/cache/archives/partial" "$tmp/src"
-echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite main" >"$tmp/sources.list"
-apt=(apt-get -q -o Dir::Etc::SourceList="$tmp/sources.list" -o Dir::Etc::SourceParts=/dev/null
-    -o Dir::State::Lists="$tmp/lists" -o Dir::Cache="$tmp/cache" -o APT::Sandbox::User=root)
-"${apt[@]}" update >/dev/null
-# The Debian patch tarball may be gone from the mirror; the upstream tarball is what is built.
-(cd "$tmp/src" && "${apt[@]}" source --download-only zip >/dev/null 2>&1) || true
-tarball=$(ls "$tmp"/src/zip_3.0*.orig.tar.gz 2>/dev/null | head -1)
-[ -n "$tarball" ] || { echo "windows-zip: the zip source package could not be fetched" >&2; exit 1; }
+tarball=$(debian_upstream_tarball zip "$tmp")
 tar -xzf "$tarball" -C "$tmp"
 
 # No assembler parts (they are 32-bit); windows.h first, since zip's own "#define CR 13" breaks a
