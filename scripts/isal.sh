@@ -26,10 +26,10 @@ patch -d "$src" -p1 --quiet --forward <"$patch_file" ||
     { echo "isal.sh: $(basename "$patch_file") does not apply to $(basename "$tarball")" >&2; exit 1; }
 
 # Its own makefile knows MinGW; nasm instead of the yasm it names for it, and only the parts the
-# read-back uses (the CRC comes with inflate).
+# read-back uses: inflate with its CRC-32, and the CRC-64 that tells bytes read twice apart.
 arch=()
 [ "$target" = mingw ] && arch=(arch=mingw)
-make -C "$src" -f Makefile.unx "${arch[@]}" AS=nasm units=igzip lib -j "${ISAL_JOBS:-$(nproc)}" \
+make -C "$src" -f Makefile.unx "${arch[@]}" AS=nasm units="igzip crc" lib -j "${ISAL_JOBS:-$(nproc)}" \
     >"$tmp/build.log" 2>&1 || { tail -20 "$tmp/build.log" >&2; exit 1; }
 rm -rf "$out/lib" "$out/include" "$out/stamp"
 mkdir -p "$out/lib" "$out/include/isa-l"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -201,6 +202,39 @@ std::vector<Entry> readDirectory(FileReader& file, const Directory& d) {
     return entries;
 }
 
+// A local header's fixed part (kLocalSize bytes at h) read with its name and extra field (at
+// rest): the sizes from Zip64's field where the 32-bit ones are full.
+struct LocalHeader {
+    std::uint16_t flags = 0;
+    std::uint16_t method = 0;
+    std::uint32_t crc = 0;
+    std::uint64_t packed = 0;
+    std::uint64_t size = 0;
+    std::size_t nameLength = 0;
+    std::size_t extraLength = 0;
+};
+
+LocalHeader lengthsOf(const char* h) {
+    LocalHeader l;
+    l.flags = u16(h + 6);
+    l.method = u16(h + 8);
+    l.crc = u32(h + 14);
+    l.packed = u32(h + 18);
+    l.size = u32(h + 22);
+    l.nameLength = u16(h + 26);
+    l.extraLength = u16(h + 28);
+    return l;
+}
+
+void readZip64Sizes(LocalHeader& l, const char* rest) {
+    eachExtra(rest + l.nameLength, l.extraLength, [&](std::uint16_t id, const char* p, std::size_t n) {
+        if (id == 0x0001 && n >= 16 && (l.packed == kAll32 || l.size == kAll32)) {
+            l.size = u64(p);
+            l.packed = u64(p + 8);
+        }
+    });
+}
+
 // Where the entry's data begins, after its local header has been matched with the central one.
 std::uint64_t matchLocalHeader(Window& window, const Entry& e, const Directory& d) {
     // Its texts are made only when they are needed: thousands of small entries each pass here.
@@ -208,24 +242,34 @@ std::uint64_t matchLocalHeader(Window& window, const Entry& e, const Directory& 
     if (e.offset > d.offset || d.offset - e.offset < kLocalSize) throw mismatch();
     char h[kLocalSize];  // copied: the next read of the window may move it
     std::memcpy(h, window.at(e.offset, kLocalSize, e.name), kLocalSize);
-    const std::size_t nameLength = u16(h + 26), extraLength = u16(h + 28);
-    if (u32(h) != kLocalSignature || u16(h + 8) != e.method) throw mismatch();
-    const char* rest = window.at(e.offset + kLocalSize, nameLength + extraLength, e.name);
-    if (nameLength != e.rawName.size() || e.rawName.compare(0, nameLength, rest, nameLength) != 0)
+    LocalHeader l = lengthsOf(h);
+    if (u32(h) != kLocalSignature || l.method != e.method) throw mismatch();
+    const char* rest = window.at(e.offset + kLocalSize, l.nameLength + l.extraLength, e.name);
+    if (l.nameLength != e.rawName.size() || e.rawName.compare(0, l.nameLength, rest, l.nameLength) != 0)
         throw mismatch();
-    if (!(u16(h + 6) & 0x0008)) {  // without a data descriptor the local header holds them too
-        std::uint64_t packed = u32(h + 18), size = u32(h + 22);
-        eachExtra(rest + nameLength, extraLength, [&](std::uint16_t id, const char* p, std::size_t n) {
-            if (id == 0x0001 && n >= 16 && (packed == kAll32 || size == kAll32)) {
-                size = u64(p);
-                packed = u64(p + 8);
-            }
-        });
-        if (u32(h + 14) != e.crc || packed != e.packed || size != e.size) throw mismatch();
+    if (!(l.flags & 0x0008)) {  // without a data descriptor the local header holds them too
+        readZip64Sizes(l, rest);
+        if (l.crc != e.crc || l.packed != e.packed || l.size != e.size) throw mismatch();
     }
-    const std::uint64_t data = e.offset + kLocalSize + nameLength + extraLength;
+    const std::uint64_t data = e.offset + kLocalSize + l.nameLength + l.extraLength;
     if (data > d.offset || d.offset - data < e.packed) throw Broken{e.name + " verisi merkez dizine taşıyor"};
     return data;
+}
+
+// Whether an entry's bytes, its local header with them, are the very bytes read back while zip
+// was writing them.
+bool checkedEarly(Window& window, const Entry& e, std::uint64_t data, const std::vector<EarlyCheck>& early) {
+    const auto found = std::lower_bound(early.begin(), early.end(), e.offset,
+                                        [](const EarlyCheck& c, std::uint64_t offset) { return c.offset < offset; });
+    if (found == early.end() || found->offset != e.offset || found->length != data - e.offset + e.packed)
+        return false;
+    std::uint64_t crc = 0;
+    for (std::uint64_t done = 0; done < found->length;) {
+        const auto [in, n] = window.piece(e.offset + done, found->length - done, e.name);
+        crc = crc64Of(crc, in, n);
+        done += n;
+    }
+    return crc == found->crc64;
 }
 
 // Inflates or sums one entry's data and compares it with what the directory says.
@@ -252,10 +296,11 @@ class DataChecker {
 public:
     explicit DataChecker(Inflation inflation) : inflation_(inflation), inflater_(made(inflation)) {}
 
-    void check(Window& window, const Entry& e, std::uint64_t data) {
+    void check(Window& window, const Entry& e, std::uint64_t data, const std::vector<EarlyCheck>& early) {
         if (e.flags & 0x0001) throw Broken{e.name + " şifreli, denetlenemedi"};
         if (e.method != 0 && e.method != 8)
             throw Broken{e.name + " desteklenmeyen sıkıştırma yöntemi (" + std::to_string(e.method) + ")"};
+        if (checkedEarly(window, e, data, early)) return;
         if (inflation_ == Inflation::Zlib) return checkData(window, e, data, *inflater_, inflation_);
         try {
             checkData(window, e, data, *inflater_, inflation_);
@@ -285,13 +330,14 @@ std::optional<std::pair<std::size_t, std::string>> checkPart(FileReader& archive
                                                              const std::vector<Entry>& entries,
                                                              std::size_t first, std::size_t last,
                                                              std::atomic<std::size_t>& firstFailure,
-                                                             Inflation inflation) {
+                                                             Inflation inflation,
+                                                             const std::vector<EarlyCheck>& early) {
     try {
         Window window(archive);
         DataChecker data(inflation);
         for (std::size_t i = first; i < last && i < firstFailure; ++i) {
             try {
-                data.check(window, entries[i], matchLocalHeader(window, entries[i], directory));
+                data.check(window, entries[i], matchLocalHeader(window, entries[i], directory), early);
             } catch (const Broken& broken) {
                 for (std::size_t seen = firstFailure;
                      i < seen && !firstFailure.compare_exchange_weak(seen, i);) {
@@ -307,7 +353,7 @@ std::optional<std::pair<std::size_t, std::string>> checkPart(FileReader& archive
 
 }  // namespace
 
-ArchiveCheck checkArchive(FileReader& archive, Inflation inflation) {
+ArchiveCheck checkArchive(FileReader& archive, Inflation inflation, const std::vector<EarlyCheck>& early) {
     ArchiveCheck result;
     try {
         const Directory directory = findDirectory(archive);
@@ -332,16 +378,17 @@ ArchiveCheck checkArchive(FileReader& archive, Inflation inflation) {
             try {
                 parts.push_back(std::async(std::launch::async, checkPart, std::ref(archive),
                                            std::cref(directory), std::cref(entries), bounds[p], bounds[p + 1],
-                                           std::ref(firstFailure), inflation));
+                                           std::ref(firstFailure), inflation, std::cref(early)));
             } catch (const std::system_error&) {
                 unthreaded = bounds[p];  // no thread to be had: this one checks the rest itself
                 break;
             }
         }
         std::optional<std::pair<std::size_t, std::string>> failure =
-            checkPart(archive, directory, entries, bounds[0], bounds[1], firstFailure, inflation);
+            checkPart(archive, directory, entries, bounds[0], bounds[1], firstFailure, inflation, early);
         if (!failure && unthreaded < entries.size())
-            failure = checkPart(archive, directory, entries, unthreaded, entries.size(), firstFailure, inflation);
+            failure = checkPart(archive, directory, entries, unthreaded, entries.size(), firstFailure, inflation,
+                                early);
         for (auto& part : parts) {
             auto found = part.get();
             if (found && (!failure || found->first < failure->first)) failure = std::move(found);
@@ -356,6 +403,105 @@ ArchiveCheck checkArchive(FileReader& archive, Inflation inflation) {
         result.files.clear();
     }
     return result;
+}
+
+namespace {
+
+// One entry of a growing archive at `at`, read back whole if zip has finished it: its check, or
+// nothing while it is not finished (or not whole: its header may still change).
+class EntryFollower {
+public:
+    EntryFollower() : inflater_(makeInflater(Inflation::Fast)), piece_(kPiece) {}
+    bool ready() const { return inflater_ != nullptr; }
+
+    // Nothing to follow any more: zip is writing its central directory, or the bytes are not
+    // the records of an archive; the check after zip reads the rest.
+    bool over = false;
+
+    std::optional<EarlyCheck> at(FileReader& file, std::uint64_t offset, const std::atomic<bool>& stop) {
+        const std::uint64_t size = file.sizeNow();
+        char h[kLocalSize];
+        if (size < offset + kLocalSize || !readAll(file, offset, h, kLocalSize)) return std::nullopt;
+        LocalHeader l = lengthsOf(h);
+        if (u32(h) != kLocalSignature) {
+            over = true;
+            return std::nullopt;
+        }
+        // Zip begins each header with a data descriptor's flag and no sizes, and clears the flag
+        // when it writes them; encrypted entries and other methods are left to the check after zip.
+        if ((l.flags & 0x0009) || (l.method != 0 && l.method != 8)) return std::nullopt;
+        std::string header(h, kLocalSize);
+        header.resize(kLocalSize + l.nameLength + l.extraLength);
+        if (size < offset + header.size() ||
+            !readAll(file, offset + kLocalSize, header.data() + kLocalSize, header.size() - kLocalSize))
+            return std::nullopt;
+        readZip64Sizes(l, header.data() + kLocalSize);
+        const std::uint64_t data = offset + header.size();
+        if (l.packed > size || data + 4 > size - l.packed) return std::nullopt;  // not all there yet
+        // Zip puts the sizes and CRC in the header after the data: they are final once the next
+        // record follows the data they give.
+        char next[4];
+        const std::uint64_t end = data + l.packed;
+        if (!readAll(file, end, next, 4) || (u32(next) != kLocalSignature && u32(next) != kCentralSignature))
+            return std::nullopt;
+        if (header == failed_) return std::nullopt;  // tried as it stands: only a change can help
+        std::uint64_t crc64 = crc64Of(0, header.data(), header.size());
+        std::uint32_t crc32 = 0;
+        if (l.method == 8) inflater_->begin();
+        for (std::uint64_t done = 0; done < l.packed;) {
+            if (stop) return std::nullopt;
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(piece_.size(), l.packed - done));
+            if (!readAll(file, data + done, piece_.data(), n)) return std::nullopt;
+            crc64 = crc64Of(crc64, piece_.data(), n);
+            if (l.method == 0)
+                crc32 = crc32Of(crc32, piece_.data(), n, Inflation::Fast);
+            else if (!inflater_->feed(piece_.data(), n))
+                return failedAs(header);
+            done += n;
+        }
+        const bool whole = l.method == 0 ? crc32 == l.crc && l.packed == l.size
+                                         : inflater_->ended() && inflater_->produced() == l.size &&
+                                               inflater_->crc() == l.crc;
+        if (!whole) return failedAs(header);
+        return EarlyCheck{offset, end - offset, crc64};
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1024 * 1024;
+
+    static bool readAll(FileReader& file, std::uint64_t offset, char* into, std::size_t n) {
+        const std::optional<std::size_t> got = file.readAt(offset, into, n);
+        return got && *got == n;
+    }
+    std::optional<EarlyCheck> failedAs(const std::string& header) {
+        failed_ = header;
+        return std::nullopt;
+    }
+
+    std::unique_ptr<Inflater> inflater_;
+    std::vector<char> piece_;
+    std::string failed_;  // the header bytes of the last entry that did not read back whole
+};
+
+}  // namespace
+
+std::vector<EarlyCheck> followArchive(FileReader& growing, const std::atomic<bool>& stop) {
+    std::vector<EarlyCheck> checked;
+    try {
+        EntryFollower follower;
+        std::uint64_t offset = 0;
+        while (follower.ready() && !follower.over && !stop) {
+            if (std::optional<EarlyCheck> entry = follower.at(growing, offset, stop)) {
+                offset += entry->length;
+                checked.push_back(*entry);
+            } else if (!follower.over) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));  // zip is still at it
+            }
+        }
+    } catch (...) {
+        // what was checked so far stands; the check after zip reads the rest
+    }
+    return checked;
 }
 
 }  // namespace zel

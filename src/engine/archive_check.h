@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,10 +17,27 @@ struct ArchiveCheck {
     std::vector<std::string> files;  // the file entries' names (UTF-8, "/" between parts)
 };
 
+// An entry read back whole while zip was still writing the archive: where its local header
+// begins, how far it reaches with its data, and the CRC-64 of those bytes.
+struct EarlyCheck {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    std::uint64_t crc64 = 0;
+};
+
 // Reads a zip archive back as an unzip would: the end of the central directory (Zip64 too),
 // every central entry against its local header, and every entry's data inflated or read, its
 // CRC-32 and size compared. Only stored and deflated entries can be checked; others fail.
 // Whatever inflates, an entry fails only when zlib too finds it broken, and for zlib's reason.
-ArchiveCheck checkArchive(FileReader& archive, Inflation inflation = Inflation::Fast);
+// An entry in `early` (by offset) whose bytes are still the very bytes checked then is not
+// inflated again: its CRC-64 is compared instead.
+ArchiveCheck checkArchive(FileReader& archive, Inflation inflation = Inflation::Fast,
+                          const std::vector<EarlyCheck>& early = {});
+
+// Reads back an archive that zip is still writing, entry after entry as zip finishes them (its
+// local header is final once the next record follows the data it gives), until `stop` is set or
+// something cannot be followed; in the order of their offsets. Costs a core while zip runs, and
+// spares the check after zip most of its work.
+std::vector<EarlyCheck> followArchive(FileReader& growing, const std::atomic<bool>& stop);
 
 }  // namespace zel

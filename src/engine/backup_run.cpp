@@ -5,6 +5,7 @@
 
 #include "engine/archive_check.h"
 #include "engine/archive_folder.h"
+#include "engine/archive_follower.h"
 #include "engine/backup_rules.h"
 #include "engine/date_text.h"
 #include "engine/disk_space.h"
@@ -99,16 +100,18 @@ bool BackupRun::archivePair(int pair, const std::string& prefix, PairOutcome& ou
     outcome.archivePath = archivePath(outcome.target, archiveName_);
     outcome.kind = PairOutcome::Kind::ZipFailed;  // until zip and the check say otherwise
     const auto started = std::chrono::steady_clock::now();
+    ArchiveFollower follower(files_, outcome.target);
     const ProcessRunner::Outcome zip =
         runner_.run(zipCommandLine(prefix, outcome.target, archiveName_, outcome.source), kZipWaitLimitMs,
                     kZipWindowStyle, 0);
+    const std::vector<EarlyCheck> early = follower.finish();
     outcome.exitCode = zip.exitCode;
     const std::optional<std::uint64_t> size = files_.fileSize(outcome.archivePath);
     if (zip.result == kRunError) {
         outcome.kind = PairOutcome::Kind::ZipNotStarted;
     } else if (zip.exitCode == 0 && size) {
         outcome.archiveBytes = *size;
-        checkWhatZipWrote(outcome, listing);
+        checkWhatZipWrote(outcome, listing, early);
         if (outcome.kind == PairOutcome::Kind::Archived)
             deleteOldArchives(outcome);
         else
@@ -186,11 +189,12 @@ void BackupRun::warnOfFullDisks() {
     }
 }
 
-void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing) {
+void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing,
+                                  const std::vector<EarlyCheck>& early) {
     const ArchiveCheck check = whileWindowLive(
-        [this, &outcome] {
+        [this, &outcome, &early] {
             std::unique_ptr<FileReader> archive = files_.openForReading(outcome.archivePath);
-            return archive ? checkArchive(*archive) : ArchiveCheck{false, "okunamadı", {}};
+            return archive ? checkArchive(*archive, Inflation::Fast, early) : ArchiveCheck{false, "okunamadı", {}};
         },
         processEvents_);
     if (!check.whole) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/archive_check.h"
 #include "engine/backup_report.h"
 #include "engine/process_runner.h"
 #include "engine/source_listing.h"
@@ -72,7 +73,8 @@ private:
     void archivePairSafely(int pair);
     // False for an unused pair, which has nothing to tell.
     bool archivePair(int pair, const std::string& prefix, PairOutcome& outcome);
-    void checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing);
+    void checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing,
+                           const std::vector<EarlyCheck>& early);
     // The names in the target folder; empty when it cannot be listed.
     std::vector<std::string> namesIn(const std::string& folder);
     bool roomFor(PairOutcome& outcome);

@@ -1,6 +1,7 @@
 #include "engine/inflater.h"
 
 #include <isa-l/crc.h>
+#include <isa-l/crc64.h>
 #include <isa-l/igzip_lib.h>
 #include <zlib.h>
 
@@ -138,6 +139,10 @@ std::uint32_t crc32Of(std::uint32_t crc, const char* bytes, std::size_t n, Infla
     if (inflation == Inflation::Zlib)
         return static_cast<std::uint32_t>(crc32_z(crc, reinterpret_cast<const Bytef*>(bytes), n));
     return crc32_gzip_refl(crc, reinterpret_cast<const unsigned char*>(bytes), n);
+}
+
+std::uint64_t crc64Of(std::uint64_t crc, const char* bytes, std::size_t n) {
+    return crc64_ecma_refl(crc, reinterpret_cast<const unsigned char*>(bytes), n);
 }
 
 }  // namespace zel

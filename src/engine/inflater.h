@@ -36,4 +36,7 @@ std::unique_ptr<Inflater> makeInflater(Inflation inflation);
 // CRC-32 (as zip has it) of bytes stored as they are, continuing crc.
 std::uint32_t crc32Of(std::uint32_t crc, const char* bytes, std::size_t n, Inflation inflation);
 
+// CRC-64 (ECMA-182) of bytes, continuing crc: tells whether bytes read twice are still the same.
+std::uint64_t crc64Of(std::uint64_t crc, const char* bytes, std::size_t n);
+
 }  // namespace zel

@@ -22,6 +22,8 @@ class FileReader {
 public:
     virtual ~FileReader() = default;
     virtual std::uint64_t size() const = 0;
+    // The size now, of a file another program is still writing; size() stays the size at opening.
+    virtual std::uint64_t sizeNow() { return size(); }
     // Reads up to n bytes at offset; the count read, short only at the end; nothing on an error.
     virtual std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) = 0;
 };
@@ -30,6 +32,7 @@ public:
 struct VolumeSpace {
     std::uint64_t free = 0;
     std::uint64_t total = 0;
+    bool remote = false;  // a network share: every read crosses the network
 };
 
 // A write's outcome: done, or why not (the system's own words where it gave any).

@@ -19,6 +19,10 @@ public:
     PosixReader& operator=(const PosixReader&) = delete;
 
     std::uint64_t size() const override { return size_; }
+    std::uint64_t sizeNow() override {
+        struct stat st {};
+        return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : size_;
+    }
     std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) override {
         std::size_t done = 0;
         while (done < n) {

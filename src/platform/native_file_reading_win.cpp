@@ -17,6 +17,10 @@ public:
     WinReader& operator=(const WinReader&) = delete;
 
     std::uint64_t size() const override { return size_; }
+    std::uint64_t sizeNow() override {
+        LARGE_INTEGER now;
+        return GetFileSizeEx(h_, &now) ? static_cast<std::uint64_t>(now.QuadPart) : size_;
+    }
     std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) override {
         std::size_t done = 0;
         while (done < n) {

@@ -3,9 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -201,10 +203,18 @@ void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
 
 std::optional<VolumeSpace> NativeFileSystem::volumeSpace(const std::string& folder) {
     struct statvfs v {};
-    if (folder.empty() || ::statvfs(paths_.native(folder).c_str(), &v) != 0) return std::nullopt;
+    const std::string native = paths_.native(folder);
+    if (folder.empty() || ::statvfs(native.c_str(), &v) != 0) return std::nullopt;
+    // NFS, and SMB in its three kinds of mount.
+    static constexpr long kNetworkKinds[] = {0x6969, 0x517B, static_cast<long>(0xFF534D42),
+                                             static_cast<long>(0xFE534D42)};
+    struct statfs kind {};
+    const bool remote = ::statfs(native.c_str(), &kind) == 0 &&
+                        std::find(std::begin(kNetworkKinds), std::end(kNetworkKinds),
+                                  static_cast<long>(kind.f_type)) != std::end(kNetworkKinds);
     // f_bavail: what a user without root's reserve may still write.
     return VolumeSpace{static_cast<std::uint64_t>(v.f_bavail) * v.f_frsize,
-                       static_cast<std::uint64_t>(v.f_blocks) * v.f_frsize};
+                       static_cast<std::uint64_t>(v.f_blocks) * v.f_frsize, remote};
 }
 
 WriteResult NativeFileSystem::removeFile(const std::string& path) {

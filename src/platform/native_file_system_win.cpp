@@ -120,8 +120,13 @@ std::optional<VolumeSpace> NativeFileSystem::volumeSpace(const std::string& fold
     if (folder.empty() ||
         !GetDiskFreeSpaceExW(widen(paths_.native(folder)).c_str(), &freeToCaller, &total, nullptr))
         return std::nullopt;
+    // A mapped drive and a \\server\share path alike stand on a remote volume.
+    const std::wstring path = widen(paths_.native(folder));
+    wchar_t root[MAX_PATH + 1];
+    const bool remote =
+        GetVolumePathNameW(path.c_str(), root, MAX_PATH + 1) && GetDriveTypeW(root) == DRIVE_REMOTE;
     // Quotas count: the space this user may still write, not the volume's own.
-    return VolumeSpace{freeToCaller.QuadPart, total.QuadPart};
+    return VolumeSpace{freeToCaller.QuadPart, total.QuadPart, remote};
 }
 
 WriteResult NativeFileSystem::removeFile(const std::string& path) {

@@ -14,16 +14,14 @@ zip_exe=$2
 pg_script=$3
 template=${WINEPREFIX:?a booted Wine prefix to copy}
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/wine_lib.sh"
 
-# A prefix of this test's own, hard-linked from the template in a moment.
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cp -al "$template" "$WINEPREFIX"
-# The registry files are written in place: a private copy of each keeps the template's own.
-for reg in "$WINEPREFIX"/*.reg; do cp "$reg" "$reg.own" && mv "$reg.own" "$reg"; done
-c="$WINEPREFIX/drive_c"
-mkdir -p "$c/brevund/tarvel/bat" "$c/brevund/belgeler" "$c/progress/openedge/bin" "$work/app"
-cp "$zip_exe" "$c/brevund/tarvel/bat/zip.ex_"
-echo veri >"$c/brevund/belgeler/veri.txt"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+start_display 1600x1000x24  # room for the window at 144 DPI
+setxkbmap -display "$DISPLAY" tr 2>/dev/null  # Turkish letters typed as a Turkish user types them
+start_tray
+wine_setup "$template" "$zip_exe" "$pg_script"
+mkdir -p "$c/progress/openedge/bin" "$work/app"
 echo gizli >"$c/brevund/belgeler/.gizli"  # Wine counts a dot file as hidden, as Windows' attrib +h
 mkdir -p "$c/eski yedek/alt"
 echo q >"$c/eski yedek/alt/q.txt"
@@ -37,26 +35,6 @@ extra="$work/app/TarvelYedekEk.ini"
 printf '; Yedek say\xfds\xfd\nSaklanacakYedek=3\n' >"$extra"
 hex() { od -An -tx1 | tr -d ' \n'; }
 extra_is() { [ "$(hex <"$extra")" = "$(printf "$1" | hex)" ]; }
-
-chmod 755 "$work"  # the database runs as the postgres user
-bash "$pg_script" start "$work/pg" >/dev/null || echo "FAIL - PostgreSQL did not start"
-export ODBCSYSINI="$work/pg/odbc"
-# Wine's ODBC does not pass the connection string's uid and pwd on to unixODBC (the server then
-# sees the Linux user); the data source carries them as well, as the program's string gives them.
-printf 'Username = zelrpt\nPassword = qapfin\n' >>"$ODBCSYSINI/odbc.ini"
-sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
-
-start_display 1600x1000x24  # room for the window at 144 DPI
-setxkbmap -display "$DISPLAY" tr 2>/dev/null  # Turkish letters typed as a Turkish user types them
-start_tray
-wineserver -p >/dev/null 2>&1 &
-stop_all() {
-    wineserver -k >/dev/null 2>&1
-    bash "$pg_script" stop "$work/pg" >/dev/null 2>&1
-    cleanup
-}
-trap stop_all EXIT
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 # This test's copies, oldest first: Wine names each copy's process after its exe, and other tests
 # on the machine may run theirs in other prefixes.

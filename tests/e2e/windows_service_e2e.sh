@@ -14,38 +14,16 @@ pg_script=$3
 template=${WINEPREFIX:?a booted Wine prefix to copy}
 here=$(dirname "$0")
 source "$here/lib.sh"
+source "$here/wine_lib.sh"
 msi="$(dirname "$exe")/zelyedek-hizmet.msi"
 user_msi="$(dirname "$exe")/zelyedek.msi"
 
-# A prefix of this test's own, hard-linked from the template; the registry files copied.
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"  # no menu entries on this machine
-cp -al "$template" "$WINEPREFIX"
-for reg in "$WINEPREFIX"/*.reg; do cp "$reg" "$reg.own" && mv "$reg.own" "$reg"; done
-c="$WINEPREFIX/drive_c"
-installed="$c/Program Files/ZEL Yedek"
-mkdir -p "$c/brevund/tarvel/bat" "$c/brevund/belgeler"
-cp "$zip_exe" "$c/brevund/tarvel/bat/zip.ex_"
-echo veri >"$c/brevund/belgeler/veri.txt"
-
-chmod 755 "$work"  # the database runs as the postgres user
-bash "$pg_script" start "$work/pg" >/dev/null || echo "FAIL - PostgreSQL did not start"
-# The service inherits the environment of Wine's services.exe, which the first Wine program
-# below starts: the data source and the display are set before it.
-export ODBCSYSINI="$work/pg/odbc"
-# Wine's ODBC does not pass the connection string's uid and pwd on: the data source carries them.
-printf 'Username = zelrpt\nPassword = qapfin\n' >>"$ODBCSYSINI/odbc.ini"
-sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
+# The service inherits the display of Wine's services.exe, which the first Wine program starts.
 start_display
 start_tray
-wineserver -p >/dev/null 2>&1 &
-stop_all() {
-    wineserver -k >/dev/null 2>&1
-    bash "$pg_script" stop "$work/pg" >/dev/null 2>&1
-    cleanup
-}
-trap stop_all EXIT
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wine_setup "$template" "$zip_exe" "$pg_script"
+installed="$c/Program Files/ZEL Yedek"
 
 # --- Helpers.
 windows_path() { echo "Z:${1//\//\\}"; }

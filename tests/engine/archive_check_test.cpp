@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <functional>
 
 #include "support/core/deflate_writer.h"
@@ -173,13 +174,20 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
          },
          "brevund/b.txt yerel başlığı merkez dizinle uyuşmuyor"},
     };
-    for (const Inflation inflation : kInflations) {
+    // Entries read back while the good archive was written count only while their bytes stay.
+    StringReader good(goodArchive());
+    const std::vector<EarlyCheck> early = followArchive(good, std::atomic<bool>(false));
+    ASSERT_EQ(early.size(), 3u);
+    for (const auto& [inflation, earlier] : {std::pair(Inflation::Fast, std::vector<EarlyCheck>()),
+                                             std::pair(Inflation::Zlib, std::vector<EarlyCheck>()),
+                                             std::pair(Inflation::Fast, early)}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(inflation == Inflation::Fast ? "ISA-L: " : "zlib: ") + c.name);
+            SCOPED_TRACE(std::string(inflation == Inflation::Fast ? "ISA-L: " : "zlib: ") +
+                         (earlier.empty() ? "" : "read back early: ") + c.name);
             std::string zip = goodArchive();
             c.damage(zip);
             StringReader reader(zip);
-            const ArchiveCheck check = checkArchive(reader, inflation);
+            const ArchiveCheck check = checkArchive(reader, inflation, earlier);
             EXPECT_FALSE(check.whole);
             EXPECT_TRUE(check.files.empty());
             if (c.problem.back() == ' ') {
@@ -189,6 +197,59 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
             }
         }
     }
+}
+
+// An archive read while it grows as zip writes it: each header first without its sizes and CRC,
+// rewritten once its data is there. Each entry is taken once its header is final, never from a
+// header that is not, and an entry read back then is not inflated again after zip.
+TEST(ArchiveCheck, AGrowingArchiveIsFollowedEntryByEntry) {
+    const std::string data = mixedBytes(300'000);
+    const std::string zip = zipArchive({{"a/", "", false}, {"a/x.db", data, true}, {"a/y.db", data, false}});
+    std::size_t directory = 0;  // where the end record says the central directory starts
+    for (int i = 3; i >= 0; --i) directory = directory << 8 | static_cast<unsigned char>(zip[zip.size() - 6 + i]);
+    const std::vector<std::size_t> at{0, nameAt(zip, "a/x.db", 0) - 30, nameAt(zip, "a/y.db", 0) - 30, directory};
+    // What the file holds, step by step: a header without its sizes and CRC and half the data,
+    // then all the data and the next record already begun, then the header made final.
+    std::vector<std::string> steps;
+    for (std::size_t i = 0; i + 1 < at.size(); ++i) {
+        std::string unfinished = zip.substr(0, at[i + 1]);
+        unfinished[at[i] + 6] |= 0x08;  // a data descriptor said to follow, as zip says first
+        for (std::size_t field = 14; field < 26; ++field) unfinished[at[i] + field] = 0;
+        steps.push_back(unfinished.substr(0, (at[i] + at[i + 1]) / 2));
+        steps.push_back(unfinished + zip.substr(at[i + 1], 4));
+        steps.push_back(zip.substr(0, at[i + 1]));
+    }
+    steps.push_back(zip);
+    struct Growing final : FileReader {
+        std::vector<std::string> steps;
+        std::size_t step = 0;
+        std::uint64_t size() const override { return steps.front().size(); }
+        std::uint64_t sizeNow() override {
+            step = std::min(step + 1, steps.size() - 1);
+            return steps[step].size();
+        }
+        std::optional<std::size_t> readAt(std::uint64_t offset, char* out, std::size_t n) override {
+            const std::string& now = steps[step];
+            return offset >= now.size() ? 0 : now.copy(out, n, static_cast<std::size_t>(offset));
+        }
+    } growing;
+    growing.steps = steps;
+    const std::vector<EarlyCheck> early = followArchive(growing, std::atomic<bool>(false));
+    ASSERT_EQ(early.size(), 3u);
+    for (std::size_t i = 0; i < early.size(); ++i) {
+        EXPECT_EQ(early[i].offset, at[i]) << i;
+        EXPECT_EQ(early[i].length, at[i + 1] - at[i]) << i;
+    }
+    StringReader final(zip);
+    EXPECT_TRUE(checkArchive(final, Inflation::Fast, early).whole);
+    // Taken as read back then: a change that kept its CRC-64 would go unseen, which shows that
+    // the entry was not inflated again.
+    StringReader changed(zip);
+    changed.bytes[nameAt(zip, "a/x.db", 0) + 100] ^= 0x01;
+    std::vector<EarlyCheck> claimed = early;
+    claimed[1].crc64 = crc64Of(0, changed.bytes.data() + at[1], at[2] - at[1]);
+    EXPECT_TRUE(checkArchive(changed, Inflation::Fast, claimed).whole);
+    EXPECT_EQ(checkArchive(changed, Inflation::Fast, early).problem.rfind("a/x.db ", 0), 0u);
 }
 
 }  // namespace

@@ -37,6 +37,15 @@ TEST_F(FileSystemTest, FolderExistsIsFalseForFilesAndEmptyText) {
     EXPECT_FALSE(files.folderExists("z:\\"));
 }
 
+TEST_F(FileSystemTest, SpaceOfALocalVolumeIsNotRemote) {
+    const std::optional<VolumeSpace> space = files.volumeSpace("c:\\");
+    ASSERT_TRUE(space);
+    EXPECT_GT(space->total, 0u);
+    EXPECT_LE(space->free, space->total);
+    EXPECT_FALSE(space->remote);
+    EXPECT_FALSE(files.volumeSpace("q:\\"));
+}
+
 TEST_F(FileSystemTest, AttributesReadableForFilesAndFolders) {
     test::writeFile(drives.drive('c') / "f.txt", "x");
     EXPECT_TRUE(files.attributesReadable("c:\\f.txt"));

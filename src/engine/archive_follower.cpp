@@ -1,0 +1,70 @@
+#include "engine/archive_follower.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+
+#include "engine/backup_rules.h"
+
+namespace zel {
+
+std::optional<std::string> zipWorkFile(const std::set<std::string>& before, const std::vector<FolderItem>& now) {
+    for (const FolderItem& item : now) {
+        const std::string& n = item.name;
+        if (item.kind == FolderItem::Kind::File && n.size() == 8 && (n[0] == 'z' || n[0] == 'Z') &&
+            (n[1] == 'i' || n[1] == 'I') && !before.count(n))
+            return n;
+    }
+    return std::nullopt;
+}
+
+ArchiveFollower::ArchiveFollower(FileSystem& files, std::string folder) : files_(files), folder_(std::move(folder)) {
+    if (std::thread::hardware_concurrency() < 2) return;
+    // On a network share, reading what zip writes would cross the network once more.
+    if (const std::optional<VolumeSpace> space = files_.volumeSpace(folder_); space && space->remote) return;
+    const std::optional<std::vector<FolderItem>> items = files_.listFolder(folder_);
+    if (!items) return;
+    for (const FolderItem& item : *items) before_.insert(item.name);
+    try {
+        thread_ = std::thread([this] { follow(); });
+    } catch (const std::system_error&) {
+        // no thread: the check after zip reads everything
+    }
+}
+
+ArchiveFollower::~ArchiveFollower() {
+    finish();
+}
+
+std::vector<EarlyCheck> ArchiveFollower::finish() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    stopped_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    return std::move(checked_);
+}
+
+void ArchiveFollower::follow() {
+    try {
+        // Zip lists the whole source before it writes: looked for often at first, then less.
+        std::chrono::milliseconds pause{5};
+        for (;;) {
+            if (const std::optional<std::vector<FolderItem>> items = files_.listFolder(folder_)) {
+                if (const std::optional<std::string> name = zipWorkFile(before_, *items)) {
+                    if (std::unique_ptr<FileReader> file = files_.openForReading(archivePath(folder_, *name)))
+                        checked_ = followArchive(*file, stop_);
+                    return;
+                }
+            }
+            std::unique_lock lock(mutex_);
+            if (stopped_.wait_for(lock, pause, [this] { return stop_.load(); })) return;
+            pause = std::min(pause * 2, std::chrono::milliseconds(100));
+        }
+    } catch (...) {
+        // what was read back stands; the check after zip reads the rest
+    }
+}
+
+}  // namespace zel

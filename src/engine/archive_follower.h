@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/archive_check.h"
+#include "platform/file_system.h"
+
+namespace zel {
+
+// The file zip writes its archive into before it gives it the archive's name: a name in the
+// folder that was not there before, "zi" and six more letters as Info-ZIP makes them.
+std::optional<std::string> zipWorkFile(const std::set<std::string>& before, const std::vector<FolderItem>& now);
+
+// While zip runs, a spare core finds zip's work file in the target folder and reads back every
+// entry zip has finished, so that the check after zip only confirms that those bytes are still
+// the same. On a single core it does nothing: it would only slow zip down; nor on a network
+// share, where every byte read again crosses the network.
+class ArchiveFollower {
+public:
+    // Notes what is in the folder now, before zip starts.
+    ArchiveFollower(FileSystem& files, std::string folder);
+    ~ArchiveFollower();
+    ArchiveFollower(const ArchiveFollower&) = delete;
+    ArchiveFollower& operator=(const ArchiveFollower&) = delete;
+
+    // Stops following, once zip has ended: the entries read back whole, by offset.
+    std::vector<EarlyCheck> finish();
+
+private:
+    void follow();
+
+    FileSystem& files_;
+    const std::string folder_;
+    std::set<std::string> before_;
+    std::atomic<bool> stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    std::vector<EarlyCheck> checked_;
+    std::thread thread_;  // last: started once everything above exists
+};
+
+}  // namespace zel

@@ -1,0 +1,39 @@
+# Shared by the Wine end-to-end tests, sourced after lib.sh:
+#   wine_setup TEMPLATE ZIP_EXE PG_SCRIPT
+# A Wine prefix of the test's own in $work/prefix, hard-linked from the booted TEMPLATE (the
+# registry files copied: Wine writes them in place, and the template keeps its own); drive c ($c)
+# with the Windows zip where a run looks for it and a folder to back up; PostgreSQL through Wine's
+# ODBC (sql runs a statement as its owner); and a persistent Wine server. All of it is stopped
+# when the test ends. The caller sets WINEDLLOVERRIDES and starts the display and the tray first.
+# shellcheck shell=bash
+wine_setup() {
+    local template=$1 zip_exe=$2
+    pg_script=$3
+    export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+    cp -al "$template" "$WINEPREFIX"
+    for reg in "$WINEPREFIX"/*.reg; do cp "$reg" "$reg.own" && mv "$reg.own" "$reg"; done
+    c="$WINEPREFIX/drive_c"
+    mkdir -p "$c/brevund/tarvel/bat" "$c/brevund/belgeler"
+    cp "$zip_exe" "$c/brevund/tarvel/bat/zip.ex_"
+    echo veri >"$c/brevund/belgeler/veri.txt"
+
+    chmod 755 "$work"  # the database runs as the postgres user
+    bash "$pg_script" start "$work/pg" >/dev/null || echo "FAIL - PostgreSQL did not start"
+    # A service inherits the environment of Wine's services.exe, which the first Wine program
+    # starts: the data source is set before it.
+    export ODBCSYSINI="$work/pg/odbc"
+    # Wine's ODBC does not pass the connection string's uid and pwd on to unixODBC (the server
+    # then sees the Linux user); the data source carries them as well, as the program's string
+    # gives them.
+    printf 'Username = zelrpt\nPassword = qapfin\n' >>"$ODBCSYSINI/odbc.ini"
+
+    wineserver -p >/dev/null 2>&1 &
+    trap wine_stop_all EXIT
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
+wine_stop_all() {
+    wineserver -k >/dev/null 2>&1
+    bash "$pg_script" stop "$work/pg" >/dev/null 2>&1
+    cleanup
+}
