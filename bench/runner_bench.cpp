@@ -301,12 +301,14 @@ void ratio(const char* label, std::uint64_t (*writeSource)(const fs::path&), boo
     std::printf("  runs:");
     for (std::size_t i = 0; i < viaRun.size(); ++i) std::printf(" %.3f/%.3f", viaRun[i], viaDirect[i]);
     std::printf(" s (run/zip)\n");
-    std::printf("  whole read-back alone: ISA-L median %.3f s (%.0f MB/s), zlib median %.3f s (%.0f MB/s), %.2fx; "
-                "listing alone %.3f s\n",
-                f, mbPerSecond(sourceBytes, f), z, mbPerSecond(sourceBytes, z), f > 0 ? z / f : 0, l);
-    std::printf("  check after zip, every entry read back while zip wrote it: median %.3f s (%.0f MB/s of archive); "
-                "with the listing %.1f %% of the run\n",
-                k, mbPerSecond(archiveBytes, k), 100 * (l + k) / r);
+    std::printf(
+        "  whole read-back alone: ISA-L median %.3f s (%.0f MB/s), zlib median %.3f s (%.0f MB/s), %.2fx; "
+        "listing alone %.3f s\n",
+        f, mbPerSecond(sourceBytes, f), z, mbPerSecond(sourceBytes, z), f > 0 ? z / f : 0, l);
+    std::printf(
+        "  check after zip, every entry read back while zip wrote it: median %.3f s (%.0f MB/s of archive); "
+        "with the listing %.1f %% of the run\n",
+        k, mbPerSecond(archiveBytes, k), 100 * (l + k) / r);
     std::printf("  window events during the run: p99 %.2f ms, max %.2f ms (target < 50 ms)\n",
                 percentile(latencies, 0.99), percentile(latencies, 1.0));
     if (showRss) {

@@ -259,8 +259,9 @@ std::uint64_t matchLocalHeader(Window& window, const Entry& e, const Directory& 
 // Whether an entry's bytes, its local header with them, are the very bytes read back while zip
 // was writing them.
 bool checkedEarly(Window& window, const Entry& e, std::uint64_t data, const std::vector<EarlyCheck>& early) {
-    const auto found = std::lower_bound(early.begin(), early.end(), e.offset,
-                                        [](const EarlyCheck& c, std::uint64_t offset) { return c.offset < offset; });
+    const auto found =
+        std::lower_bound(early.begin(), early.end(), e.offset,
+                         [](const EarlyCheck& c, std::uint64_t offset) { return c.offset < offset; });
     if (found == early.end() || found->offset != e.offset || found->length != data - e.offset + e.packed)
         return false;
     std::uint64_t crc = 0;
@@ -387,8 +388,8 @@ ArchiveCheck checkArchive(FileReader& archive, Inflation inflation, const std::v
         std::optional<std::pair<std::size_t, std::string>> failure =
             checkPart(archive, directory, entries, bounds[0], bounds[1], firstFailure, inflation, early);
         if (!failure && unthreaded < entries.size())
-            failure = checkPart(archive, directory, entries, unthreaded, entries.size(), firstFailure, inflation,
-                                early);
+            failure = checkPart(archive, directory, entries, unthreaded, entries.size(), firstFailure,
+                                inflation, early);
         for (auto& part : parts) {
             auto found = part.get();
             if (found && (!failure || found->first < failure->first)) failure = std::move(found);

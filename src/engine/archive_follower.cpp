@@ -8,7 +8,8 @@
 
 namespace zel {
 
-std::optional<std::string> zipWorkFile(const std::set<std::string>& before, const std::vector<FolderItem>& now) {
+std::optional<std::string> zipWorkFile(const std::set<std::string>& before,
+                                       const std::vector<FolderItem>& now) {
     for (const FolderItem& item : now) {
         const std::string& n = item.name;
         if (item.kind == FolderItem::Kind::File && n.size() == 8 && (n[0] == 'z' || n[0] == 'Z') &&
@@ -18,7 +19,8 @@ std::optional<std::string> zipWorkFile(const std::set<std::string>& before, cons
     return std::nullopt;
 }
 
-ArchiveFollower::ArchiveFollower(FileSystem& files, std::string folder) : files_(files), folder_(std::move(folder)) {
+ArchiveFollower::ArchiveFollower(FileSystem& files, std::string folder)
+    : files_(files), folder_(std::move(folder)) {
     if (std::thread::hardware_concurrency() < 2) return;
     // On a network share, reading what zip writes would cross the network once more.
     if (const std::optional<VolumeSpace> space = files_.volumeSpace(folder_); space && space->remote) return;

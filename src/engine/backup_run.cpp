@@ -194,7 +194,8 @@ void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& lis
     const ArchiveCheck check = whileWindowLive(
         [this, &outcome, &early] {
             std::unique_ptr<FileReader> archive = files_.openForReading(outcome.archivePath);
-            return archive ? checkArchive(*archive, Inflation::Fast, early) : ArchiveCheck{false, "okunamadı", {}};
+            return archive ? checkArchive(*archive, Inflation::Fast, early)
+                           : ArchiveCheck{false, "okunamadı", {}};
         },
         processEvents_);
     if (!check.whole) {

@@ -178,9 +178,9 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
     StringReader good(goodArchive());
     const std::vector<EarlyCheck> early = followArchive(good, std::atomic<bool>(false));
     ASSERT_EQ(early.size(), 3u);
-    for (const auto& [inflation, earlier] : {std::pair(Inflation::Fast, std::vector<EarlyCheck>()),
-                                             std::pair(Inflation::Zlib, std::vector<EarlyCheck>()),
-                                             std::pair(Inflation::Fast, early)}) {
+    for (const auto& [inflation, earlier] :
+         {std::pair(Inflation::Fast, std::vector<EarlyCheck>()),
+          std::pair(Inflation::Zlib, std::vector<EarlyCheck>()), std::pair(Inflation::Fast, early)}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(inflation == Inflation::Fast ? "ISA-L: " : "zlib: ") +
                          (earlier.empty() ? "" : "read back early: ") + c.name);
@@ -206,8 +206,10 @@ TEST(ArchiveCheck, AGrowingArchiveIsFollowedEntryByEntry) {
     const std::string data = mixedBytes(300'000);
     const std::string zip = zipArchive({{"a/", "", false}, {"a/x.db", data, true}, {"a/y.db", data, false}});
     std::size_t directory = 0;  // where the end record says the central directory starts
-    for (int i = 3; i >= 0; --i) directory = directory << 8 | static_cast<unsigned char>(zip[zip.size() - 6 + i]);
-    const std::vector<std::size_t> at{0, nameAt(zip, "a/x.db", 0) - 30, nameAt(zip, "a/y.db", 0) - 30, directory};
+    for (int i = 3; i >= 0; --i)
+        directory = directory << 8 | static_cast<unsigned char>(zip[zip.size() - 6 + i]);
+    const std::vector<std::size_t> at{0, nameAt(zip, "a/x.db", 0) - 30, nameAt(zip, "a/y.db", 0) - 30,
+                                      directory};
     // What the file holds, step by step: a header without its sizes and CRC and half the data,
     // then all the data and the next record already begun, then the header made final.
     std::vector<std::string> steps;

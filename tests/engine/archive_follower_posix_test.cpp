@@ -23,7 +23,9 @@ TEST(ArchiveFollower, FollowsTheRealZipAndWhatChangesAfterIsStillFound) {
     test::TempDrives drives;
     const fs::path c = drives.drive('c');
     const std::string body = test::mixedBytes(60'000);
-    for (int i = 0; i < 300; ++i) test::writeFile(c / "kaynak" / ("d" + std::to_string(i % 10)) / std::to_string(i), std::to_string(i) + body);
+    for (int i = 0; i < 300; ++i)
+        test::writeFile(c / "kaynak" / ("d" + std::to_string(i % 10)) / std::to_string(i),
+                        std::to_string(i) + body);
     fs::create_directories(c / "hedef");
     NativeFileSystem files(PathMap(drives.root().string()));
 

@@ -113,9 +113,12 @@ TEST_F(FileSystemTest, ListedKindsFollowLinksAndPassOverPipes) {
     std::map<std::string, FolderItem::Kind> kinds;
     for (const FolderItem& item : *items) kinds[item.name] = item.kind;
     using K = FolderItem::Kind;
-    EXPECT_EQ(kinds, (std::map<std::string, K>{{"dosya.txt", K::File},  {"alt", K::Folder},
-                                               {"dosyaya-bag", K::File}, {"klasore-bag", K::Folder},
-                                               {"kopuk", K::Other},      {"boru", K::Other}}));
+    EXPECT_EQ(kinds, (std::map<std::string, K>{{"dosya.txt", K::File},
+                                               {"alt", K::Folder},
+                                               {"dosyaya-bag", K::File},
+                                               {"klasore-bag", K::Folder},
+                                               {"kopuk", K::Other},
+                                               {"boru", K::Other}}));
 }
 
 TEST_F(FileSystemTest, ReplacingALinkWritesItsTargetAndKeepsTheLink) {
