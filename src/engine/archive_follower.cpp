@@ -7,7 +7,10 @@
 #include "engine/backup_rules.h"
 
 namespace zel {
+namespace {
 
+// The file zip writes its archive into before it gives it the archive's name: a file in the
+// folder that was not there before, "zi" and six more letters as Info-ZIP makes them.
 std::optional<std::string> zipWorkFile(const std::set<std::string>& before,
                                        const std::vector<FolderItem>& now) {
     for (const FolderItem& item : now) {
@@ -19,14 +22,13 @@ std::optional<std::string> zipWorkFile(const std::set<std::string>& before,
     return std::nullopt;
 }
 
-ArchiveFollower::ArchiveFollower(FileSystem& files, std::string folder)
-    : files_(files), folder_(std::move(folder)) {
-    if (std::thread::hardware_concurrency() < 2) return;
+}  // namespace
+
+ArchiveFollower::ArchiveFollower(FileSystem& files, std::string folder,
+                                 const std::vector<std::string>& before, bool networkShare)
+    : files_(files), folder_(std::move(folder)), before_(before.begin(), before.end()) {
     // On a network share, reading what zip writes would cross the network once more.
-    if (const std::optional<VolumeSpace> space = files_.volumeSpace(folder_); space && space->remote) return;
-    const std::optional<std::vector<FolderItem>> items = files_.listFolder(folder_);
-    if (!items) return;
-    for (const FolderItem& item : *items) before_.insert(item.name);
+    if (std::thread::hardware_concurrency() < 2 || networkShare) return;
     try {
         thread_ = std::thread([this] { follow(); });
     } catch (const std::system_error&) {

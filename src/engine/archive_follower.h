@@ -14,19 +14,15 @@
 
 namespace zel {
 
-// The file zip writes its archive into before it gives it the archive's name: a name in the
-// folder that was not there before, "zi" and six more letters as Info-ZIP makes them.
-std::optional<std::string> zipWorkFile(const std::set<std::string>& before,
-                                       const std::vector<FolderItem>& now);
-
 // While zip runs, a spare core finds zip's work file in the target folder and reads back every
 // entry zip has finished, so that the check after zip only confirms that those bytes are still
 // the same. On a single core it does nothing: it would only slow zip down; nor on a network
 // share, where every byte read again crosses the network.
 class ArchiveFollower {
 public:
-    // Notes what is in the folder now, before zip starts.
-    ArchiveFollower(FileSystem& files, std::string folder);
+    // `before`: the folder's file names before zip starts.
+    ArchiveFollower(FileSystem& files, std::string folder, const std::vector<std::string>& before,
+                    bool networkShare);
     ~ArchiveFollower();
     ArchiveFollower(const ArchiveFollower&) = delete;
     ArchiveFollower& operator=(const ArchiveFollower&) = delete;

@@ -95,12 +95,15 @@ bool BackupRun::archivePair(int pair, const std::string& prefix, PairOutcome& ou
     // Listed before zip starts, so that a file zip silently passes over is noticed.
     const SourceListing listing =
         whileWindowLive([this, &outcome] { return listSource(files_, outcome.source); }, processEvents_);
-    if (!roomFor(outcome)) return true;
+    // The target as zip finds it: its space and, for the work file zip will add, its names.
+    const std::optional<VolumeSpace> space = files_.volumeSpace(outcome.target);
+    const std::vector<std::string> namesBefore = namesIn(outcome.target);
+    if (!roomFor(outcome, space, namesBefore)) return true;
     archiveName_ = zel::archiveName(outcome.target, clock_.now());
     outcome.archivePath = archivePath(outcome.target, archiveName_);
     outcome.kind = PairOutcome::Kind::ZipFailed;  // until zip and the check say otherwise
     const auto started = std::chrono::steady_clock::now();
-    ArchiveFollower follower(files_, outcome.target);
+    ArchiveFollower follower(files_, outcome.target, namesBefore, space && space->remote);
     const ProcessRunner::Outcome zip =
         runner_.run(zipCommandLine(prefix, outcome.target, archiveName_, outcome.source), kZipWaitLimitMs,
                     kZipWindowStyle, 0);
@@ -133,12 +136,11 @@ std::vector<std::string> BackupRun::namesIn(const std::string& folder) {
 
 // The disk must keep room for the host application's database too: a zip that would fill it is
 // not started. A volume whose space cannot be read is not held against the pair.
-bool BackupRun::roomFor(PairOutcome& outcome) {
-    const std::optional<VolumeSpace> space = files_.volumeSpace(outcome.target);
+bool BackupRun::roomFor(PairOutcome& outcome, const std::optional<VolumeSpace>& space,
+                        const std::vector<std::string>& names) {
     if (!space) return true;
     std::optional<std::uint64_t> earlierSize;
-    if (std::optional<ProgramArchive> newest =
-            newestArchive(namesIn(outcome.target), archiveBase(outcome.target)))
+    if (std::optional<ProgramArchive> newest = newestArchive(names, archiveBase(outcome.target)))
         earlierSize = files_.fileSize(archivePath(outcome.target, newest->name));
     const std::uint64_t need = spaceNeeded(*space, earlierSize);
     if (space->free >= need) return true;

@@ -77,7 +77,8 @@ private:
                            const std::vector<EarlyCheck>& early);
     // The names in the target folder; empty when it cannot be listed.
     std::vector<std::string> namesIn(const std::string& folder);
-    bool roomFor(PairOutcome& outcome);
+    bool roomFor(PairOutcome& outcome, const std::optional<VolumeSpace>& space,
+                 const std::vector<std::string>& names);
     void markFailedArchive(PairOutcome& outcome);
     void deleteOldArchives(const PairOutcome& outcome);
     void warnOfFullDisks();
