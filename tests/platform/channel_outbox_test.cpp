@@ -58,29 +58,5 @@ TEST(Outbox, PassingTheLimitDropsTheQueueAndEverythingAfter) {
     EXPECT_TRUE(box.queue.empty());
 }
 
-TEST(Outbox, CloseAfterQueuedWaitsForTheQueueAndCloseAtOnceWins) {
-    Outbox box;
-    box.add("son söz");
-    box.close(true);
-    const auto deadline = box.drainDeadline;
-    EXPECT_GT(deadline, std::chrono::steady_clock::now());
-    EXPECT_FALSE(box.closeDue());  // still to be written
-    box.add("kapandıktan sonra");
-    EXPECT_EQ(box.queue.size(), std::string("son söz").size());
-    box.close(true);
-    EXPECT_EQ(box.drainDeadline, deadline);  // a second close does not extend the time
-    box.queue.consume(box.queue.size());
-    EXPECT_TRUE(box.closeDue());
-
-    Outbox cut;
-    cut.add("atılacak");
-    cut.close(true);
-    cut.close(false);
-    EXPECT_TRUE(cut.cutNow);
-    EXPECT_TRUE(cut.queue.empty());
-    cut.close(true);  // after a cut, nothing waits to be written again
-    EXPECT_TRUE(cut.cutNow);
-}
-
 }  // namespace
 }  // namespace zel
