@@ -117,11 +117,10 @@ void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
 
 std::optional<VolumeSpace> NativeFileSystem::volumeSpace(const std::string& folder) {
     ULARGE_INTEGER freeToCaller{}, total{};
-    if (folder.empty() ||
-        !GetDiskFreeSpaceExW(widen(paths_.native(folder)).c_str(), &freeToCaller, &total, nullptr))
+    const std::wstring path = widen(paths_.native(folder));
+    if (folder.empty() || !GetDiskFreeSpaceExW(path.c_str(), &freeToCaller, &total, nullptr))
         return std::nullopt;
     // A mapped drive and a \\server\share path alike stand on a remote volume.
-    const std::wstring path = widen(paths_.native(folder));
     wchar_t root[MAX_PATH + 1];
     const bool remote =
         GetVolumePathNameW(path.c_str(), root, MAX_PATH + 1) && GetDriveTypeW(root) == DRIVE_REMOTE;
