@@ -304,6 +304,12 @@ check "it removes the exe and both shortcuts" all_gone "$installed/zelyedek.exe"
 not_listed() { ! listed "$@"; }
 check "Apps & features no longer lists it" not_listed "$work/zelyedek-hizmet-next.msi" "$next"
 check "it leaves the settings files, the old log and so their folder" settings_kept
+# Each start after the first follows a stop: a service that ended without its log line was killed.
+starts_follow_stops() {
+    awk '/Hizmet başladı/ { if (up) bad = 1; up = 1 } /Hizmet durduruldu/ { up = 0 } END { exit bad }' \
+        "$installed/TarvelYedek.log"
+}
+check "the service never ended without its log line" starts_follow_stops
 
 if [ $failures -gt 0 ]; then
     echo "--- run log"; cat "$installed/TarvelYedek.log" 2>/dev/null

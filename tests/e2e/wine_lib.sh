@@ -27,8 +27,10 @@ wine_setup() {
     # gives them.
     printf 'Username = zelrpt\nPassword = qapfin\n' >>"$ODBCSYSINI/odbc.ini"
 
-    wineserver -p >/dev/null 2>&1 &
+    # Up before any Wine program: one that came first would start a server of its own, which
+    # ends (and takes the services with it) seconds after the last program. Returns once it listens.
     trap wine_stop_all EXIT
+    wineserver -p >/dev/null 2>&1 || { echo "FAIL - no persistent Wine server"; failures=$((failures + 1)); }
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 }
 sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
