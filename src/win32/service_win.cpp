@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
@@ -159,8 +160,8 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
     const std::string folder = executableFolder();
     const std::string key = instanceKeyOfFolder(folder);
     // The folder's machine-wide lock: a copy that runs alone from it keeps the service out.
-    Win32SingleInstance lock(key);
-    if (!lock.claim([] {})) {
+    std::optional<Win32SingleInstance> lock(std::in_place, key);
+    if (!lock->claim([] {})) {
         report(SERVICE_STOPPED, NO_ERROR, kLockHeld);
         return;
     }
@@ -192,6 +193,9 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
         host.stop();
         host.attach(nullptr);
         server.reset();
+        // Let go before the manager hears of the stop: a restart that follows at once (an upgrade
+        // does one) must not find the folder still held by this process on its way out.
+        lock.reset();
         report(SERVICE_STOPPED);
         // A zip still running is left to finish, as at the end of a session.
         ExitProcess(0);
