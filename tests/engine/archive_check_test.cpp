@@ -201,7 +201,7 @@ TEST(ArchiveCheck, EachDamageFailsWithItsReason) {
 
 // An archive read while it grows as zip writes it: each header first without its sizes and CRC,
 // rewritten once its data is there. Each entry is taken once its header is final, never from a
-// header that is not, and an entry read back then is not inflated again after zip.
+// header that is not, and a byte changed after it was taken is still found after zip.
 TEST(ArchiveCheck, AGrowingArchiveIsFollowedEntryByEntry) {
     const std::string data = mixedBytes(300'000);
     const std::string zip = zipArchive({{"a/", "", false}, {"a/x.db", data, true}, {"a/y.db", data, false}});
@@ -244,13 +244,8 @@ TEST(ArchiveCheck, AGrowingArchiveIsFollowedEntryByEntry) {
     }
     StringReader final(zip);
     EXPECT_TRUE(checkArchive(final, Inflation::Fast, early).whole);
-    // Taken as read back then: a change that kept its CRC-64 would go unseen, which shows that
-    // the entry was not inflated again.
     StringReader changed(zip);
     changed.bytes[nameAt(zip, "a/x.db", 0) + 100] ^= 0x01;
-    std::vector<EarlyCheck> claimed = early;
-    claimed[1].crc64 = crc64Of(0, changed.bytes.data() + at[1], at[2] - at[1]);
-    EXPECT_TRUE(checkArchive(changed, Inflation::Fast, claimed).whole);
     EXPECT_EQ(checkArchive(changed, Inflation::Fast, early).problem.rfind("a/x.db ", 0), 0u);
 }
 
