@@ -58,6 +58,17 @@ ReadOutcome readPiece(int fd, std::vector<char>& buffer) {
     return out;
 }
 
+// A peer that hung up may have left its last messages unread on this side, such as a refusal
+// sent just before it closed: a failed write must not lose them.
+std::string readLeft(int fd, std::vector<char>& buffer) {
+    std::string left;
+    for (;;) {
+        const ReadOutcome read = readPiece(fd, buffer);
+        if (read.bytes.empty()) return left;
+        left += read.bytes;
+    }
+}
+
 std::string writeFailure(int error) {
     return peerHungUp(error) ? std::string() : "Yazılamadı: " + errnoText(error);
 }
@@ -170,7 +181,9 @@ private:
     void serve(ClientId id, short revents) {
         const int fd = sockets_.at(id).get();
         Step step = writeQueued(id, fd);
-        if (!step.ended && (revents & (POLLIN | POLLHUP | POLLERR))) {
+        if (step.ended && step.tell && step.why.empty()) {
+            step.received = readLeft(fd, buffer_);
+        } else if (!step.ended && (revents & (POLLIN | POLLHUP | POLLERR))) {
             ReadOutcome read = readPiece(fd, buffer_);
             step.received = std::move(read.bytes);
             step.ended = read.ended;
@@ -314,7 +327,10 @@ private:
         pollfd polled[2] = {{waker_.fd(), POLLIN, 0}, {socket_.get(), POLLIN, 0}};
         while (!stopping_) {
             std::optional<std::string> why = writeQueued();
-            if (!why) {
+            if (why && why->empty()) {
+                std::string left = readLeft(socket_.get(), buffer_);
+                if (!left.empty()) notify(events_.received, std::move(left));
+            } else if (!why) {
                 polled[1].events = static_cast<short>(hasQueued() ? POLLIN | POLLOUT : POLLIN);
                 if (::poll(polled, 2, -1) < 0 && errno != EINTR) {
                     why = "Bağlantı izlenemedi: " + errnoText(errno);

@@ -36,6 +36,8 @@ constexpr std::size_t kWritePiece = 64 * 1024;
 constexpr DWORD kPipeBuffer = 64 * 1024;
 // How long putting out a new instance pauses after the system refused one.
 constexpr std::chrono::milliseconds kListenerRest{100};
+// How long reading what a hung-up peer left waits for one piece; a closed pipe answers at once.
+constexpr DWORD kLeftWait = 200;
 // One wait covers at most 64 handles: the wake-up, the waiting instance and one per client, with room.
 constexpr std::size_t kMaxClients = MAXIMUM_WAIT_OBJECTS - 4;
 
@@ -363,7 +365,11 @@ private:
         // Reset before looking: a call that finishes after the look signals it again.
         ResetEvent(c.event.get());
         Step step = writeQueued(id, c);
-        if (!step.ended) readArrived(c, step);
+        if (step.ended && step.tell && step.why.empty()) {
+            readLeft(c, step);
+        } else if (!step.ended) {
+            readArrived(c, step);
+        }
         if (!step.ended && (c.read.done() || c.write.done())) SetEvent(c.event.get());
         // Bytes from a client the caller has closed are of no use to anyone.
         if (!step.received.empty() && !callerClosed(id))
@@ -438,6 +444,21 @@ private:
             step.ended = step.tell = true;
             step.why = readFailure(failed);
         }
+    }
+
+    // A client that hung up may have left its last messages in the pipe: a failed write must not
+    // lose them. Reads from a closed pipe end at once; the wait only bounds a pipe still closing.
+    static void readLeft(Instance& c, Step& step) {
+        std::string left;
+        for (Step piece; !piece.ended; left += piece.received) {
+            piece.received.clear();
+            if (c.read.pending && !c.read.done() &&
+                WaitForSingleObject(c.event.get(), kLeftWait) != WAIT_OBJECT_0)
+                break;
+            readArrived(c, piece);
+        }
+        c.read.cancel(c.pipe.get());
+        step.received = std::move(left);
     }
 
     bool callerClosed(ClientId id) {
@@ -520,6 +541,7 @@ private:
             if (WaitForMultipleObjects(3, handles, FALSE, INFINITE) == WAIT_FAILED)
                 why = "Bağlantı izlenemedi: " + systemMessage(GetLastError());
         }
+        if (why->empty()) readLeft();
         {
             std::lock_guard lock(mutex_);
             ended_ = true;
@@ -581,6 +603,14 @@ private:
             if (failed != 0) return readFailure(failed);
         }
         return std::nullopt;
+    }
+
+    // A service that hung up may have left its last messages in the pipe, such as a refusal sent
+    // just before it closed: a failed write must not lose them.
+    void readLeft() {
+        while (!readArrived()) {
+            if (!read_.done() && WaitForSingleObject(readEvent_.get(), kLeftWait) != WAIT_OBJECT_0) return;
+        }
     }
 
     Handle pipe_;

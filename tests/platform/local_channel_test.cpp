@@ -98,6 +98,38 @@ TEST_F(ChannelTransport, LargeMessageArrivesWholeBothWays) {
     EXPECT_EQ(server.read([&] { return server.closed[id]; }), "");
 }
 
+// Each side busy with a piece while the other says its last and hangs up, then writing to it: the
+// failed write must not lose the last words (a service refusing a client at once, a window closing).
+TEST_F(ChannelTransport, LastWordsOfAPeerThatHungUpOutliveAWriteToIt) {
+    auto s = listen();
+    ClientSide side;
+    auto c = connect(side);
+    const ClientId id = nthConnected(1);
+    side.pauseMs = 1000;
+    s->send(id, "ilk\n");
+    std::this_thread::sleep_for(200ms);  // the client is now busy with "ilk"
+    s->send(id, "refused\n");
+    s->close(id, true);
+    std::this_thread::sleep_for(200ms);  // written and hung up
+    c->send("hello\n");
+    ASSERT_TRUE(side.waitFor([&] { return side.closed.has_value(); }));
+    EXPECT_EQ(side.read([&] { return side.received; }), "ilk\nrefused\n");
+
+    ClientSide window;
+    auto w = connect(window);
+    const ClientId windowId = nthConnected(2);
+    server.pauseMs = 1000;
+    w->send("a\n");
+    std::this_thread::sleep_for(200ms);  // the service is now busy with "a"
+    s->send(windowId, "satır\n");
+    w->send("source\tC:\\veri\n");
+    EXPECT_TRUE(w->flush(std::chrono::seconds(5)));
+    w.reset();
+    ASSERT_TRUE(server.waitFor([&] { return server.closed.count(windowId) > 0; }));
+    EXPECT_EQ(server.read([&] { return server.received[windowId]; }), "a\nsource\tC:\\veri\n");
+    EXPECT_EQ(server.read([&] { return server.closed[windowId]; }), "");
+}
+
 TEST_F(ChannelTransport, ClientThatNeverReadsIsDroppedWhileAnotherIsServed) {
     auto s = listen();
     const auto silent = silentClient();

@@ -73,9 +73,13 @@ struct ServerSide : Recorder {
 struct ClientSide : Recorder {
     std::string received;
     std::optional<std::string> closed;
+    std::atomic<int> pauseMs = 0;  // as the service's
 
     ChannelClient::Events events() {
-        return {[this](std::string b) { record([&] { received += b; }); },
+        return {[this](std::string b) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs.load()));
+                    record([&] { received += b; });
+                },
                 [this](const std::string& why) { record([&] { closed = why; }); }};
     }
 };
