@@ -452,6 +452,7 @@ private:
         std::string left;
         for (Step piece; !piece.ended; left += piece.received) {
             piece.received.clear();
+            ResetEvent(c.event.get());  // the event is the write's too: only the read may end the wait
             if (c.read.pending && !c.read.done() &&
                 WaitForSingleObject(c.event.get(), kLeftWait) != WAIT_OBJECT_0)
                 break;
