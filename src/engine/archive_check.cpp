@@ -273,22 +273,44 @@ bool checkedEarly(Window& window, const Entry& e, std::uint64_t data, const std:
     return crc == found->crc64;
 }
 
+// One entry's data taken piece by piece, summed when stored and inflated when deflated, then
+// judged against the sizes and CRC-32 that its header gives.
+class EntryData {
+public:
+    EntryData(Inflater& inflater, std::uint16_t method, Inflation inflation)
+        : inflater_(inflater), stored_(method == 0), inflation_(inflation) {
+        if (!stored_) inflater_.begin();
+    }
+    // False once the bytes cannot be inflated.
+    bool feed(const char* in, std::size_t n) {
+        if (!stored_) return inflater_.feed(in, n);
+        crc_ = crc32Of(crc_, in, n, inflation_);
+        return true;
+    }
+    // What is wrong with the data read, as the check words it; nothing when it is whole.
+    const char* fault(std::uint64_t packed, std::uint64_t size, std::uint32_t crc) const {
+        if (!stored_ && !inflater_.ended()) return "verisi bozuk";
+        if ((stored_ ? packed : inflater_.produced()) != size) return "boyut hatası";
+        if ((stored_ ? crc_ : inflater_.crc()) != crc) return "CRC hatası";
+        return nullptr;
+    }
+
+private:
+    Inflater& inflater_;
+    const bool stored_;
+    const Inflation inflation_;
+    std::uint32_t crc_ = 0;
+};
+
 // Inflates or sums one entry's data and compares it with what the directory says.
 void checkData(Window& window, const Entry& e, std::uint64_t data, Inflater& inflater, Inflation inflation) {
-    const bool stored = e.method == 0;
-    if (!stored) inflater.begin();
-    std::uint32_t crc = 0;
+    EntryData read(inflater, e.method, inflation);
     for (std::uint64_t done = 0; done < e.packed;) {
         const auto [in, n] = window.piece(data + done, e.packed - done, e.name);
         done += n;
-        if (stored)
-            crc = crc32Of(crc, in, n, inflation);
-        else if (!inflater.feed(in, n))
-            throw Broken{e.name + " verisi bozuk"};
+        if (!read.feed(in, n)) throw Broken{e.name + " verisi bozuk"};
     }
-    if (!stored && !inflater.ended()) throw Broken{e.name + " verisi bozuk"};
-    if ((stored ? e.packed : inflater.produced()) != e.size) throw Broken{e.name + " boyut hatası"};
-    if ((stored ? crc : inflater.crc()) != e.crc) throw Broken{e.name + " CRC hatası"};
+    if (const char* fault = read.fault(e.packed, e.size, e.crc)) throw Broken{e.name + " " + fault};
 }
 
 // Reads each entry's data through one window and one inflater, started again for each entry: an
@@ -447,23 +469,16 @@ public:
             return std::nullopt;
         if (header == failed_) return std::nullopt;  // tried as it stands: only a change can help
         std::uint64_t crc64 = crc64Of(0, header.data(), header.size());
-        std::uint32_t crc32 = 0;
-        if (l.method == 8) inflater_->begin();
+        EntryData read(*inflater_, l.method, Inflation::Fast);
         for (std::uint64_t done = 0; done < l.packed;) {
             if (stop) return std::nullopt;
             const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(piece_.size(), l.packed - done));
             if (!readAll(file, data + done, piece_.data(), n)) return std::nullopt;
             crc64 = crc64Of(crc64, piece_.data(), n);
-            if (l.method == 0)
-                crc32 = crc32Of(crc32, piece_.data(), n, Inflation::Fast);
-            else if (!inflater_->feed(piece_.data(), n))
-                return failedAs(header);
+            if (!read.feed(piece_.data(), n)) return failedAs(header);
             done += n;
         }
-        const bool whole = l.method == 0 ? crc32 == l.crc && l.packed == l.size
-                                         : inflater_->ended() && inflater_->produced() == l.size &&
-                                               inflater_->crc() == l.crc;
-        if (!whole) return failedAs(header);
+        if (read.fault(l.packed, l.size, l.crc)) return failedAs(header);
         return EarlyCheck{offset, end - offset, crc64};
     }
 
