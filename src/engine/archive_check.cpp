@@ -202,8 +202,8 @@ std::vector<Entry> readDirectory(FileReader& file, const Directory& d) {
     return entries;
 }
 
-// A local header's fixed part (kLocalSize bytes at h) read with its name and extra field (at
-// rest): the sizes from Zip64's field where the 32-bit ones are full.
+// A local header's fields: its fixed part's, with the sizes from Zip64's field where the 32-bit
+// ones are full once readZip64Sizes has read its extra field.
 struct LocalHeader {
     std::uint16_t flags = 0;
     std::uint16_t method = 0;
@@ -214,7 +214,8 @@ struct LocalHeader {
     std::size_t extraLength = 0;
 };
 
-LocalHeader lengthsOf(const char* h) {
+// The fixed part, kLocalSize bytes at h.
+LocalHeader localHeaderOf(const char* h) {
     LocalHeader l;
     l.flags = u16(h + 6);
     l.method = u16(h + 8);
@@ -226,6 +227,7 @@ LocalHeader lengthsOf(const char* h) {
     return l;
 }
 
+// `rest`: the name and extra field that follow the fixed part.
 void readZip64Sizes(LocalHeader& l, const char* rest) {
     eachExtra(rest + l.nameLength, l.extraLength, [&](std::uint16_t id, const char* p, std::size_t n) {
         if (id == 0x0001 && n >= 16 && (l.packed == kAll32 || l.size == kAll32)) {
@@ -242,7 +244,7 @@ std::uint64_t matchLocalHeader(Window& window, const Entry& e, const Directory& 
     if (e.offset > d.offset || d.offset - e.offset < kLocalSize) throw mismatch();
     char h[kLocalSize];  // copied: the next read of the window may move it
     std::memcpy(h, window.at(e.offset, kLocalSize, e.name), kLocalSize);
-    LocalHeader l = lengthsOf(h);
+    LocalHeader l = localHeaderOf(h);
     if (u32(h) != kLocalSignature || l.method != e.method) throw mismatch();
     const char* rest = window.at(e.offset + kLocalSize, l.nameLength + l.extraLength, e.name);
     if (l.nameLength != e.rawName.size() || e.rawName.compare(0, l.nameLength, rest, l.nameLength) != 0)
@@ -445,7 +447,7 @@ public:
         const std::uint64_t size = file.sizeNow();
         char h[kLocalSize];
         if (size < offset + kLocalSize || !readAll(file, offset, h, kLocalSize)) return std::nullopt;
-        LocalHeader l = lengthsOf(h);
+        LocalHeader l = localHeaderOf(h);
         if (u32(h) != kLocalSignature) {
             over = true;
             return std::nullopt;
