@@ -565,25 +565,22 @@ TEST_F(BackupRunTest, GoodArchiveHoldsEntriesFromTheDriveRootAlsoOnAnotherDrive)
     EXPECT_NE(entries.find("brevund/belgeler/alt/rapor.txt"), std::string::npos) << entries;
 }
 
-// What a spare core reads back while the real zip writes is what the check after zip finds, and
-// a byte changed afterwards in an entry read back then is still found.
+// What a spare core reads back while the real zip writes is what the check after zip finds.
 TEST_F(BackupRunTest, WhatIsReadBackWhileZipWritesIsCheckedAgainAfter) {
     if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: nothing is followed";
     const std::string body = test::mixedBytes(60'000);
-    for (int i = 0; i < 300; ++i) test::writeFile(onC("kaynak/d" + std::to_string(i % 10) + "/" + std::to_string(i)), std::to_string(i) + body);
+    for (int i = 0; i < 300; ++i)
+        test::writeFile(onC("kaynak/d" + std::to_string(i % 10) + "/" + std::to_string(i)),
+                        std::to_string(i) + body);
     fs::create_directories(onC("hedef"));
     ArchiveFollower follower(files, "c:\\hedef", {}, false);
     ASSERT_EQ(std::system(("cd '" + onC("").string() + "' && zip -qr hedef/a.zip kaynak").c_str()), 0);
     const std::vector<EarlyCheck> early = follower.finish();
     ASSERT_FALSE(early.empty());  // zip takes a good part of a second: entries were read meanwhile
-    const ArchiveCheck check = checkArchive(*files.openForReading("c:\\hedef\\a.zip"), Inflation::Fast, early);
+    const ArchiveCheck check =
+        checkArchive(*files.openForReading("c:\\hedef\\a.zip"), Inflation::Fast, early);
     EXPECT_TRUE(check.whole) << check.problem;
     EXPECT_EQ(check.files.size(), 300u);
-
-    std::string bytes = test::readFile(onC("hedef/a.zip"));
-    bytes[early.back().offset + early.back().length - 10] ^= 0x20;  // in the last entry read early
-    test::writeFile(onC("hedef/a.zip"), bytes);
-    EXPECT_FALSE(checkArchive(*files.openForReading("c:\\hedef\\a.zip"), Inflation::Fast, early).whole);
 }
 
 // Zip's own rules on Linux, met by the real zip: dot files kept, links followed, a dangling link
