@@ -37,11 +37,11 @@ hex() { od -An -tx1 | tr -d ' \n'; }
 extra_is() { [ "$(hex <"$extra")" = "$(printf "$1" | hex)" ]; }
 
 # This test's copies, oldest first: Wine names each copy's process after its exe, and other tests
-# on the machine may run theirs in other prefixes.
+# on the machine may run theirs in other prefixes. By start time, not by number: numbers wrap.
 copy_pids() {
     local pid
-    for pid in $(pgrep -x zelyedek.exe); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    for pid in $(ps -o pid= --sort=start_time -C zelyedek.exe); do
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
     done
 }
 copies() { copy_pids | wc -l; }
