@@ -90,8 +90,9 @@ struct ProgramWindow {
                   zel::SingleInstance& instance)
         : windowProcesses(processes),
           view(tray, [] {}),
-          form({files, clock, windowProcesses, processes, zel::LocaleFormats::turkish(), folder,
-                std::move(connections), [] { return std::string("BENCH"); }, instance},
+          form({{files, clock, windowProcesses, processes, zel::LocaleFormats::turkish(), folder,
+                 std::move(connections), [] { return std::string("BENCH"); }},
+                instance},
                view) {
         view.attach(form);
     }

@@ -55,6 +55,17 @@ std::optional<Hello> parseHello(const Message& message) {
     return Hello{message[1], static_cast<ClientRole>(*role)};
 }
 
+Message welcomeMessage(PeerAccess access) {
+    return {std::string(verb::kWelcome), access == PeerAccess::Manager ? "manager" : "watcher"};
+}
+
+std::optional<PeerAccess> parseWelcome(const Message& message) {
+    if (!isVerb(message, verb::kWelcome, 1)) return std::nullopt;
+    if (message[1] == "manager") return PeerAccess::Manager;
+    if (message[1] == "watcher") return PeerAccess::Watcher;
+    return std::nullopt;
+}
+
 Message panelMessage(const PanelChange& c) {
     const std::string field(kFields[static_cast<std::size_t>(c.field)]);
     switch (c.field) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "channel/messages.h"
+#include "platform/local_channel.h"
 #include "window/panel_view.h"
 
 namespace zel {
@@ -23,6 +24,11 @@ struct Hello {
 };
 Message helloMessage(const Hello& hello);
 std::optional<Hello> parseHello(const Message& message);
+
+// A window's welcome says what its user may do: "welcome" and "watcher" or "manager".
+Message welcomeMessage(PeerAccess access);
+// Watcher or Manager; null for anything else.
+std::optional<PeerAccess> parseWelcome(const Message& message);
 
 // One value of the panel. The service sends every kind; a window client sends only what its user
 // can change (folders, switches, times, the last row).
@@ -51,7 +57,8 @@ void applyPanelChange(PanelView& panel, const PanelChange& change);
 
 // Verbs of the other messages.
 namespace verb {
-inline constexpr std::string_view kWelcome = "welcome";  // the service: hello accepted
+inline constexpr std::string_view kWelcome = "welcome";  // the service: hello accepted (a window: its access)
+inline constexpr std::string_view kDenied = "denied";    // the service: <why>, a window's change was refused
 inline constexpr std::string_view kVersion = "version";  // the service: other version, <its version>
 inline constexpr std::string_view kRefused = "refused";  // the service: this user may not connect
 inline constexpr std::string_view kRun = "run";          // a window: "Yedekle"

@@ -30,7 +30,7 @@ DatabaseThread::DatabaseThread(Parts parts, PostToWindow toWindow,
                                            {}}),
       db_(std::move(parts.connections)),
       recorder_(db_, parts.files, parts.clock, std::move(parts.locale), std::move(parts.computerName)),
-      disconnect_(db_, runner_),
+      disconnect_(db_, runner_, std::move(parts.untrustedWriters)),
       toWindow_(std::move(toWindow)),
       onOutcome_(std::move(onOutcome)) {}
 
@@ -106,10 +106,10 @@ bool DatabaseThread::poll(std::string firstSource) {
         // The utility may run for minutes: it is waited for on a thread of its own, so that the
         // database thread goes on with records meanwhile. The rows go once it has ended.
         waiter_.post([this, request = *request, source, pollDone] {
-            if (request.user) {
+            if (const std::optional<std::string> line =
+                    request.user ? shutdownCommandLine(source, *request.user) : std::nullopt) {
                 std::lock_guard lock(utilityMutex_);
-                utility_ = RunningUtility{std::chrono::steady_clock::now(),
-                                          shutdownCommandLine(source, *request.user)};
+                utility_ = RunningUtility{std::chrono::steady_clock::now(), *line};
             }
             std::optional<ServedRequest> served = disconnect_.serve(request, source);
             {
@@ -118,8 +118,10 @@ bool DatabaseThread::poll(std::string firstSource) {
             }
             if (stopping_) return;  // the wait was given up: the request may not have been served
             worker_.post([this, served, pollDone] {
-                DbOutcome outcome =
-                    runStep(DbOutcome::Step::Poll, [&](DbOutcome&) { disconnect_.deleteRequests(); });
+                DbOutcome outcome = runStep(DbOutcome::Step::Poll, [&](DbOutcome&) {
+                    // A utility that was refused ran nothing: the rows wait until it may run.
+                    if (!served || served->refused.empty()) disconnect_.deleteRequests();
+                });
                 outcome.served = served;
                 report(std::move(outcome), pollDone);
             });

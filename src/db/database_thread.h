@@ -53,6 +53,8 @@ public:
         std::function<std::string()> computerName;
         // Plain waits, for the shutdown utility.
         ProcessOps& processes;
+        // The service's check of the utility's folders; unset alone.
+        UntrustedWriters untrustedWriters = {};
     };
 
     DatabaseThread(Parts parts, PostToWindow toWindow, std::function<void(const DbOutcome&)> onOutcome = {});
@@ -68,6 +70,7 @@ public:
     void checkFirst();
     // One poll for the drive of the first source folder: the query, the utility, the delete. False,
     // and nothing posted, while the previous poll is still busy: a request must not be served twice.
+    // A utility that may not run (DisconnectService::serve) leaves the rows for a later poll.
     bool poll(std::string firstSource);
 
     // The shutdown utility's command line when it has run for longer than `limit`, once for each

@@ -2,6 +2,7 @@
 
 #include "engine/backup_rules.h"
 #include "engine/date_text.h"
+#include "engine/folder_text.h"
 
 namespace zel {
 
@@ -20,9 +21,18 @@ std::optional<std::string> requestedUser(const std::optional<std::string>& value
     return std::string(v);
 }
 
-std::string shutdownCommandLine(std::string_view firstSource, std::string_view user) {
-    return std::string(kShutdownTool) + toolPrefix(firstSource) + std::string(kDatabaseTail) +
-           std::string(user);
+std::optional<std::string> shutdownCommandLine(std::string_view firstSource, std::string_view user) {
+    const std::string prefix = toolPrefix(firstSource);
+    if (!isDriveRoot(prefix)) return std::nullopt;
+    return std::string(kShutdownToolPath) + " " + prefix + std::string(kDatabaseTail) + std::string(user);
+}
+
+std::string utilityRefusal(std::string_view firstSource, const UntrustedWriters& writers) {
+    if (!isDriveRoot(toolPrefix(firstSource))) return std::string(kPrefixNotADrive) + std::string(firstSource);
+    if (!writers) return {};
+    const std::string who = writers(std::string(kShutdownToolPath));
+    if (who.empty()) return {};
+    return std::string(kUnsafeUtility) + std::string(kShutdownToolPath) + " (" + who + ")";
 }
 
 void DisconnectService::checkFirst() {
@@ -54,10 +64,16 @@ std::optional<PendingRequest> DisconnectService::readRequest() {
 std::optional<ServedRequest> DisconnectService::serve(const PendingRequest& request,
                                                       std::string_view firstSource) const {
     if (!request.user) return std::nullopt;
-    ServedRequest served{*request.user, std::nullopt};
+    ServedRequest served{*request.user, std::nullopt, {}};
     try {
-        served.exitCode =
-            runner_.run(shutdownCommandLine(firstSource, served.user), 999999999, 0, 0).exitCode;
+        served.refused = utilityRefusal(firstSource, writers_);
+    } catch (...) {
+        served.refused = std::string(kUnsafeUtility) + std::string(kShutdownToolPath) + " (denetlenemedi)";
+    }
+    if (!served.refused.empty()) return served;
+    try {
+        if (const std::optional<std::string> line = shutdownCommandLine(firstSource, served.user))
+            served.exitCode = runner_.run(*line, 999999999, 0, 0).exitCode;
     } catch (...) {
     }
     return served;

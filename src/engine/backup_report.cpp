@@ -86,6 +86,8 @@ std::string pairLogText(const PairOutcome& o) {
             return "Kaynak klasör yok, atlandı: " + o.source;
         case PairOutcome::Kind::NoRoom:
             return o.problem;
+        case PairOutcome::Kind::Refused:
+            return failureWarningText(o);
         case PairOutcome::Kind::Archived: {
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);

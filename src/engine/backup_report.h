@@ -21,6 +21,7 @@ struct PairOutcome {
         Incomplete,     // a folder could not be listed, or a file is not in the archive
         Unchecked,      // a step threw before the pair could be told good
         NoRoom,         // the target volume could not hold it: zip was not started
+        Refused,        // a folder text, or the zip program's place, may not go into a command line
     };
     Kind kind = Kind::SourceMissing;
     std::string source;
@@ -29,7 +30,7 @@ struct PairOutcome {
     std::optional<int> exitCode;
     std::uint64_t archiveBytes = 0;
     double seconds = 0;
-    std::string problem;                // Damaged, Incomplete, Unchecked or NoRoom: why, in Turkish
+    std::string problem;                // Damaged, Incomplete, Unchecked, NoRoom, Refused: why, in Turkish
     std::string renameFailure;          // why a failed archive kept its .zip name
     std::uint64_t filesVerified = 0;    // file entries read back with their CRC and size
     std::uint64_t leftOutByZip = 0;     // hidden or system items that zip's own rule leaves out

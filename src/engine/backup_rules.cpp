@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "engine/date_text.h"
+#include "engine/folder_text.h"
 #include "engine/utf8.h"
 
 namespace zel {
@@ -32,7 +33,8 @@ std::string archivePath(std::string_view target, std::string_view name) {
     return std::string(target) + "\\" + std::string(name);
 }
 
-std::string commandPiece(std::string_view piece) {
+std::optional<std::string> commandPiece(std::string_view piece) {
+    if (!isFolderText(piece)) return std::nullopt;
     if (piece.find(' ') == std::string_view::npos) return std::string(piece);
     // Backslashes right before the closing quote are doubled, or Windows reads "c:\eski yedek\"
     // as ending in a literal quote.
@@ -41,10 +43,12 @@ std::string commandPiece(std::string_view piece) {
     return "\"" + std::string(piece) + std::string(trailing, '\\') + "\"";
 }
 
-std::string zipCommandLine(std::string_view prefix, std::string_view target, std::string_view name,
-                           std::string_view source) {
-    return commandPiece(zipToolPath(prefix)) + " " + commandPiece(archivePath(target, name)) + " -r " +
-           commandPiece(source);
+std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target,
+                                          std::string_view name, std::string_view source) {
+    const std::optional<std::string> t = commandPiece(tool), a = commandPiece(archivePath(target, name)),
+                                     s = commandPiece(source);
+    if (!t || !a || !s) return std::nullopt;
+    return *t + " " + *a + " -r " + *s;
 }
 
 std::string lastBackupText(std::string_view dateText, std::string_view timeText) {

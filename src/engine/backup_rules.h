@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,12 +29,14 @@ std::string archivePath(std::string_view target, std::string_view name);
 
 // A command-line piece as it goes into the line: enclosed in double quotes when it holds a space,
 // so a folder such as "c:\eski yedek" stays one argument, with the backslashes before the closing
-// quote doubled as Windows' argument rules want them.
-std::string commandPiece(std::string_view piece);
+// quote doubled as Windows' argument rules want them. Nothing for a piece that is no folder text
+// (isFolderText): no quoting keeps a quote or a line end from splitting the line.
+std::optional<std::string> commandPiece(std::string_view piece);
 
-// "<tool> <target>\<name> -r <source>".
-std::string zipCommandLine(std::string_view prefix, std::string_view target, std::string_view name,
-                           std::string_view source);
+// "<tool> <target>\<name> -r <source>", the tool being a program's path; nothing when a piece is
+// refused.
+std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target,
+                                          std::string_view name, std::string_view source);
 
 // True when the target folder is the source folder or lies inside it, so that every archive
 // would hold the older ones (letter case and the separators' kind do not count, as on Windows).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
 
 #include "engine/archive_check.h"
 #include "engine/archive_folder.h"
@@ -9,6 +10,7 @@
 #include "engine/backup_rules.h"
 #include "engine/date_text.h"
 #include "engine/disk_space.h"
+#include "engine/folder_text.h"
 #include "engine/live_wait.h"
 
 namespace zel {
@@ -23,9 +25,11 @@ void BackupRun::run() {
         view_.setExitCaption(std::string(kCaptionCancel));
 
         // The tool prefix is read afresh each time, as the box may have changed during a wait.
-        const std::string store = zipStorePath(toolPrefix(view_.sourceFolder(0)));
-        const std::string tool = zipToolPath(toolPrefix(view_.sourceFolder(0)));
-        if (!files_.copyFile(store, tool) && observer_) observer_->zipNotCopied(store, tool);
+        const std::string prefix = toolPrefix(view_.sourceFolder(0));
+        if (ownZip_.empty() && isDriveRoot(prefix)) {
+            const std::string store = zipStorePath(prefix), tool = zipToolPath(prefix);
+            if (!files_.copyFile(store, tool) && observer_) observer_->zipNotCopied(store, tool);
+        }
 
         for (int pair = 0; pair < kFolderPairs && !cancelRequested_; ++pair) archivePairSafely(pair);
         warnOfFullDisks();
@@ -68,7 +72,7 @@ void BackupRun::archivePairSafely(int pair) {
     PairOutcome outcome;
     bool told = false;
     try {
-        told = archivePair(pair, toolPrefix(view_.sourceFolder(0)), outcome);
+        told = archivePair(pair, zipTool(), outcome);
     } catch (const std::exception& e) {
         outcome.kind = PairOutcome::Kind::Unchecked;
         outcome.problem = std::string("denetlenemedi: ") + e.what();
@@ -84,11 +88,29 @@ void BackupRun::archivePairSafely(int pair) {
     if (observer_) observer_->pairDone(outcome);
 }
 
-bool BackupRun::archivePair(int pair, const std::string& prefix, PairOutcome& outcome) {
+std::string BackupRun::zipTool() const {
+    if (!ownZip_.empty()) return ownZip_;
+    const std::string prefix = toolPrefix(view_.sourceFolder(0));
+    return isDriveRoot(prefix) ? zipToolPath(prefix) : std::string();
+}
+
+bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outcome) {
     outcome.target = view_.targetFolder(pair);
-    files_.createFolder(outcome.target);
+    const bool targetSound = isFolderText(outcome.target);
+    if (targetSound) files_.createFolder(outcome.target);
     outcome.source = view_.sourceFolder(pair);
     if (outcome.source.empty()) return false;  // an unused pair: nothing to tell
+    // A text that could break zip's command line (a hand-edited settings file) starts nothing.
+    outcome.kind = PairOutcome::Kind::Refused;
+    if (!targetSound || !isFolderText(outcome.source)) {
+        outcome.problem = badFolderText(targetSound ? outcome.source : outcome.target);
+        return true;
+    }
+    if (tool.empty()) {
+        outcome.problem = std::string(kPrefixNotADrive) + view_.sourceFolder(0);
+        return true;
+    }
+    outcome.kind = PairOutcome::Kind::SourceMissing;
     if (!files_.folderExists(outcome.source)) return true;
     if (observer_ && targetInsideSource(outcome.source, outcome.target))
         observer_->targetInsideSource(outcome.source, outcome.target);
@@ -101,12 +123,12 @@ bool BackupRun::archivePair(int pair, const std::string& prefix, PairOutcome& ou
     if (!roomFor(outcome, space, namesBefore)) return true;
     archiveName_ = zel::archiveName(outcome.target, clock_.now());
     outcome.archivePath = archivePath(outcome.target, archiveName_);
+    const std::optional<std::string> line = zipCommandLine(tool, outcome.target, archiveName_, outcome.source);
+    if (!line) throw std::invalid_argument("komut satırı kurulamadı");  // the texts were checked above
     outcome.kind = PairOutcome::Kind::ZipFailed;  // until zip and the check say otherwise
     const auto started = std::chrono::steady_clock::now();
     ArchiveFollower follower(files_, outcome.target, namesBefore, space && space->remote);
-    const ProcessRunner::Outcome zip =
-        runner_.run(zipCommandLine(prefix, outcome.target, archiveName_, outcome.source), kZipWaitLimitMs,
-                    kZipWindowStyle, 0);
+    const ProcessRunner::Outcome zip = runner_.run(*line, kZipWaitLimitMs, kZipWindowStyle, 0);
     const std::vector<EarlyCheck> early = follower.finish();
     outcome.exitCode = zip.exitCode;
     const std::optional<std::uint64_t> size = files_.fileSize(outcome.archivePath);

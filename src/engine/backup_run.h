@@ -42,7 +42,7 @@ class BackupRun {
 public:
     BackupRun(BackupView& view, FileSystem& files, const Clock& clock, const ProcessRunner& runner,
               LocaleFormats locale, std::function<void()> record, BackupObserver* observer = nullptr,
-              std::function<void()> processEvents = {})
+              std::function<void()> processEvents = {}, std::string ownZip = {})
         : view_(view),
           files_(files),
           clock_(clock),
@@ -50,7 +50,8 @@ public:
           locale_(std::move(locale)),
           record_(std::move(record)),
           observer_(observer),
-          processEvents_(std::move(processEvents)) {}
+          processEvents_(std::move(processEvents)),
+          ownZip_(std::move(ownZip)) {}
 
     // The whole run. Does nothing while a run is already in progress.
     void run();
@@ -72,7 +73,10 @@ public:
 private:
     void archivePairSafely(int pair);
     // False for an unused pair, which has nothing to tell.
-    bool archivePair(int pair, const std::string& prefix, PairOutcome& outcome);
+    bool archivePair(int pair, const std::string& tool, PairOutcome& outcome);
+    // The zip program this run starts: the service's own, or the copy under the first source's
+    // drive; empty when that source starts with no drive, and no program is taken from it.
+    std::string zipTool() const;
     void checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing,
                            const std::vector<EarlyCheck>& early);
     // The names in the target folder; empty when it cannot be listed.
@@ -91,6 +95,9 @@ private:
     std::function<void()> record_;
     BackupObserver* observer_;
     std::function<void()> processEvents_;  // keeps the window live while the run reads files
+    // The service's zip, installed where only administrators write; empty alone, where zip.ex_
+    // is copied to zip.exe under the first source's drive and that is run.
+    std::string ownZip_;
 
     bool running_ = false;
     bool cancelRequested_ = false;

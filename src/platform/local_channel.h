@@ -15,6 +15,10 @@ struct PeerIdentity {
     std::uint32_t uid = 0;
     std::uint32_t gid = 0;
     std::int64_t pid = 0;
+    // The user, as the service counts connections: the uid as text, on Windows the user's SID.
+    std::string user = {};
+    // Windows: the client's token holds the Administrators group enabled (an elevated program).
+    bool administrator = false;
 };
 
 // What one connection may have waiting to be written to it; a client that stops reading is dropped
@@ -74,11 +78,17 @@ inline constexpr std::string_view kChannelRefused = "Kanala erişim reddedildi";
 std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::chrono::milliseconds timeout,
                                                 ChannelClient::Events events, std::string& error);
 
-// The group whose members may use a service that runs as another user.
-inline constexpr const char* kServiceGroup = "zelyedek";
+// What a peer may do with the service: nothing; watch (see everything, run and cancel a backup);
+// or manage (also change the settings, and so reach whatever the service can read).
+enum class PeerAccess { Refused, Watcher, Manager };
 
-// True for the service's own user, root, and members of kServiceGroup (primary or supplementary);
-// on Windows for anyone the pipe let in.
-bool peerMayConnect(const PeerIdentity& peer);
+// The groups whose members may watch, and manage, a service that runs as another user.
+inline constexpr const char* kServiceGroup = "zelyedek";
+inline constexpr const char* kManagerGroup = "zelyedek-yonetim";
+
+// Linux: the service's own user, root and members of kManagerGroup manage, members of
+// kServiceGroup watch (primary or supplementary groups). Windows: an administrator's token
+// manages, and everyone else the pipe let in watches.
+PeerAccess peerAccess(const PeerIdentity& peer);
 
 }  // namespace zel

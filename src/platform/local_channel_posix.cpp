@@ -243,7 +243,8 @@ private:
             socklen_t size = sizeof credentials;
             if (::getsockopt(socket.get(), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) continue;
             const PeerIdentity peer{static_cast<std::uint32_t>(credentials.uid),
-                                    static_cast<std::uint32_t>(credentials.gid), credentials.pid};
+                                    static_cast<std::uint32_t>(credentials.gid), credentials.pid,
+                                    std::to_string(credentials.uid)};
             const ClientId id = nextId_++;
             {
                 std::lock_guard lock(mutex_);

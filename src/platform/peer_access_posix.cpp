@@ -29,11 +29,11 @@ bool lookUp(Entry& entry, std::vector<char>& buffer, Lookup lookup) {
     }
 }
 
-std::optional<std::uint32_t> serviceGroupId() {
+std::optional<std::uint32_t> groupId(const char* name) {
     group entry{};
     std::vector<char> buffer;
-    if (!lookUp(entry, buffer, [](group* g, char* b, std::size_t n, group** out) {
-            return ::getgrnam_r(kServiceGroup, g, b, n, out);
+    if (!lookUp(entry, buffer, [name](group* g, char* b, std::size_t n, group** out) {
+            return ::getgrnam_r(name, g, b, n, out);
         })) {
         return std::nullopt;
     }
@@ -64,9 +64,9 @@ std::vector<std::uint32_t> groupsOfUser(std::uint32_t uid) {
 
 }  // namespace
 
-bool peerMayConnect(const PeerIdentity& peer) {
-    return peerAllowed(static_cast<std::uint32_t>(::geteuid()), peer, serviceGroupId(),
-                       groupsOfUser(peer.uid));
+PeerAccess peerAccess(const PeerIdentity& peer) {
+    return peerAccessFrom(static_cast<std::uint32_t>(::geteuid()), peer, groupId(kServiceGroup),
+                          groupId(kManagerGroup), groupsOfUser(peer.uid));
 }
 
 }  // namespace zel

@@ -2,9 +2,10 @@
 
 namespace zel {
 
-bool peerMayConnect(const PeerIdentity&) {
-    // The pipe's access list (kChannelPipeAccess) already refused anyone else before the service saw them.
-    return true;
+PeerAccess peerAccess(const PeerIdentity& peer) {
+    // The pipe's access list already refused anyone else before the service saw them; the token
+    // the channel read decides the rest.
+    return peer.administrator ? PeerAccess::Manager : PeerAccess::Watcher;
 }
 
 }  // namespace zel

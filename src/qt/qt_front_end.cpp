@@ -359,12 +359,12 @@ std::optional<FolderBox> QtFrontEnd::focusedFolderBox() const {
 bool QtFrontEnd::copyEnabled() const {
     return cmdCopy->isEnabled();
 }
-void QtFrontEnd::setControlsEnabled(bool enabled) {
-    std::vector<QWidget*> controls{chkYedek1, chkYedek2, chkYedek3, dtYedek1, dtyedek2,
-                                   dtYedek3,  udSakla,   chkKacan,  cmdCopy};
-    controls.insert(controls.end(), txtKaynak.begin(), txtKaynak.end());
-    controls.insert(controls.end(), txtHedef.begin(), txtHedef.end());
-    for (QWidget* control : controls) control->setEnabled(enabled);
+void QtFrontEnd::setControlAccess(ControlAccess access) {
+    std::vector<QWidget*> settings{chkYedek1, chkYedek2, chkYedek3, dtYedek1, dtyedek2, dtYedek3, udSakla, chkKacan};
+    settings.insert(settings.end(), txtKaynak.begin(), txtKaynak.end());
+    settings.insert(settings.end(), txtHedef.begin(), txtHedef.end());
+    for (QWidget* control : settings) control->setEnabled(access == ControlAccess::All);
+    cmdCopy->setEnabled(access != ControlAccess::None);
 }
 
 void QtFrontEnd::setCopyEnabled(bool enabled) {

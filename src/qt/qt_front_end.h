@@ -94,7 +94,7 @@ public:
     void hideWindow() override;
     void bringToFront() override;
     void requestClose() override;
-    void setControlsEnabled(bool enabled) override;
+    void setControlAccess(ControlAccess access) override;
     void addTrayIcon() override;
     void deleteTrayIcon() override;
     void popUpTrayMenu() override;

@@ -1,4 +1,6 @@
 #include <QCoreApplication>
+#include <sys/stat.h>
+
 #include <QMetaObject>
 #include <iostream>
 
@@ -8,18 +10,27 @@
 #include "platform/computer_name.h"
 #include "platform/local_channel.h"
 #include "platform/machine_lock.h"
+#include "platform/program_trust.h"
 #include "qt/event_wait_ops.h"
 #include "qt/interval_timer.h"
 #include "qt/program_parts.h"
 #include "qt/programs.h"
 #include "qt/system_locale.h"
 #include "qt/termination_signals.h"
+#include "service/service_channel.h"
 #include "service/service_host.h"
 #include "window/frmMain.h"
 
 namespace zel {
+namespace {
+// Installed with the package, which depends on zip.
+constexpr std::string_view kSystemZip = "/usr/bin/zip";
+}  // namespace
 
 int runServiceProgram(int argc, char* argv[]) {
+    // The archives hold files that only root may read: nobody else may read them, however the
+    // service was started.
+    ::umask(077);
     // No display: QCoreApplication, not QApplication.
     QCoreApplication app(argc, argv);
     ProgramParts parts;
@@ -37,32 +48,40 @@ int runServiceProgram(int argc, char* argv[]) {
     // Waits for zip let the channel's messages and the timers through.
     EventWaitProcessOps runProcesses(*processes);
 
+    // Root runs only what root alone can change: the system's zip, and a shutdown utility whose
+    // folders nobody else may write.
     ServiceHost host(
         {MachineServices{files, clock, runProcesses, *processes, systemLocaleFormats(), parts.folder,
-                         [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); }},
+                         [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
+                         std::string(kSystemZip),
+                         [&parts](const std::string& program) { return untrustedWriters(parts.paths.native(program)); }},
          std::string(kProgramVersion),
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
          },
-         [] { QCoreApplication::processEvents(); }, peerMayConnect});
+         [] { QCoreApplication::processEvents(); }, peerAccess});
 
     const std::string path = parts.serviceChannel();
-    std::string error;
-    std::unique_ptr<ChannelServer> server = listenOnChannel(path, host.channelEvents(), error);
-    if (!server) {
-        // Windows could never reach it, and two services would back up the same folders.
-        std::cerr << "Hizmet kanalı açılamadı: " << path << ": " << error << '\n';
-        return 1;
-    }
-    host.attach(server.get());
+    ServiceChannel channel(
+        host,
+        [&path](ChannelServer::Events events, std::string& error) {
+            std::unique_ptr<ChannelServer> server = listenOnChannel(path, std::move(events), error);
+            if (!server) error = path + ": " + error;
+            return server;
+        },
+        [&host](const std::string& line) { host.log(line); });
     host.start();
+    channel.keepOpen();
 
     IntervalTimer clockTimer(0);
     clockTimer.setSecondAligned(true);  // drift must never skip the second a slot is due in
     QObject::connect(&clockTimer, &IntervalTimer::tick, [&host] { host.clockTick(); });
     clockTimer.setInterval(1000);
     IntervalTimer pollTimer(0);
-    QObject::connect(&pollTimer, &IntervalTimer::tick, [&host] { host.pollTick(); });
+    QObject::connect(&pollTimer, &IntervalTimer::tick, [&host, &channel] {
+        channel.keepOpen();
+        host.pollTick();
+    });
     pollTimer.setInterval(10000);
 
     TerminationSignals termination(true);
@@ -70,8 +89,7 @@ int runServiceProgram(int argc, char* argv[]) {
         clockTimer.setInterval(0);
         pollTimer.setInterval(0);
         host.stop();
-        host.attach(nullptr);
-        server.reset();
+        channel.close();
         // A zip still running is left to finish, as at the end of a session.
         std::_Exit(0);
     });

@@ -61,9 +61,10 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
         service->setRunCalls([&form] { form->restoreWindow(); }, [&form] { form->setWindowState(1); });
     } else {
         form = std::make_unique<frmMain>(
-            FrmMainServices{files, clock, windowProcesses, *processes, systemLocaleFormats(), parts.folder,
-                            [] { return std::make_unique<OdbcConnection>(); },
-                            [] { return GetComputerName(); }, instance},
+            FrmMainServices{{files, clock, windowProcesses, *processes, systemLocaleFormats(), parts.folder,
+                             [] { return std::make_unique<OdbcConnection>(); },
+                             [] { return GetComputerName(); }},
+                            instance},
             view);
     }
     view.attach(*form);

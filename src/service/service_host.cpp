@@ -1,5 +1,6 @@
 #include "service/service_host.h"
 
+#include "engine/folder_text.h"
 #include "service/status_report.h"
 
 namespace zel {
@@ -41,6 +42,15 @@ void ServiceHost::start() {
     machine_->noticeMissedBackup();
 }
 
+void ServiceHost::clockTick() {
+    ++ticks_;
+    std::vector<ChannelServer::ClientId> silent;
+    for (const auto& [id, client] : clients_)
+        if (!client.role && ticks_ - client.connectedAt >= kHelloTicks) silent.push_back(id);
+    for (const ChannelServer::ClientId id : silent) drop(id, "tanışma iletisi gelmedi");
+    machine_->Timer2_Timer();
+}
+
 void ServiceHost::stop() {
     machine_->logEnd(std::string(kServiceStopped));
     machine_->letPendingRecordFinish({});
@@ -49,12 +59,27 @@ void ServiceHost::stop() {
 // ---- the channel ----
 
 void ServiceHost::connected(ChannelServer::ClientId id, const PeerIdentity& peer) {
-    if (!parts_.mayConnect(peer)) {
-        machine_->log("Hizmete bağlanma reddedildi: kullanıcı " + std::to_string(peer.uid));
+    const std::string user = peer.user.empty() ? std::to_string(peer.uid) : peer.user;
+    const PeerAccess access = parts_.access(peer);
+    if (access == PeerAccess::Refused) {
+        machine_->log("Hizmete bağlanma reddedildi: kullanıcı " + user);
         sendLast(id, {std::string(verb::kRefused)});
         return;
     }
-    clients_[id];
+    // One user's connections cannot crowd out the others' (or the service's memory).
+    std::size_t held = 0;
+    for (const auto& [other, client] : clients_) held += client.user == user;
+    if (held >= kConnectionsPerUser) {
+        if (crowded_.insert(user).second)
+            machine_->log("Hizmet bir bağlantıyı kesti: kullanıcı " + user + " için çok fazla bağlantı");
+        if (server_) server_->close(id, false);
+        return;
+    }
+    crowded_.erase(user);
+    Client& client = clients_[id];
+    client.access = access;
+    client.user = user;
+    client.connectedAt = ticks_;
 }
 
 void ServiceHost::received(ChannelServer::ClientId id, const std::string& bytes) {
@@ -114,7 +139,7 @@ void ServiceHost::greet(ChannelServer::ClientId id, Client& client, const Hello&
     client.role = hello.role;
     switch (hello.role) {
         case ClientRole::Window:
-            send(id, {std::string(verb::kWelcome)});
+            send(id, welcomeMessage(client.access));
             for (const PanelChange& value : panelSnapshot(panel_)) send(id, panelMessage(value));
             return;
         case ClientRole::Status: {
@@ -152,6 +177,13 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
     }
     const std::optional<PanelChange> change = parsePanelChange(message);
     if (!change || !userMayChange(*change)) return drop(id, "tanınmayan ileti: " + message.front());
+    if (const std::string why = refusal(clients_.at(id), *change); !why.empty()) {
+        // The window hears why, and gets the value back that it shows wrongly now.
+        machine_->log("Ayar değişikliği reddedildi (kullanıcı " + clients_.at(id).user + "): " + why);
+        send(id, {std::string(verb::kDenied), why});
+        send(id, panelMessage(readPanel(panel_, change->field, change->index)));
+        return;
+    }
     applyPanelChange(panel_, *change);
     switch (change->field) {
         case PanelChange::Field::Source:
@@ -169,6 +201,16 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
         case PanelChange::Field::Caption:
             return;
     }
+}
+
+std::string ServiceHost::refusal(const Client& client, const PanelChange& change) const {
+    if (client.access != PeerAccess::Manager) return std::string(kChangeNotAllowed);
+    const bool folder = change.field == PanelChange::Field::Source || change.field == PanelChange::Field::Target;
+    if (folder && !isFolderText(change.text)) return badFolderText(change.text);
+    // The grey state comes only from the settings file; a window's switch goes between 0 and 1.
+    if (change.field == PanelChange::Field::Switch && change.number != 0 && change.number != 1)
+        return "Geçersiz anahtar değeri: " + std::to_string(change.number);
+    return {};
 }
 
 // ---- a run from the shell ----

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "channel/messages.h"
@@ -16,6 +17,11 @@ namespace zel {
 
 inline constexpr std::string_view kServiceStarted = "Hizmet başladı";
 inline constexpr std::string_view kServiceStopped = "Hizmet durduruldu";
+inline constexpr std::string_view kChangeNotAllowed = "Bu ayarı değiştirme izniniz yok";
+// A client that has not said hello within this many clock ticks (seconds) is dropped.
+inline constexpr int kHelloTicks = 10;
+// Connections one user may hold at once; more are closed as they come.
+inline constexpr std::size_t kConnectionsPerUser = 16;
 
 // The machine as a service: no window, its panel in memory, and the windows and shell commands
 // that connect over the channel as its only way to the user. Everything here runs on the
@@ -28,8 +34,8 @@ public:
         // Hands a call to the service's thread, and lets its waiting events through once.
         std::function<void(std::function<void()>)> post;
         std::function<void()> processEvents;
-        // Who may talk to the service (peerMayConnect on the machine).
-        std::function<bool(const PeerIdentity&)> mayConnect;
+        // What a peer may do (peerAccess on the machine).
+        std::function<PeerAccess(const PeerIdentity&)> access;
     };
     explicit ServiceHost(Parts parts);
     ~ServiceHost() override;
@@ -45,8 +51,11 @@ public:
     void start();
     // The end: logged (naming a backup cut short), a record in flight gets its time.
     void stop();
-    // Timer2 and Timer5 of the window, which the service keeps itself.
-    void clockTick() { machine_->Timer2_Timer(); }
+    // A line of the service's own into the run log.
+    void log(const std::string& text) { machine_->log(text); }
+    // Timer2 and Timer5 of the window, which the service keeps itself. The clock also drops the
+    // clients that never said hello.
+    void clockTick();
     void pollTick() { machine_->Timer5_Timer(); }
 
     // MachineHost
@@ -63,6 +72,9 @@ private:
     struct Client {
         MessageReader reader;
         std::optional<ClientRole> role;
+        PeerAccess access = PeerAccess::Watcher;
+        std::string user;
+        std::uint64_t connectedAt = 0;  // the clock tick
         bool waitsForRun = false;
     };
 
@@ -72,6 +84,8 @@ private:
     void handle(ChannelServer::ClientId id, Client& client, const Message& message);
     void greet(ChannelServer::ClientId id, Client& client, const Hello& hello);
     void fromWindow(ChannelServer::ClientId id, const Message& message);
+    // Why a window's change may not be made; empty when it may.
+    std::string refusal(const Client& client, const PanelChange& change) const;
     void runForShell();
     void drop(ChannelServer::ClientId id, std::string why);
     void send(ChannelServer::ClientId id, const Message& message);
@@ -81,6 +95,8 @@ private:
     Parts parts_;
     ChannelServer* server_ = nullptr;
     std::map<ChannelServer::ClientId, Client> clients_;
+    std::uint64_t ticks_ = 0;
+    std::set<std::string> crowded_;  // users told about for too many connections, until one gets in
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     ServicePanel panel_;
     std::unique_ptr<Machine> machine_;

@@ -22,7 +22,7 @@ void WindowClient::setRunCalls(std::function<void()> showForRun, std::function<v
 
 void WindowClient::start() {
     started_ = true;
-    view_.setControlsEnabled(false);  // until the service's values are in
+    view_.setControlAccess(ControlAccess::None);  // until the service's values are in
     connect();
 }
 
@@ -60,7 +60,7 @@ void WindowClient::connect() {
 void WindowClient::lost() {
     channel_.reset();
     welcomed_ = false;
-    view_.setControlsEnabled(false);
+    view_.setControlAccess(ControlAccess::None);
     view_.setCaption(Caption::lblInfo, std::string(kServiceNotRunning));
 }
 
@@ -77,13 +77,17 @@ void WindowClient::received(std::uint64_t connection, const std::string& bytes) 
 void WindowClient::handle(const Message& message) {
     if (isVerb(message, verb::kRefused)) return end(std::string(kNotAllowed));
     if (isVerb(message, verb::kVersion, 1)) return end(std::string(kOtherVersion) + message[1]);
-    if (isVerb(message, verb::kWelcome)) {
+    if (const std::optional<PeerAccess> access = parseWelcome(message)) {
+        // The service decided from who this user is; a watcher may run and cancel only.
         welcomed_ = true;
-        view_.setControlsEnabled(true);
+        const bool manager = *access == PeerAccess::Manager;
+        view_.setControlAccess(manager ? ControlAccess::All : ControlAccess::RunOnly);
+        view_.setCaption(Caption::frmMain, std::string(kProgramTitle) + (manager ? "" : std::string(kWatcherTail)));
         return;
     }
     if (!welcomed_) return lost();
     if (isVerb(message, verb::kWarn, 2)) return view_.showTrayWarning(message[1], message[2]);
+    if (isVerb(message, verb::kDenied, 1)) return view_.showTrayWarning(std::string(kProgramTitle), message[1]);
     if (isVerb(message, verb::kShow)) {
         if (showForRun_) showForRun_();
         return;

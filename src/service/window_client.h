@@ -15,6 +15,8 @@ namespace zel {
 inline constexpr std::string_view kServiceNotRunning = "Yedekleme hizmeti çalışmıyor";
 inline constexpr std::string_view kNotAllowed = "Bu hizmete bağlanma izniniz yok";
 inline constexpr std::string_view kOtherVersion = "Hizmetin sürümü farklı: ";
+// The end of a watcher's window caption.
+inline constexpr std::string_view kWatcherTail = " (izleme)";
 
 // Opens a connection to the service, or says why not (null).
 using ChannelConnector =

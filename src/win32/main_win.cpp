@@ -102,9 +102,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         service->setRunCalls([&form] { form->restoreWindow(); }, [&form] { form->setWindowState(1); });
     } else {
         form = std::make_unique<zel::frmMain>(
-            zel::FrmMainServices{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),
-                                 programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
-                                 [] { return zel::GetComputerName(); }, single},
+            zel::FrmMainServices{{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),
+                                  programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
+                                  [] { return zel::GetComputerName(); }},
+                                 single},
             view);
     }
     view.attach(*form);

@@ -16,9 +16,11 @@
 #include "platform/local_channel.h"
 #include "platform/native_file_system.h"
 #include "platform/process.h"
+#include "platform/program_trust.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance_win.h"
 #include "service/channel_path.h"
+#include "service/service_channel.h"
 #include "service/service_host.h"
 #include "win32/message_wait_ops.h"
 #include "win32/windows_locale.h"
@@ -150,7 +152,7 @@ DWORD WINAPI control(DWORD code, DWORD, void*, void*) {
 }
 
 // Service-specific exit codes, for `sc query` and the event log.
-enum : DWORD { kLockHeld = 1, kNoPipe = 2 };
+enum : DWORD { kLockHeld = 1 };
 
 void WINAPI serviceMain(DWORD, LPWSTR*) {
     statusHandle = RegisterServiceCtrlHandlerExW(kServiceName, &control, nullptr);
@@ -173,26 +175,28 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
     // The waits for zip let the pipe's messages and the stop request through.
     MessageWaitProcessOps runProcesses(*processes);
     ServiceLoop loop;
+    // LocalSystem runs only what administrators alone can change: the zip.exe installed beside
+    // the service, and a shutdown utility whose folders nobody else may write.
     ServiceHost host(
         {MachineServices{files, clock, runProcesses, *processes, windowsLocaleFormats(), folder,
-                         [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); }},
+                         [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
+                         folder + "\\zip.exe", [](const std::string& program) { return untrustedWriters(program); }},
          std::string(kProgramVersion), [&loop](std::function<void()> call) { loop.post(std::move(call)); },
-         [] { pumpWaitingMessages(); }, peerMayConnect});
-    std::string error;
-    std::unique_ptr<ChannelServer> server =
-        listenOnChannel(pipeChannelPath(key), host.channelEvents(), error);
-    if (!server) {
-        report(SERVICE_STOPPED, NO_ERROR, kNoPipe);
-        return;
-    }
-    host.attach(server.get());
+         [] { pumpWaitingMessages(); }, peerAccess});
+    // Without its pipe the service still backs up; every poll tries the pipe again.
+    ServiceChannel channel(
+        host,
+        [&key](ChannelServer::Events events, std::string& error) {
+            return listenOnChannel(pipeChannelPath(key), std::move(events), error);
+        },
+        [&host](const std::string& line) { host.log(line); });
     host.start();
+    channel.keepOpen();
 
     stopService = [&] {
         loop.stopTimers();
         host.stop();
-        host.attach(nullptr);
-        server.reset();
+        channel.close();
         // Let go before the manager hears of the stop: a restart that follows at once (an upgrade
         // does one) must not find the folder still held by this process on its way out.
         lock.reset();
@@ -201,7 +205,11 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
         ExitProcess(0);
     };
     runningLoop = &loop;
-    loop.startTimers([&host] { host.clockTick(); }, [&host] { host.pollTick(); });
+    loop.startTimers([&host] { host.clockTick(); },
+                     [&host, &channel] {
+                         channel.keepOpen();
+                         host.pollTick();
+                     });
     report(SERVICE_RUNNING);
 
     MSG msg;

@@ -528,13 +528,14 @@ std::optional<FolderBox> Win32FrontEnd::focusedFolderBox() const {
 bool Win32FrontEnd::copyEnabled() const {
     return IsWindowEnabled(cmdCopy_) != FALSE;
 }
-void Win32FrontEnd::setControlsEnabled(bool enabled) {
-    std::vector<HWND> controls{udSakla_, udSaklaArrows_, chkKacan_, cmdCopy_};
-    controls.insert(controls.end(), txtKaynak_.begin(), txtKaynak_.end());
-    controls.insert(controls.end(), txtHedef_.begin(), txtHedef_.end());
-    controls.insert(controls.end(), chkYedek_.begin(), chkYedek_.end());
-    controls.insert(controls.end(), dtYedek_.begin(), dtYedek_.end());
-    for (HWND control : controls) EnableWindow(control, enabled ? TRUE : FALSE);
+void Win32FrontEnd::setControlAccess(ControlAccess access) {
+    std::vector<HWND> settings{udSakla_, udSaklaArrows_, chkKacan_};
+    settings.insert(settings.end(), txtKaynak_.begin(), txtKaynak_.end());
+    settings.insert(settings.end(), txtHedef_.begin(), txtHedef_.end());
+    settings.insert(settings.end(), chkYedek_.begin(), chkYedek_.end());
+    settings.insert(settings.end(), dtYedek_.begin(), dtYedek_.end());
+    for (HWND control : settings) EnableWindow(control, access == ControlAccess::All ? TRUE : FALSE);
+    EnableWindow(cmdCopy_, access != ControlAccess::None ? TRUE : FALSE);
 }
 
 void Win32FrontEnd::setCopyEnabled(bool enabled) {

@@ -45,7 +45,7 @@ public:
     std::optional<FolderBox> focusedFolderBox() const override;
     bool copyEnabled() const override;
     void setCopyEnabled(bool enabled) override;
-    void setControlsEnabled(bool enabled) override;
+    void setControlAccess(ControlAccess access) override;
     std::string caption(Caption which) const override;
     void setCaption(Caption which, const std::string& text) override;
     void setTimerInterval(int timer, int ms) override;

@@ -8,6 +8,10 @@
 
 namespace zel {
 
+// What a window's controls allow: nothing (no service to steer), running and cancelling a backup
+// (a watcher of the service), or everything (alone, or a manager of the service).
+enum class ControlAccess { None, RunOnly, All };
+
 // What frmMain asks of the screen. A front end (Qt on Linux, Win32 on Windows) implements it
 // over its toolkit's controls and turns the toolkit's events into frmMain's handlers; it holds
 // no rule of its own. The values it shows are a PanelView's.
@@ -26,10 +30,11 @@ public:
     virtual void bringToFront() = 0;
     virtual void requestClose() = 0;
 
-    // Every control that changes the machine (folder boxes, switches, times, the last row,
-    // "Yedekle"); a window whose service is out of reach shows its values greyed. The other
-    // button stays: hiding the window needs no service.
-    virtual void setControlsEnabled(bool enabled) = 0;
+    // The controls that change the machine: the settings (folder boxes, switches, times, the last
+    // row) and "Yedekle". A window whose service is out of reach shows its values greyed; a
+    // watcher's window keeps only "Yedekle" (and, on Windows, offers to start an administrator's
+    // window from its tray menu). The other button stays: hiding the window needs no service.
+    virtual void setControlAccess(ControlAccess access) = 0;
 
     // The tray icon with the tip "ZEL YEDEK": adding it again is harmless.
     virtual void addTrayIcon() = 0;

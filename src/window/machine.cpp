@@ -126,7 +126,8 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
                                               [this](const std::string& text) { warn(text); });
     backup_ = std::make_unique<BackupRun>(
         *backupView_, services_.files, services_.clock, *runner_, services_.locale,
-        [this] { updateBackupDate(); }, reporter_.get(), [this] { host_.processPendingEvents(); });
+        [this] { updateBackupDate(); }, reporter_.get(), [this] { host_.processPendingEvents(); },
+        services_.ownZip);
     settingsView_ = std::make_unique<SettingsView>(panel_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
@@ -134,7 +135,7 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
         std::make_unique<ExtraSettingsStore>(services_.files, extraSettingsPath(services_.programFolder));
     db_ = std::make_unique<DatabaseThread>(
         DatabaseThread::Parts{services_.connections, services_.files, services_.clock, services_.locale,
-                              services_.computerName, services_.processes},
+                              services_.computerName, services_.processes, services_.untrustedWriters},
         [this](std::function<void()> call) { host_.post(std::move(call)); },
         [this](const DbOutcome& outcome) { reportDatabase(outcome); });
 }
@@ -270,7 +271,13 @@ void Machine::reportDatabase(const DbOutcome& o) {
         log_->write(lastOutcome_);
         tellRecord(o.recorded);
     }
-    if (o.served) {
+    if (o.served && !o.served->refused.empty()) {
+        // Every poll meets it again; the log and the user hear of it once a day.
+        if (pollNotices_.tell(o.served->refused, services_.clock.now())) {
+            log_->write(o.served->refused);
+            warn(o.served->refused);
+        }
+    } else if (o.served) {
         log_->write("Bağlantı kesme isteği: kullanıcı " + o.served->user + ", proshut çıkış kodu " +
                     (o.served->exitCode ? std::to_string(*o.served->exitCode) : std::string("yok")));
     }

@@ -18,6 +18,7 @@
 #include "platform/locale_formats.h"
 #include "platform/process.h"
 #include "settings/settings_store.h"
+#include "window/daily_notices.h"
 #include "window/panel_view.h"
 
 namespace zel {
@@ -37,6 +38,12 @@ struct MachineServices {
     std::string programFolder;  // the settings files and the run log live here
     ConnectionFactory connections;
     std::function<std::string()> computerName;
+    // The service only, which runs with more rights than its windows' users: the zip program
+    // installed with it, where only administrators write (alone: empty, zip.ex_ is copied under
+    // the first source's drive and run), and who else may change the shutdown utility (alone:
+    // unset, not asked).
+    std::string ownZip = {};
+    UntrustedWriters untrustedWriters = {};
 };
 
 inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
@@ -185,6 +192,7 @@ private:
     bool live_ = false;
     int missedRunTicks_ = 0;  // counts clock ticks down to a missed backup's run; 0: none
     SlotWatch slotWatch_;
+    DailyNotices pollNotices_;  // a shutdown utility that may not run
     SaveFailureNotices saveNotices_;
     SaveFailureNotices extraSaveNotices_;  // each file's causes are told on their own
     std::string nextRunTrigger_;           // what starts the next run, for the log: a slot or the button

@@ -2,6 +2,7 @@
 
 #include "db/disconnect_service.h"
 #include "db/history.h"
+#include "engine/folder_text.h"
 #include "engine/utf8.h"
 
 namespace zel {
@@ -41,13 +42,19 @@ TEST(HistoryStatements, ByteForByteWithQuotesDoubled) {
     EXPECT_EQ(sqlQuoted("''"), "''''");
 }
 
-TEST(ShutdownCommandLine, DriveOfTheFirstSourceAndTheUser) {
+TEST(ShutdownCommandLine, DriveOfTheFirstSourceAndTheUserOrNothing) {
     EXPECT_EQ(shutdownCommandLine("c:\\brevund", "7"),
               "c:\\progress\\openedge\\bin\\proshut.bat c:\\brevund\\tarvel\\db\\dorvanel -C disconnect 7");
     EXPECT_EQ(shutdownCommandLine("d:\\data", "12"),
               "c:\\progress\\openedge\\bin\\proshut.bat d:\\brevund\\tarvel\\db\\dorvanel -C disconnect 12");
-    EXPECT_EQ(shutdownCommandLine("e:", "1"),
-              "c:\\progress\\openedge\\bin\\proshut.bat e:brevund\\tarvel\\db\\dorvanel -C disconnect 1");
+    // Only a drive's root goes into the line, which cmd runs: "e:", "&x" or a share start nothing.
+    for (const char* source : {"e:", "&x\\y", "\\\\s\\p", "", "c:/x", "x"}) {
+        EXPECT_FALSE(shutdownCommandLine(source, "1")) << source;
+        EXPECT_EQ(utilityRefusal(source, {}), std::string(kPrefixNotADrive) + source);
+    }
+    EXPECT_EQ(utilityRefusal("c:\\brevund", {}), "");
+    EXPECT_EQ(utilityRefusal("c:\\brevund", [](const std::string& p) { return p == "c:\\progress\\openedge\\bin\\proshut.bat" ? "/x: herkes" : "?"; }),
+              "Kapatma program\xC4\xB1 g\xC3\xBCvenli bir klas\xC3\xB6rde de\xC4\x9Fil: c:\\progress\\openedge\\bin\\proshut.bat (/x: herkes)");
 }
 
 TEST(RequestedUser, OnlyWholeNumbersReachTheCommandLine) {

@@ -1,4 +1,5 @@
 #include "engine/backup_rules.h"
+#include "engine/folder_text.h"
 #include "platform/command_words.h"
 
 #include <gtest/gtest.h>
@@ -34,37 +35,61 @@ TEST(ToolPrefix, FirstThreeCharactersOfTheFirstSource) {
     EXPECT_EQ(zipToolPath(""), "brevund\\tarvel\\bat\\zip.exe");  // relative to the current folder
 }
 
+const std::string kTool = zipToolPath("c:\\");
+
 TEST(ZipCommandLine, IsByteForByteWithoutSpaces) {
     EXPECT_EQ(
-        zipCommandLine("c:\\", "c:\\tarvel-yedek", "tarvel-yedek20240305.0907.zip", "c:\\brevund"),
+        zipCommandLine(kTool, "c:\\tarvel-yedek", "tarvel-yedek20240305.0907.zip", "c:\\brevund"),
         "c:\\brevund\\tarvel\\bat\\zip.exe c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip -r c:\\brevund");
-}
-
-TEST(ZipCommandLine, TargetEndingInBackslashGivesTwoBackslashes) {
-    EXPECT_EQ(zipCommandLine("c:\\", "c:\\y\\", "20240305.0907.zip", "c:\\s"),
+    // A target ending in a backslash gives two before the name.
+    EXPECT_EQ(zipCommandLine(kTool, "c:\\y\\", "20240305.0907.zip", "c:\\s"),
               "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\\\20240305.0907.zip -r c:\\s");
 }
 
 TEST(ZipCommandLine, PiecesWithSpacesAreQuoted) {
-    EXPECT_EQ(zipCommandLine("c:\\", "c:\\eski yedek", "eski yedek20240305.0907.zip", "c:\\my docs"),
+    EXPECT_EQ(zipCommandLine(kTool, "c:\\eski yedek", "eski yedek20240305.0907.zip", "c:\\my docs"),
               "c:\\brevund\\tarvel\\bat\\zip.exe \"c:\\eski yedek\\eski yedek20240305.0907.zip\" -r \"c:\\my "
               "docs\"");
-    EXPECT_EQ(zipCommandLine("x y", "t", "n.zip", "s"), "\"x ybrevund\\tarvel\\bat\\zip.exe\" t\\n.zip -r s");
+    EXPECT_EQ(zipCommandLine("C:\\Program Files\\ZEL Yedek\\zip.exe", "t", "n.zip", "s"),
+              "\"C:\\Program Files\\ZEL Yedek\\zip.exe\" t\\n.zip -r s");
     // A folder typed with a trailing backslash: doubled, or the quote after it would be literal.
-    EXPECT_EQ(zipCommandLine("c:\\", "c:\\y", "n.zip", "c:\\eski yedek\\"),
+    EXPECT_EQ(zipCommandLine(kTool, "c:\\y", "n.zip", "c:\\eski yedek\\"),
               "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\n.zip -r \"c:\\eski yedek\\\\\"");
 }
 
-// The line zip gets must split back into the very pieces the run meant, whatever they end in.
-TEST(ZipCommandLine, SplitsBackIntoItsPieces) {
-    for (const std::string source :
-         {"c:\\eski yedek\\", "c:\\eski yedek\\\\", "c:\\a b", "c:\\", "d:\\x y\\z\\"}) {
-        const std::vector<std::string> words =
-            splitCommandWords(zipCommandLine("c:\\", "c:\\eski yedek\\", "n.zip", source));
-        ASSERT_EQ(words.size(), 4u) << source;
-        EXPECT_EQ(words[1], "c:\\eski yedek\\\\n.zip");
-        EXPECT_EQ(words[3], source);
+// Whatever a folder text holds, the line zip gets splits back into the very words the run meant,
+// or is not built at all: no text can add an option of zip's or a program of its own.
+TEST(ZipCommandLine, SplitsBackIntoItsPiecesOrIsRefused) {
+    const std::vector<std::string> sound = {
+        "c:\\eski yedek\\", "c:\\eski yedek\\\\", "c:\\a b", "c:\\", "d:\\x y\\z\\", "c:\\a&b ^c %PATH%",
+        "c:\\$(id) `id`; x", "c:\\it's", "c:\\\xC3\xA7\xC4\xB1 k\xC3\xB6k", "\\\\sunucu\\pay la\xC5\x9F\\m",
+        "/srv/veri:2", "c:\\-T"};
+    for (const std::string& text : sound) {
+        const std::optional<std::string> line = zipCommandLine(kTool, text, "n.zip", text);
+        ASSERT_TRUE(line) << text;
+        EXPECT_EQ(splitCommandWords(*line),
+                  (std::vector<std::string>{kTool, archivePath(text, "n.zip"), "-r", text}))
+            << *line;
     }
+    const std::vector<std::string> hostile = {
+        "c:\\out\" -T -TT \"sh /tmp/x #", "c:\\a\"b", "c:\\a\tb", "c:\\a\nb", "c:\\a\rb", "c:\\a\x7F",
+        "c:\\a|b", "c:\\a>b", "c:\\a<b", "c:\\a?", "c:\\*", "c:\\a:b", "c:\\a b\\:$DATA", "-TT sh",
+        "-r", "\\\\sunucu\\a|b"};
+    for (const std::string& text : hostile) {
+        EXPECT_FALSE(isFolderText(text)) << text;
+        EXPECT_FALSE(zipCommandLine(kTool, text, "n.zip", "c:\\s")) << text;
+        EXPECT_FALSE(zipCommandLine(kTool, "c:\\t", "n.zip", text)) << text;
+    }
+}
+
+TEST(FolderText, TellsWhatItRefusesWithoutItsControlCharacters) {
+    EXPECT_TRUE(isFolderText(""));
+    EXPECT_EQ(badFolderText("c:\\a\"b"), "Geçersiz klasör adı: c:\\a\"b");
+    EXPECT_EQ(badFolderText("c:\\a\nb\tc"), "Geçersiz klasör adı: c:\\a\\x0Ab\\x09c");
+    for (const auto& [prefix, drive] : std::vector<std::pair<std::string, bool>>{
+             {"c:\\", true}, {"D:\\", true}, {"c:", false}, {"c:/", false}, {"\\\\s", false}, {"", false},
+             {"1:\\", false}, {"/sr", false}})
+        EXPECT_EQ(isDriveRoot(prefix), drive) << prefix;
 }
 
 TEST(TargetInsideSource, FolderTextsComparedAsWindowsDoes) {

@@ -240,11 +240,48 @@ TEST_F(BackupRunTest, MissingStoredZipLeavesTheExistingOneInUse) {
     EXPECT_TRUE(fs::exists(onC("t2/t220240305.0907.zip")));
 }
 
-TEST_F(BackupRunTest, EmptyFirstSourceMakesBothToolPathsRelative) {
-    view.sources = {"", "c:\\brevund", "", ""};
-    run.run();
+// A hand-edited settings file cannot make a run start anything but zip, or zip from anywhere but
+// a drive's folder: such a pair fails, and the run ends as every run does.
+TEST_F(BackupRunTest, UnsoundTextsAndAFirstSourceWithoutADriveStartNoProgram) {
+    const std::string attack = "c:\\out\" -T -TT \"sh /tmp/x #";
+    struct Case {
+        std::array<std::string, 4> sources, targets;
+        std::string problem;
+    };
+    for (const Case& c : {
+             Case{{"", "c:\\brevund", "", ""}, {"c:\\t", "c:\\t", "", ""}, "İlk kaynak klasör bir sürücüyle başlamalı: "},
+             Case{{"brevund", "", "", ""}, {"c:\\t", "", "", ""}, "İlk kaynak klasör bir sürücüyle başlamalı: brevund"},
+             Case{{"c:\\brevund", "", "", ""}, {attack, "", "", ""}, "Geçersiz klasör adı: " + attack},
+             Case{{"c:\\brev\tund", "", "", ""}, {"c:\\t", "", "", ""}, "Geçersiz klasör adı: c:\\brev\\x09und"},
+         }) {
+        view.sources = c.sources;
+        view.targets = c.targets;
+        observer.pairs.clear();
+        fs::remove(drives.zipExe());
+        records = 0;
+        run.run();
+        EXPECT_TRUE(ops.lines.empty()) << ops.lines.front();
+        ASSERT_EQ(observer.pairs.size(), 1u) << c.problem;
+        EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Refused);
+        EXPECT_EQ(observer.pairs[0].problem, c.problem);
+        EXPECT_TRUE(run.builtArchivePath().empty());
+        EXPECT_EQ(records, 1);
+        EXPECT_EQ(fs::exists(drives.zipExe()), c.sources[0].starts_with("c:\\"));
+    }
+    EXPECT_FALSE(fs::exists(onC("out\" -T -TT \"sh")));
+}
+
+// The service runs the system's zip: zip.ex_ is neither copied nor run.
+TEST_F(BackupRunTest, AnOwnZipIsRunInsteadOfTheStoredOne) {
+    BackupRun service(view, files, clock, runner, LocaleFormats::turkish(), [] {}, &observer, {}, "/usr/bin/zip");
+    fs::remove(drives.zipExe());
+    view.sources = {"\\\\sunucu\\yok", "c:\\brevund", "", ""};
+    view.targets = {"c:\\t", "c:\\t", "", ""};
+    service.run();
     ASSERT_EQ(ops.lines.size(), 1u);
-    EXPECT_EQ(ops.lines[0].rfind("brevund\\tarvel\\bat\\zip.exe ", 0), 0u) << ops.lines[0];
+    EXPECT_EQ(ops.lines[0], "/usr/bin/zip c:\\t\\t20240305.0907.zip -r c:\\brevund");
+    EXPECT_FALSE(fs::exists(drives.zipExe()));
+    EXPECT_EQ(service.builtArchivePath(), "c:\\t\\t20240305.0907.zip");
 }
 
 TEST_F(BackupRunTest, RunWithoutSourcesStillCopiesLabelsAndRecords) {

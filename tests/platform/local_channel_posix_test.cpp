@@ -61,7 +61,8 @@ TEST_F(LocalChannel, PeerIsTheConnectingProcessAndTheFileIsOpenToEveryUser) {
     EXPECT_EQ(peer.uid, ::getuid());
     EXPECT_EQ(peer.gid, ::getgid());
     EXPECT_EQ(peer.pid, ::getpid());
-    EXPECT_TRUE(peerMayConnect(peer));
+    EXPECT_EQ(peerAccess(peer), PeerAccess::Manager);  // the service's own user
+    EXPECT_EQ(peer.user, std::to_string(::getuid()));
 }
 
 TEST_F(LocalChannel, StaleSocketFileIsReplaced) {

@@ -5,27 +5,31 @@
 namespace zel {
 namespace {
 
-TEST(PeerAccess, OwnUserRootAndMembersOfTheServiceGroupOnly) {
-    constexpr std::uint32_t service = 1000, group = 990;
+TEST(PeerAccess, OwnUserAndRootManageTheGroupsDecideTheRest) {
+    constexpr std::uint32_t service = 1000, watchers = 990, managers = 991;
+    using enum PeerAccess;
     struct Case {
         const char* what;
         PeerIdentity peer;
-        std::optional<std::uint32_t> serviceGroup;
+        std::optional<std::uint32_t> watchGroup, manageGroup;
         std::vector<std::uint32_t> peerGroups;
-        bool allowed;
+        PeerAccess access;
     };
     for (const Case& c : {
-             Case{"own user", {service, 1000, 7}, group, {1000}, true},
-             Case{"root", {0, 0, 7}, group, {0}, true},
-             Case{"process in the group", {1001, group, 7}, group, {1001}, true},
-             Case{"user in the group", {1001, 1001, 7}, group, {1001, 27, group}, true},
-             Case{"stranger", {1001, 1001, 7}, group, {1001, 27}, false},
-             Case{"own user, no group", {service, 1000, 7}, std::nullopt, {}, true},
-             Case{"root, no group", {0, 0, 7}, std::nullopt, {}, true},
-             Case{"no group, member of 990", {1001, group, 7}, std::nullopt, {1001, group}, false},
-             Case{"no group, member of group 0", {1001, 0, 7}, std::nullopt, {1001, 0}, false},
+             Case{"own user", {service, 1000, 7}, watchers, managers, {1000}, Manager},
+             Case{"root", {0, 0, 7}, watchers, managers, {0}, Manager},
+             Case{"process in the watchers", {1001, watchers, 7}, watchers, managers, {1001}, Watcher},
+             Case{"user in the watchers", {1001, 1001, 7}, watchers, managers, {1001, 27, watchers}, Watcher},
+             Case{"user in both", {1001, 1001, 7}, watchers, managers, {watchers, managers}, Manager},
+             Case{"manager only", {1001, 1001, 7}, watchers, managers, {1001, managers}, Manager},
+             Case{"process in the managers", {1001, managers, 7}, watchers, managers, {1001}, Manager},
+             Case{"stranger", {1001, 1001, 7}, watchers, managers, {1001, 27}, Refused},
+             Case{"own user, no groups", {service, 1000, 7}, std::nullopt, std::nullopt, {}, Manager},
+             Case{"no groups, member of 990", {1001, watchers, 7}, std::nullopt, std::nullopt, {watchers}, Refused},
+             Case{"no manager group, member of 991", {1001, 1001, 7}, watchers, std::nullopt, {managers}, Refused},
+             Case{"no groups, member of group 0", {1001, 0, 7}, std::nullopt, std::nullopt, {1001, 0}, Refused},
          }) {
-        EXPECT_EQ(peerAllowed(service, c.peer, c.serviceGroup, c.peerGroups), c.allowed) << c.what;
+        EXPECT_EQ(peerAccessFrom(service, c.peer, c.watchGroup, c.manageGroup, c.peerGroups), c.access) << c.what;
     }
 }
 

@@ -25,11 +25,15 @@ private:
     std::map<ClientId, MessageReader> readers;
 };
 
-constexpr std::uint32_t kStranger = 4242;
+constexpr std::uint32_t kStranger = 4242, kWatcher = 2000;
 
 class ServiceHostTest : public ServiceFixture {
 protected:
-    ServiceHostTest() : ServiceFixture([](const PeerIdentity& p) { return p.uid != kStranger; }) {
+    ServiceHostTest()
+        : ServiceFixture([](const PeerIdentity& p) {
+              return p.uid == kStranger ? PeerAccess::Refused
+                                        : p.uid == kWatcher ? PeerAccess::Watcher : PeerAccess::Manager;
+          }) {
         host_.attach(&server);
     }
     ServiceHost& host() {
@@ -41,15 +45,15 @@ protected:
     }
     void connect(ChannelServer::ClientId id, std::uint32_t uid = 1000) {
         host();
-        events_.connected(id, PeerIdentity{uid, uid, 99});
+        events_.connected(id, PeerIdentity{uid, uid, 99, std::to_string(uid)});
         queue_.runWaiting();
     }
     void say(ChannelServer::ClientId id, const std::string& bytes) {
         events_.received(id, bytes);
         queue_.runWaiting();
     }
-    void window(ChannelServer::ClientId id) {
-        connect(id);
+    void window(ChannelServer::ClientId id, std::uint32_t uid = 1000) {
+        connect(id, uid);
         say(id, encodeMessage(helloMessage({"1.0.0", ClientRole::Window})));
     }
     std::vector<std::string> verbs(ChannelServer::ClientId id) {
@@ -70,7 +74,7 @@ TEST_F(ServiceHostTest, AWindowGetsEveryValueAndTheOthersChangesAsTheyComeIntoTh
     window(1);
     window(2);
     ASSERT_FALSE(server.sent[1].empty());
-    EXPECT_EQ(server.sent[1].front(), Message{"welcome"});
+    EXPECT_EQ(server.sent[1].front(), (Message{"welcome", "manager"}));
     EXPECT_EQ(server.sent[1].size(), 1 + panelSnapshot(ServicePanel({})).size());
     const std::size_t before = server.sent[1].size();
 
@@ -119,6 +123,60 @@ INSTANTIATE_TEST_SUITE_P(
         BadClient{"UnknownVerb",
                   encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "format\tc:\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A change the service does not make is told to that window, which gets the value back; its
+// connection stays, and the file is untouched.
+TEST_F(ServiceHostTest, WatchersChangesAndUnsoundValuesAreRefusedWithTheValueSentBack) {
+    window(1, kWatcher);
+    window(2);
+    EXPECT_EQ(server.sent[1].front(), (Message{"welcome", "watcher"}));
+    const std::string settingsBefore = readFile(settingsFile());
+    const std::string quoteAttack = "c:\\out\" -T -TT \"sh /tmp/x #";
+    struct Refusal {
+        ChannelServer::ClientId id;
+        Message change;
+        std::string why;
+        Message sentBack;
+    };
+    for (const Refusal& r : {
+             Refusal{1, {"source", "0", "c:\\veri"}, "Bu ayarı değiştirme izniniz yok", {"source", "0", ""}},
+             Refusal{1, {"keep", "3"}, "Bu ayarı değiştirme izniniz yok", {"keep", "0"}},
+             Refusal{2, {"target", "1", quoteAttack}, "Geçersiz klasör adı: " + quoteAttack, {"target", "1", ""}},
+             Refusal{2, {"source", "2", "c:\\a\tb"}, "Geçersiz klasör adı: c:\\a\\x09b", {"source", "2", ""}},
+             Refusal{2, {"switch", "0", "2"}, "Geçersiz anahtar değeri: 2", {"switch", "0", "1"}},
+         }) {
+        server.sent[r.id].clear();
+        say(r.id, encodeMessage(r.change));
+        EXPECT_EQ(server.sent[r.id], (std::vector<Message>{{"denied", r.why}, r.sentBack})) << r.why;
+    }
+    EXPECT_EQ(readFile(settingsFile()), settingsBefore);
+    EXPECT_TRUE(server.closed.empty());
+    EXPECT_NE(log().find("Ayar değişikliği reddedildi (kullanıcı 2000): Bu ayarı"), std::string::npos);
+    // A watcher's "Yedekle" runs.
+    say(1, encodeMessage({"run"}));
+    ASSERT_TRUE(until([&] { return log().find("Yedekleme bitti") != std::string::npos; }));
+}
+
+TEST_F(ServiceHostTest, ASilentClientAndAUsersSeventeenthConnectionAreLetGo) {
+    connect(1);
+    for (int tick = 1; tick < kHelloTicks; ++tick) host().clockTick();
+    EXPECT_EQ(server.closed.count(1), 0u);
+    host().clockTick();
+    EXPECT_EQ(server.closed.count(1), 1u);
+
+    for (ChannelServer::ClientId id = 10; id < 10 + kConnectionsPerUser; ++id) window(id);
+    connect(50);
+    EXPECT_EQ(server.closed.count(50), 1u);
+    EXPECT_TRUE(server.sent[50].empty());
+    connect(51);  // told once
+    window(60, kWatcher);  // another user is not crowded out
+    EXPECT_EQ(server.sent[60].front(), (Message{"welcome", "watcher"}));
+    const std::string text = log();
+    const std::string crowded = "kullanıcı 1000 için çok fazla bağlantı";
+    EXPECT_NE(text.find(crowded), std::string::npos);
+    EXPECT_EQ(text.find(crowded), text.rfind(crowded));
+    EXPECT_NE(text.find("tanışma iletisi gelmedi"), std::string::npos);
+}
 
 TEST_F(ServiceHostTest, AStrangerAndAnotherVersionAreToldWhyAndLetGo) {
     connect(1, kStranger);

@@ -41,7 +41,7 @@ struct RawClient {
 
 class ServicePipeTest : public ServiceFixture {
 protected:
-    ServicePipeTest() : ServiceFixture([](const PeerIdentity&) { return true; }) {
+    ServicePipeTest() : ServiceFixture([](const PeerIdentity& p) { return peerAccess(p); }) {
         std::string error;
         server_ = listenOnChannel(pipe, host_.channelEvents(), error);
         EXPECT_TRUE(server_) << error;

@@ -71,13 +71,14 @@ private:
 TEST_F(WindowClientTest, ShowsTheServicesValuesAndSendsOnlyWhatTheUserDid) {
     form.Form_Load();
     EXPECT_EQ(sent(), std::vector<Message>{helloMessage({"1.0.0", ClientRole::Window})});
-    EXPECT_FALSE(view.controlsEnabled);  // nothing to show until the service's values are in
-    answer({{"welcome"},
+    EXPECT_EQ(view.controlAccess, ControlAccess::None);  // nothing to show until the service's values are in
+    answer({{"welcome", "manager"},
             {"switch", "1", "1"},
             {"time", "1", "05:00:00"},
             {"source", "0", "d:\\veri"},
             {"caption", "lblTime", "09:07:00"}});
-    EXPECT_TRUE(view.controlsEnabled);
+    EXPECT_EQ(view.controlAccess, ControlAccess::All);
+    EXPECT_EQ(view.caption(Caption::frmMain), "ZEL Yedek");
     EXPECT_EQ(view.switches[1], 1);
     EXPECT_EQ(view.sourceText(0), "d:\\veri");
     EXPECT_EQ(view.caption(Caption::lblTime), "09:07:00");
@@ -98,18 +99,18 @@ TEST_F(WindowClientTest, WithoutTheServiceTheWindowWaitsGreyedAndComesBackByItse
     serviceUp = false;
     form.Form_Load();
     EXPECT_EQ(view.caption(Caption::lblInfo), "Yedekleme hizmeti çalışmıyor");
-    EXPECT_FALSE(view.controlsEnabled);
+    EXPECT_EQ(view.controlAccess, ControlAccess::None);
     view.setSwitchValue(0, 1);  // a change made meanwhile goes nowhere
     EXPECT_EQ(attempts, 1);
 
     serviceUp = true;
     form.Timer5_Timer();
-    answer({{"welcome"}, {"switch", "0", "0"}, {"caption", "lblInfo", "Son kontrol: 09:07"}});
-    EXPECT_TRUE(view.controlsEnabled);
+    answer({{"welcome", "manager"}, {"switch", "0", "0"}, {"caption", "lblInfo", "Son kontrol: 09:07"}});
+    EXPECT_EQ(view.controlAccess, ControlAccess::All);
     EXPECT_EQ(view.switches[0], 0);
     hangUp();
     EXPECT_EQ(view.caption(Caption::lblInfo), "Yedekleme hizmeti çalışmıyor");
-    EXPECT_FALSE(view.controlsEnabled);
+    EXPECT_EQ(view.controlAccess, ControlAccess::None);
     form.Timer5_Timer();
     EXPECT_EQ(attempts, 3);
     form.Timer5_Timer();
@@ -118,11 +119,28 @@ TEST_F(WindowClientTest, WithoutTheServiceTheWindowWaitsGreyedAndComesBackByItse
 
 TEST_F(WindowClientTest, AScheduledRunShowsTheWindowAndWarningsReachTheTray) {
     form.Form_Load();
-    answer({{"welcome"}, {"show"}});
+    answer({{"welcome", "manager"}, {"show"}});
     EXPECT_TRUE(view.visible);
     answer({{"warn", "ZEL Yedek", "Hedef klasör kaynağın içinde"}, {"hide"}});
     EXPECT_FALSE(view.visible);
     EXPECT_EQ(view.warnings, std::vector<std::string>{"ZEL Yedek: Hedef klasör kaynağın içinde"});
+}
+
+// A watcher's window keeps "Yedekle" and says whose it is; a change the service refused is told
+// at the tray and the value the service sends back replaces the user's.
+TEST_F(WindowClientTest, AWatchersWindowRunsButShowsTheServicesValues) {
+    form.Form_Load();
+    answer({{"welcome", "watcher"}, {"source", "0", "d:\\veri"}});
+    EXPECT_EQ(view.controlAccess, ControlAccess::RunOnly);
+    EXPECT_EQ(view.caption(Caption::frmMain), "ZEL Yedek (izleme)");
+    view.setSourceText(0, "e:\\x");
+    form.txtKaynak_LostFocus(0);
+    answer({{"denied", "Bu ayarı değiştirme izniniz yok"}, {"source", "0", "d:\\veri"}});
+    EXPECT_EQ(view.sourceText(0), "d:\\veri");
+    EXPECT_EQ(view.warnings, std::vector<std::string>{"ZEL Yedek: Bu ayarı değiştirme izniniz yok"});
+    EXPECT_EQ(view.ends, 0);
+    answer({{"welcome", "someone"}});  // no such access: no service talks like that
+    EXPECT_EQ(view.caption(Caption::lblInfo), "Yedekleme hizmeti çalışmıyor");
 }
 
 struct Refusal {

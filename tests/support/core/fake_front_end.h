@@ -81,7 +81,7 @@ public:
         if (form) form->Form_Unload(cancel);
         if (cancel == 0) visible = false;
     }
-    void setControlsEnabled(bool e) override { controlsEnabled = e; }
+    void setControlAccess(ControlAccess a) override { controlAccess = a; }
     void addTrayIcon() override {
         ++trayAdds;
         trayPresent = true;
@@ -128,7 +128,7 @@ public:
     bool copy = true;
     std::map<Caption, std::string> captions{{Caption::cmdExit, "Gizle"}, {Caption::frmMain, "ZEL Yedek"}};
     std::array<int, 6> intervals{};
-    bool controlsEnabled = true;
+    ControlAccess controlAccess = ControlAccess::All;
     bool visible = false;
     bool trayPresent = false;
     int trayAdds = 0;

@@ -15,11 +15,11 @@ namespace zel::test {
 // what the service posts runs when the test lets it.
 class ServiceFixture : public WindowTest {
 protected:
-    explicit ServiceFixture(std::function<bool(const PeerIdentity&)> mayConnect)
+    explicit ServiceFixture(std::function<PeerAccess(const PeerIdentity&)> access)
         : host_{{MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(),
                                  [] { return std::make_unique<NoDatabase>(); },
                                  [] { return std::string("TESTPC"); }},
-                 "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); }, std::move(mayConnect)}} {
+                 "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); }, std::move(access)}} {
         writeFile(settingsFile(), "");
     }
     // Lets the service's thread work until `done` holds (the database answers on its own thread).

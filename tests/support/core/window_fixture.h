@@ -89,8 +89,9 @@ protected:
     frmMain& form() {
         if (!form_) {
             form_ = std::make_unique<frmMain>(
-                FrmMainServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(),
-                                connections, [] { return std::string("TESTPC"); }, instance},
+                FrmMainServices{{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(), connections,
+                                 [] { return std::string("TESTPC"); }},
+                                instance},
                 view);
             view.attach(*form_);
         }

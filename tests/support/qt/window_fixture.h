@@ -37,8 +37,9 @@ protected:
         if (!view_) {
             view_ = std::make_unique<QtFrontEnd>(tray, [this] { ++programEnds; });
             form_ = std::make_unique<frmMain>(
-                FrmMainServices{files, clock, windowProcesses, *processes, LocaleFormats::turkish(),
-                                "c:", connections, [] { return std::string("TESTPC"); }, instance},
+                FrmMainServices{{files, clock, windowProcesses, *processes, LocaleFormats::turkish(), "c:",
+                                 connections, [] { return std::string("TESTPC"); }},
+                                instance},
                 *view_);
             view_->attach(*form_);
         }
