@@ -20,6 +20,8 @@
 
 #include "platform/channel_outbox.h"
 #include "platform/local_channel.h"
+#include "platform/pipe_client_token_win.h"
+#include "platform/pipe_server_check_win.h"
 #include "platform/wide_text_win.h"
 
 namespace zel {
@@ -346,8 +348,8 @@ private:
 
         ULONG pid = 0;
         GetNamedPipeClientProcessId(client->pipe.get(), &pid);
-        // Users and groups are no numbers here; the pipe's access list decided who may connect.
-        const PeerIdentity peer{0, 0, static_cast<std::int64_t>(pid)};
+        // The pipe's access list decided who may connect; the client's token says what it may do.
+        const PeerIdentity peer = pipeClientIdentity(client->pipe.get(), static_cast<std::int64_t>(pid));
         client->readBuffer.resize(kReadPiece);
         SetEvent(client->event.get());  // its first read is started when the loop comes round
         const ClientId id = nextId_++;
@@ -683,6 +685,12 @@ std::unique_ptr<ChannelClient> connectToChannel(const std::string& path, std::ch
         const DWORD wait = static_cast<DWORD>(std::min<decltype(left)>(left, 1000));
         if (!WaitNamedPipeW(name.c_str(), wait) && GetLastError() != ERROR_SEM_TIMEOUT)
             Sleep(std::min<DWORD>(wait, 10));
+    }
+    // A program that took the name before the service must never hear a window's settings, nor
+    // show it a state of its own making: to the window, that is no service at all.
+    if (!servedByTheService(pipe.get())) {
+        error = "Kanal hizmete ait değil: " + path;
+        return nullptr;
     }
     auto client = std::make_unique<Win32ChannelClient>(std::move(pipe), std::move(events));
     if (!client->start(error)) return nullptr;

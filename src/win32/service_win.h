@@ -1,9 +1,8 @@
 #pragma once
 
-namespace zel {
+#include "platform/pipe_server_check_win.h"  // kServiceName
 
-// The service's name with the Service Control Manager.
-inline constexpr const wchar_t* kServiceName = L"ZELYedek";
+namespace zel {
 
 // The program as the Windows service ZELYedek: hands this thread to the Service Control Manager
 // until the service has stopped. 1 when the program was not started by it.
