@@ -126,7 +126,7 @@ protected:
             db_ = std::make_unique<DatabaseThread>(
                 DatabaseThread::Parts{[this] { return std::make_unique<FakeConnection>(server); }, files,
                                       clock, LocaleFormats{"/", ":", "dd/MM/yyyy"},
-                                      [] { return std::string("PC"); }, processes},
+                                      [] { return std::string("PC"); }, processes, writers},
                 window.poster(), [this](const DbOutcome& o) { outcomes.push_back(o); });
         }
         return *db_;
@@ -144,6 +144,7 @@ protected:
     ArchiveOnly files;
     test::FakeClock clock{{2026, 12, 6, 14, 5, 33}};
     InstantProcesses processes;
+    UntrustedWriters writers;
     test::WindowQueue window;
     std::vector<DbOutcome> outcomes;
     std::unique_ptr<DatabaseThread> db_;
@@ -176,6 +177,25 @@ TEST_F(DatabaseThreadTest, StepsRunInTheOrderPostedAndEachReportsBack) {
         processes.started,
         std::vector<std::string>{
             "c:\\progress\\openedge\\bin\\proshut.bat d:\\brevund\\tarvel\\db\\dorvanel -C disconnect 7"});
+}
+
+// A utility the service may not run (others may change it, or the first source names no drive
+// for its line) runs nothing, and the request waits in the table for a poll that may.
+TEST_F(DatabaseThreadTest, ARefusedUtilityRunsNothingAndLeavesTheRows) {
+    server.request = "7";
+    writers = [](const std::string& program) { return program.ends_with("proshut.bat") ? "/d/c: herkes" : "?"; };
+    db().poll("c:\\brevund");
+    ASSERT_TRUE(waitForOutcomes(1));
+    writers = {};
+    db_.reset();
+    db().poll("\\\\sunucu\\veri");
+    ASSERT_TRUE(waitForOutcomes(2));
+    ASSERT_TRUE(outcomes[0].served && outcomes[1].served);
+    EXPECT_EQ(outcomes[0].served->refused,
+              "Kapatma programı güvenli bir klasörde değil: c:\\progress\\openedge\\bin\\proshut.bat (/d/c: herkes)");
+    EXPECT_EQ(outcomes[1].served->refused, "İlk kaynak klasör bir sürücüyle başlamalı: \\\\sunucu\\veri");
+    EXPECT_TRUE(processes.started.empty());
+    for (const std::string& statement : server.seen()) EXPECT_EQ(statement.find("DELETE"), std::string::npos);
 }
 
 TEST_F(DatabaseThreadTest, HungStatementHoldsNoCallAndAPollDueMeanwhileIsSkipped) {

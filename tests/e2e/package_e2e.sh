@@ -20,7 +20,8 @@ autostart=/etc/xdg/autostart/zelyedek.desktop
 runtime=/run/zelyedek
 
 # What is already here is not this test's to remove.
-if dpkg-query -W zelyedek >/dev/null 2>&1 || [ -e $folder ] || getent group zelyedek >/dev/null; then
+if dpkg-query -W zelyedek >/dev/null 2>&1 || [ -e $folder ] || getent group zelyedek >/dev/null ||
+    getent group zelyedek-yonetim >/dev/null; then
     echo "FAIL - zelyedek (package, $folder or group) is already on this machine; the test would remove it"
     exit 1
 fi
@@ -42,7 +43,9 @@ package_cleanup() {
     [ -n "$service" ] && kill -KILL "$service" 2>/dev/null && wait "$service"
     dpkg-query -W zelyedek >/dev/null 2>&1 && dpkg -P zelyedek >/dev/null
     rm -rf $folder
-    getent group zelyedek >/dev/null && delgroup --system --quiet zelyedek >/dev/null
+    for group in zelyedek zelyedek-yonetim; do
+        getent group $group >/dev/null && delgroup --system --quiet $group >/dev/null
+    done
     [ -z "$lock_was_there" ] && rm -f "$lock"
     [ -z "$runtime_was_there" ] && rm -rf $runtime
     cleanup
@@ -63,8 +66,10 @@ check "the program is root's, 755" test "$(mode $program)" = "root:root 755"
 check "the unit is root's, 644" test "$(mode $unit)" = "root:root 644"
 check "the autostart entry is root's, 644" test "$(mode $autostart)" = "root:root 644"
 check "the autostart entry starts the window client" grep -qx "Exec=$program --pencere" $autostart
-gid=$(getent group zelyedek | cut -d: -f3)
-check "the group zelyedek is a system group" test "${gid:-0}" -ge 100 -a "${gid:-1000}" -lt 1000
+for group in zelyedek zelyedek-yonetim; do
+    gid=$(getent group $group | cut -d: -f3)
+    check "the group $group is a system group" test "${gid:-0}" -ge 100 -a "${gid:-1000}" -lt 1000
+done
 check "the service is enabled for multi-user.target" \
     test "$(readlink /etc/systemd/system/multi-user.target.wants/zelyedek.service)" = $unit
 verify=$(systemd-analyze verify $unit 2>&1)
@@ -121,6 +126,7 @@ check "what is under drives/ stays" grep -qx veri $folder/drives/c/veri.txt
 left=$(find /etc /lib/systemd /var/lib/systemd -name '*zelyedek*')
 check "nothing of it is left in /etc, /lib/systemd, /var/lib/systemd" test -z "$left"
 [ -n "$left" ] && echo "left: $left"
-check "the group, with nobody in it, is gone" bash -c '! getent group zelyedek >/dev/null'
+check "the groups, with nobody in them, are gone" \
+    bash -c '! getent group zelyedek >/dev/null && ! getent group zelyedek-yonetim >/dev/null'
 
 finish

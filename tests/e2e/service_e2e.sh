@@ -4,7 +4,9 @@
 # --yedekle answer from a shell, clients that send garbage, too much or never read cost only
 # their own connection. Then window clients on Xvfb: a typed folder lands in the service's file,
 # "Yedekle" runs in the service, two windows see each other's changes, a stopped service is
-# told and found again. A user outside the group is refused; SIGTERM ends it with its log line.
+# told and found again. A user outside the group is refused, a watcher may run but not change, a
+# manager may change; a shutdown utility others may write is not run; SIGTERM ends it with its
+# log line.
 #   service_e2e.sh BINARY PG_SCRIPT PG_DIR VERSION
 set -uo pipefail
 binary=$1
@@ -31,6 +33,9 @@ export XDG_RUNTIME_DIR="$work/runtime" ODBCSYSINI="$pg_dir/odbc"
 sql() { psql -h "$pg_dir" -p "$(cat "$pg_dir/port")" -U postgres -d zel -qAt -c "$1"; }
 settings_line() { sed -n "$1p" "$work/TarvelYedek.ini" | tr -d '\r'; }
 log_has() { grep -q "$1" "$work/TarvelYedek.log" 2>/dev/null; }
+# The service runs the system's zip, not zip.ex_ (which would note its runs): its runs are counted
+# in the log.
+runs() { cat "$work/TarvelYedek.log" 2>/dev/null | grep -c 'Yedekleme başladı'; }
 
 # The service as systemd would start it: its runtime folder given, here the program folder, which
 # every user can reach.
@@ -62,11 +67,23 @@ check "the service still answers" status >/dev/null
 slot_ran() { [ "$(runs)" -ge 1 ]; }
 check "the slot of $slot fires in the service" within 40 slot_ran
 check "its archive is read back" within 10 log_has 'dosya doğrulandı'
+check "made by the system's zip: zip.ex_ was neither run nor copied" \
+    test ! -e "$work/runs.log" -a ! -e "$work/drives/c/brevund/tarvel/bat/zip.exe"
+archive=$(ls "$work"/drives/c/tarvel-yedek/*.zip | head -1)
+check "the archive has no group or other read ($(stat -c %a "$archive"))" test "$(stat -c %a "$archive")" = 600
 recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
 check "and recorded in the history" within 15 recorded
 sql 'INSERT INTO pub."zelDisconnect" VALUES (7)' >/dev/null
 served() { grep -q 'disconnect 7' "$work/proshut.log" 2>/dev/null; }
 check "a disconnect request is served" within 25 served
+chmod o+w "$work/drives/c/progress/openedge/bin"
+sql 'INSERT INTO pub."zelDisconnect" VALUES (8)' >/dev/null
+check "a shutdown utility in a folder others may write is not run" \
+    within 25 log_has 'Kapatma programı güvenli bir klasörde değil: c:\\progress\\openedge\\bin\\proshut.bat (.*bin: herkes)'
+check "and its request stays in the table" test "$(sql 'SELECT count(*) FROM pub."zelDisconnect"')" -eq 1
+served8() { grep -q 'disconnect 8' "$work/proshut.log" 2>/dev/null; }
+chmod o-w "$work/drives/c/progress/openedge/bin"
+check "once only administrators may change it again, the request is served" within 25 served8
 
 (cd "$work" && ./zelyedek --yedekle) >"$work/yedekle.out" 2>&1
 check "--yedekle runs and exits 0 once the run is recorded" test $? -eq 0
@@ -83,6 +100,36 @@ if [ "$(id -u)" -eq 0 ]; then
     gpasswd -a nobody zelyedek >/dev/null
     (cd "$work" && as_nobody --clear-groups) >/dev/null 2>&1
     check "a member of the group zelyedek is served" test $? -eq 0
+    # A watcher's change is refused and told; its "Yedekle" runs. The same user as a manager changes
+    # the folder, but not to a text that would break zip's command line.
+    # Its messages, then two seconds to hear the answers before it hangs up.
+    as_window() {
+        { cat; sleep 2; } |
+            (cd "$work" && setpriv --reuid=nobody --regid=nogroup --clear-groups socat -t 1 - "UNIX-CONNECT:$(socket)")
+    }
+    message() { local IFS=$'\t'; printf '%s\n' "${*//\\/\\\\}"; }  # fields by tabs, \ as \\
+    runs_before=$(runs)
+    { message hello "$version" window; message source 1 'c:\izleyici'; message run; } | as_window >"$work/watcher.out"
+    check "a member of zelyedek is welcomed as a watcher" grep -qP '^welcome\twatcher$' "$work/watcher.out"
+    check "whose change is refused with its message" grep -qP '^denied\tBu ayarı değiştirme izniniz yok$' "$work/watcher.out"
+    check "and the run log's line" log_has 'Ayar değişikliği reddedildi (kullanıcı [0-9]*): Bu ayarı'
+    check "the settings file keeps its line" test -z "$(settings_line 3)"
+    watcher_ran() { [ "$(runs)" -gt "$runs_before" ]; }
+    check "the watcher's \"Yedekle\" runs a backup" within 15 watcher_ran
+    created_managers=0
+    getent group zelyedek-yonetim >/dev/null || { groupadd --system zelyedek-yonetim && created_managers=1; }
+    gpasswd -a nobody zelyedek-yonetim >/dev/null
+    attack='c:\out" -T -TT "sh /tmp/x #'
+    { message hello "$version" window; message source 1 'c:\yonetici'; message target 1 "$attack"; } |
+        as_window >"$work/manager.out"
+    check "a member of zelyedek-yonetim is welcomed as a manager" grep -qP '^welcome\tmanager$' "$work/manager.out"
+    typed_by_manager() { [ "$(settings_line 3)" = 'c:\yonetici' ]; }
+    check "and changes the folder" within 5 typed_by_manager
+    check "but a target that would break zip's line is refused" \
+        grep -qF "$(message denied "Geçersiz klasör adı: $attack")" "$work/manager.out"
+    check "and not saved" test "$(settings_line 4)" = 'c:\tarvel-yedek'
+    gpasswd -d nobody zelyedek-yonetim >/dev/null
+    [ $created_managers -eq 1 ] && groupdel zelyedek-yonetim
     gpasswd -d nobody zelyedek >/dev/null
     [ $created_group -eq 1 ] && groupdel zelyedek
 else
