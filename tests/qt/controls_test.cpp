@@ -2,6 +2,7 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <tuple>
 
 #include "qt/toolkit.h"
 #include "support/qt/window_fixture.h"
@@ -72,6 +73,23 @@ TEST_F(ControlsTest, ButtonsLabelsAndWindow) {
     // The last-backup label lies below the visible client area.
     EXPECT_GE(w.lblSon->geometry().top(), w.height());
     EXPECT_FALSE(w.windowIcon().isNull());
+}
+
+// A watcher of the service keeps "Yedekle" and "Gizle"; without a service only "Gizle" is left.
+TEST_F(ControlsTest, ControlAccessGreysTheSettingsThenTheButtonToo) {
+    auto& w = window();
+    std::vector<QWidget*> settings{w.chkYedek1, w.chkYedek2, w.chkYedek3, w.dtYedek1, w.dtyedek2, w.dtYedek3,
+                                   w.udSakla,   w.chkKacan};
+    settings.insert(settings.end(), w.txtKaynak.begin(), w.txtKaynak.end());
+    settings.insert(settings.end(), w.txtHedef.begin(), w.txtHedef.end());
+    for (const auto& [access, settingsOn, copyOn] : {std::tuple{ControlAccess::RunOnly, false, true},
+                                                     std::tuple{ControlAccess::None, false, false},
+                                                     std::tuple{ControlAccess::All, true, true}}) {
+        w.setControlAccess(access);
+        for (QWidget* c : settings) EXPECT_EQ(c->isEnabled(), settingsOn) << c->objectName().toStdString();
+        EXPECT_EQ(w.cmdCopy->isEnabled(), copyOn);
+        EXPECT_TRUE(w.cmdExit->isEnabled());
+    }
 }
 
 TEST_F(ControlsTest, TabOrderReachesTheButtonsBeforeTheSecondPairAndTheLastRowLast) {
