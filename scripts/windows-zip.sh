@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds Info-ZIP Zip 3.0 for Windows from Debian's source package, for the Windows tests:
-#   windows-zip.sh OUT_DIR    ->  OUT_DIR/zip.exe (kept: a second call does nothing)
+# Builds Info-ZIP Zip 3.0 for Windows from Debian's source package, for the Windows tests and the
+# service's installer, with Info-ZIP's licence, which must go wherever the exe goes:
+#   windows-zip.sh OUT_DIR    ->  OUT_DIR/zip.exe, OUT_DIR/zip-LICENSE.txt (kept: a second call does nothing)
 # The source comes from Debian's source package (debian-source.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/debian-source.sh"
 out=$1
-[ -s "$out/zip.exe" ] && exit 0
+[ -s "$out/zip.exe" ] && [ -s "$out/zip-LICENSE.txt" ] && exit 0
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -20,5 +21,6 @@ make -C "$tmp/zip30" -f win32/makefile.gcc zip.exe -j "$(nproc)" \
     "LOC=-DNO_ASM -include windows.h" 'LDFLAGS=-o$@ -s -static' >"$tmp/build.log" 2>&1 ||
     { tail -20 "$tmp/build.log" >&2; exit 1; }
 mkdir -p "$out"
+cp "$tmp/zip30/LICENSE" "$out/zip-LICENSE.txt"
 cp "$tmp/zip30/zip.exe" "$out/zip.exe.part"
 mv "$out/zip.exe.part" "$out/zip.exe"

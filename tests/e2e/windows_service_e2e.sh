@@ -3,14 +3,18 @@
 # the service ZELYedek registered to start by itself as LocalSystem with /hizmet and started, the
 # shortcuts to the window client, settings and logs that an upgrade and a removal leave alone, an
 # upgrade that restarts the service, a removal that takes the service. With the service running:
-# a slot zips with the real Windows zip and records through Wine's ODBC, "sc stop" ends it with
-# its log line, and a window client started with /pencere shows its window and drives it.
-#   windows_service_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (the msis beside the exe;
-#                                                           WINEPREFIX: a booted prefix to copy)
+# a slot zips with the zip.exe installed beside it and records through Wine's ODBC, a disconnect
+# request runs the shutdown utility only while nobody else may change it, "sc stop" ends it with
+# its log line, and a window client started with /pencere shows its window and drives it. A
+# program that holds the pipe's name first costs the windows only: the service still backs up,
+# and no window talks to that program. A window that the service welcomes as a watcher says so.
+#   windows_service_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT PIPE_PEER_EXE
+#                          (the msis beside the exe; WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
 zip_exe=$2
 pg_script=$3
+peer_exe=$4  # tests/support/win/pipe_peer.cpp
 template=${WINEPREFIX:?a booted Wine prefix to copy}
 here=$(dirname "$0")
 source "$here/lib.sh"
@@ -148,6 +152,10 @@ if [ $rc -ne 0 ]; then
     exit
 fi
 check "the exe is in C:\\Program Files\\ZEL Yedek" test -f "$installed/zelyedek.exe"
+zip_installed() {
+    cmp -s "$zip_exe" "$installed/zip.exe" && cmp -s "$(dirname "$zip_exe")/zip-LICENSE.txt" "$installed/zip-LICENSE.txt"
+}
+check "Info-ZIP's zip.exe and its licence are installed beside it" zip_installed
 links=("$(link_in "")" "$(link_in StartUp/)")
 check "the service ZELYedek starts by itself, as LocalSystem, with /hizmet" service_configured
 check "the Start menu's and the Startup folder's shortcuts start the window client with /pencere" \
@@ -176,6 +184,11 @@ service_mode_stops_and_starts() {
     printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' '' '' '' '' '' 1 "$slot" 0 17:00:00 0 12:00:00 \
         >"$installed/TarvelYedek.ini"
     printf 'SaklanacakYedek=3\r\nKacanYedek=0\r\n' >"$installed/TarvelYedekEk.ini"
+    # The service runs only the zip installed beside it: one that drive c's users could replace
+    # would fail every run.
+    echo 'zip değil' >"$c/brevund/tarvel/bat/zip.ex_"
+    mkdir -p "$c/progress/openedge/bin"
+    printf '@echo %%* >> c:\\progress\\openedge\\bin\\proshut.log\r\n' >"$c/progress/openedge/bin/proshut.bat"
     wine sc start ZELYedek >/dev/null 2>&1
     check "\"sc start ZELYedek\" starts it again" within 30 service_is RUNNING
 }
@@ -186,6 +199,19 @@ service_mode_backs_up() {
     check "the archive is read back" within 15 log_has 'dosya doğrulandı'
     recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
     check "and recorded in the history through Wine's ODBC" within 20 recorded
+    check "by the installed zip: drive c's zip.ex_ was neither copied nor run" test ! -e "$c/brevund/tarvel/bat/zip.exe"
+    # Wine's access lists follow the Unix modes: the stand-in's file and folders are the user's
+    # own, whose account the service runs as under Wine, and give the others read only.
+    local utility="$c/progress/openedge/bin/proshut.bat"
+    sql 'INSERT INTO pub."zelDisconnect" VALUES (7)' >/dev/null
+    served() { grep -q "disconnect $1" "$c/progress/openedge/bin/proshut.log" 2>/dev/null; }
+    check "a disconnect request runs the shutdown utility that only its owner may change" within 25 served 7
+    chmod o+w "$utility"
+    sql 'INSERT INTO pub."zelDisconnect" VALUES (8)' >/dev/null
+    refused() { log_has 'Kapatma programı güvenli bir klasörde değil: .*proshut\.bat: S-1-1-0)'; }
+    check "one that everyone may write is not run, and the log names who may" within 25 refused
+    check "so request 8 was not served" bash -c "! grep -q 'disconnect 8' '$c/progress/openedge/bin/proshut.log'"
+    chmod o-w "$utility"
 }
 
 window_client_mode() {
@@ -253,11 +279,75 @@ shell_and_per_user_copy() {
     check "without ever loading settings of its own" test ! -e "$c/kisisel/TarvelYedek.ini"
 }
 
+# A program that took the pipe's name before the service started: the service logs it once and
+# backs up all the same, and a window opens that pipe but sends it nothing.
+service_without_its_pipe() {
+    wine sc stop ZELYedek >/dev/null 2>&1
+    within 15 service_is STOPPED
+    local squat_log="$work/squatter.log" runs_before
+    (exec wine "$peer_exe" squat 'C:\Program Files\ZEL Yedek' "$(windows_path "$squat_log")" >/dev/null 2>&1) &
+    pids+=($!)
+    local squatter_pid=$!
+    within 15 grep -q dinliyor "$squat_log" 2>/dev/null
+    slot=$(date -d '+25 sec' +%T)
+    sed -i "10s/.*/$slot\r/" "$installed/TarvelYedek.ini"
+    runs_before=$(log_count 'dosya doğrulandı')
+    wine sc start ZELYedek >/dev/null 2>&1
+    check "with another program on its pipe's name the service starts" within 30 service_is RUNNING
+    check "and logs that its windows' channel could not be opened" within 10 log_has 'Pencere kanalı açılamadı'
+    ran_again() { [ "$(log_count 'dosya doğrulandı')" -gt "$runs_before" ]; }
+    check "its slot of $slot still makes an archive" within 60 ran_again
+    (cd "$installed" && exec wine 'C:\Program Files\ZEL Yedek\zelyedek.exe' /pencere >>"$work/client.log" 2>&1) &
+    pids+=($!)
+    opened() { grep -q bağlantı "$squat_log"; }
+    check "a window client opens the other program's pipe" within 20 opened
+    sleep 2
+    check "but sends it nothing" bash -c "! grep -q veri '$squat_log'"
+    for pid in $(program_pids /pencere); do kill "$pid"; done
+    kill "$squatter_pid" 2>/dev/null  # wine execs the program itself in this process
+    durum_ok() { (cd "$installed" && wine 'C:\Program Files\ZEL Yedek\zelyedek.exe' /durum) >/dev/null 2>&1; }
+    check "once the name is free the service's next poll opens its channel" within 30 durum_ok
+    check "and the failure was logged once" test "$(log_count 'Pencere kanalı açılamadı')" -eq 1
+}
+
+# A window that the service welcomes as a watcher: greyed settings, "Yedekle" live, its caption
+# says so. The "service" here is a stand-in on the pipe of another folder's copy.
+watcher_window() {
+    local watcher_log="$work/watcher.log"
+    mkdir -p "$c/izleme"
+    cp "$exe" "$c/izleme/zelyedek.exe"
+    (exec wine "$peer_exe" watcher 'C:\izleme' "$(windows_path "$watcher_log")" >/dev/null 2>&1) &
+    pids+=($!)
+    local watcher_pid=$!
+    within 15 grep -q dinliyor "$watcher_log" 2>/dev/null
+    (cd "$c/izleme" && exec wine 'C:\izleme\zelyedek.exe' /pencere >>"$work/watcher-client.log" 2>&1) &
+    pids+=($!)
+    watcher_caption() { xdotool search --name '^ZEL Yedek \(izleme\)$' 2>/dev/null | head -1; }
+    watcher_up() { [ -n "$(watcher_caption)" ]; }
+    check "a window welcomed as a watcher is captioned \"ZEL Yedek (izleme)\"" within 20 watcher_up
+    local window
+    window=$(watcher_caption)
+    check "as xdotool reads its name" bash -c "xdotool getwindowname '$window' | grep -q ' (izleme)\$'"
+    within 15 wine_icon_docked
+    within 5 bash -c "! xdotool search --onlyvisible --name '^ZEL Yedek \(izleme\)\$' >/dev/null"  # the start-up hide
+    read -r x y <<<"$(wine_icon_center)"
+    xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+    shown() { [ -n "$(xdotool search --onlyvisible --name '^ZEL Yedek \(izleme\)$' 2>/dev/null)" ]; }
+    within 5 shown
+    sleep 1
+    import -window root "$work/watcher.png" 2>/dev/null && cp "$work/watcher.png" "$(dirname "$exe")/windows-service-e2e-watcher.png"
+    check "its screenshot is saved beside the exe" test -s "$(dirname "$exe")/windows-service-e2e-watcher.png"
+    for pid in $(program_pids izleme); do kill "$pid"; done
+    kill "$watcher_pid" 2>/dev/null
+}
+
 service_mode_runs
 service_mode_stops_and_starts
 service_mode_backs_up
 window_client_mode
 shell_and_per_user_copy
+service_without_its_pipe
+watcher_window
 
 # --- The settings written above and an old log, then an upgrade and a removal that leave them.
 # The service may save the settings in its own layout: their values are compared, the hand-made
@@ -275,7 +365,8 @@ for pid in $(program_pids /pencere); do kill "$pid"; done
 service_before=$(program_pids /hizmet)
 stops_before=$(log_count 'Hizmet durduruldu')
 next=$(awk -F. '{print $1 "." $2 "." $3 + 1}' <<<"$version")
-bash "$here/../../scripts/package-windows" --wxs zelyedek-hizmet.wxs "$exe" "$work/zelyedek-hizmet-next.msi" "$next" >/dev/null
+bash "$here/../../scripts/package-windows" --wxs zelyedek-hizmet.wxs --zip "$(dirname "$zip_exe")" "$exe" \
+    "$work/zelyedek-hizmet-next.msi" "$next" >/dev/null
 msi_install "$work/zelyedek-hizmet-next.msi" "$work/upgrade.log"
 rc=$?
 check "an upgrade to $next is installed silently (exit $rc)" test $rc -eq 0
