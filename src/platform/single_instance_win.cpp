@@ -43,7 +43,10 @@ std::string instanceKeyOfFolder(const std::string& programFolder) {
 }
 
 Win32SingleInstance::Win32SingleInstance(const std::string& key, Scope scope)
-    : key_(widen(key)), scope_(scope), showMessage_(RegisterWindowMessageW(L"ZelYedekShowWindow")) {}
+    : key_(widen(key)),
+      scope_(scope),
+      showMessage_(RegisterWindowMessageW(L"ZelYedekShowWindow")),
+      handOverMessage_(RegisterWindowMessageW(L"ZelYedekHandOver")) {}
 
 Win32SingleInstance::~Win32SingleInstance() {
     if (listener_) DestroyWindow(listener_);
@@ -88,10 +91,25 @@ void Win32SingleInstance::askRunningCopyToShow() {
     PostMessageW(running, showMessage_, kShowWord, 0);
 }
 
+// Not let past the elevation filter, unlike the show request: only a copy of the same or a higher
+// integrity level (an administrator's successor) may ask.
+void Win32SingleInstance::askRunningCopyToHandOver() {
+    HWND running = FindWindowExW(HWND_MESSAGE, nullptr, key_.c_str(), nullptr);
+    if (running) PostMessageW(running, handOverMessage_, static_cast<WPARAM>(GetCurrentProcessId()), 0);
+}
+
+bool isOwnSuccessor(unsigned long successorPid, bool successorRunning, unsigned long askingPid) {
+    return successorPid != 0 && successorRunning && askingPid == successorPid;
+}
+
 LRESULT CALLBACK Win32SingleInstance::listenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<Win32SingleInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self && message == self->showMessage_) {
         if (wParam == kShowWord && self->onShow_) self->onShow_();
+        return 0;
+    }
+    if (self && message == self->handOverMessage_) {
+        if (self->onHandOver_) self->onHandOver_(static_cast<unsigned long>(wParam));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -30,6 +30,12 @@ public:
     bool claim(std::function<void()> onShowRequest) override;
     void askRunningCopyToShow() override;
 
+    // A later copy's request that this one make way for it, with the asking process's id; heard
+    // only by the copy that holds the claim. Whether to honour it is the caller's (isOwnSuccessor).
+    void setHandOverRequest(std::function<void(unsigned long pid)> onRequest) { onHandOver_ = std::move(onRequest); }
+    // From a later copy: asks the running one to make way for this process.
+    void askRunningCopyToHandOver();
+
     // The request: this registered message with this word; anything else is ignored.
     static constexpr WPARAM kShowWord = 0x5A454C;  // "ZEL"
 
@@ -39,9 +45,15 @@ private:
     std::wstring key_;
     Scope scope_;
     UINT showMessage_;
+    UINT handOverMessage_;
     HANDLE mutex_ = nullptr;
     HWND listener_ = nullptr;
     std::function<void()> onShow_;
+    std::function<void(unsigned long)> onHandOver_;
 };
+
+// Whether a request to make way comes from this copy's own successor: the process it started
+// itself (its id, 0 for none), still running. Any other process, whatever it says, ends nothing.
+bool isOwnSuccessor(unsigned long successorPid, bool successorRunning, unsigned long askingPid);
 
 }  // namespace zel

@@ -23,6 +23,7 @@
 #include "service/shell_command.h"
 #include "service/start_mode.h"
 #include "service/window_client.h"
+#include "win32/elevated_successor.h"
 #include "win32/message_wait_ops.h"
 #include "win32/parent_console.h"
 #include "win32/service_win.h"
@@ -40,6 +41,12 @@ std::vector<std::string> commandLineArguments() {
         LocalFree(words);
     }
     return arguments;
+}
+
+bool hasArgument(const std::vector<std::string>& arguments, std::string_view name) {
+    for (const std::string& a : arguments)
+        if (a == "/" + std::string(name) || a == "--" + std::string(name)) return true;
+    return false;
 }
 
 constexpr const wchar_t* kServiceRunsHere = L"Bu makinede ZEL Yedek hizmeti çalışıyor; bu kopya kapanıyor.";
@@ -92,14 +99,29 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     zel::Win32SingleInstance single(
         client ? key + "-pencere" : key,
         client ? zel::Win32SingleInstance::Scope::Session : zel::Win32SingleInstance::Scope::Machine);
+    // A watcher's window started this one elevated: once it reaches the service it asks the watcher
+    // to make way, where another window would give way itself. The argument grants nothing more.
+    std::unique_ptr<zel::TakingOverInstance> takingOver;
+    if (client && hasArgument(arguments, zel::kTakeOverArgument)) {
+        std::string error;
+        if (connector({[](std::string) {}, [](const std::string&) {}}, error))
+            takingOver = std::make_unique<zel::TakingOverInstance>(single);
+    }
+    zel::SingleInstance& claim = takingOver ? static_cast<zel::SingleInstance&>(*takingOver) : single;
 
     zel::Win32FrontEnd view(instance);
+    zel::ElevatedSuccessor successor;
     std::unique_ptr<zel::WindowClient> service;
     std::unique_ptr<zel::frmMain> form;
     if (client) {
         service = std::make_unique<zel::WindowClient>(std::string(zel::kProgramVersion), connector, view);
-        form = std::make_unique<zel::frmMain>(single, view, *service);
+        form = std::make_unique<zel::frmMain>(claim, view, *service);
         service->setRunCalls([&form] { form->restoreWindow(); }, [&form] { form->setWindowState(1); });
+        // A watcher starts an administrator's window, and ends only for that very process.
+        view.setSettingsRequest([&successor, &view] { successor.start(view.handle()); });
+        single.setHandOverRequest([&successor, &form](unsigned long pid) {
+            if (successor.is(pid)) form->mnuExit_Click();
+        });
     } else {
         form = std::make_unique<zel::frmMain>(
             zel::FrmMainServices{{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),

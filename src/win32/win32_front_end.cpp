@@ -26,7 +26,7 @@ constexpr UINT kTrayId = 1;
 constexpr int kIdKaynak = 101, kIdHedef = 111, kIdYedek = 121, kIdPicker = 131;
 constexpr int kIdCopy = 141, kIdExit = 142;
 constexpr int kIdSakla = 151, kIdKacan = 152;
-constexpr int kIdRestore = 201, kIdKapat = 202;
+constexpr int kIdRestore = 201, kIdKapat = 202, kIdSettings = 203;
 constexpr COLORREF kBackground = RGB(192, 192, 255);
 constexpr COLORREF kLastBackupText = RGB(0, 0, 128);
 constexpr wchar_t kClassName[] = L"ZelYedekMain";
@@ -536,6 +536,16 @@ void Win32FrontEnd::setControlAccess(ControlAccess access) {
     settings.insert(settings.end(), dtYedek_.begin(), dtYedek_.end());
     for (HWND control : settings) EnableWindow(control, access == ControlAccess::All ? TRUE : FALSE);
     EnableWindow(cmdCopy_, access != ControlAccess::None ? TRUE : FALSE);
+    // A watcher may ask for an administrator's window, just above "&Kapat".
+    const bool offer = access == ControlAccess::RunOnly && settingsRequest_;
+    if (offer == offeringSettings_) return;
+    offeringSettings_ = offer;
+    if (offer) {
+        InsertMenuW(menu_, kIdKapat, MF_BYCOMMAND | MF_STRING, kIdSettings,
+                    L"Ayarlar\u0131 de\u011fi\u015ftir...");
+    } else {
+        DeleteMenu(menu_, kIdSettings, MF_BYCOMMAND);
+    }
 }
 
 void Win32FrontEnd::setCopyEnabled(bool enabled) {
@@ -615,6 +625,7 @@ void Win32FrontEnd::popUpTrayMenu() {
     if (!form_) return;
     if (chosen == kIdRestore) form_->mnuRestore_Click();
     if (chosen == kIdKapat) form_->mnuExit_Click();
+    if (chosen == kIdSettings && offeringSettings_ && settingsRequest_) settingsRequest_();
 }
 void Win32FrontEnd::showTrayWarning(const std::string& title, const std::string& text) {
     NOTIFYICONDATAW data = trayData(window_, smallIcon_);

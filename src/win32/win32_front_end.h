@@ -26,6 +26,8 @@ public:
 
     // From now on the window's messages go to `form`.
     void attach(frmMain& form) { form_ = &form; }
+    // What "Ayarları değiştir..." does, which a watcher's tray menu offers (an administrator's window).
+    void setSettingsRequest(std::function<void()> request) { settingsRequest_ = std::move(request); }
     HWND handle() const { return window_; }
     // The message loop, until the program ends.
     int run();
@@ -119,6 +121,8 @@ private:
     HICON icon_ = nullptr;  // shared resource icons: never destroyed
     HICON smallIcon_ = nullptr;
     HMENU menu_ = nullptr;
+    std::function<void()> settingsRequest_;
+    bool offeringSettings_ = false;  // the menu holds "Ayarları değiştir..."
     UINT taskbarCreated_ = 0;
     bool settingText_ = false;  // a change the program makes, not the user
     bool activated_ = false;

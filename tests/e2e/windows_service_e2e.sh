@@ -337,6 +337,21 @@ watcher_window() {
     sleep 1
     import -window root "$work/watcher.png" 2>/dev/null && cp "$work/watcher.png" "$(dirname "$exe")/windows-service-e2e-watcher.png"
     check "its screenshot is saved beside the exe" test -s "$(dirname "$exe")/windows-service-e2e-watcher.png"
+    # Its tray menu's "Ayarları değiştir..." starts the program again elevated (Wine has no
+    # elevation: it starts it as it is); the watcher makes way once that window reached the
+    # service, and the new one holds the session's place.
+    local watcher
+    watcher=$(program_pids izleme)
+    read -r x y <<<"$(wine_icon_center)"
+    xdotool mousemove "$x" "$y" click 3
+    sleep 1
+    xdotool key Down Down Return
+    successor_up() { [ -n "$(program_pids devral)" ]; }
+    check "\"Ayarları değiştir...\" starts the window again with /pencere /devral" within 20 successor_up
+    watcher_gone() { ! kill -0 "$watcher" 2>/dev/null; }
+    check "and the watcher's window makes way for it" within 20 watcher_gone
+    successor_holds() { successor_up && watcher_up && [ "$(program_pids izleme | wc -l)" -eq 1 ]; }
+    check "which stays, the one window of its folder" within 20 successor_holds
     for pid in $(program_pids izleme); do kill "$pid"; done
     kill "$watcher_pid" 2>/dev/null
 }

@@ -39,6 +39,39 @@ TEST(Win32SingleInstance, SecondCopyGivesWayAndItsRequestShowsTheFirst) {
     EXPECT_EQ(shown, 1);
 }
 
+TEST(Win32SingleInstance, ALaterCopysRequestToMakeWayCarriesItsProcessToTheHolder) {
+    const std::string key = instanceKey("c:\\zel\\test-devral");
+    Win32SingleInstance first(key, Win32SingleInstance::Scope::Session);
+    unsigned long asked = 0;
+    int shown = 0;
+    first.setHandOverRequest([&](unsigned long pid) { asked = pid; });
+    ASSERT_TRUE(first.claim([&] { ++shown; }));
+    Win32SingleInstance second(key, Win32SingleInstance::Scope::Session);
+    second.setHandOverRequest([](unsigned long) { ADD_FAILURE() << "a copy without the claim heard it"; });
+    EXPECT_FALSE(second.claim([] {}));
+    second.askRunningCopyToHandOver();
+    pumpMessages();
+    EXPECT_EQ(asked, GetCurrentProcessId());
+    EXPECT_EQ(shown, 0);
+}
+
+TEST(Win32SingleInstance, OnlyTheSuccessorAWindowStartedMakesItGiveWay) {
+    const struct {
+        const char* what;
+        unsigned long successor;
+        bool running;
+        unsigned long asking;
+        bool makesWay;
+    } cases[] = {
+        {"its own successor", 4242, true, 4242, true},
+        {"another process", 4242, true, 4243, false},
+        {"its successor has ended (the number may be anyone's now)", 4242, false, 4242, false},
+        {"it started none", 0, false, 0, false},
+        {"it started none, a process claims 0", 0, true, 0, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(isOwnSuccessor(c.successor, c.running, c.asking), c.makesWay) << c.what;
+}
+
 TEST(Win32SingleInstance, AnotherFolderRunsBesideAndAnEndedCopyBlocksNothing) {
     const std::string key = instanceKey("c:\\zel\\test-second");
     auto first = std::make_unique<Win32SingleInstance>(key);
