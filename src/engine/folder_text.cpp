@@ -21,8 +21,8 @@ bool isFolderText(std::string_view text) {
     return true;
 }
 
-std::string badFolderText(std::string_view text) {
-    std::string shown = "Geçersiz klasör adı: ";
+std::string withVisibleControls(std::string_view text) {
+    std::string shown;
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
         if (u >= 0x20 && u != 0x7F) {
@@ -34,6 +34,10 @@ std::string badFolderText(std::string_view text) {
         shown += hex;
     }
     return shown;
+}
+
+std::string badFolderText(std::string_view text) {
+    return "Geçersiz klasör adı: " + withVisibleControls(text);
 }
 
 bool isDriveRoot(std::string_view prefix) {

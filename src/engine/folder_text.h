@@ -13,8 +13,11 @@ inline constexpr std::string_view kPrefixNotADrive = "İlk kaynak klasör bir s�
 // take for an option. An empty text is an unused box, and may be.
 bool isFolderText(std::string_view text);
 
-// "Geçersiz klasör adı: <text>", with control characters shown as \xNN so that the text cannot
-// break the line it is told in.
+// The text with its control characters shown as \xNN, so that what a client sent cannot break
+// (or forge) the line of the run log it is told in.
+std::string withVisibleControls(std::string_view text);
+
+// "Geçersiz klasör adı: <text>", the text's control characters shown.
 std::string badFolderText(std::string_view text);
 
 // True for a tool prefix that is a drive's root ("c:\"): the only place programs are taken from.

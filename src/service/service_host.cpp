@@ -176,7 +176,7 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
         return;
     }
     const std::optional<PanelChange> change = parsePanelChange(message);
-    if (!change || !userMayChange(*change)) return drop(id, "tanınmayan ileti: " + message.front());
+    if (!change || !userMayChange(*change)) return drop(id, "tanınmayan ileti: " + withVisibleControls(message.front()));
     if (const std::string why = refusal(clients_.at(id), *change); !why.empty()) {
         // The window hears why, and gets the value back that it shows wrongly now.
         machine_->log("Ayar değişikliği reddedildi (kullanıcı " + clients_.at(id).user + "): " + why);

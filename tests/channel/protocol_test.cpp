@@ -70,5 +70,12 @@ TEST(ChannelProtocol, HelloNamesAVersionAndAKnownRole) {
     EXPECT_FALSE(parseHello({"hello", "1.0.0"}));
 }
 
+TEST(ChannelProtocol, WelcomeCarriesOnlyWatcherOrManager) {
+    for (const PeerAccess access : {PeerAccess::Watcher, PeerAccess::Manager})
+        EXPECT_EQ(parseWelcome(welcomeMessage(access)), access);
+    for (const Message& m : std::vector<Message>{{"welcome"}, {"welcome", "admin"}, {"welcome", "manager", "x"}})
+        EXPECT_FALSE(parseWelcome(m)) << m.size();
+}
+
 }  // namespace
 }  // namespace zel

@@ -105,6 +105,7 @@ TEST_P(ServiceHostFaults, CostOnlyThatClientItsConnection) {
     EXPECT_FALSE(server.closed[2]);
     EXPECT_EQ(server.closed.count(1), 0u);
     EXPECT_NE(log().find("Hizmet bir bağlantıyı kesti"), std::string::npos);
+    EXPECT_EQ(log().find("\n2026-01-01"), std::string::npos);  // what it sent stays inside its line
     say(1, "keep\t7\n");
     EXPECT_NE(readFile(extraFile()).find("7"), std::string::npos);
     say(2, "keep\t9\n");  // nothing more from a dropped client counts
@@ -121,7 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadClient{"SwitchOutOfRange",
                   encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "switch\t0\t7\n"},
         BadClient{"UnknownVerb",
-                  encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "format\tc:\n"}),
+                  encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) + "format\tc:\n"},
+        BadClient{"VerbForgingALogLine", encodeMessage(helloMessage({"1.0.0", ClientRole::Window})) +
+                                             "x\\n2026-01-01 00:00:00  Yedekleme kaydı yazıldı\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A change the service does not make is told to that window, which gets the value back; its
