@@ -30,6 +30,13 @@ std::optional<ProgramArchive> programArchive(std::string_view name, std::string_
         archive.state = ProgramArchive::State::Incomplete;
         rest.remove_suffix(kIncompleteSuffix.size());
     }
+    // A failure renamed beside an earlier one of its name: X.zip.1.bozuk.
+    if (archive.state != ProgramArchive::State::Good) {
+        const auto dot = rest.find_last_of('.');
+        if (dot != std::string_view::npos && dot + 1 < rest.size() && digits(rest.substr(dot + 1)) &&
+            rest.substr(0, dot).ends_with(".zip"))
+            rest = rest.substr(0, dot);
+    }
     // yyyyMMdd.HHmm.zip
     if (rest.size() != 17 || !rest.ends_with(".zip") || rest[8] != '.' || !digits(rest.substr(0, 8)) ||
         !digits(rest.substr(9, 4)))

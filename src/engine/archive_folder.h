@@ -11,7 +11,7 @@
 namespace zel {
 
 // One of this program's archives in a target folder: <prefix><yyyyMMdd>.<HHmm>.zip, or such an
-// archive renamed after it failed its check (.zip.bozuk, .zip.eksik).
+// archive renamed after it failed (.zip.bozuk, .zip.eksik; .zip.<n>.bozuk beside an earlier one).
 struct ProgramArchive {
     enum class State { Good, Damaged, Incomplete };
     std::string name;

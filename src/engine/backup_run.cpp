@@ -74,12 +74,10 @@ void BackupRun::archivePairSafely(int pair) {
     try {
         told = archivePair(pair, zipTool(), outcome);
     } catch (const std::exception& e) {
-        outcome.kind = PairOutcome::Kind::Unchecked;
-        outcome.problem = std::string("denetlenemedi: ") + e.what();
+        unchecked(outcome, std::string("denetlenemedi: ") + e.what());
         told = true;
     } catch (...) {
-        outcome.kind = PairOutcome::Kind::Unchecked;
-        outcome.problem = "denetlenemedi: bilinmeyen hata";
+        unchecked(outcome, "denetlenemedi: bilinmeyen hata");
         told = true;
     }
     pairInProgress_.reset();
@@ -92,6 +90,18 @@ std::string BackupRun::zipTool() const {
     if (!ownZip_.empty()) return ownZip_;
     const std::string prefix = toolPrefix(view_.sourceFolder(0));
     return isDriveRoot(prefix) ? zipToolPath(prefix) : std::string();
+}
+
+void BackupRun::unchecked(PairOutcome& outcome, std::string problem) {
+    // Once zip was started, what it left was never verified: it gives up its .zip name.
+    const bool zipStarted = outcome.kind == PairOutcome::Kind::ZipFailed;
+    outcome.kind = PairOutcome::Kind::Unchecked;
+    outcome.problem = std::move(problem);
+    if (!zipStarted) return;
+    try {
+        markFailedArchive(outcome);
+    } catch (...) {
+    }
 }
 
 bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outcome) {
@@ -141,6 +151,8 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
             deleteOldArchives(outcome);
         else
             markFailedArchive(outcome);
+    } else {
+        markFailedArchive(outcome);  // zip's error may have left an archive all the same
     }
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return true;
@@ -171,15 +183,25 @@ bool BackupRun::roomFor(PairOutcome& outcome, const std::optional<VolumeSpace>& 
     return false;
 }
 
-// A damaged or incomplete archive gives up its .zip name, so the newest .zip is always a good one.
+// An archive that failed in any way gives up its .zip name, so the newest .zip is always a verified
+// one. An earlier failure of the same name is never replaced: the new one is numbered.
 void BackupRun::markFailedArchive(PairOutcome& outcome) {
+    if (!files_.fileSize(outcome.archivePath)) return;  // zip left nothing
     const std::string_view suffix =
         outcome.kind == PairOutcome::Kind::Damaged ? kDamagedSuffix : kIncompleteSuffix;
-    const std::string renamed = outcome.archivePath + std::string(suffix);
-    if (const WriteResult r = files_.renameFile(outcome.archivePath, renamed))
-        outcome.archivePath = renamed;
-    else
-        outcome.renameFailure = r.failure;
+    WriteResult r{"ad kalmadı"};
+    for (int n = 0; n < kFailedNameTries; ++n) {
+        const std::string renamed =
+            outcome.archivePath + (n == 0 ? std::string() : "." + std::to_string(n)) + std::string(suffix);
+        if (files_.attributesReadable(renamed)) continue;
+        r = files_.renameFile(outcome.archivePath, renamed);
+        if (r) {
+            outcome.archivePath = renamed;
+            return;
+        }
+        if (!files_.attributesReadable(renamed)) break;  // not taken a moment ago: a real failure
+    }
+    outcome.renameFailure = r.failure;
 }
 
 void BackupRun::deleteOldArchives(const PairOutcome& outcome) {

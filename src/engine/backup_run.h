@@ -18,6 +18,8 @@ namespace zel {
 inline constexpr int kFolderPairs = 4;
 inline constexpr std::int32_t kZipWaitLimitMs = 999999999;
 inline constexpr std::int32_t kZipWindowStyle = 4;  // normal window that does not take the focus
+// Names a failed archive may take (X.zip.eksik, X.zip.1.eksik, ...) before its rename gives up.
+inline constexpr int kFailedNameTries = 100;
 
 // What a backup run reads and writes of the window.
 class BackupView {
@@ -84,6 +86,8 @@ private:
     bool roomFor(PairOutcome& outcome, const std::optional<VolumeSpace>& space,
                  const std::vector<std::string>& names);
     void markFailedArchive(PairOutcome& outcome);
+    // A pair whose step threw: failed with why.
+    void unchecked(PairOutcome& outcome, std::string problem);
     void deleteOldArchives(const PairOutcome& outcome);
     void warnOfFullDisks();
 

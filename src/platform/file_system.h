@@ -74,7 +74,7 @@ public:
     virtual std::optional<VolumeSpace> volumeSpace(const std::string& folder) = 0;
     // Deletes one file (never a folder).
     virtual WriteResult removeFile(const std::string& path) = 0;
-    // Gives a file a new name in its folder, replacing a file of that name.
+    // Gives a file a new name in its folder; fails when that name is taken, which is never replaced.
     virtual WriteResult renameFile(const std::string& from, const std::string& to) = 0;
     // Removes the temporary files that a replaceContent of this path, interrupted by a crash or
     // a power cut, left beside it.

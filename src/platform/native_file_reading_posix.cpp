@@ -77,7 +77,9 @@ std::optional<std::vector<FolderItem>> NativeFileSystem::listFolder(const std::s
 
 std::unique_ptr<FileReader> NativeFileSystem::openForReading(const std::string& path) {
     if (path.empty()) return nullptr;
-    int fd = ::open(paths_.native(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO put where the archive was expected must not hold the run for ever; such a
+    // name is refused below, and a regular file's reads never see the flag.
+    int fd = ::open(paths_.native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -82,7 +82,8 @@ std::unique_ptr<FileReader> NativeFileSystem::openForReading(const std::string& 
                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(h, &size)) {
+    // Files only: a pipe or a device under the archive's name would hold the read-back.
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
         CloseHandle(h);
         return nullptr;
     }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -228,7 +229,12 @@ WriteResult NativeFileSystem::removeFile(const std::string& path) {
 
 WriteResult NativeFileSystem::renameFile(const std::string& from, const std::string& to) {
     if (from.empty() || to.empty()) return {"boş yol"};
-    if (::rename(paths_.native(from).c_str(), paths_.native(to).c_str()) != 0) return {std::strerror(errno)};
+    const std::string a = paths_.native(from), b = paths_.native(to);
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE) == 0) return {};
+    if (errno != EINVAL && errno != ENOSYS) return {std::strerror(errno)};
+    // A file system without RENAME_NOREPLACE: a hard link is made only where no name is.
+    if (::link(a.c_str(), b.c_str()) != 0) return {std::strerror(errno)};
+    ::unlink(a.c_str());
     return {};
 }
 

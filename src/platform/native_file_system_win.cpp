@@ -136,8 +136,7 @@ WriteResult NativeFileSystem::removeFile(const std::string& path) {
 
 WriteResult NativeFileSystem::renameFile(const std::string& from, const std::string& to) {
     if (from.empty() || to.empty()) return {"boş yol"};
-    if (!MoveFileExW(widen(paths_.native(from)).c_str(), widen(paths_.native(to)).c_str(),
-                     MOVEFILE_REPLACE_EXISTING))
+    if (!MoveFileExW(widen(paths_.native(from)).c_str(), widen(paths_.native(to)).c_str(), 0))
         return {systemMessage(GetLastError())};
     return {};
 }

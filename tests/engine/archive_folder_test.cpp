@@ -21,6 +21,10 @@ TEST(ProgramArchive, OnlyThisProgramsNamesForThePrefix) {
         {"tarvel-yedek20240305.0907.zip", "tarvel-yedek", State::Good},
         {"tarvel-yedek20240305.0907.zip.bozuk", "tarvel-yedek", State::Damaged},
         {"tarvel-yedek20240305.0907.zip.eksik", "tarvel-yedek", State::Incomplete},
+        {"tarvel-yedek20240305.0907.zip.12.bozuk", "tarvel-yedek", State::Damaged},  // beside an earlier one
+        {"tarvel-yedek20240305.0907.zip.1", "tarvel-yedek", std::nullopt},
+        {"tarvel-yedek20240305.0907.zip.x.eksik", "tarvel-yedek", std::nullopt},
+        {"tarvel-yedek20240305.0907.1.zip.eksik", "tarvel-yedek", std::nullopt},
         {"20240305.0907.zip", "", State::Good},  // a target ending in a backslash
         {"notlar.zip", "tarvel-yedek", std::nullopt},
         {"yedek-eski.zip", "yedek", std::nullopt},

@@ -480,6 +480,23 @@ TEST_F(BackupRunTest, RetentionDeletesOnlyOldArchivesAfterAGoodRun) {
     EXPECT_FALSE(fs::exists(y / "y20240305.0908.zip"));
     EXPECT_TRUE(fs::exists(y / "y20240304.0500.zip"));
     EXPECT_EQ(observer.pairs.back().archivePath, "c:\\y\\y20240305.0908.zip.bozuk");
+
+    // Damaged again in the same minute: numbered beside the first, which stays as it was.
+    run.run();
+    EXPECT_EQ(observer.pairs.back().archivePath, "c:\\y\\y20240305.0908.zip.1.bozuk");
+    EXPECT_TRUE(fs::exists(y / "y20240305.0908.zip.bozuk"));
+
+    // An incomplete one, and one that zip itself failed on, keep no .zip name either, and delete nothing.
+    clock.set({2024, 3, 5, 9, 9, 0});
+    test::putZipStandIn(drives.drive('c'), "zip \"$@\" -x '*veri.db' >/dev/null");
+    run.run();
+    clock.set({2024, 3, 5, 9, 10, 0});
+    test::putZipStandIn(drives.drive('c'), "zip \"$@\" >/dev/null; exit 18");
+    run.run();
+    EXPECT_TRUE(observer.deleted.empty());
+    EXPECT_TRUE(fs::exists(y / "y20240305.0909.zip.eksik"));
+    EXPECT_TRUE(fs::exists(y / "y20240305.0910.zip.eksik"));
+    EXPECT_TRUE(fs::exists(y / "y20240304.0500.zip"));
 }
 
 // The space read through the file system: before zip, then after the run.
@@ -516,6 +533,7 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
         Kind kind;
         std::optional<int> code;
         std::string problem = {};
+        std::string left = {};  // the end of the one file the pair left in its target, if any
     };
     const Case cases[] = {
         {"a file zip cannot open",
@@ -529,7 +547,7 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
              ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << path;
              ::close(fd);
          },
-         Kind::ZipFailed, 18},
+         Kind::ZipFailed, 18, "", ".zip.eksik"},
         {"a target folder that cannot be made", [this] { view.targets[0] = "c:\\yok\\alt"; }, Kind::ZipFailed,
          15},
         {"a disk that fills up", [this] { test::putZipStandIn(drives.drive('c'), "exit 14"); },
@@ -546,17 +564,17 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
                                  "at=$(grep -abo 'VERI-' \"$1\" | head -1 | cut -d: -f1)\n"
                                  "printf 'X' | dd of=\"$1\" bs=1 seek=$at conv=notrunc 2>/dev/null");
          },
-         Kind::Damaged, 0, "arşiv bozuk: brevund/belgeler/veri.db CRC hatası"},
+         Kind::Damaged, 0, "arşiv bozuk: brevund/belgeler/veri.db CRC hatası", ".zip.bozuk"},
         {"zip passing over a file",
          [this] { test::putZipStandIn(drives.drive('c'), "zip \"$@\" -x '*rapor.txt' >/dev/null"); },
-         Kind::Incomplete, 0, "arşivde yok: brevund/belgeler/alt/rapor.txt"},
+         Kind::Incomplete, 0, "arşivde yok: brevund/belgeler/alt/rapor.txt", ".zip.eksik"},
         {"zip passing over a file behind a linked folder",
          [this] {
              test::writeFile(onC("disarida/d.txt"), "d");
              fs::create_directory_symlink("../../disarida", onC("brevund/belgeler/bag"));
              test::putZipStandIn(drives.drive('c'), "zip \"$@\" -x '*bag/*' >/dev/null");
          },
-         Kind::Incomplete, 0, "arşivde yok: brevund/belgeler/bag/d.txt"},
+         Kind::Incomplete, 0, "arşivde yok: brevund/belgeler/bag/d.txt", ".zip.eksik"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -577,6 +595,15 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
         }
         EXPECT_EQ(observer.pairs[1].kind, Kind::SourceMissing);
         EXPECT_EQ(run.builtArchivePath(), "");
+        // Only a verified archive is a .zip.
+        std::vector<std::string> left;
+        if (fs::exists(onC("tarvel-yedek"))) {
+            for (const auto& item : fs::directory_iterator(onC("tarvel-yedek"))) left.push_back(item.path().filename());
+        }
+        ASSERT_EQ(left.size(), c.left.empty() ? 0u : 1u);
+        if (!c.left.empty()) {
+            EXPECT_TRUE(left[0].ends_with(c.left)) << left[0];
+        }
         fs::remove(onC("brevund/belgeler/baglanti"));
         fs::remove(onC("brevund/belgeler/veri.db"));
         fs::remove(onC("brevund/belgeler/bag"));
