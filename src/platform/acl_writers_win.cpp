@@ -6,8 +6,8 @@ namespace zel {
 namespace {
 
 // Every right that changes the file or folder itself, or what it holds, or who may do so.
-constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
-                                     WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL | MAXIMUM_ALLOWED;
+constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE |
+                                     WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL | MAXIMUM_ALLOWED;
 
 bool wellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
     BYTE buffer[SECURITY_MAX_SID_SIZE];

@@ -1,5 +1,6 @@
 #include "platform/pipe_client_token_win.h"
 
+#include <string>
 #include <vector>
 
 #include "platform/acl_writers_win.h"
@@ -54,7 +55,8 @@ PeerIdentity pipeClientIdentity(HANDLE pipe, std::int64_t pid) {
     const std::string sid = sidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
     if (sid == "?") return peer;
     peer.user = sid;
-    peer.administrator = holdsEnabledGroup(*reinterpret_cast<const TOKEN_GROUPS*>(groups.data()), administrators);
+    peer.administrator =
+        holdsEnabledGroup(*reinterpret_cast<const TOKEN_GROUPS*>(groups.data()), administrators);
     return peer;
 }
 

@@ -3,6 +3,7 @@
 #include <aclapi.h>
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace zel {
@@ -25,18 +26,19 @@ using ServiceHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ServiceH
 void serviceFacts(DWORD& pid, std::vector<BYTE>& account) {
     const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) return;
-    const ServiceHandle service(OpenServiceW(manager.get(), kServiceName, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+    const ServiceHandle service(
+        OpenServiceW(manager.get(), kServiceName, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
     if (!service) return;
     SERVICE_STATUS_PROCESS status{};
     DWORD size = 0;
-    if (QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
-                             &size) &&
+    if (QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                             sizeof status, &size) &&
         status.dwCurrentState != SERVICE_STOPPED)
         pid = status.dwProcessId;
     QueryServiceConfigW(service.get(), nullptr, 0, &size);
     std::vector<BYTE> config(size);
-    if (size == 0 || !QueryServiceConfigW(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data()),
-                                          size, &size))
+    if (size == 0 || !QueryServiceConfigW(
+                         service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data()), size, &size))
         return;
     const wchar_t* name = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data())->lpServiceStartName;
     if (!name || !*name) return;
@@ -79,8 +81,10 @@ std::vector<BYTE> processUser(DWORD pid) {
 bool trustedPipeServer(const PipeServerFacts& facts) {
     if (facts.ownProcess || facts.serviceProcess) return true;
     if (wellKnown(facts.processUser, WinLocalSystemSid)) return true;
-    if (facts.processUser && facts.serviceAccount && EqualSid(facts.processUser, facts.serviceAccount)) return true;
-    return wellKnown(facts.pipeOwner, WinLocalSystemSid) || wellKnown(facts.pipeOwner, WinBuiltinAdministratorsSid);
+    if (facts.processUser && facts.serviceAccount && EqualSid(facts.processUser, facts.serviceAccount))
+        return true;
+    return wellKnown(facts.pipeOwner, WinLocalSystemSid) ||
+           wellKnown(facts.pipeOwner, WinBuiltinAdministratorsSid);
 }
 
 bool servedByTheService(HANDLE pipe) {
@@ -97,8 +101,8 @@ bool servedByTheService(HANDLE pipe) {
     if (!user.empty()) facts.processUser = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
     if (!account.empty()) facts.serviceAccount = account.data();
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &facts.pipeOwner, nullptr, nullptr,
-                        nullptr, &descriptor) != ERROR_SUCCESS)
+    if (GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &facts.pipeOwner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         facts.pipeOwner = nullptr;
     const bool trusted = trustedPipeServer(facts);
     if (descriptor) LocalFree(descriptor);

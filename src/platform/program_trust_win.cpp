@@ -38,7 +38,8 @@ std::vector<std::wstring> chainTo(const std::wstring& final) {
     std::vector<std::wstring> chain{final.substr(0, start)};
     if (chain.front().empty()) return {};
     if (chain.front().back() != L'\\') chain.front() += L'\\';
-    for (std::size_t slash = final.find(L'\\', start); start < final.size(); slash = final.find(L'\\', slash + 1)) {
+    for (std::size_t slash = final.find(L'\\', start); start < final.size();
+         slash = final.find(L'\\', slash + 1)) {
         if (slash == std::wstring::npos) {
             chain.push_back(final);
             break;
@@ -54,16 +55,17 @@ std::vector<BYTE> processUser() {
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
     std::vector<BYTE> user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
     DWORD size = 0;
-    if (!GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size)) user.clear();
+    if (!GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
+        user.clear();
     CloseHandle(token);
     return user;
 }
 
 // Who other than the trusted may change `place`, judged on the object itself, never on a link's target.
 std::string placeWriters(const std::wstring& place, PSID account) {
-    HANDLE h = CreateFileW(place.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                           nullptr);
+    HANDLE h = CreateFileW(place.c_str(), READ_CONTROL,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return "okunamadı";
     BY_HANDLE_FILE_INFORMATION info{};
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -72,8 +74,8 @@ std::string placeWriters(const std::wstring& place, PSID account) {
         who = "okunamadı";
     } else if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         who = "bağlantı";  // the final path has none: one made since may lead anywhere
-    } else if (GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                               nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    } else if (GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                               nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
         who = "okunamadı";
     } else {
         who = aclWriters(descriptor, account);

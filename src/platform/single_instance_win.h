@@ -32,7 +32,9 @@ public:
 
     // A later copy's request that this one make way for it, with the asking process's id; heard
     // only by the copy that holds the claim. Whether to honour it is the caller's (isOwnSuccessor).
-    void setHandOverRequest(std::function<void(unsigned long pid)> onRequest) { onHandOver_ = std::move(onRequest); }
+    void setHandOverRequest(std::function<void(unsigned long pid)> onRequest) {
+        onHandOver_ = std::move(onRequest);
+    }
     // From a later copy: asks the running one to make way for this process.
     void askRunningCopyToHandOver();
 

@@ -27,7 +27,8 @@ void ElevatedSuccessor::start(HWND owner) {
     const std::wstring exe = ownExe();
     if (exe.empty()) return;
     const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
-    const std::wstring arguments = L"/pencere /" + std::wstring(kTakeOverArgument.begin(), kTakeOverArgument.end());
+    const std::wstring arguments =
+        L"/pencere /" + std::wstring(kTakeOverArgument.begin(), kTakeOverArgument.end());
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;

@@ -46,7 +46,9 @@ TEST(PipeClientToken, OnlyAnEnabledAdministratorsGroupMakesAManager) {
         bool manager;
     } cases[] = {
         {"an elevated administrator", {{"S-1-1-0", kOn}, {kAdministrators, kOn | SE_GROUP_OWNER}}, true},
-        {"an administrator not elevated", {{"S-1-1-0", kOn}, {kAdministrators, SE_GROUP_USE_FOR_DENY_ONLY}}, false},
+        {"an administrator not elevated",
+         {{"S-1-1-0", kOn}, {kAdministrators, SE_GROUP_USE_FOR_DENY_ONLY}},
+         false},
         {"deny-only even where marked enabled", {{kAdministrators, kOn | SE_GROUP_USE_FOR_DENY_ONLY}}, false},
         {"the group switched off", {{kAdministrators, SE_GROUP_MANDATORY}}, false},
         {"a user", {{"S-1-5-32-545", kOn}, {"S-1-5-11", kOn}}, false},
@@ -77,8 +79,8 @@ TEST(PipeServerCheck, AWindowTalksOnlyToAPipeOfTheServiceOrOfTheSystem) {
         {"this very process", true, false, kUser, nullptr, kUser, true},
         {"a LocalSystem process", false, false, "S-1-5-18", "S-1-5-18", kAdministrators, true},
         {"the service's account", false, false, kServiceUser, kServiceUser, kServiceUser, true},
-        {"a SYSTEM process whose token is closed, by its pipe's owner", false, false, nullptr, "S-1-5-18", "S-1-5-18",
-         true},
+        {"a SYSTEM process whose token is closed, by its pipe's owner", false, false, nullptr, "S-1-5-18",
+         "S-1-5-18", true},
         {"a pipe the Administrators own", false, false, nullptr, nullptr, kAdministrators, true},
         {"a user's program", false, false, kUser, "S-1-5-18", kUser, false},
         {"a user's program, its owner unread", false, false, kUser, "S-1-5-18", nullptr, false},

@@ -17,8 +17,8 @@ constexpr const char* kServiceAccount = "S-1-5-21-1-2-3-1001";
 
 std::string writersOf(const char* sddl) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(widen(sddl).c_str(), SDDL_REVISION_1, &descriptor,
-                                                              nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(widen(sddl).c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr))
         return "SDDL okunamadı";
     PSID account = nullptr;
     ConvertStringSidToSidW(widen(kServiceAccount).c_str(), &account);
@@ -36,10 +36,12 @@ TEST(AclWriters, OnlySystemAdministratorsTrustedInstallerAndTheServiceMayChangeA
     } cases[] = {
         // Windows' own C:\: Authenticated Users may add folders to the root itself.
         {"the default root of C:",
-         "O:SYG:SYD:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;0x4;;;AU)",
+         "O:SYG:SYD:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;0x4;"
+         ";;AU)",
          "S-1-5-11"},
         {"Program Files",
-         "O:" TRUSTED_INSTALLER "G:" TRUSTED_INSTALLER "D:PAI(A;;FA;;;" TRUSTED_INSTALLER ")(A;CIIO;GA;;;" TRUSTED_INSTALLER
+         "O:" TRUSTED_INSTALLER "G:" TRUSTED_INSTALLER "D:PAI(A;;FA;;;" TRUSTED_INSTALLER
+         ")(A;CIIO;GA;;;" TRUSTED_INSTALLER
          ")(A;;0x1301bf;;;SY)(A;OICIIO;GA;;;SY)(A;;0x1301bf;;;BA)(A;OICIIO;GA;;;BA)(A;;0x1200a9;;;BU)"
          "(A;OICIIO;GXGR;;;BU)(A;OICIIO;GA;;;CO)(A;;0x1200a9;;;AC)(A;OICIIO;GXGR;;;AC)",
          ""},
@@ -73,12 +75,13 @@ TEST(ProgramTrust, AFileEveryoneMayWriteIsNamedWithItsPlace) {
     // The test's own files belong to the account it runs as, which it trusts as the service does.
     ASSERT_EQ(untrustedWriters(narrow(file)), "");
     PSECURITY_DESCRIPTOR open = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;FA;;;WD)", SDDL_REVISION_1,
+                                                                     &open, nullptr));
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
     GetSecurityDescriptorDacl(open, &present, &dacl, &defaulted);
-    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<LPWSTR>(file.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                    nullptr, nullptr, dacl, nullptr),
+    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<LPWSTR>(file.c_str()), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr),
               static_cast<DWORD>(ERROR_SUCCESS));
     LocalFree(open);
     const std::string who = untrustedWriters(narrow(file));

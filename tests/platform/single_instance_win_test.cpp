@@ -69,7 +69,8 @@ TEST(Win32SingleInstance, OnlyTheSuccessorAWindowStartedMakesItGiveWay) {
         {"it started none", 0, false, 0, false},
         {"it started none, a process claims 0", 0, true, 0, false},
     };
-    for (const auto& c : cases) EXPECT_EQ(isOwnSuccessor(c.successor, c.running, c.asking), c.makesWay) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(isOwnSuccessor(c.successor, c.running, c.asking), c.makesWay) << c.what;
 }
 
 TEST(Win32SingleInstance, AnotherFolderRunsBesideAndAnEndedCopyBlocksNothing) {

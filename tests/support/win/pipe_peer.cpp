@@ -69,12 +69,14 @@ int main(int argc, char** argv) {
     const std::wstring name = zel::widen(zel::pipeChannelPath(zel::instanceKeyOfFolder(argv[2])));
     const std::wstring sddl = (watcher ? std::wstring(L"O:BA") : L"O:" + ownUser()) + L"D:(A;;FA;;;WD)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
         return 3;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     for (bool first = true;; first = false) {
-        HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
-                                       PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, &attributes);
+        HANDLE pipe = CreateNamedPipeW(
+            name.c_str(), PIPE_ACCESS_DUPLEX | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+            PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, &attributes);
         if (pipe == INVALID_HANDLE_VALUE) return 4;
         if (first) note(argv[3], "dinliyor");
         if (!ConnectNamedPipe(pipe, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) {
