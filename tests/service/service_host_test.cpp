@@ -76,14 +76,17 @@ TEST_F(ServiceHostTest, AWindowGetsEveryValueAndTheOthersChangesAsTheyComeIntoTh
     ASSERT_FALSE(server.sent[1].empty());
     EXPECT_EQ(server.sent[1].front(), (Message{"welcome", "manager"}));
     EXPECT_EQ(server.sent[1].size(), 1 + panelSnapshot(ServicePanel({})).size());
-    const std::size_t before = server.sent[1].size();
+    window(3);
+    const std::size_t before = server.sent[3].size();
 
-    say(2, encodeMessage({"switch", "0", "0"}) + encodeMessage({"source", "1", "c:\\veri"}));
+    // Each change reaches every other window, whichever window made it.
+    say(2, encodeMessage({"switch", "0", "0"}));
+    say(1, encodeMessage({"source", "1", "c:\\veri"}));
     const std::string settings = readFile(settingsFile());
     EXPECT_NE(settings.find("c:\\veri"), std::string::npos) << settings;
-    // The first window hears both changes; the second hears its own back, which it ignores.
-    const std::vector<Message> heard(server.sent[1].begin() + static_cast<long>(before),
-                                     server.sent[1].end());
+    // The last window hears both changes; a window hears its own back too, which it ignores.
+    const std::vector<Message> heard(server.sent[3].begin() + static_cast<long>(before),
+                                     server.sent[3].end());
     EXPECT_EQ(heard, (std::vector<Message>{{"switch", "0", "0"}, {"source", "1", "c:\\veri"}}));
     EXPECT_TRUE(server.closed.empty());
 }
