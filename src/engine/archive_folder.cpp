@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/backup_rules.h"
+#include "engine/schedule.h"
 
 namespace zel {
 namespace {
@@ -88,18 +89,38 @@ LocalDateTime stampTime(std::string_view stamp) {
             number(stamp.substr(9, 2)), number(stamp.substr(11, 2)), 0};
 }
 
-std::optional<LocalDateTime> newestArchiveTime(FileSystem& files, const std::vector<std::string>& targets) {
+std::optional<LocalDateTime> newestArchiveTime(FileSystem& files, const std::vector<std::string>& targets,
+                                               const LocalDateTime& now) {
     std::optional<std::string> newest;
     for (const std::string& target : targets) {
         std::vector<std::string> names;
         if (std::optional<std::vector<FolderItem>> items = files.listFolder(target)) {
-            for (const FolderItem& item : *items) names.push_back(item.name);
+            for (const FolderItem& item : *items) {
+                const std::optional<ProgramArchive> a = programArchive(item.name, archiveBase(target));
+                if (a && wallSecond(stampTime(a->stamp)) <= wallSecond(now)) names.push_back(item.name);
+            }
         }
         if (std::optional<ProgramArchive> a = newestArchive(names, archiveBase(target)))
             if (!newest || a->stamp > *newest) newest = a->stamp;
     }
     if (!newest) return std::nullopt;
     return stampTime(*newest);
+}
+
+std::optional<ProgramArchive> archiveAheadOf(const std::vector<std::string>& names, std::string_view prefix,
+                                             const LocalDateTime& now) {
+    std::optional<ProgramArchive> newest;
+    for (const std::string& name : names) {
+        std::optional<ProgramArchive> a = programArchive(name, prefix);
+        if (a && (!newest || a->stamp > newest->stamp)) newest = std::move(a);
+    }
+    if (!newest || wallSecond(stampTime(newest->stamp)) <= wallSecond(now) + kClockSlackMinutes * 60)
+        return std::nullopt;
+    return newest;
+}
+
+std::string clockWentBackText(std::string_view archive) {
+    return "Saat geri gitmiş görünüyor: " + std::string(archive) + " şimdiden sonra; eski yedekler silinmedi";
 }
 
 }  // namespace zel

@@ -38,7 +38,21 @@ std::vector<std::string> archivesBeyond(const std::vector<std::string>& names, s
 // The time an archive's name gives (its seconds are 0).
 LocalDateTime stampTime(std::string_view stamp);
 
-// The time of the newest good archive in any of the target folders, by the names' times.
-std::optional<LocalDateTime> newestArchiveTime(FileSystem& files, const std::vector<std::string>& targets);
+// The time of the newest good archive in any of the target folders, by the names' times, leaving
+// out a name ahead of `now` (a clock once set wrong).
+std::optional<LocalDateTime> newestArchiveTime(FileSystem& files, const std::vector<std::string>& targets,
+                                               const LocalDateTime& now);
+
+// How far a name may lie ahead of the clock (a run in this minute, a clock a little off) before
+// the clock is thought to have gone back.
+inline constexpr int kClockSlackMinutes = 10;
+
+// The newest of this program's names (in any state) when it lies more than kClockSlackMinutes
+// ahead of `now`: the clock went back, and the names' order is no age order.
+std::optional<ProgramArchive> archiveAheadOf(const std::vector<std::string>& names, std::string_view prefix,
+                                             const LocalDateTime& now);
+
+// "Saat geri gitmiş görünüyor: <archive> şimdiden sonra; eski yedekler silinmedi".
+std::string clockWentBackText(std::string_view archive);
 
 }  // namespace zel

@@ -45,6 +45,8 @@ public:
     virtual void pairDone(const PairOutcome& outcome) = 0;
     // An old archive that retention deleted, or failed to (with why).
     virtual void oldArchiveDeleted(const std::string& /*path*/, const std::string& /*failure*/) {}
+    // A target whose newest archive name lies ahead of the clock: nothing old was deleted there.
+    virtual void clockWentBack(const std::string& /*archive*/) {}
     // A target that lies inside its own source: the pair runs all the same.
     virtual void targetInsideSource(const std::string& /*source*/, const std::string& /*target*/) {}
     // After a run, a target volume with room for fewer than three more runs like it.

@@ -207,8 +207,14 @@ void BackupRun::markFailedArchive(PairOutcome& outcome) {
 void BackupRun::deleteOldArchives(const PairOutcome& outcome) {
     const int keep = view_.archivesToKeep();
     if (keep <= 0) return;
-    for (const std::string& name :
-         archivesBeyond(namesIn(outcome.target), archiveBase(outcome.target), keep, archiveName_)) {
+    const std::vector<std::string> names = namesIn(outcome.target);
+    // Names ahead of a clock that went back sort as the newest and would stay for ever, while
+    // each run deletes the one before it: nothing goes until the clock is past them.
+    if (const std::optional<ProgramArchive> ahead = archiveAheadOf(names, archiveBase(outcome.target), clock_.now())) {
+        if (observer_) observer_->clockWentBack(archivePath(outcome.target, ahead->name));
+        return;
+    }
+    for (const std::string& name : archivesBeyond(names, archiveBase(outcome.target), keep, archiveName_)) {
         const std::string path = archivePath(outcome.target, name);
         const WriteResult removed = files_.removeFile(path);
         if (observer_) observer_->oldArchiveDeleted(path, removed.failure);

@@ -1,6 +1,8 @@
 #include "engine/schedule.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "engine/date_text.h"
 
@@ -62,11 +64,27 @@ int firstDueSlot(const SecondSpan& span, const std::array<ScheduleSlot, 3>& slot
 
 int SlotWatch::tick(const LocalDateTime& now, const std::array<ScheduleSlot, 3>& slots) {
     const std::int64_t current = wallSecond(now);
-    const SecondSpan span = secondsToExamine(latestSeen_, current);
+    SecondSpan span = secondsToExamine(latestSeen_, current);
+    // The start-up's look-back reaches a little past a minute by the time the first tick comes.
+    if (std::exchange(lookingBack_, false) && latestSeen_ && current > *latestSeen_ &&
+        current - *latestSeen_ <= 2 * kCatchUpSeconds)
+        span = {*latestSeen_ + 1, current};
     // After a small step back the seconds up to the latest one seen stay seen.
     if (!latestSeen_ || current > *latestSeen_ || *latestSeen_ - current > kCatchUpSeconds)
         latestSeen_ = current;
     return firstDueSlot(span, slots);
+}
+
+void SlotWatch::lookBackFrom(std::int64_t second) {
+    latestSeen_ = second - 1;
+    lookingBack_ = true;
+}
+
+std::int64_t startUpLookBack(const LocalDateTime& now, const std::optional<LocalDateTime>& newestArchive) {
+    std::int64_t from = wallSecond(now) - kCatchUpSeconds;
+    // An archive's name gives only its minute: the run it stands for may have ended in any second of it.
+    if (newestArchive) from = std::max(from, wallSecond(*newestArchive) + 60);
+    return from;
 }
 
 int msToNextSecondTick(std::int64_t nowMicros, std::int64_t clockStepMicros) {

@@ -51,10 +51,18 @@ public:
     // Every tick must come here, also during a run, so that seconds seen then are never
     // examined again.
     int tick(const LocalDateTime& now, const std::array<ScheduleSlot, 3>& slots);
+    // At start-up: the first tick looks back to `second` too (a minute at most), so that a slot
+    // that came due while the program was starting is run as a running program would have.
+    void lookBackFrom(std::int64_t second);
 
 private:
     std::optional<std::int64_t> latestSeen_;
+    bool lookingBack_ = false;
 };
+
+// Where a program starting at `now` looks back to: the minute before it, but not to the minute of
+// the newest archive (when there is one), whose run is done.
+std::int64_t startUpLookBack(const LocalDateTime& now, const std::optional<LocalDateTime>& newestArchive);
 
 // A backup the program missed: the latest time an enabled slot came due (today, or yesterday for
 // a time still ahead today) after the newest archive and more than a minute before `now`.

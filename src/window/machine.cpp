@@ -84,6 +84,12 @@ public:
         log_.write(failure.empty() ? "Eski yedek silindi: " + path
                                    : "Eski yedek silinemedi: " + path + " (" + failure + ")");
     }
+    void clockWentBack(const std::string& archive) override {
+        if (!daily_.tell("saat " + archive, clock_.now())) return;
+        const std::string text = clockWentBackText(archive);
+        log_.write(text);
+        warn_(text);
+    }
     void targetInsideSource(const std::string& source, const std::string& target) override {
         const std::string text = "Hedef klasör kaynağın içinde: " + source + " -> " + target;
         if (daily_.tell(text, clock_.now())) {
@@ -170,9 +176,13 @@ void Machine::noticeMissedBackup() {
     if (!live_) return;
     std::vector<std::string> targets;
     for (int pair = 0; pair < kFolderPairs; ++pair) targets.push_back(panel_.targetText(pair));
-    const std::optional<LocalDateTime> newest = newestArchiveTime(services_.files, targets);
+    const LocalDateTime now = services_.clock.now();
+    const std::optional<LocalDateTime> newest = newestArchiveTime(services_.files, targets, now);
+    // A slot due while the program was starting (a restart for updates, a service started again)
+    // runs at the first tick; one due earlier is told below.
+    slotWatch_.lookBackFrom(startUpLookBack(now, newest));
     if (!newest) return;
-    const std::optional<TimeOfDay> missed = missedSlot(schedule(), services_.clock.now(), *newest);
+    const std::optional<TimeOfDay> missed = missedSlot(schedule(), now, *newest);
     if (!missed) return;
     const std::string text = missedSlotText(*missed, *newest);
     log_->write(text);

@@ -74,6 +74,12 @@ TEST(ProgramArchive, RetentionKeepsTheNewestAndTouchesNothingElse) {
         EXPECT_EQ(deleted, c.deleted) << "keep " << c.keep;
     }
     EXPECT_EQ(newestArchive(folder, "y")->name, "y20240305.0907.zip");
+    // A clock gone back: the newest name of ours, failed or not, more than ten minutes ahead.
+    EXPECT_FALSE(archiveAheadOf(folder, "y", {2024, 3, 5, 8, 58, 0}));
+    EXPECT_EQ(archiveAheadOf(folder, "y", {2024, 3, 5, 8, 56, 59})->name, "y20240305.0907.zip");
+    EXPECT_EQ(archiveAheadOf({"y20300101.0000.zip.bozuk", "y20240305.0907.zip", "z20990101.0000.zip"}, "y",
+                             {2010, 1, 1, 0, 0, 0})->name,
+              "y20300101.0000.zip.bozuk");
     EXPECT_FALSE(newestArchive({"notlar.zip", "y20240305.0907.zip.bozuk"}, "y"));
 }
 

@@ -103,6 +103,36 @@ INSTANTIATE_TEST_SUITE_P(
             "FirstTickLooksOnlyAtItsOwnSecond", slots(1, {5, 0, 0}, 0, {}, 0, {}), {{at(5, 0, 1), -1}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A slot due in the minute before start-up (a restart for updates at 05:00:30) is run at the first
+// tick, as a running program would have run it; one due earlier is a missed slot, told instead.
+TEST(StartUpLookBack, ASlotDueWhileStartingRunsAtTheFirstTick) {
+    struct Case {
+        const char* name;
+        LocalDateTime start;
+        std::optional<LocalDateTime> archive;
+        LocalDateTime firstTick;
+        int fires;
+    };
+    const LocalDateTime yesterday = at(17, 0, 0, 4);
+    for (const Case& c : {
+             Case{"restarted half a minute after the slot", at(5, 0, 30), yesterday, at(5, 0, 31), 0},
+             Case{"a first tick that comes late", at(5, 0, 30), yesterday, at(5, 0, 33), 0},
+             Case{"a new setup, without archives", at(5, 0, 30), std::nullopt, at(5, 0, 31), 0},
+             Case{"due a minute before, to the second", at(5, 1, 0), yesterday, at(5, 1, 1), 0},
+             Case{"the slot's run made the newest archive", at(5, 0, 30), at(5, 0, 0), at(5, 0, 31), -1},
+             Case{"due over a minute before: told, not run", at(5, 1, 5), yesterday, at(5, 1, 6), -1},
+         }) {
+        SlotWatch watch;
+        watch.lookBackFrom(startUpLookBack(c.start, c.archive));
+        EXPECT_EQ(watch.tick(c.firstTick, slots(1, {5, 0, 0}, 0, {}, 0, {})), c.fires) << c.name;
+        EXPECT_EQ(watch.tick({c.firstTick.year, c.firstTick.month, c.firstTick.day, c.firstTick.hour,
+                              c.firstTick.minute, c.firstTick.second + 1},
+                             slots(1, {5, 0, 0}, 0, {}, 0, {})),
+                  -1)
+            << c.name;
+    }
+}
+
 TEST(MsToNextSecondTick, LandsJustPastTheNextBoundaryByMoreThanTheClockStep) {
     struct Case {
         std::int64_t now;

@@ -131,6 +131,10 @@ TEST_F(ScheduleTest, OldArchivesBeyondUdSaklaGoAndTheLogNamesThem) {
 TEST_F(ScheduleTest, RepeatedNoticesAreToldOnceADay) {
     view.setSourceText(1, drives.text('c', "cikarilan"));  // an unplugged folder
     view.setTargetText(0, view.sourceText(0) + "\\yedek");
+    // A clock set back: an archive named in 2030 stays, and so does every older one.
+    writeFile(fs::path(drives.root()) / "c" / "brevund" / "belgeler" / "yedek" / "yedek20300101.0000.zip", "PK");
+    writeFile(fs::path(drives.root()) / "c" / "brevund" / "belgeler" / "yedek" / "yedek20240301.0000.zip", "PK");
+    view.setKeepArchivesValue(1);
     for (int day : {5, 5, 6}) {
         clock.set({2024, 3, day, 10, 0, 0});
         form().cmdCopy_Click();
@@ -144,6 +148,11 @@ TEST_F(ScheduleTest, RepeatedNoticesAreToldOnceADay) {
     for (const std::string& w : view.warnings) warnings += w + "\n";
     EXPECT_EQ(count(warnings, "Kaynak klasör yok, atlandı: " + view.sourceText(1)), 2u) << warnings;
     EXPECT_EQ(count(warnings, "Hedef klasör kaynağın içinde: " + view.sourceText(0)), 2u) << warnings;
+    EXPECT_EQ(count(warnings, "Saat geri gitmiş görünüyor: " + view.targetText(0) +
+                                  "\\yedek20300101.0000.zip şimdiden sonra; eski yedekler silinmedi"),
+              2u)
+        << warnings;
+    EXPECT_TRUE(fs::exists(fs::path(drives.root()) / "c" / "brevund" / "belgeler" / "yedek" / "yedek20240301.0000.zip"));
     const std::string log = readFile(logFile());
     EXPECT_EQ(count(log, "Hedef klasör kaynağın içinde"), 2u) << log;
     EXPECT_EQ(count(log, "Kaynak klasör yok, atlandı"), 3u) << log;  // the line itself comes every run

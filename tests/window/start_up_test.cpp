@@ -113,12 +113,16 @@ TEST_F(StartUpTest, WithoutADatabaseABackupStillFinishes) {
     EXPECT_FALSE(form().archiveName().empty());
 }
 
-// Started at 09:30 with the archive of yesterday's 17:00 run: the 05:00 slot was missed. Without
-// any archive it is a new setup, and nothing is said.
+// Started at 09:30 with the archive of yesterday's 17:00 run: the 05:00 slot was missed, also
+// beside an archive named by a clock once set to 2030. Without any archive it is a new setup, and
+// nothing is said.
 TEST_F(StartUpTest, ASlotMissedWhileNotRunningIsToldAtTheStart) {
     clock.set({2024, 3, 5, 9, 30, 0});
     for (bool archived : {false, true}) {
-        if (archived) writeFile(drives.drive('c') / "tarvel-yedek" / "tarvel-yedek20240304.1700.zip", "PK");
+        if (archived) {
+            writeFile(drives.drive('c') / "tarvel-yedek" / "tarvel-yedek20240304.1700.zip", "PK");
+            writeFile(drives.drive('c') / "tarvel-yedek" / "tarvel-yedek20300101.0000.zip", "PK");
+        }
         view.warnings.clear();
         form().Form_Load();
         form().Form_Activate();
