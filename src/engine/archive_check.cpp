@@ -430,6 +430,16 @@ ArchiveCheck checkArchive(FileReader& archive, Inflation inflation, const std::v
     return result;
 }
 
+std::optional<std::vector<std::string>> archiveEntryNames(FileReader& archive) {
+    try {
+        std::vector<std::string> names;
+        for (Entry& e : readDirectory(archive, findDirectory(archive))) names.push_back(std::move(e.name));
+        return names;
+    } catch (...) {
+        return std::nullopt;  // a damaged directory, or no memory for a forged one's claims
+    }
+}
+
 namespace {
 
 // One entry of a growing archive at `at`, read back whole if zip has finished it: its check, or

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct EarlyCheck {
 // inflated again: its CRC-64 is compared instead.
 ArchiveCheck checkArchive(FileReader& archive, Inflation inflation = Inflation::Fast,
                           const std::vector<EarlyCheck>& early = {});
+
+// The names of an archive's entries, from its central directory alone (nothing is inflated);
+// nothing when the directory cannot be read.
+std::optional<std::vector<std::string>> archiveEntryNames(FileReader& archive);
 
 // Reads back an archive that zip is still writing, entry after entry as zip finishes them (its
 // local header is final once the next record follows the data it gives), until `stop` is set or

@@ -1,6 +1,7 @@
 #include "engine/archive_folder.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "engine/backup_rules.h"
 #include "engine/schedule.h"
@@ -82,6 +83,39 @@ std::vector<std::string> archivesBeyond(const std::vector<std::string>& names, s
         if (f.stamp < oldestKept) doomed.push_back(f.name);
     }
     return doomed;
+}
+
+namespace {
+
+bool sameText(std::string_view a, std::string_view b, bool ignoreCase) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y && !(ignoreCase && x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y))) return false;
+    }
+    return true;
+}
+
+// "brevund/belgeler/x.txt" and the folder "brevund/belgeler/" lie under "brevund/belgeler".
+bool under(std::string_view entry, std::string_view prefix, bool ignoreCase) {
+    if (prefix.empty()) return true;
+    if (entry.size() < prefix.size() || !sameText(entry.substr(0, prefix.size()), prefix, ignoreCase))
+        return false;
+    return entry.size() == prefix.size() || entry[prefix.size()] == '/';
+}
+
+}  // namespace
+
+std::optional<std::string> owningPrefix(const std::vector<std::string>& entries,
+                                        const std::vector<std::string>& prefixes, bool ignoreCase) {
+    std::optional<std::string> owner;
+    for (const std::string& prefix : prefixes) {
+        if (owner && owner->size() >= prefix.size()) continue;
+        const bool holdsAll = std::all_of(entries.begin(), entries.end(),
+                                          [&](const std::string& e) { return under(e, prefix, ignoreCase); });
+        if (holdsAll) owner = prefix;
+    }
+    return owner;
 }
 
 LocalDateTime stampTime(std::string_view stamp) {

@@ -35,6 +35,13 @@ std::optional<ProgramArchive> newestArchive(const std::vector<std::string>& name
 std::vector<std::string> archivesBeyond(const std::vector<std::string>& names, std::string_view prefix,
                                         int keep, std::string_view justBuilt);
 
+// The pair an archive belongs to, by its entries' names: the one of `prefixes` (zipEntryPrefix of
+// each pair's source) under which every entry lies, the longest when sources lie inside each
+// other. Nothing when none holds them all: an archive that two pairs wrote in one minute is
+// nobody's alone. Letter case counts unless `ignoreCase` (Windows' names).
+std::optional<std::string> owningPrefix(const std::vector<std::string>& entries,
+                                        const std::vector<std::string>& prefixes, bool ignoreCase);
+
 // The time an archive's name gives (its seconds are 0).
 LocalDateTime stampTime(std::string_view stamp);
 

@@ -214,11 +214,35 @@ void BackupRun::deleteOldArchives(const PairOutcome& outcome) {
         if (observer_) observer_->clockWentBack(archivePath(outcome.target, ahead->name));
         return;
     }
-    for (const std::string& name : archivesBeyond(names, archiveBase(outcome.target), keep, archiveName_)) {
+    for (const std::string& name :
+         archivesBeyond(ownArchives(outcome, names), archiveBase(outcome.target), keep, archiveName_)) {
         const std::string path = archivePath(outcome.target, name);
         const WriteResult removed = files_.removeFile(path);
         if (observer_) observer_->oldArchiveDeleted(path, removed.failure);
     }
+}
+
+// Pairs may share a target folder, and so the archives' names: each pair's retention counts only
+// the archives that hold its source and no other pair's, by their central directories. One that
+// cannot be read, or that two pairs wrote in one minute, is nobody's and stays.
+std::vector<std::string> BackupRun::ownArchives(const PairOutcome& outcome, const std::vector<std::string>& names) {
+    const ZipNaming naming = nativeZipNaming();
+    std::vector<std::string> prefixes;
+    for (int pair = 0; pair < kFolderPairs; ++pair) {
+        const std::string source = view_.sourceFolder(pair);
+        if (!source.empty() && isFolderText(source)) prefixes.push_back(zipEntryPrefix(source, naming));
+    }
+    const std::string own = zipEntryPrefix(outcome.source, naming);
+    std::vector<std::string> owned;
+    for (const std::string& name : names) {
+        if (!programArchive(name, archiveBase(outcome.target))) continue;
+        const std::unique_ptr<FileReader> archive = files_.openForReading(archivePath(outcome.target, name));
+        const std::optional<std::vector<std::string>> entries = archive ? archiveEntryNames(*archive) : std::nullopt;
+        if (!entries) continue;
+        const std::optional<std::string> owner = owningPrefix(*entries, prefixes, naming == ZipNaming::Windows);
+        if (owner && *owner == own) owned.push_back(name);
+    }
+    return owned;
 }
 
 void BackupRun::warnOfFullDisks() {

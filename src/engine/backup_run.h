@@ -89,6 +89,8 @@ private:
     // A pair whose step threw: failed with why.
     void unchecked(PairOutcome& outcome, std::string problem);
     void deleteOldArchives(const PairOutcome& outcome);
+    // This pair's archives among the target's names.
+    std::vector<std::string> ownArchives(const PairOutcome& outcome, const std::vector<std::string>& names);
     void warnOfFullDisks();
 
     BackupView& view_;

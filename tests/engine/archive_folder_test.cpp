@@ -83,6 +83,27 @@ TEST(ProgramArchive, RetentionKeepsTheNewestAndTouchesNothingElse) {
     EXPECT_FALSE(newestArchive({"notlar.zip", "y20240305.0907.zip.bozuk"}, "y"));
 }
 
+TEST(ProgramArchive, AnArchiveBelongsToThePairWhoseSourceHoldsEveryEntry) {
+    const std::vector<std::string> prefixes{"brevund", "brevund/belgeler", "stok"};
+    struct Case {
+        std::vector<std::string> entries;
+        std::optional<std::string> owner;
+        bool ignoreCase = false;
+    };
+    for (const Case& c : {
+             Case{{"brevund/belgeler/", "brevund/belgeler/a.txt"}, "brevund/belgeler"},  // the narrowest
+             Case{{"brevund/", "brevund/belgeler/a.txt", "brevund/b.txt"}, "brevund"},
+             Case{{"brevund/a.txt", "stok/s.txt"}, std::nullopt},  // two pairs in one minute
+             Case{{"brevund-eski/a.txt"}, std::nullopt},
+             Case{{"Brevund/Belgeler/a.txt"}, std::nullopt},
+             Case{{"Brevund/Belgeler/a.txt"}, "brevund/belgeler", true},
+             Case{{"stok"}, "stok"},
+         }) {
+        EXPECT_EQ(owningPrefix(c.entries, prefixes, c.ignoreCase), c.owner) << c.entries.front();
+    }
+    EXPECT_EQ(owningPrefix({"x/y.txt"}, {"", "stok"}, false), "");  // a drive's root holds everything
+}
+
 TEST(DiskSpace, ReserveNeedAndWhatTheLogSays) {
     constexpr std::uint64_t MB = 1024 * 1024, GB = 1024 * MB;
     EXPECT_EQ(spaceReserve(4 * MB), 4 * MB / 20);

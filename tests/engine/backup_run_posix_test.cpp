@@ -446,11 +446,14 @@ TEST_F(BackupRunTest, ZipStartsOnlyWhenTheTargetVolumeHasRoom) {
 
 // With a number to keep, a good run deletes the target's oldest archives of this program's
 // names and nothing else; a failed one deletes nothing and gives up its .zip name.
+// An archive of c:\brevund\belgeler as an earlier run wrote it.
+const std::string ofBelgeler = test::zipArchive({{"brevund/belgeler/", "", false}, {"brevund/belgeler/a.txt", "a"}});
+
 TEST_F(BackupRunTest, RetentionDeletesOnlyOldArchivesAfterAGoodRun) {
     const fs::path y = onC("y");
     const std::vector<std::string> older = {"y20240301.0500.zip", "y20240302.0500.zip", "y20240303.0500.zip",
                                             "y20240304.0500.zip"};
-    for (const std::string& name : older) test::writeFile(y / name, "eski");
+    for (const std::string& name : older) test::writeFile(y / name, ofBelgeler);
     for (const char* other : {"notlar.zip", "yedek-eski.zip", "klasor/y20240101.0100.zip"})
         test::writeFile(y / other, "dokunma");
     view.sources = {"c:\\brevund\\belgeler", "", "", ""};
@@ -497,6 +500,40 @@ TEST_F(BackupRunTest, RetentionDeletesOnlyOldArchivesAfterAGoodRun) {
     EXPECT_TRUE(fs::exists(y / "y20240305.0909.zip.eksik"));
     EXPECT_TRUE(fs::exists(y / "y20240305.0910.zip.eksik"));
     EXPECT_TRUE(fs::exists(y / "y20240304.0500.zip"));
+}
+
+// Two pairs into one folder share its names: each one's retention counts only the archives of its
+// own source, so neither deletes the other's newest, and one archive that both wrote in the same
+// minute is nobody's alone and stays.
+TEST_F(BackupRunTest, RetentionIsPerPairInASharedTarget) {
+    fs::create_directories(onC("stok"));
+    test::writeFile(onC("stok/s.txt"), "s");
+    view.sources = {"c:\\brevund\\belgeler", "c:\\stok", "", ""};
+    view.targets = {"c:\\y", "c:\\y", "", ""};
+    view.keep = 1;
+    auto left = [&] {
+        std::vector<std::string> names;
+        for (const auto& item : fs::directory_iterator(onC("y"))) names.push_back(item.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    run.run();  // 09:07: one archive holds both pairs
+    const std::vector<std::string> both = {"y20240305.0907.zip"};
+    EXPECT_EQ(left(), both);
+    // From now on each pair writes its own minute's archive: each zip takes a minute.
+    ops.onStart = [&] {
+        LocalDateTime next = clock.now();
+        ++next.minute;
+        clock.set(next);
+    };
+    for (int hour : {10, 11, 12}) {
+        clock.set({2024, 3, 5, hour, 0, 0});
+        run.run();
+        const std::string h = std::to_string(hour);
+        EXPECT_EQ(left(), (std::vector<std::string>{"y20240305.0907.zip", "y20240305." + h + "00.zip",
+                                                    "y20240305." + h + "01.zip"}));
+    }
+    EXPECT_EQ(observer.deleted.size(), 4u);
 }
 
 // The space read through the file system: before zip, then after the run.

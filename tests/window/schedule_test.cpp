@@ -113,8 +113,10 @@ TEST_F(ScheduleTest, AFailedPairKeepsAnArchivedOneOutOfTheHistory) {
 // udSakla's number of archives stays in each target; each deletion is in the run log.
 TEST_F(ScheduleTest, OldArchivesBeyondUdSaklaGoAndTheLogNamesThem) {
     const fs::path t = drives.drive('c') / "tarvel-yedek";
-    for (const char* old : {"tarvel-yedek20240301.0500.zip", "tarvel-yedek20240302.0500.zip", "notlar.zip"})
-        writeFile(t / old, "eski");
+    // Earlier archives of the same source, and a file of somebody else's.
+    const std::string earlier = zipArchive({{"brevund/belgeler/veri.txt", "eski"}});
+    for (const char* old : {"tarvel-yedek20240301.0500.zip", "tarvel-yedek20240302.0500.zip"}) writeFile(t / old, earlier);
+    writeFile(t / "notlar.zip", "eski");
     view.setKeepArchivesValue(2);
     clock.set({2024, 3, 5, 10, 0, 0});
     form().cmdCopy_Click();
