@@ -153,11 +153,11 @@ void ServiceHost::greet(ChannelServer::ClientId id, Client& client, const Hello&
                 send(id, {std::string(verb::kLine), "Yedekleme zaten sürüyor"});
                 return sendLast(id, {std::string(verb::kDone), "1"});
             }
-            client.waitsForRun = true;
+            client.waitsForRun = machine_->runsStarted() + 1;
             send(id, {std::string(verb::kWelcome)});
             // The run starts once this message is handled, not inside it.
-            post([this, alive = alive_] {
-                if (*alive) runForShell();
+            post([this, alive = alive_, id] {
+                if (*alive) runForShell(id);
             });
             return;
     }
@@ -215,15 +215,18 @@ std::string ServiceHost::refusal(const Client& client, const PanelChange& change
 
 // ---- a run from the shell ----
 
-void ServiceHost::runForShell() {
+void ServiceHost::runForShell(ChannelServer::ClientId id) {
+    // A slot may have started a run meanwhile: that one is waited for.
+    const auto it = clients_.find(id);
+    if (it != clients_.end() && machine_->running()) it->second.waitsForRun = machine_->runsStarted();
     machine_->setNextRunTrigger("komut satırı");
-    machine_->cmdCopy_Click();  // started now, or the run in progress is the one waited for
+    machine_->cmdCopy_Click();
 }
 
-void ServiceHost::runRecorded(bool recorded, const std::string&) {
+void ServiceHost::runRecorded(std::uint64_t run, bool recorded, const std::string&) {
     std::vector<ChannelServer::ClientId> waiting;
     for (const auto& [id, client] : clients_)
-        if (client.waitsForRun) waiting.push_back(id);
+        if (client.waitsForRun == run) waiting.push_back(id);
     for (const ChannelServer::ClientId id : waiting)
         sendLast(id, {std::string(verb::kDone), recorded ? "0" : "1"});
 }

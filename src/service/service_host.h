@@ -66,7 +66,7 @@ public:
     void showForRun() override { toWindows({std::string(verb::kShow)}); }
     void hideAfterRun() override { toWindows({std::string(verb::kHide)}); }
     void logWritten(const std::string& line) override;
-    void runRecorded(bool recorded, const std::string& text) override;
+    void runRecorded(std::uint64_t run, bool recorded, const std::string& text) override;
 
 private:
     struct Client {
@@ -75,7 +75,7 @@ private:
         PeerAccess access = PeerAccess::Watcher;
         std::string user;
         std::uint64_t connectedAt = 0;  // the clock tick
-        bool waitsForRun = false;
+        std::optional<std::uint64_t> waitsForRun;  // a shell's run: its number
     };
 
     void connected(ChannelServer::ClientId id, const PeerIdentity& peer);
@@ -86,7 +86,7 @@ private:
     void fromWindow(ChannelServer::ClientId id, const Message& message);
     // Why a window's change may not be made; empty when it may.
     std::string refusal(const Client& client, const PanelChange& change) const;
-    void runForShell();
+    void runForShell(ChannelServer::ClientId id);
     void drop(ChannelServer::ClientId id, std::string why);
     void send(ChannelServer::ClientId id, const Message& message);
     void sendLast(ChannelServer::ClientId id, const Message& message);

@@ -218,13 +218,14 @@ void Machine::cmdCopy_Click() {
     if (backup_->running()) return;  // a press or a due slot during a run starts nothing
     log_->write("Yedekleme başladı (" + (trigger.empty() ? "Yedekle düğmesi" : trigger) + ")");
     reporter_->begin();
+    ++runsStarted_;
     inRun_ = true;
     backup_->run();
     inRun_ = false;
     log_->write("Yedekleme bitti");
     // Whoever waits for the record hears of it after the run's last line.
     if (const auto record = std::exchange(recordDuringRun_, std::nullopt))
-        host_.runRecorded(record->first, record->second);
+        host_.runRecorded(runsStarted_, record->first, record->second);
     // One warning a run, for the first pair that did not end with its archive.
     if (const auto& failure = reporter_->firstFailure()) warn(failureWarningText(*failure));
 }
@@ -242,18 +243,21 @@ void Machine::updateBackupDate() {
     if (backup_->builtArchivePath().empty()) {
         lastOutcome_ = "Yedekleme kaydı yazılmadı: " + backup_->whyNotRecorded();
         log_->write(lastOutcome_);
-        tellRecord(false);
+        tellRecord(runsStarted_, false);
         return;
     }
     lastOutcome_ = "Yedekleme kaydı bekleniyor: " + backup_->builtArchivePath();
+    recordsAsked_.push_back(runsStarted_);
     db_->record(backup_->builtArchivePath());
 }
 
-void Machine::tellRecord(bool recorded) {
-    if (inRun_)
+// A record answers for the run that asked for it: one still queued from an earlier run never
+// passes for the run in progress.
+void Machine::tellRecord(std::uint64_t run, bool recorded) {
+    if (inRun_ && run == runsStarted_)
         recordDuringRun_ = {recorded, lastOutcome_};
     else
-        host_.runRecorded(recorded, lastOutcome_);
+        host_.runRecorded(run, recorded, lastOutcome_);
 }
 
 void Machine::checkDisconnect() {
@@ -279,7 +283,13 @@ void Machine::reportDatabase(const DbOutcome& o) {
     if (o.step == DbOutcome::Step::Record) {
         lastOutcome_ = recordLogText(o);
         log_->write(lastOutcome_);
-        tellRecord(o.recorded);
+        // The database answers the records in the order they were asked for.
+        std::uint64_t run = 0;
+        if (!recordsAsked_.empty()) {
+            run = recordsAsked_.front();
+            recordsAsked_.pop_front();
+        }
+        tellRecord(run, o.recorded);
     }
     if (o.served && !o.served->refused.empty()) {
         // Every poll meets it again; the log and the user hear of it once a day.

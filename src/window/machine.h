@@ -73,9 +73,9 @@ public:
     virtual void hideAfterRun() = 0;
     // Each line as it goes into the run log (without its date), for whoever follows the machine.
     virtual void logWritten(const std::string& /*line*/) {}
-    // A run's end as the history sees it: recorded, or not and why. Comes after the run itself,
-    // once the database has answered.
-    virtual void runRecorded(bool /*recorded*/, const std::string& /*text*/) {}
+    // A run's end as the history sees it: recorded, or not and why; `run` counts the runs since the
+    // start (Machine::runsStarted). Comes after the run itself, once the database has answered.
+    virtual void runRecorded(std::uint64_t /*run*/, bool /*recorded*/, const std::string& /*text*/) {}
 };
 
 // What the window passes on to the machine, wherever that runs: in this process, or in the
@@ -157,6 +157,8 @@ public:
     void log(const std::string& text) { log_->write(text); }
     MachineStatus status() const;
     bool running() const { return backup_->running(); }
+    // Runs started since the program started; the one in progress, or the last, is this number.
+    std::uint64_t runsStarted() const { return runsStarted_; }
     // Who starts the next run, for the log: a slot, the button, a command.
     void setNextRunTrigger(std::string trigger) { nextRunTrigger_ = std::move(trigger); }
 
@@ -171,7 +173,7 @@ private:
 
     void updateBackupDate();
     void checkDisconnect();
-    void tellRecord(bool recorded);
+    void tellRecord(std::uint64_t run, bool recorded);
     void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
     void reportDatabase(const DbOutcome& outcome);
     void warn(const std::string& text);
@@ -200,6 +202,8 @@ private:
     std::string dbError_;
     std::string lastOutcome_;
     bool inRun_ = false;
+    std::uint64_t runsStarted_ = 0;
+    std::deque<std::uint64_t> recordsAsked_;  // the run of each record the database has yet to answer
     std::optional<std::pair<bool, std::string>> recordDuringRun_;
     std::unique_ptr<DatabaseThread> db_;  // last: its outcomes come back to everything above
 };

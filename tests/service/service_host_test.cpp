@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
 
 #include "support/core/service_fixture.h"
 
@@ -221,6 +223,78 @@ TEST_F(ServiceHostTest, TheShellGetsTheStateOrARunWithItsLinesAndOutcome) {
     for (const Message& m : server.sent[3])
         if (m.front() == "copy") copy.push_back(m);
     EXPECT_EQ(copy, (std::vector<Message>{{"copy", "1"}, {"copy", "0"}, {"copy", "1"}}));
+}
+
+// The history's first record waits until the test lets it go, and then is written; every later
+// one fails.
+struct GatedHistory {
+    std::mutex m;
+    std::condition_variable cv;
+    bool released = false;
+    int records = 0;
+};
+struct GatedDatabase final : DatabaseConnection {
+    explicit GatedDatabase(GatedHistory& h) : h(h) {}
+    GatedHistory& h;
+    void open(const std::string&) override {}
+    int state() const override { return 1; }
+    QueryResult execute(const std::string& sql) override {
+        if (sql.find("SELECT zelParameterValue") == std::string::npos) return {};
+        std::unique_lock lock(h.m);
+        if (++h.records > 1) throw DatabaseError("yazılamadı", "42000");
+        h.cv.wait(lock, [&] { return h.released; });
+        return {};
+    }
+};
+
+class ServiceHostRecordTest : public ServiceFixture {
+protected:
+    ServiceHostRecordTest()
+        : ServiceFixture([](const PeerIdentity&) { return PeerAccess::Manager; },
+                         [this] { return std::make_unique<GatedDatabase>(history); }) {
+        host_.attach(&server);
+        host_.start();
+    }
+    ~ServiceHostRecordTest() override { release(); }  // a failed test must not leave the record waiting
+    void release() {
+        {
+            std::lock_guard lock(history.m);
+            history.released = true;
+        }
+        history.cv.notify_all();
+    }
+    void say(ChannelServer::ClientId id, const Message& m) {
+        events.received(id, encodeMessage(m));
+        queue_.runWaiting();
+    }
+    std::size_t runsEnded() const {
+        const std::string log = readFile(logFile());
+        std::size_t n = 0;
+        for (std::size_t at = log.find("Yedekleme bitti"); at != std::string::npos; at = log.find("Yedekleme bitti", at + 1)) ++n;
+        return n;
+    }
+
+    GatedHistory history;
+    FakeServer server;
+    ChannelServer::Events events = host_.channelEvents();
+};
+
+// A record still queued from an earlier run must not answer for the shell's own run.
+TEST_F(ServiceHostRecordTest, AShellRunHearsItsOwnRecordNotAnEarlierOne) {
+    std::filesystem::create_directories(drives.drive('c') / "yedek");
+    events.connected(1, PeerIdentity{0, 0, 1, "0"});
+    say(1, helloMessage({"1.0.0", ClientRole::Window}));
+    say(1, {"source", "0", sourceWithAFile()});
+    say(1, {"target", "0", drives.text('c', "yedek")});
+    say(1, {"run"});  // its record, written in the end, waits in the database meanwhile
+    ASSERT_TRUE(until([&] { return runsEnded() == 1; }));
+    events.connected(2, PeerIdentity{0, 0, 2, "0"});
+    say(2, helloMessage({"1.0.0", ClientRole::Run}));
+    ASSERT_TRUE(until([&] { return runsEnded() == 2; }));
+    release();
+    ASSERT_TRUE(until([&] { return server.closed.count(2) > 0; }));
+    EXPECT_EQ(server.sent[2].back(), (Message{"done", "1"}));  // its own record failed
+    EXPECT_NE(readFile(logFile()).find("Yedekleme kaydı veritabanına yazıldı"), std::string::npos);
 }
 
 TEST_F(ServiceHostTest, StartAndStopAreLogged) {

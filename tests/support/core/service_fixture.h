@@ -15,9 +15,9 @@ namespace zel::test {
 // what the service posts runs when the test lets it.
 class ServiceFixture : public WindowTest {
 protected:
-    explicit ServiceFixture(std::function<PeerAccess(const PeerIdentity&)> access)
-        : host_{{MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(),
-                                 [] { return std::make_unique<NoDatabase>(); },
+    explicit ServiceFixture(std::function<PeerAccess(const PeerIdentity&)> access,
+                            ConnectionFactory database = [] { return std::make_unique<NoDatabase>(); })
+        : host_{{MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(), std::move(database),
                                  [] { return std::string("TESTPC"); }},
                  "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); }, std::move(access)}} {
         writeFile(settingsFile(), "");
