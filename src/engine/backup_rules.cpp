@@ -58,17 +58,21 @@ std::string lastBackupText(std::string_view dateText, std::string_view timeText)
 
 namespace {
 
-std::string folderKey(std::string_view folder) {
+std::string folderKey(std::string_view folder, bool ignoreCase = true) {
     std::string key;
     for (char c : folder) {
         const auto u = static_cast<unsigned char>(c);
-        key += c == '/' ? '\\' : (u < 0x80 ? static_cast<char>(std::tolower(u)) : c);
+        key += c == '/' ? '\\' : (ignoreCase && u < 0x80 ? static_cast<char>(std::tolower(u)) : c);
     }
     while (!key.empty() && key.back() == '\\') key.pop_back();
     return key;
 }
 
 }  // namespace
+
+bool sameFolder(std::string_view a, std::string_view b, bool ignoreCase) {
+    return folderKey(a, ignoreCase) == folderKey(b, ignoreCase);
+}
 
 bool targetInsideSource(std::string_view source, std::string_view target) {
     if (source.empty() || target.empty()) return false;

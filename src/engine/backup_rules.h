@@ -38,6 +38,11 @@ std::optional<std::string> commandPiece(std::string_view piece);
 std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target,
                                           std::string_view name, std::string_view source);
 
+// True when two folder texts name the same folder as the file system compares names: trailing
+// separators and the separators' kind never count, letter case only where names ignore it
+// (Windows).
+bool sameFolder(std::string_view a, std::string_view b, bool ignoreCase);
+
 // True when the target folder is the source folder or lies inside it, so that every archive
 // would hold the older ones (letter case and the separators' kind do not count, as on Windows).
 bool targetInsideSource(std::string_view source, std::string_view target);

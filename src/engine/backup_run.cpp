@@ -63,9 +63,10 @@ void BackupRun::run() {
 // pair with the reason, and the run goes on: it must never be left half-done.
 void BackupRun::archivePairSafely(int pair) {
     // The same folder into the same target twice in one run would only make a second full copy.
+    const bool ignoreCase = nativeZipNaming() == ZipNaming::Windows;
     for (int earlier = 0; earlier < pair; ++earlier) {
-        if (view_.sourceFolder(earlier) == view_.sourceFolder(pair) &&
-            view_.targetFolder(earlier) == view_.targetFolder(pair))
+        if (sameFolder(view_.sourceFolder(earlier), view_.sourceFolder(pair), ignoreCase) &&
+            sameFolder(view_.targetFolder(earlier), view_.targetFolder(pair), ignoreCase))
             return;
     }
     pairInProgress_ = pair;

@@ -95,6 +95,15 @@ TEST(FolderText, TellsWhatItRefusesWithoutItsControlCharacters) {
         EXPECT_EQ(isDriveRoot(prefix), drive) << prefix;
 }
 
+TEST(SameFolder, SeparatorsNeverCountLetterCaseOnlyWhereNamesKeepIt) {
+    const std::tuple<const char*, const char*, bool, bool> cases[] = {
+        {"c:\\x", "c:\\x\\", false, true},  {"c:\\x", "c:/x", false, true},
+        {"C:\\X", "c:\\x\\", true, true},   {"C:\\X", "c:\\x", false, false},
+        {"c:\\x", "c:\\xy", true, false},     {"\xC3\x87", "\xC3\xA7", true, false},  // Ç and ç: bytes kept
+    };
+    for (const auto& [a, b, ignoreCase, same] : cases) EXPECT_EQ(sameFolder(a, b, ignoreCase), same) << a << " " << b;
+}
+
 TEST(TargetInsideSource, FolderTextsComparedAsWindowsDoes) {
     const std::tuple<const char*, const char*, bool> cases[] = {{"c:\\brevund", "c:\\brevund\\yedek", true},
                                                                 {"C:\\Brevund\\", "c:/brevund/yedek", true},

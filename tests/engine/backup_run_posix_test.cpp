@@ -202,6 +202,15 @@ TEST_F(BackupRunTest, APairRepeatedInTheSameRunIsZippedOnce) {
     EXPECT_EQ(ops.lines.size(), 1u);
     EXPECT_EQ(observer.pairs.size(), 1u);
     EXPECT_EQ(run.builtArchivePath(), "c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip");
+    // The same folders written otherwise are the same pair; here letter case makes another folder.
+    view.sources = {"c:\\brevund", "c:\\brevund\\", "c:/brevund", "C:\\Brevund"};
+    view.targets = {"c:\\tarvel-yedek", "c:\\tarvel-yedek\\", "c:\\tarvel-yedek", "c:\\tarvel-yedek"};
+    observer.pairs.clear();
+    ops.lines.clear();
+    run.run();
+    EXPECT_EQ(ops.lines.size(), 1u);
+    ASSERT_EQ(observer.pairs.size(), 2u);
+    EXPECT_EQ(observer.pairs[1].kind, PairOutcome::Kind::SourceMissing);
 }
 
 TEST_F(BackupRunTest, FoldersWithSpacesAreArchivedWhole) {
