@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/acl_writers_win.h"
 #include "platform/program_trust.h"
 #include "platform/wide_text_win.h"
@@ -68,26 +70,39 @@ TEST(AclWriters, OnlySystemAdministratorsTrustedInstallerAndTheServiceMayChangeA
     for (const auto& c : cases) EXPECT_EQ(writersOf(c.sddl), c.who) << c.what;
 }
 
-TEST(ProgramTrust, AFileEveryoneMayWriteIsNamedWithItsPlace) {
-    test::TempDir tmp;
-    const std::wstring file = (tmp / "proshut.bat").wstring();
-    test::writeFile(file, "@echo x");
-    // The test's own files belong to the account it runs as, which it trusts as the service does.
-    ASSERT_EQ(untrustedWriters(narrow(file)), "");
+// Gives everyone every right to `place`, on it alone (nothing for what it holds).
+void openToEveryone(const std::wstring& place) {
     PSECURITY_DESCRIPTOR open = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;FA;;;WD)", SDDL_REVISION_1,
                                                                      &open, nullptr));
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
     GetSecurityDescriptorDacl(open, &present, &dacl, &defaulted);
-    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<LPWSTR>(file.c_str()), SE_FILE_OBJECT,
+    EXPECT_EQ(SetNamedSecurityInfoW(const_cast<LPWSTR>(place.c_str()), SE_FILE_OBJECT,
                                     DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr),
               static_cast<DWORD>(ERROR_SUCCESS));
     LocalFree(open);
-    const std::string who = untrustedWriters(narrow(file));
-    EXPECT_EQ(who.substr(who.rfind('\\') + 1), "proshut.bat: S-1-1-0") << who;
+}
+
+// What follows the place's last separator in a who-text.
+std::string lastPart(const std::string& who) {
+    return who.substr(who.rfind('\\') + 1);
+}
+
+TEST(ProgramTrust, TheFirstPlaceOthersMayChangeIsNamedFromTheRootDown) {
+    test::TempDir tmp;
+    std::filesystem::create_directories(tmp / "bin");
+    const std::wstring folder = (tmp / "bin").wstring(), file = (tmp / "bin" / "proshut.bat").wstring();
+    test::writeFile(file, "@echo x");
+    // The test's own files belong to the account it runs as, which it trusts as the service does.
+    ASSERT_EQ(untrustedWriters(narrow(file)), "");
     // A program that is not there yet is judged by the folder it would be put in.
-    EXPECT_EQ(untrustedWriters(narrow((tmp / "yok" / "p.bat").wstring())), "");
+    EXPECT_EQ(untrustedWriters(narrow((tmp / "bin" / "yok" / "p.bat").wstring())), "");
+    openToEveryone(file);
+    EXPECT_EQ(lastPart(untrustedWriters(narrow(file))), "proshut.bat: S-1-1-0");
+    openToEveryone(folder);
+    EXPECT_EQ(lastPart(untrustedWriters(narrow(file))), "bin: S-1-1-0");
+    EXPECT_EQ(lastPart(untrustedWriters(narrow((tmp / "bin" / "yok" / "p.bat").wstring()))), "bin: S-1-1-0");
 }
 
 }  // namespace
