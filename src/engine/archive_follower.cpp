@@ -7,19 +7,24 @@
 #include "engine/backup_rules.h"
 
 namespace zel {
-namespace {
 
-// The file zip writes its archive into before it gives it the archive's name: a file in the
-// folder that was not there before, "zi" and six more letters as Info-ZIP makes them.
-std::optional<std::string> zipWorkFile(const std::set<std::string>& before,
-                                       const std::vector<FolderItem>& now) {
+std::vector<std::string> zipWorkFiles(const std::set<std::string>& before, const std::vector<FolderItem>& now) {
+    std::vector<std::string> found;
     for (const FolderItem& item : now) {
         const std::string& n = item.name;
         if (item.kind == FolderItem::Kind::File && n.size() == 8 && (n[0] == 'z' || n[0] == 'Z') &&
             (n[1] == 'i' || n[1] == 'I') && !before.count(n))
-            return n;
+            found.push_back(n);
     }
-    return std::nullopt;
+    return found;
+}
+
+namespace {
+
+std::optional<std::string> zipWorkFile(const std::set<std::string>& before, const std::vector<FolderItem>& now) {
+    const std::vector<std::string> found = zipWorkFiles(before, now);
+    if (found.empty()) return std::nullopt;
+    return found.front();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/archive_check.h"
 #include "engine/archive_folder.h"
@@ -82,6 +83,7 @@ void BackupRun::archivePairSafely(int pair) {
         told = true;
     }
     pairInProgress_.reset();
+    inFlight_.reset();
     if (!told) return;
     outcomes_.push_back(outcome);
     if (observer_) observer_->pairDone(outcome);
@@ -139,7 +141,10 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
     outcome.kind = PairOutcome::Kind::ZipFailed;  // until zip and the check say otherwise
     const auto started = std::chrono::steady_clock::now();
     ArchiveFollower follower(files_, outcome.target, namesBefore, space && space->remote);
+    inFlight_ = InFlight{outcome.target, namesBefore, outcome.archivePath,
+                         std::find(namesBefore.begin(), namesBefore.end(), archiveName_) != namesBefore.end(), true};
     const ProcessRunner::Outcome zip = runner_.run(*line, kZipWaitLimitMs, kZipWindowStyle, 0);
+    inFlight_->zipRunning = false;
     const std::vector<EarlyCheck> early = follower.finish();
     outcome.exitCode = zip.exitCode;
     const std::optional<std::uint64_t> size = files_.fileSize(outcome.archivePath);
@@ -157,6 +162,32 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
     }
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return true;
+}
+
+std::string BackupRun::stopInMidRun() {
+    if (!inFlight_) return {};
+    const InFlight pair = *std::exchange(inFlight_, std::nullopt);
+    std::vector<std::string> said;
+    if (pair.zipRunning) {
+        said.push_back(runner_.endWaited() ? "zip durduruldu" : "zip durdurulamadı");
+        if (const std::optional<std::vector<FolderItem>> items = files_.listFolder(pair.target)) {
+            for (const std::string& work :
+                 zipWorkFiles({pair.namesBefore.begin(), pair.namesBefore.end()}, *items)) {
+                if (files_.removeFile(archivePath(pair.target, work))) said.push_back("iş dosyası silindi: " + work);
+            }
+        }
+    }
+    // zip leaves an archive it was updating untouched until it is done: that one stays as it was.
+    if (!pair.zipRunning || !pair.archiveWasThere) {
+        PairOutcome unchecked;
+        unchecked.kind = PairOutcome::Kind::Incomplete;
+        unchecked.archivePath = pair.archivePath;
+        markFailedArchive(unchecked);
+        if (unchecked.archivePath != pair.archivePath) said.push_back("denetlenmemiş arşiv: " + unchecked.archivePath);
+    }
+    std::string text;
+    for (const std::string& s : said) text += (text.empty() ? "" : ", ") + s;
+    return text;
 }
 
 std::vector<std::string> BackupRun::namesIn(const std::string& folder) {

@@ -71,6 +71,10 @@ public:
     const std::string& whyNotRecorded() const { return decision_.whyNot; }
     // The pair the run is working on (listing, zip or read-back); nothing between pairs.
     std::optional<int> pairInProgress() const { return pairInProgress_; }
+    // The program's end in the middle of a pair, from inside the run's waits: zip is ended with
+    // whatever it started, its work file removed, and an archive it finished that was not read
+    // back gives up its .zip name. Says what was done; empty when nothing was in flight.
+    std::string stopInMidRun();
 
 private:
     void archivePairSafely(int pair);
@@ -108,6 +112,15 @@ private:
     bool running_ = false;
     bool cancelRequested_ = false;
     std::optional<int> pairInProgress_;
+    // What a stop must clean up of the pair in progress, once its zip is started.
+    struct InFlight {
+        std::string target;
+        std::vector<std::string> namesBefore;
+        std::string archivePath;
+        bool archiveWasThere = false;  // an earlier pair's archive of the same minute, which zip updates
+        bool zipRunning = false;
+    };
+    std::optional<InFlight> inFlight_;
     std::string archiveName_;
     std::vector<PairOutcome> outcomes_;  // the latest run's, in order
     RecordDecision decision_;

@@ -46,8 +46,12 @@ ProcessRunner::Outcome ProcessRunner::run(std::string_view commandLine, std::int
     std::optional<int> exitCode;
     std::int32_t elapsed = 0;
     bool closed = false;
+    waited_.push_back(handle);
     auto closeHandle = [&] {
-        if (!closed) ops_.close(handle);
+        if (!closed) {
+            std::erase(waited_, handle);
+            ops_.close(handle);
+        }
         closed = true;
     };
 
@@ -98,6 +102,12 @@ ProcessRunner::Outcome ProcessRunner::run(std::string_view commandLine, std::int
     }
     closeHandle();
     return {result, exitCode};
+}
+
+bool ProcessRunner::endWaited() const {
+    bool ended = !waited_.empty();
+    for (const ProcessHandle handle : waited_) ended = ops_.kill(handle) && ended;
+    return ended;
 }
 
 }  // namespace zel

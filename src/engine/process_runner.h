@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/process.h"
 
@@ -33,7 +34,8 @@ inline constexpr std::string_view kBreakQuestion = "User Process Break.\r\nConti
 inline constexpr int kWaitSliceMs = 500;
 
 // Starts a command line and waits for it in 500 ms slices while the window keeps working.
-// Keeps no state between calls, so a call nested inside another one's event processing is sound.
+// Keeps no state between calls but the processes it waits for now, so a call nested inside
+// another one's event processing is sound.
 class ProcessRunner {
 public:
     ProcessRunner(ProcessOps& ops, RunnerHooks hooks) : ops_(ops), hooks_(std::move(hooks)) {}
@@ -51,9 +53,14 @@ public:
     Outcome run(std::string_view commandLine, std::int32_t maxWaitMs, std::int32_t windowStyle,
                 std::int32_t breakMode) const;
 
+    // At the program's end, from inside a wait's events: ends every process waited for now, with
+    // what it started. False when there was none, or one could not be ended.
+    bool endWaited() const;
+
 private:
     ProcessOps& ops_;
     RunnerHooks hooks_;
+    mutable std::vector<ProcessHandle> waited_;  // innermost last
 };
 
 // Argument checks in their fixed order; true when the call may start the program.

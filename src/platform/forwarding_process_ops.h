@@ -16,6 +16,7 @@ public:
     std::optional<ProcessHandle> open(std::uint32_t processId) override { return native_.open(processId); }
     std::optional<int> exitCode(ProcessHandle handle) override { return native_.exitCode(handle); }
     void close(ProcessHandle handle) override { native_.close(handle); }
+    bool kill(ProcessHandle handle) override { return native_.kill(handle); }
 
 protected:
     ProcessOps& native_;

@@ -30,6 +30,9 @@ public:
     // The exit code of a process that has ended; nothing when it cannot be had.
     virtual std::optional<int> exitCode(ProcessHandle handle) = 0;
     virtual void close(ProcessHandle handle) = 0;
+    // Ends an opened process and every process it started, at once, at the program's end; false
+    // where that cannot be done.
+    virtual bool kill(ProcessHandle /*handle*/) { return false; }
 };
 
 // The operating system's processes. Command-line words that name a drive go through the path map.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
@@ -77,9 +78,15 @@ public:
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         if (!command.workingFolder.empty())
             posix_spawn_file_actions_addchdir_np(&actions, command.workingFolder.c_str());
+        // A group of its own, so that the program's end can end it with whatever it started.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
         pid_t pid = 0;
         // A bare program name is looked up on the PATH, as Windows does when it starts a command line.
-        int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        int rc = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         if (rc != 0 || pid <= 0) return 0;
 
@@ -148,6 +155,18 @@ public:
             opened_.erase(static_cast<int>(handle));
         }
         ::close(static_cast<int>(handle));
+    }
+
+    bool kill(ProcessHandle handle) override {
+        pid_t pid = 0;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = opened_.find(static_cast<int>(handle));
+            if (it == opened_.end()) return false;
+            pid = it->second;
+        }
+        // The process's group: the group outlives its first process while anything it started runs.
+        return ::kill(-pid, SIGKILL) == 0 || errno == ESRCH;
     }
 
 private:

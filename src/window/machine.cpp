@@ -199,6 +199,8 @@ void Machine::logEnd(const std::string& text) {
     if (const std::optional<int> pair = backup_->pairInProgress()) {
         line += "; yarıda kalan yedekleme kaydedilmedi: " + panel_.sourceText(*pair) + " -> " +
                 panel_.targetText(*pair);
+        // Nothing of it is left running, nor looking like a good archive.
+        if (const std::string stopped = backup_->stopInMidRun(); !stopped.empty()) line += " (" + stopped + ")";
     }
     log_->write(line);
 }

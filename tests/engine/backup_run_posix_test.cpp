@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <thread>
+#include <fstream>
 #include <new>
 
 #include "engine/archive_follower.h"
@@ -77,6 +79,7 @@ struct RecordingOps final : ProcessOps {
     int wait(ProcessHandle h, int ms) override { return real.wait(h, ms); }
     std::optional<int> exitCode(ProcessHandle h) override { return real.exitCode(h); }
     void close(ProcessHandle h) override { real.close(h); }
+    bool kill(ProcessHandle h) override { return real.kill(h); }
 };
 
 // What the run told as it went.
@@ -543,6 +546,56 @@ TEST_F(BackupRunTest, RetentionIsPerPairInASharedTarget) {
                                                     "y20240305." + h + "01.zip"}));
     }
     EXPECT_EQ(observer.deleted.size(), 4u);
+}
+
+// Whether a process still runs: gone, or a zombie nobody reaped yet, is not running.
+bool running(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    const auto paren = line.rfind(')');
+    return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] != 'Z';
+}
+
+// The program's end in the middle of a pair: zip is ended with what it started, its work file
+// goes, and an archive it finished that was never read back gives up its .zip name.
+TEST_F(BackupRunTest, AStopInMidRunLeavesNothingRunningAndNoUncheckedArchive) {
+    const std::string child = onC("cocuk").string();
+    const std::string waitWithAChild = "sleep 60 &\necho $! >" + child + "\nwait";
+    struct Case {
+        const char* name;
+        std::string script;
+        std::string said;
+        bool archiveLeft;
+    };
+    for (const Case& c : {
+             Case{"while zip writes", "touch \"$(dirname \"$1\")/ziABCDEF\"\n" + waitWithAChild,
+                  "zip durduruldu, iş dosyası silindi: ziABCDEF", false},
+             Case{"once zip wrote the archive", "zip \"$@\" >/dev/null\n" + waitWithAChild,
+                  "zip durduruldu, denetlenmemiş arşiv: c:\\t\\t20240305.0907.zip.eksik", true},
+         }) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(onC("t"));
+        fs::remove(child);
+        test::putZipStandIn(drives.drive('c'), c.script);
+        std::string said;
+        BackupRun* stopping = nullptr;
+        const ProcessRunner stopAtTheFirstSlice(ops, RunnerHooks{[&] {
+                                                    if (said.empty() && stopping) said = stopping->stopInMidRun();
+                                                }, {}, {}});
+        BackupRun stopped(view, files, clock, stopAtTheFirstSlice, LocaleFormats::turkish(), {}, &observer);
+        stopping = &stopped;
+        view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+        view.targets = {"c:\\t", "", "", ""};
+        stopped.run();
+        EXPECT_EQ(said, c.said);
+        const pid_t sleeper = std::stoi(test::readFile(child));
+        for (int i = 0; i < 40 && running(sleeper); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(running(sleeper));
+        EXPECT_FALSE(fs::exists(onC("t/ziABCDEF")));
+        EXPECT_FALSE(fs::exists(onC("t/t20240305.0907.zip")));
+        EXPECT_EQ(fs::exists(onC("t/t20240305.0907.zip.eksik")), c.archiveLeft);
+    }
 }
 
 // The space read through the file system: before zip, then after the run.
