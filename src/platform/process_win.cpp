@@ -37,6 +37,7 @@ class WinProcessOps final : public ProcessOps {
 public:
     ~WinProcessOps() override {
         for (const auto& [id, handle] : started_) CloseHandle(handle);
+        for (const auto& [process, job] : jobs_) CloseHandle(job);
     }
 
     std::uint32_t start(const std::string& commandLine, int windowStyle) override {
@@ -48,12 +49,23 @@ public:
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = showCommand(windowStyle);
         PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        // Started held, so that it is in its job before it can start anything of its own.
+        if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                            &si, &pi)) {
             return 0;
         }
+        // A job of its own, so that the program's end can end it with whatever it started. Not
+        // killed when the job's handle closes: a program the runner stopped waiting for runs on.
+        HANDLE job = CreateJobObjectW(nullptr, nullptr);
+        if (job && !AssignProcessToJobObject(job, pi.hProcess)) {
+            CloseHandle(job);  // already in a job that allows no other (Windows 7): ended alone
+            job = nullptr;
+        }
+        ResumeThread(pi.hThread);
         CloseHandle(pi.hThread);
         std::lock_guard lock(mutex_);
         started_[pi.dwProcessId] = pi.hProcess;
+        if (job) jobs_[pi.hProcess] = job;
         return pi.dwProcessId;
     }
 
@@ -81,11 +93,29 @@ public:
         return static_cast<int>(code);
     }
 
-    void close(ProcessHandle handle) override { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+    void close(ProcessHandle handle) override {
+        const HANDLE process = reinterpret_cast<HANDLE>(handle);
+        {
+            std::lock_guard lock(mutex_);
+            if (const auto it = jobs_.find(process); it != jobs_.end()) {
+                CloseHandle(it->second);
+                jobs_.erase(it);
+            }
+        }
+        CloseHandle(process);
+    }
+
+    bool kill(ProcessHandle handle) override {
+        const HANDLE process = reinterpret_cast<HANDLE>(handle);
+        std::lock_guard lock(mutex_);
+        if (const auto it = jobs_.find(process); it != jobs_.end()) return TerminateJobObject(it->second, 1) != FALSE;
+        return TerminateProcess(process, 1) != FALSE;
+    }
 
 private:
     std::mutex mutex_;  // the window's thread and the database thread start programs
     std::map<std::uint32_t, HANDLE> started_;
+    std::map<HANDLE, HANDLE> jobs_;  // an opened process's job
 };
 
 }  // namespace

@@ -46,6 +46,22 @@ TEST_F(WinProcesses, ExitCodeOfTheEndedProgramIsKeptForTheCaller) {
     }
 }
 
+// The end from inside a wait: the runner ends the program it waits for, at once.
+TEST_F(WinProcesses, TheEndEndsTheProgramWaitedFor) {
+    const ProcessRunner* runner = nullptr;
+    bool ended = false;
+    RunnerHooks hooks;
+    hooks.processEvents = [&] {
+        if (!ended) ended = runner->endWaited();
+    };
+    const ProcessRunner r(*ops, hooks);
+    runner = &r;
+    const auto o = r.run("\"" + sleeper + "\" 600000", 0, 4, 0);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(o.exitCode, 1);  // ended by the job, not after its ten minutes
+    EXPECT_FALSE(r.endWaited());  // nothing is waited for any more
+}
+
 TEST_F(WinProcesses, AProgramThatEndedBeforeItWasOpenedKeepsItsExitCode) {
     const std::uint32_t id = ops->start("\"" + sleeper + "\" 0 - 18", 0);
     ASSERT_NE(id, 0u);
