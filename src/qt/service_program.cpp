@@ -90,7 +90,7 @@ int runServiceProgram(int argc, char* argv[]) {
         pollTimer.setInterval(0);
         host.stop();
         channel.close();
-        // A zip still running is left to finish, as at the end of a session.
+        // A zip still running was ended by the stop, as at the end of a session.
         std::_Exit(0);
     });
     return app.exec();

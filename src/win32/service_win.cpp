@@ -201,7 +201,7 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
         // does one) must not find the folder still held by this process on its way out.
         lock.reset();
         report(SERVICE_STOPPED);
-        // A zip still running is left to finish, as at the end of a session.
+        // A zip still running was ended by the stop, as at the end of a session.
         ExitProcess(0);
     };
     runningLoop = &loop;
