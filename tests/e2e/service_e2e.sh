@@ -200,7 +200,25 @@ sleep 11  # the clients try again every 10 s
 show_window
 type_source 1 'c:\geri'
 check "the window found the service again by itself" within 5 typed 3 'c:\geri'
-check "--durum exits 3 once no service answers" bash -c "kill -TERM $service; sleep 3; cd '$work' && ./zelyedek --durum >/dev/null 2>&1; [ \$? -eq 3 ]"
+
+# A stop in the middle of a big zip: zip ends with it, and nothing unread keeps a .zip name.
+kill -TERM "$service"
+within 10 service_ended
+mkdir -p "$work/drives/c/buyuk"
+head -c 150000000 /dev/urandom >"$work/drives/c/buyuk/veri.db"
+printf '%s\r\n' 'c:\buyuk' 'c:\buyuk-yedek' '' '' '' '' '' '' 0 05:00:00 0 17:00:00 0 12:00:00 >"$work/TarvelYedek.ini"
+start_service
+within 10 listening
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1 &)
+zipping() { pgrep -f '/usr/bin/zip .*buyuk-yedek' >/dev/null; }
+check "a big zip runs" within 10 zipping
+kill -TERM "$service"
+within 10 service_ended
+check "the stop ended zip too" within 2 eval '! zipping'
+check "and its end line says so" log_has 'Hizmet durduruldu; yarıda kalan yedekleme kaydedilmedi: c:\\buyuk -> c:\\buyuk-yedek (zip durduruldu'
+check "no archive nor work file of it is left as if good" \
+    test -z "$(ls "$work/drives/c/buyuk-yedek" | grep -E '\.zip$|^zi.{6}$')"
+check "--durum exits 3 once no service answers" bash -c "cd '$work' && ./zelyedek --durum >/dev/null 2>&1; [ \$? -eq 3 ]"
 
 if [ $failures -gt 0 ]; then
     echo "--- run log"; cat "$work/TarvelYedek.log" 2>/dev/null
