@@ -84,7 +84,8 @@ std::int64_t startUpLookBack(const LocalDateTime& now, const std::optional<Local
     std::int64_t from = wallSecond(now) - kCatchUpSeconds;
     // An archive's name gives only its minute: the run it stands for may have ended in any second of it.
     if (newestArchive) from = std::max(from, wallSecond(*newestArchive) + 60);
-    return from;
+    // Never past the start itself: what is left of the archive's minute is still to come.
+    return std::min(from, wallSecond(now));
 }
 
 int msToNextSecondTick(std::int64_t nowMicros, std::int64_t clockStepMicros) {

@@ -133,6 +133,16 @@ TEST(StartUpLookBack, ASlotDueWhileStartingRunsAtTheFirstTick) {
     }
 }
 
+// Started in the minute of its newest archive (a service restarted right after a run): a slot later
+// in that minute runs when it comes.
+TEST(StartUpLookBack, ASlotLaterInTheNewestArchivesMinuteStillRuns) {
+    SlotWatch watch;
+    watch.lookBackFrom(startUpLookBack(at(5, 0, 10), at(5, 0, 0)));
+    const auto later = slots(1, {5, 0, 30}, 0, {}, 0, {});
+    EXPECT_EQ(watch.tick(at(5, 0, 11), later), -1);
+    EXPECT_EQ(watch.tick(at(5, 0, 30), later), 0);
+}
+
 TEST(MsToNextSecondTick, LandsJustPastTheNextBoundaryByMoreThanTheClockStep) {
     struct Case {
         std::int64_t now;
