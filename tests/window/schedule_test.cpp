@@ -1,3 +1,5 @@
+#include "engine/source_listing.h"
+#include "platform/path_map.h"
 #include "support/core/window_fixture.h"
 
 namespace zel::test {
@@ -113,8 +115,10 @@ TEST_F(ScheduleTest, AFailedPairKeepsAnArchivedOneOutOfTheHistory) {
 // udSakla's number of archives stays in each target; each deletion is in the run log.
 TEST_F(ScheduleTest, OldArchivesBeyondUdSaklaGoAndTheLogNamesThem) {
     const fs::path t = drives.drive('c') / "tarvel-yedek";
-    // Earlier archives of the same source, and a file of somebody else's.
-    const std::string earlier = zipArchive({{"brevund/belgeler/veri.txt", "eski"}});
+    // Earlier archives of the same source, named as this system's zip names it, and a file of
+    // somebody else's.
+    const std::string earlier =
+        zipArchive({{zipEntryPrefix(view.sourceText(0), nativeZipNaming()) + "/veri.txt", "eski"}});
     for (const char* old : {"tarvel-yedek20240301.0500.zip", "tarvel-yedek20240302.0500.zip"}) writeFile(t / old, earlier);
     writeFile(t / "notlar.zip", "eski");
     view.setKeepArchivesValue(2);
