@@ -10,7 +10,7 @@ ZEL_PACKAGES=(
     googletest libgtest-dev
     unixodbc unixodbc-dev odbc-postgresql postgresql zlib1g-dev nasm
     zip unzip g++-mingw-w64-x86-64
-    xvfb trayer xdotool imagemagick x11-utils socat
+    xvfb trayer xdotool imagemagick x11-utils socat procps
     fonts-liberation fonts-dejavu-core
     dpkg-dev lintian systemd
 )
