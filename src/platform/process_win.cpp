@@ -107,12 +107,20 @@ public:
 
     bool kill(ProcessHandle handle) override {
         const HANDLE process = reinterpret_cast<HANDLE>(handle);
-        std::lock_guard lock(mutex_);
-        if (const auto it = jobs_.find(process); it != jobs_.end()) return TerminateJobObject(it->second, 1) != FALSE;
-        return TerminateProcess(process, 1) != FALSE;
+        bool ended = false;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = jobs_.find(process);
+            ended = (it != jobs_.end() ? TerminateJobObject(it->second, 1) : TerminateProcess(process, 1)) != FALSE;
+        }
+        // Both only begin the end. The caller removes zip's work file next, which Windows refuses
+        // while zip still holds it open.
+        if (ended) WaitForSingleObject(process, kEndWaitMs);
+        return ended;
     }
 
 private:
+    static constexpr DWORD kEndWaitMs = 5000;  // a program that ends later is not waited for
     std::mutex mutex_;  // the window's thread and the database thread start programs
     std::map<std::uint32_t, HANDLE> started_;
     std::map<HANDLE, HANDLE> jobs_;  // an opened process's job
