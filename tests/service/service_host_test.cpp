@@ -1,4 +1,5 @@
 #include "service/service_host.h"
+#include "service/service_channel.h"
 
 #include <gtest/gtest.h>
 
@@ -31,11 +32,13 @@ constexpr std::uint32_t kStranger = 4242, kWatcher = 2000;
 
 class ServiceHostTest : public ServiceFixture {
 protected:
-    ServiceHostTest()
-        : ServiceFixture([](const PeerIdentity& p) {
-              return p.uid == kStranger ? PeerAccess::Refused
-                                        : p.uid == kWatcher ? PeerAccess::Watcher : PeerAccess::Manager;
-          }) {
+    explicit ServiceHostTest(ConnectionFactory database = [] { return std::make_unique<NoDatabase>(); })
+        : ServiceFixture(
+              [](const PeerIdentity& p) {
+                  return p.uid == kStranger ? PeerAccess::Refused
+                                            : p.uid == kWatcher ? PeerAccess::Watcher : PeerAccess::Manager;
+              },
+              std::move(database)) {
         host_.attach(&server);
     }
     ServiceHost& host() {
@@ -247,14 +250,9 @@ struct GatedDatabase final : DatabaseConnection {
     }
 };
 
-class ServiceHostRecordTest : public ServiceFixture {
+class ServiceHostRecordTest : public ServiceHostTest {
 protected:
-    ServiceHostRecordTest()
-        : ServiceFixture([](const PeerIdentity&) { return PeerAccess::Manager; },
-                         [this] { return std::make_unique<GatedDatabase>(history); }) {
-        host_.attach(&server);
-        host_.start();
-    }
+    ServiceHostRecordTest() : ServiceHostTest([this] { return std::make_unique<GatedDatabase>(history); }) {}
     ~ServiceHostRecordTest() override { release(); }  // a failed test must not leave the record waiting
     void release() {
         {
@@ -263,38 +261,58 @@ protected:
         }
         history.cv.notify_all();
     }
-    void say(ChannelServer::ClientId id, const Message& m) {
-        events.received(id, encodeMessage(m));
-        queue_.runWaiting();
-    }
     std::size_t runsEnded() const {
-        const std::string log = readFile(logFile());
+        const std::string text = log();
         std::size_t n = 0;
-        for (std::size_t at = log.find("Yedekleme bitti"); at != std::string::npos; at = log.find("Yedekleme bitti", at + 1)) ++n;
+        for (std::size_t at = text.find("Yedekleme bitti"); at != std::string::npos; at = text.find("Yedekleme bitti", at + 1)) ++n;
         return n;
     }
 
     GatedHistory history;
-    FakeServer server;
-    ChannelServer::Events events = host_.channelEvents();
 };
 
 // A record still queued from an earlier run must not answer for the shell's own run.
 TEST_F(ServiceHostRecordTest, AShellRunHearsItsOwnRecordNotAnEarlierOne) {
     std::filesystem::create_directories(drives.drive('c') / "yedek");
-    events.connected(1, PeerIdentity{0, 0, 1, "0"});
-    say(1, helloMessage({"1.0.0", ClientRole::Window}));
-    say(1, {"source", "0", sourceWithAFile()});
-    say(1, {"target", "0", drives.text('c', "yedek")});
-    say(1, {"run"});  // its record, written in the end, waits in the database meanwhile
+    window(1);
+    say(1, encodeMessage({"source", "0", sourceWithAFile()}) + encodeMessage({"target", "0", drives.text('c', "yedek")}));
+    say(1, encodeMessage({"run"}));  // its record, written in the end, waits in the database meanwhile
     ASSERT_TRUE(until([&] { return runsEnded() == 1; }));
-    events.connected(2, PeerIdentity{0, 0, 2, "0"});
-    say(2, helloMessage({"1.0.0", ClientRole::Run}));
+    connect(2);
+    say(2, encodeMessage(helloMessage({"1.0.0", ClientRole::Run})));
     ASSERT_TRUE(until([&] { return runsEnded() == 2; }));
     release();
     ASSERT_TRUE(until([&] { return server.closed.count(2) > 0; }));
     EXPECT_EQ(server.sent[2].back(), (Message{"done", "1"}));  // its own record failed
-    EXPECT_NE(readFile(logFile()).find("Yedekleme kaydı veritabanına yazıldı"), std::string::npos);
+    EXPECT_NE(log().find("Yedekleme kaydı veritabanına yazıldı"), std::string::npos);
+}
+
+// A name another program holds costs the windows only: the service tells it once, goes on, and
+// opens its channel at a later tick.
+TEST_F(ServiceHostTest, AChannelThatCannotBeOpenedIsToldOnceAndTriedAgain) {
+    int attempts = 0;
+    bool busy = true;
+    ServiceChannel channel(
+        host(),
+        [&](ChannelServer::Events, std::string& error) -> std::unique_ptr<ChannelServer> {
+            ++attempts;
+            if (!busy) return std::make_unique<FakeServer>();
+            error = "\\\\.\\pipe\\ZELYedek-x: Erişim engellendi";
+            return nullptr;
+        },
+        [this](const std::string& line) { host_.log(line); });
+    channel.keepOpen();
+    channel.keepOpen();
+    EXPECT_FALSE(channel.open());
+    busy = false;
+    channel.keepOpen();
+    channel.keepOpen();
+    EXPECT_TRUE(channel.open());
+    EXPECT_EQ(attempts, 3);
+    const std::string told = "Pencere kanalı açılamadı: \\\\.\\pipe\\ZELYedek-x: Erişim engellendi";
+    EXPECT_NE(log().find(told), std::string::npos) << log();
+    EXPECT_EQ(log().find(told), log().rfind(told));
+    EXPECT_NE(log().find("Pencere kanalı açıldı"), std::string::npos);
 }
 
 TEST_F(ServiceHostTest, StartAndStopAreLogged) {
