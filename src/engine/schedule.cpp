@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "engine/date_text.h"
 
@@ -114,6 +115,33 @@ std::optional<TimeOfDay> missedSlot(const std::array<ScheduleSlot, 3>& slots, co
         }
     }
     return missed;
+}
+
+std::optional<std::int64_t> overdueAfterSeconds(const std::array<ScheduleSlot, 3>& slots) {
+    std::vector<std::int64_t> times;
+    for (const ScheduleSlot& slot : slots)
+        if (slot.switchValue != 0) times.push_back(slot.time.hour * 3600 + slot.time.minute * 60 + slot.time.second);
+    if (times.empty()) return std::nullopt;
+    std::sort(times.begin(), times.end());
+    std::int64_t longest = times.front() + kSecondsPerDay - times.back();  // from the last of one day to the first of the next
+    for (std::size_t i = 1; i < times.size(); ++i) longest = std::max(longest, times[i] - times[i - 1]);
+    return longest + kOverdueGraceSeconds;
+}
+
+std::optional<Overdue> overdueBackup(const std::array<ScheduleSlot, 3>& slots,
+                                     const std::optional<LocalDateTime>& newestArchive,
+                                     const LocalDateTime& watchingSince, const LocalDateTime& now) {
+    const std::optional<std::int64_t> after = overdueAfterSeconds(slots);
+    if (!after) return std::nullopt;
+    const std::int64_t since = wallSecond(newestArchive ? *newestArchive : watchingSince);
+    const std::int64_t age = wallSecond(now) - since;
+    if (age <= *after) return std::nullopt;
+    return Overdue{static_cast<int>(age / 3600), newestArchive.has_value()};
+}
+
+std::string overdueText(const Overdue& overdue) {
+    return overdue.anyArchive ? "Son başarılı yedek " + std::to_string(overdue.hours) + " saat önce alındı"
+                              : "Başarılı yedek yok: " + std::to_string(overdue.hours) + " saattir";
 }
 
 std::string missedSlotText(const TimeOfDay& slot, const LocalDateTime& newestArchive) {

@@ -72,6 +72,25 @@ std::optional<TimeOfDay> missedSlot(const std::array<ScheduleSlot, 3>& slots, co
 // "Kaçırılan yedekleme: 05:00:00 (son yedek 2024-03-04 09:07)".
 std::string missedSlotText(const TimeOfDay& slot, const LocalDateTime& newestArchive);
 
+// The longest wait between two enabled slots, round the clock (a day for one slot or several at
+// one time), plus two hours: no verified archive for that long means that backups have stopped
+// (slots that no longer fire, a service that did not run, a target that fails every night).
+// Nothing while no slot is enabled.
+inline constexpr std::int64_t kOverdueGraceSeconds = 2 * 3600;
+std::optional<std::int64_t> overdueAfterSeconds(const std::array<ScheduleSlot, 3>& slots);
+
+// The whole hours since the newest verified archive, or, with none at all, since `watchingSince`
+// (the program's start), once they exceed overdueAfterSeconds; nothing before that.
+struct Overdue {
+    int hours = 0;
+    bool anyArchive = true;
+};
+std::optional<Overdue> overdueBackup(const std::array<ScheduleSlot, 3>& slots,
+                                     const std::optional<LocalDateTime>& newestArchive,
+                                     const LocalDateTime& watchingSince, const LocalDateTime& now);
+// "Son başarılı yedek 27 saat önce alındı"; with no archive, "Başarılı yedek yok: 27 saattir".
+std::string overdueText(const Overdue& overdue);
+
 // Milliseconds from `nowMicros` until the clock tick for the next second is due: just past the
 // boundary, by a margin that covers the clock's granularity, so the tick reads the new second.
 int msToNextSecondTick(std::int64_t nowMicros, std::int64_t clockStepMicros);

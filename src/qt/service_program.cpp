@@ -11,6 +11,7 @@
 #include "platform/local_channel.h"
 #include "platform/machine_lock.h"
 #include "platform/program_trust.h"
+#include "platform/system_log.h"
 #include "qt/event_wait_ops.h"
 #include "qt/interval_timer.h"
 #include "qt/program_parts.h"
@@ -47,6 +48,7 @@ int runServiceProgram(int argc, char* argv[]) {
     auto processes = makeNativeProcessOps(parts.paths);
     // Waits for zip let the channel's messages and the timers through.
     EventWaitProcessOps runProcesses(*processes);
+    const std::unique_ptr<SystemLog> systemLog = openSystemLog(SystemLogUse::Service);
 
     // Root runs only what root alone can change: the system's zip, and a shutdown utility whose
     // folders nobody else may write.
@@ -54,7 +56,8 @@ int runServiceProgram(int argc, char* argv[]) {
         {MachineServices{files, clock, runProcesses, *processes, systemLocaleFormats(), parts.folder,
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          std::string(kSystemZip),
-                         [&parts](const std::string& program) { return untrustedWriters(parts.paths.native(program)); }},
+                         [&parts](const std::string& program) { return untrustedWriters(parts.paths.native(program)); },
+                         systemLog.get()},
          std::string(kProgramVersion),
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);

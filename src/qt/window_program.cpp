@@ -43,6 +43,7 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
     auto processes = makeNativeProcessOps(parts.paths);
     // The window's waits keep its events flowing.
     EventWaitProcessOps windowProcesses(*processes);
+    const std::unique_ptr<SystemLog> systemLog = openSystemLog(SystemLogUse::Session);
 
     SystemTray tray(appIcon());
     const QString key = QString::fromStdString(parts.key);
@@ -63,7 +64,7 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
         form = std::make_unique<frmMain>(
             FrmMainServices{{files, clock, windowProcesses, *processes, systemLocaleFormats(), parts.folder,
                              [] { return std::make_unique<OdbcConnection>(); },
-                             [] { return GetComputerName(); }},
+                             [] { return GetComputerName(); }, {}, {}, systemLog.get()},
                             instance},
             view);
     }

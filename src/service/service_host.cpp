@@ -7,7 +7,8 @@ namespace zel {
 
 ServiceHost::ServiceHost(Parts parts)
     : parts_(std::move(parts)),
-      panel_([this](const PanelChange& change) { toWindows(panelMessage(change)); }) {
+      panel_([this](const PanelChange& change) { toWindows(panelMessage(change)); }),
+      kept_(parts_.machine.files, parts_.machine.programFolder + "\\" + std::string(kKeptWarningsName)) {
     machine_ = std::make_unique<Machine>(parts_.machine, panel_, *this);
 }
 
@@ -36,10 +37,16 @@ ChannelServer::Events ServiceHost::channelEvents() {
 }
 
 void ServiceHost::start() {
+    kept_.load(parts_.machine.clock.now());
     machine_->prepare();
     machine_->start();
     machine_->log(std::string(kServiceStarted));
+    toSystemLog(SystemEvent::ServiceStarted, kServiceStarted);
     machine_->noticeMissedBackup();
+}
+
+void ServiceHost::toSystemLog(SystemEvent event, std::string_view text) {
+    if (parts_.machine.systemLog) parts_.machine.systemLog->write(event, std::string(text));
 }
 
 void ServiceHost::clockTick() {
@@ -54,6 +61,7 @@ void ServiceHost::clockTick() {
 void ServiceHost::stop() {
     machine_->logEnd(std::string(kServiceStopped));
     machine_->letPendingRecordFinish({});
+    toSystemLog(SystemEvent::ServiceStopped, kServiceStopped);
 }
 
 // ---- the channel ----
@@ -117,11 +125,16 @@ void ServiceHost::sendLast(ChannelServer::ClientId id, const Message& message) {
     server_->close(id, true);
 }
 
-void ServiceHost::toWindows(const Message& message) {
-    if (!server_) return;
+bool ServiceHost::toWindows(const Message& message) {
+    if (!server_) return false;
     const std::string bytes = encodeMessage(message);
-    for (const auto& [id, client] : clients_)
-        if (client.role == ClientRole::Window) server_->send(id, bytes);
+    bool reached = false;
+    for (const auto& [id, client] : clients_) {
+        if (client.role != ClientRole::Window) continue;
+        server_->send(id, bytes);
+        reached = true;
+    }
+    return reached;
 }
 
 void ServiceHost::handle(ChannelServer::ClientId id, Client& client, const Message& message) {
@@ -141,12 +154,16 @@ void ServiceHost::greet(ChannelServer::ClientId id, Client& client, const Hello&
         case ClientRole::Window:
             send(id, welcomeMessage(client.access));
             for (const PanelChange& value : panelSnapshot(panel_)) send(id, panelMessage(value));
+            // What nobody was there to see: this window shows it, and no later one again.
+            for (const auto& [title, text] :
+                 keptWarningBalloons(kept_.takeAll(parts_.machine.clock.now()), parts_.machine.clock.now()))
+                send(id, {std::string(verb::kWarn), title, text});
             return;
         case ClientRole::Status: {
             const MachineStatus status = machine_->status();
             for (const std::string& line : statusLines(status, parts_.machine.clock.now()))
                 send(id, {std::string(verb::kLine), line});
-            return sendLast(id, {std::string(verb::kDone), "0"});
+            return sendLast(id, {std::string(verb::kDone), std::to_string(statusSummary(status).code)});
         }
         case ClientRole::Run:
             if (machine_->running()) {
@@ -238,8 +255,10 @@ void ServiceHost::logWritten(const std::string& line) {
         if (client.waitsForRun) server_->send(id, bytes);
 }
 
+// With no window connected, the warning waits for the next one.
 void ServiceHost::showTrayWarning(const std::string& title, const std::string& text) {
-    toWindows({std::string(verb::kWarn), title, text});
+    if (toWindows({std::string(verb::kWarn), title, text})) return;
+    kept_.keep({parts_.machine.clock.now(), title, text}, parts_.machine.clock.now());
 }
 
 }  // namespace zel

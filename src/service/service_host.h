@@ -10,6 +10,7 @@
 #include "channel/messages.h"
 #include "channel/protocol.h"
 #include "platform/local_channel.h"
+#include "service/kept_warnings.h"
 #include "service/service_panel.h"
 #include "window/machine.h"
 
@@ -90,7 +91,9 @@ private:
     void drop(ChannelServer::ClientId id, std::string why);
     void send(ChannelServer::ClientId id, const Message& message);
     void sendLast(ChannelServer::ClientId id, const Message& message);
-    void toWindows(const Message& message);
+    // True when it reached at least one window.
+    bool toWindows(const Message& message);
+    void toSystemLog(SystemEvent event, std::string_view text);
 
     Parts parts_;
     ChannelServer* server_ = nullptr;
@@ -99,6 +102,7 @@ private:
     std::set<std::string> crowded_;  // users told about for too many connections, until one gets in
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     ServicePanel panel_;
+    KeptWarnings kept_;
     std::unique_ptr<Machine> machine_;
 };
 

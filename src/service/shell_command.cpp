@@ -6,6 +6,13 @@
 
 namespace zel {
 
+int doneExitCode(ClientRole role, const std::string& field) {
+    if (role == ClientRole::Run) return field == "0" ? kShellOk : kShellNotRecorded;
+    // A status says ok, warning or failure; anything else from a service is no answer.
+    if (field == "0" || field == "1" || field == "2") return field[0] - '0';
+    return kShellNoService;
+}
+
 int runShellCommand(ClientRole role, const std::string& version, const ChannelConnector& connect,
                     const ShellWriter& out, const ShellWriter& err, std::chrono::milliseconds statusLimit) {
     // The channel's thread queues what comes; this thread prints it.
@@ -56,7 +63,7 @@ int runShellCommand(ClientRole role, const std::string& version, const ChannelCo
             if (isVerb(*m, verb::kLine, 1)) {
                 out((*m)[1] + "\n");
             } else if (isVerb(*m, verb::kDone, 1)) {
-                return (*m)[1] == "0" ? kShellOk : kShellNotRecorded;
+                return doneExitCode(role, (*m)[1]);
             } else if (isVerb(*m, verb::kRefused)) {
                 err(std::string(kNotAllowed) + "\n");
                 return kShellNoService;

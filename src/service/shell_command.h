@@ -10,10 +10,14 @@
 
 namespace zel {
 
-// Exit codes of `--durum` and `--yedekle`.
+// Exit codes of `--yedekle`, and of `--durum` when no service answers (its own are the status's).
 inline constexpr int kShellOk = 0;
 inline constexpr int kShellNotRecorded = 1;
 inline constexpr int kShellNoService = 3;
+
+// The exit code that the service's last message gives: a run's 0 (recorded) or 1; a status's 0, 1
+// or 2 (ok, warnings held, a failure), anything else counting as no answer.
+int doneExitCode(ClientRole role, const std::string& field);
 
 // Where a shell command's text goes: a line at a time, with its line end.
 using ShellWriter = std::function<void(std::string_view text)>;

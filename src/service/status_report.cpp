@@ -1,5 +1,7 @@
 #include "service/status_report.h"
 
+#include <cstdio>
+
 #include "engine/date_text.h"
 
 namespace zel {
@@ -16,10 +18,32 @@ std::string oneLine(std::string text) {
     return squeezed;
 }
 
+std::string minuteText(const LocalDateTime& t) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
+    return text;
+}
+
 }  // namespace
+
+StatusSummary statusSummary(const MachineStatus& s) {
+    if (s.lastRecorded == false || s.overdue) {
+        std::string why = s.lastRecorded == false ? oneLine(s.lastOutcome) : std::string();
+        if (s.overdue) why += (why.empty() ? "" : "; ") + *s.overdue;
+        return {kStatusFailure, "HATA: " + why};
+    }
+    if (!s.warnings.empty()) {
+        std::string line = "UYARI: " + oneLine(s.warnings.back().text);
+        if (s.warnings.size() > 1) line += " (" + std::to_string(s.warnings.size() - 1) + " uyarı daha)";
+        return {kStatusWarning, line};
+    }
+    return {kStatusOk, "TAMAM: " + (s.newestArchive ? "son yedek " + minuteText(*s.newestArchive)
+                                                    : std::string("henüz yedek yok"))};
+}
 
 std::vector<std::string> statusLines(const MachineStatus& s, const LocalDateTime& now) {
     std::vector<std::string> lines;
+    lines.push_back(statusSummary(s).line);
     const std::string last = oneLine(s.lastBackup);
     lines.push_back("Son yedekleme: " + (last.empty() ? std::string("yok") : last));
     lines.push_back("Son sonuç: " + (s.lastOutcome.empty()
@@ -38,6 +62,10 @@ std::vector<std::string> statusLines(const MachineStatus& s, const LocalDateTime
         db += "bağlı değil" + (s.databaseError.empty() ? std::string() : ": " + s.databaseError);
     lines.push_back(db);
     lines.push_back(std::string("Yedekleme: ") + (s.running ? "sürüyor" : "beklemede"));
+    if (!s.warnings.empty()) {
+        lines.push_back("Son 24 saatin uyarıları:");
+        for (const HeldWarning& w : s.warnings) lines.push_back("  " + minuteText(w.at) + "  " + oneLine(w.text));
+    }
     lines.push_back("Son günlük satırları:");
     for (const std::string& line : s.recentLog) lines.push_back("  " + line);
     return lines;

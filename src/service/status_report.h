@@ -7,7 +7,22 @@
 
 namespace zel {
 
-// The service's state as `--durum` prints it: one line each, the run log's last lines at the end.
+// Exit codes of `--durum`, as monitoring plugins read them.
+inline constexpr int kStatusOk = 0;       // the last run was recorded, nothing is overdue
+inline constexpr int kStatusWarning = 1;  // warnings of the last day are held
+inline constexpr int kStatusFailure = 2;  // the last run was not recorded, or backups are overdue
+inline constexpr int kStatusUnknown = 3;  // no service, refused, another version
+
+// The one line a monitoring system shows ("TAMAM: son yedek 2026-12-08 05:00", "UYARI: ...",
+// "HATA: ...") and its exit code.
+struct StatusSummary {
+    int code = kStatusOk;
+    std::string line;
+};
+StatusSummary statusSummary(const MachineStatus& status);
+
+// The service's state as `--durum` prints it: the summary first, then one line each, the held
+// warnings and the run log's last lines at the end.
 std::vector<std::string> statusLines(const MachineStatus& status, const LocalDateTime& now);
 
 }  // namespace zel

@@ -27,7 +27,24 @@ void WindowClient::start() {
 }
 
 void WindowClient::Timer5_Timer() {
+    balloonShown_ = false;
+    if (!balloons_.empty()) {
+        const auto [title, text] = balloons_.front();
+        balloons_.pop_front();
+        showBalloon(title, text);
+    }
     if (!channel_) connect();
+}
+
+// A balloon shown over another hides it: several in a row (the warnings kept while no window was
+// there) come one a tick.
+void WindowClient::showBalloon(const std::string& title, const std::string& text) {
+    if (balloonShown_) {
+        balloons_.emplace_back(title, text);
+        return;
+    }
+    balloonShown_ = true;
+    view_.showTrayWarning(title, text);
 }
 
 void WindowClient::connect() {
@@ -86,8 +103,8 @@ void WindowClient::handle(const Message& message) {
         return;
     }
     if (!welcomed_) return lost();
-    if (isVerb(message, verb::kWarn, 2)) return view_.showTrayWarning(message[1], message[2]);
-    if (isVerb(message, verb::kDenied, 1)) return view_.showTrayWarning(std::string(kProgramTitle), message[1]);
+    if (isVerb(message, verb::kWarn, 2)) return showBalloon(message[1], message[2]);
+    if (isVerb(message, verb::kDenied, 1)) return showBalloon(std::string(kProgramTitle), message[1]);
     if (isVerb(message, verb::kShow)) {
         if (showForRun_) showForRun_();
         return;

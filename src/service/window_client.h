@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,6 +61,7 @@ private:
     void sendValue(PanelChange::Field field, int index);
     void send(const Message& message);
     void end(const std::string& text);
+    void showBalloon(const std::string& title, const std::string& text);
 
     std::string version_;
     ChannelConnector connect_;
@@ -73,6 +75,8 @@ private:
     bool welcomed_ = false;
     bool applying_ = false;  // the service's values going into the controls raise no messages
     bool ended_ = false;
+    std::deque<std::pair<std::string, std::string>> balloons_;  // title, text: waiting their turn
+    bool balloonShown_ = false;                                 // since the last Timer5 tick
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -17,6 +17,7 @@
 #include "platform/process.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance_win.h"
+#include "platform/system_log.h"
 #include "platform/wide_text_win.h"
 #include "service/channel_connector.h"
 #include "service/channel_path.h"
@@ -94,6 +95,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto processes = zel::makeNativeProcessOps(paths);
     // The window's waits keep its messages flowing.
     zel::MessageWaitProcessOps windowProcesses(*processes);
+    const std::unique_ptr<zel::SystemLog> systemLog = zel::openSystemLog(zel::SystemLogUse::Session);
     // Alone: one copy per program folder on the whole machine. A client: one window per session,
     // beside the service that holds the machine's lock.
     zel::Win32SingleInstance single(
@@ -126,7 +128,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         form = std::make_unique<zel::frmMain>(
             zel::FrmMainServices{{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),
                                   programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
-                                  [] { return zel::GetComputerName(); }},
+                                  [] { return zel::GetComputerName(); }, {}, {}, systemLog.get()},
                                  single},
             view);
     }

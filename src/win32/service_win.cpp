@@ -19,6 +19,7 @@
 #include "platform/program_trust.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance_win.h"
+#include "platform/system_log.h"
 #include "service/channel_path.h"
 #include "service/service_channel.h"
 #include "service/service_host.h"
@@ -174,13 +175,15 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
     auto processes = makeNativeProcessOps(paths);
     // The waits for zip let the pipe's messages and the stop request through.
     MessageWaitProcessOps runProcesses(*processes);
+    const std::unique_ptr<SystemLog> systemLog = openSystemLog(SystemLogUse::Service);
     ServiceLoop loop;
     // LocalSystem runs only what administrators alone can change: the zip.exe installed beside
     // the service, and a shutdown utility whose folders nobody else may write.
     ServiceHost host(
         {MachineServices{files, clock, runProcesses, *processes, windowsLocaleFormats(), folder,
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
-                         folder + "\\zip.exe", [](const std::string& program) { return untrustedWriters(program); }},
+                         folder + "\\zip.exe", [](const std::string& program) { return untrustedWriters(program); },
+                         systemLog.get()},
          std::string(kProgramVersion), [&loop](std::function<void()> call) { loop.post(std::move(call)); },
          [] { pumpWaitingMessages(); }, peerAccess});
     // Without its pipe the service still backs up; every poll tries the pipe again.

@@ -67,14 +67,19 @@ class Machine::RunReporter final : public BackupObserver {
 public:
     RunReporter(RunLog& log, const Clock& clock, std::function<void(const std::string&)> warn)
         : log_(log), clock_(clock), warn_(std::move(warn)) {}
-    void begin() { firstFailure_.reset(); }
+    void begin() {
+        firstFailure_.reset();
+        failedLines_.clear();
+    }
     const std::optional<PairOutcome>& firstFailure() const { return firstFailure_; }
+    const std::vector<std::string>& failedLines() const { return failedLines_; }
 
     void zipNotCopied(const std::string& from, const std::string& to) override {
         log_.write("zip programı kopyalanamadı: " + from + " -> " + to);
     }
     void pairDone(const PairOutcome& outcome) override {
         log_.write(pairLogText(outcome));
+        if (pairFailed(outcome)) failedLines_.push_back(pairLogText(outcome));
         if (pairFailed(outcome) && !firstFailure_) firstFailure_ = outcome;
         if (outcome.kind == PairOutcome::Kind::SourceMissing &&
             daily_.tell("yok " + outcome.source, clock_.now()))
@@ -109,6 +114,7 @@ private:
     const Clock& clock_;
     std::function<void(const std::string&)> warn_;
     std::optional<PairOutcome> firstFailure_;
+    std::vector<std::string> failedLines_;
     DailyNotices daily_;
 };
 
@@ -148,8 +154,21 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
 
 Machine::~Machine() = default;
 
+// A warning reaches the user (the window's tray, or kept for the next window), the system's log,
+// and a status query for a day.
 void Machine::warn(const std::string& text) {
+    const LocalDateTime now = services_.clock.now();
+    heldWarnings_.push_back({now, text});
+    std::erase_if(heldWarnings_, [&](const HeldWarning& w) {
+        return wallSecond(now) - wallSecond(w.at) > kHeldWarningSeconds;
+    });
+    while (heldWarnings_.size() > kHeldWarningsMost) heldWarnings_.pop_front();
+    toSystemLog(SystemEvent::Warning, text);
     host_.showTrayWarning(std::string(kProgramTitle), text);
+}
+
+void Machine::toSystemLog(SystemEvent event, const std::string& text) {
+    if (services_.systemLog) services_.systemLog->write(event, text);
 }
 
 // ---- start-up ----
@@ -165,6 +184,7 @@ void Machine::start() {
     db_->checkFirst();
     settings_->load(*settingsView_);
     extraSettings_->load(*settingsView_);
+    startedAt_ = services_.clock.now();
     // Only the copy that stays does timed work: a copy that gives way must never back up, poll
     // or rewrite the settings while its message is open.
     live_ = true;
@@ -181,8 +201,9 @@ void Machine::noticeMissedBackup() {
     // A slot due while the program was starting (a restart for updates, a service started again)
     // runs at the first tick; one due earlier is told below.
     slotWatch_.lookBackFrom(startUpLookBack(now, newest));
-    if (!newest) return;
-    const std::optional<TimeOfDay> missed = missedSlot(schedule(), now, *newest);
+    const std::optional<TimeOfDay> missed = newest ? missedSlot(schedule(), now, *newest) : std::nullopt;
+    // A missed backup told says what the overdue alarm would; the alarm waits for its next look.
+    checkOverdue(!missed);
     if (!missed) return;
     const std::string text = missedSlotText(*missed, *newest);
     log_->write(text);
@@ -224,12 +245,14 @@ void Machine::cmdCopy_Click() {
     inRun_ = true;
     backup_->run();
     inRun_ = false;
+    runFailures_ = {runsStarted_, reporter_->failedLines()};
     log_->write("Yedekleme bitti");
     // Whoever waits for the record hears of it after the run's last line.
     if (const auto record = std::exchange(recordDuringRun_, std::nullopt))
-        host_.runRecorded(runsStarted_, record->first, record->second);
+        runEnded(runsStarted_, record->first, record->second);
     // One warning a run, for the first pair that did not end with its archive.
     if (const auto& failure = reporter_->firstFailure()) warn(failureWarningText(*failure));
+    checkOverdue();
 }
 
 void Machine::cancelRun() {
@@ -259,7 +282,36 @@ void Machine::tellRecord(std::uint64_t run, bool recorded) {
     if (inRun_ && run == runsStarted_)
         recordDuringRun_ = {recorded, lastOutcome_};
     else
-        host_.runRecorded(run, recorded, lastOutcome_);
+        runEnded(run, recorded, lastOutcome_);
+}
+
+// A run's end as the history has it: to whoever waits for it, and to the system's log with the
+// lines of the pairs that failed.
+void Machine::runEnded(std::uint64_t run, bool recorded, const std::string& text) {
+    if (run >= lastRecordedRun_) {
+        lastRecordedRun_ = run;
+        lastRecorded_ = recorded;
+    }
+    std::string entry = text;
+    if (runFailures_.first == run)
+        for (const std::string& line : runFailures_.second) entry += "\n" + line;
+    toSystemLog(recorded ? SystemEvent::RunRecorded : SystemEvent::RunNotRecorded, entry);
+    host_.runRecorded(run, recorded, text);
+}
+
+// With a slot enabled, no verified archive for longer than the slots' longest gap (plus a margin)
+// means the backups have stopped; told once a day while it holds.
+void Machine::checkOverdue(bool tell) {
+    overdueTicks_ = 0;
+    std::vector<std::string> targets;
+    for (int pair = 0; pair < kFolderPairs; ++pair) targets.push_back(panel_.targetText(pair));
+    const LocalDateTime now = services_.clock.now();
+    newestArchive_ = newestArchiveTime(services_.files, targets, now);
+    overdue_ = overdueBackup(schedule(), newestArchive_, startedAt_, now);
+    if (!overdue_ || !tell || !overdueNotices_.tell("gecikme", now)) return;
+    const std::string text = overdueText(*overdue_);
+    log_->write(text);
+    warn(text);
 }
 
 void Machine::checkDisconnect() {
@@ -354,6 +406,7 @@ void Machine::Timer2_Timer() {
     // Ticks during a run are counted too: a slot due then is not made up afterwards.
     const int due = slotWatch_.tick(now, slots);
     if (missedRunTicks_ > 1) --missedRunTicks_;  // at 1 the missed run is due, and waits for a free moment
+    if (++overdueTicks_ >= kOverdueCheckTicks && !backup_->running()) checkOverdue();
     if (!panel_.copyEnabled() || backup_->running()) return;  // a run is in progress
     if (due < 0 && missedRunTicks_ != 1) return;
 
@@ -380,6 +433,12 @@ MachineStatus Machine::status() const {
     s.databaseError = dbError_;
     s.running = backup_->running();
     s.recentLog = recentLog_;
+    s.lastRecorded = lastRecorded_;
+    s.newestArchive = newestArchive_;
+    if (overdue_) s.overdue = overdueText(*overdue_);
+    const LocalDateTime now = services_.clock.now();
+    for (const HeldWarning& w : heldWarnings_)
+        if (wallSecond(now) - wallSecond(w.at) <= kHeldWarningSeconds) s.warnings.push_back(w);
     return s;
 }
 

@@ -17,6 +17,7 @@
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
 #include "platform/process.h"
+#include "platform/system_log.h"
 #include "settings/settings_store.h"
 #include "window/daily_notices.h"
 #include "window/panel_view.h"
@@ -44,6 +45,8 @@ struct MachineServices {
     // unset, not asked).
     std::string ownZip = {};
     UntrustedWriters untrustedWriters = {};
+    // Where every run's end and every warning also go, for administrators; none in tests.
+    SystemLog* systemLog = nullptr;
 };
 
 inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
@@ -54,6 +57,11 @@ inline constexpr std::chrono::minutes kUtilityOverdue{5};
 inline constexpr int kMissedRunDelayTicks = 60;
 // Lines of the run log kept for a status query.
 inline constexpr std::size_t kRecentLogLines = 10;
+// Warnings of the last day, at most this many, are held for a status query.
+inline constexpr std::size_t kHeldWarningsMost = 50;
+inline constexpr std::int64_t kHeldWarningSeconds = 24 * 3600;
+// Clock ticks between two looks at whether backups have stopped (also after every run).
+inline constexpr int kOverdueCheckTicks = 600;
 
 // What the machine asks of whoever shows it: alone, the program's own window; as a service, the
 // windows connected to it.
@@ -107,6 +115,13 @@ public:
     virtual void letPendingRecordFinish(const std::function<void()>& beforeWaiting) = 0;
 };
 
+// A warning as the machine said it.
+struct HeldWarning {
+    LocalDateTime at;
+    std::string text;
+    friend bool operator==(const HeldWarning&, const HeldWarning&) = default;
+};
+
 // The machine's state as an administrator asks for it from a shell.
 struct MachineStatus {
     std::string lastBackup;   // lblSon
@@ -116,6 +131,10 @@ struct MachineStatus {
     std::string databaseError;
     bool running = false;
     std::deque<std::string> recentLog;  // the last kRecentLogLines lines, oldest first
+    std::optional<bool> lastRecorded;   // the last run's record; nothing before the first run
+    std::optional<LocalDateTime> newestArchive;  // the newest verified archive, at the last look
+    std::optional<std::string> overdue;          // the overdue alarm's text while it holds
+    std::deque<HeldWarning> warnings;            // the last day's, oldest first
 };
 
 // The half of the program that works whether or not anybody looks: the settings files, the
@@ -174,6 +193,9 @@ private:
     void updateBackupDate();
     void checkDisconnect();
     void tellRecord(std::uint64_t run, bool recorded);
+    void runEnded(std::uint64_t run, bool recorded, const std::string& text);
+    void checkOverdue(bool tell = true);
+    void toSystemLog(SystemEvent event, const std::string& text);
     void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
     void reportDatabase(const DbOutcome& outcome);
     void warn(const std::string& text);
@@ -195,6 +217,15 @@ private:
     int missedRunTicks_ = 0;  // counts clock ticks down to a missed backup's run; 0: none
     SlotWatch slotWatch_;
     DailyNotices pollNotices_;  // a shutdown utility that may not run
+    DailyNotices overdueNotices_;
+    int overdueTicks_ = 0;                  // counts clock ticks up to kOverdueCheckTicks
+    LocalDateTime startedAt_;               // with no archive at all, backups are overdue from here
+    std::optional<LocalDateTime> newestArchive_;
+    std::optional<Overdue> overdue_;
+    std::deque<HeldWarning> heldWarnings_;
+    std::optional<bool> lastRecorded_;
+    std::uint64_t lastRecordedRun_ = 0;
+    std::pair<std::uint64_t, std::vector<std::string>> runFailures_;  // a run's failed pairs' lines
     SaveFailureNotices saveNotices_;
     SaveFailureNotices extraSaveNotices_;  // each file's causes are told on their own
     std::string nextRunTrigger_;           // what starts the next run, for the log: a slot or the button

@@ -191,5 +191,37 @@ TEST(MissedSlot, OnlyASlotDueAfterTheNewestArchiveAndOverAMinuteAgo) {
               "Kaçırılan yedekleme: 08:30:00 (son yedek 2024-03-04 17:00)");
 }
 
+TEST(Overdue, TheLongestGapBetweenEnabledSlotsPlusTwoHours) {
+    struct Case {
+        const char* name;
+        std::array<ScheduleSlot, 3> slots;
+        std::optional<std::int64_t> hours;
+    };
+    const std::vector<Case> cases{
+        {"none enabled", {{{0, {5, 0, 0}}, {0, {12, 0, 0}}, {0, {17, 0, 0}}}}, std::nullopt},
+        {"one daily slot", {{{1, {5, 0, 0}}, {0, {12, 0, 0}}, {0, {17, 0, 0}}}}, 26},
+        {"two at one time", {{{1, {5, 0, 0}}, {1, {5, 0, 0}}, {0, {17, 0, 0}}}}, 26},
+        {"the night is the longest gap", {{{1, {5, 0, 0}}, {2, {12, 0, 0}}, {1, {17, 0, 0}}}}, 14},
+        {"unsorted, the longest within the day", {{{1, {23, 0, 0}}, {1, {1, 0, 0}}, {0, {}}}}, 24},
+    };
+    for (const Case& c : cases) {
+        const auto after = overdueAfterSeconds(c.slots);
+        EXPECT_EQ(after ? std::optional<std::int64_t>(*after / 3600) : std::nullopt, c.hours) << c.name;
+    }
+}
+
+TEST(Overdue, CountsFromTheNewestArchiveOrWithNoneFromTheStart) {
+    const std::array<ScheduleSlot, 3> daily{{{1, {5, 0, 0}}, {0, {}}, {0, {}}}};
+    const LocalDateTime archive{2026, 12, 7, 5, 0, 0}, started{2026, 12, 1, 9, 0, 0};
+    EXPECT_FALSE(overdueBackup(daily, archive, started, {2026, 12, 8, 7, 0, 0}));  // 26 h: not yet
+    const auto late = overdueBackup(daily, archive, started, {2026, 12, 8, 8, 0, 0});
+    ASSERT_TRUE(late);
+    EXPECT_EQ(overdueText(*late), "Son başarılı yedek 27 saat önce alındı");
+    const auto never = overdueBackup(daily, std::nullopt, started, {2026, 12, 2, 12, 0, 0});
+    ASSERT_TRUE(never);
+    EXPECT_EQ(overdueText(*never), "Başarılı yedek yok: 27 saattir");
+    EXPECT_FALSE(overdueBackup({}, archive, started, {2026, 12, 20, 0, 0, 0}));
+}
+
 }  // namespace
 }  // namespace zel

@@ -84,6 +84,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "Yedekleme bitti\n",
                   ""},
         ShellCase{"RunNotRecorded", ClientRole::Run, {{"welcome"}, {"done", "1"}}, false, true, 1, "", ""},
+        // A status passes the service's code on as monitoring reads it; a run knows only 0 and 1.
+        ShellCase{"StatusWarning", ClientRole::Status, {{"line", "UYARI: x"}, {"done", "1"}}, false, true, 1,
+                  "UYARI: x\n", ""},
+        ShellCase{"StatusFailure", ClientRole::Status, {{"done", "2"}}, false, true, 2, "", ""},
+        ShellCase{"StatusNonsense", ClientRole::Status, {{"done", "7"}}, false, true, 3, "", ""},
+        ShellCase{"RunNonsense", ClientRole::Run, {{"welcome"}, {"done", "2"}}, false, true, 1, "", ""},
         ShellCase{"RunCutShort",
                   ClientRole::Run,
                   {{"welcome"}, {"line", "Yedekleme başladı"}},

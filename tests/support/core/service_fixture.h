@@ -18,7 +18,7 @@ protected:
     explicit ServiceFixture(std::function<PeerAccess(const PeerIdentity&)> access,
                             ConnectionFactory database = [] { return std::make_unique<NoDatabase>(); })
         : host_{{MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(), std::move(database),
-                                 [] { return std::string("TESTPC"); }},
+                                 [] { return std::string("TESTPC"); }, {}, {}, &systemLog},
                  "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); }, std::move(access)}} {
         writeFile(settingsFile(), "");
     }

@@ -12,6 +12,7 @@
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/fake_front_end.h"
+#include "support/core/recording_system_log.h"
 #include "support/core/zip_writer.h"
 #include "window/frmMain.h"
 
@@ -96,7 +97,7 @@ protected:
         if (!form_) {
             form_ = std::make_unique<frmMain>(
                 FrmMainServices{{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(), connections,
-                                 [] { return std::string("TESTPC"); }},
+                                 [] { return std::string("TESTPC"); }, {}, {}, &systemLog},
                                 instance},
                 view);
             view.attach(*form_);
@@ -125,6 +126,7 @@ protected:
     ScriptedZip zip{paths};
     FakeFrontEnd view;
     FakeInstance instance;
+    RecordingSystemLog systemLog;
     // The database the window reaches; set before the first call of form().
     ConnectionFactory connections = [] { return std::make_unique<NoDatabase>(); };
 
