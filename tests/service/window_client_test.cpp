@@ -124,6 +124,15 @@ TEST_F(WindowClientTest, AScheduledRunShowsTheWindowAndWarningsReachTheTray) {
     answer({{"warn", "ZEL Yedek", "Hedef klasör kaynağın içinde"}, {"hide"}});
     EXPECT_FALSE(view.visible);
     EXPECT_EQ(view.warnings, std::vector<std::string>{"ZEL Yedek: Hedef klasör kaynağın içinde"});
+    // Several at once (those kept while no window was there) take their turns, one a tick, so
+    // that none hides the one before it.
+    answer({{"warn", "ZEL Yedek", "05:00 a"}, {"warn", "ZEL Yedek", "06:00 b"}});
+    EXPECT_EQ(view.warnings.size(), 1u);
+    form.Timer5_Timer();
+    form.Timer5_Timer();
+    form.Timer5_Timer();
+    EXPECT_EQ(view.warnings, (std::vector<std::string>{"ZEL Yedek: Hedef klasör kaynağın içinde",
+                                                       "ZEL Yedek: 05:00 a", "ZEL Yedek: 06:00 b"}));
 }
 
 // A watcher's window keeps "Yedekle" and says whose it is; a change the service refused is told

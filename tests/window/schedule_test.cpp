@@ -164,5 +164,28 @@ TEST_F(ScheduleTest, RepeatedNoticesAreToldOnceADay) {
     EXPECT_EQ(count(log, "Kaynak klasör yok, atlandı"), 3u) << log;  // the line itself comes every run
 }
 
+// A slot enabled but no verified archive for longer than its gap plus two hours: told once a day
+// at the next look (and to the system's log); with every slot off, never.
+TEST_F(ScheduleTest, BackupsThatStoppedAreToldOnceADay) {
+    writeFile(drives.drive('c') / "tarvel-yedek" / "tarvel-yedek20240304.0500.zip", "PK");
+    slot(0, 1, {5, 0, 0});
+    const auto look = [&](LocalDateTime at) {
+        clock.set(at);
+        for (int i = 0; i < kOverdueCheckTicks; ++i) form().Timer2_Timer();
+    };
+    look({2024, 3, 5, 7, 0, 0});  // 26 hours: not yet
+    EXPECT_TRUE(view.warnings.empty());
+    look({2024, 3, 5, 8, 0, 0});
+    look({2024, 3, 5, 9, 0, 0});
+    const std::string told = "Son başarılı yedek 27 saat önce alındı";
+    EXPECT_EQ(view.warnings, std::vector<std::string>{"ZEL Yedek: " + told});
+    ASSERT_FALSE(systemLog.events.empty());
+    EXPECT_EQ(systemLog.events.back(), std::make_pair(SystemEvent::Warning, told));
+    slot(0, 0, {5, 0, 0});
+    look({2024, 3, 6, 9, 0, 0});
+    EXPECT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(runs(), 0u);
+}
+
 }  // namespace
 }  // namespace zel::test
