@@ -40,13 +40,5 @@ TEST(EventLog, EachEventIsOneEntryOfTheSourceWithItsIdTypeAndText) {
     EXPECT_EQ(closed, 1);
 }
 
-TEST(EventLog, ASourceThatCannotBeOpenedWritesNothing) {
-    int reports = 0;
-    EventLog log({[](const wchar_t*) -> void* { return nullptr; },
-                  [&](void*, unsigned short, unsigned long, const std::wstring&) { ++reports; }, [](void*) {}});
-    log.write(SystemEvent::Warning, "Disk dolmak üzere");
-    EXPECT_EQ(reports, 0);
-}
-
 }  // namespace
 }  // namespace zel
