@@ -48,7 +48,6 @@ public:
     void keep(KeptWarning warning, const LocalDateTime& now);
     // All that are kept, oldest first; none is kept any more.
     std::deque<KeptWarning> takeAll(const LocalDateTime& now);
-    bool empty() const { return kept_.empty(); }
 
 private:
     void save();
