@@ -266,12 +266,17 @@ bool checkedEarly(Window& window, const Entry& e, std::uint64_t data, const std:
                          [](const EarlyCheck& c, std::uint64_t offset) { return c.offset < offset; });
     if (found == early.end() || found->offset != e.offset || found->length != data - e.offset + e.packed)
         return false;
+    // The data first, then the header: the order the follower could sum them in.
     std::uint64_t crc = 0;
-    for (std::uint64_t done = 0; done < found->length;) {
-        const auto [in, n] = window.piece(e.offset + done, found->length - done, e.name);
-        crc = crc64Of(crc, in, n);
-        done += n;
-    }
+    const auto sum = [&](std::uint64_t from, std::uint64_t length) {
+        for (std::uint64_t done = 0; done < length;) {
+            const auto [in, n] = window.piece(from + done, length - done, e.name);
+            crc = crc64Of(crc, in, n);
+            done += n;
+        }
+    };
+    sum(data, e.packed);
+    sum(e.offset, data - e.offset);
     return crc == found->crc64;
 }
 
@@ -443,7 +448,8 @@ std::optional<std::vector<std::string>> archiveEntryNames(FileReader& archive) {
 namespace {
 
 // One entry of a growing archive at `at`, read back whole if zip has finished it: its check, or
-// nothing while it is not finished (or not whole: its header may still change).
+// nothing while it is not finished (or not whole: its header may still change). A large entry is
+// inflated as its data arrives, so that little is left to read once zip finishes it.
 class EntryFollower {
 public:
     EntryFollower() : inflater_(makeInflater(Inflation::Fast)), piece_(kPiece) {}
@@ -454,6 +460,9 @@ public:
     bool over = false;
 
     std::optional<EarlyCheck> at(FileReader& file, std::uint64_t offset, const std::atomic<bool>& stop) {
+        // Measured before the header is read: while the header still says the entry is
+        // unfinished, every byte below this size is its data (zip makes the header final before
+        // it writes the next record).
         const std::uint64_t size = file.sizeNow();
         char h[kLocalSize];
         if (size < offset + kLocalSize || !readAll(file, offset, h, kLocalSize)) return std::nullopt;
@@ -464,14 +473,18 @@ public:
         }
         // Zip begins each header with a data descriptor's flag and no sizes, and clears the flag
         // when it writes them; encrypted entries and other methods are left to the check after zip.
-        if ((l.flags & 0x0009) || (l.method != 0 && l.method != 8)) return std::nullopt;
+        if ((l.flags & 0x0001) || (l.method != 0 && l.method != 8)) return std::nullopt;
         std::string header(h, kLocalSize);
         header.resize(kLocalSize + l.nameLength + l.extraLength);
         if (size < offset + header.size() ||
             !readAll(file, offset + kLocalSize, header.data() + kLocalSize, header.size() - kLocalSize))
             return std::nullopt;
-        readZip64Sizes(l, header.data() + kLocalSize);
         const std::uint64_t data = offset + header.size();
+        if (l.flags & 0x0008) {
+            grow(file, offset, header.size(), l.method, size, stop);
+            return std::nullopt;
+        }
+        readZip64Sizes(l, header.data() + kLocalSize);
         if (l.packed > size || data + 4 > size - l.packed) return std::nullopt;  // not all there yet
         // Zip puts the sizes and CRC in the header after the data: they are final once the next
         // record follows the data they give.
@@ -480,35 +493,83 @@ public:
         if (!readAll(file, end, next, 4) || (u32(next) != kLocalSignature && u32(next) != kCentralSignature))
             return std::nullopt;
         if (header == failed_) return std::nullopt;  // tried as it stands: only a change can help
-        std::uint64_t crc64 = crc64Of(0, header.data(), header.size());
-        EntryData read(*inflater_, l.method, Inflation::Fast);
-        for (std::uint64_t done = 0; done < l.packed;) {
-            if (stop) return std::nullopt;
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(piece_.size(), l.packed - done));
-            if (!readAll(file, data + done, piece_.data(), n)) return std::nullopt;
-            crc64 = crc64Of(crc64, piece_.data(), n);
-            if (!read.feed(piece_.data(), n)) return failedAs(header);
-            done += n;
+        // What was read while the entry grew counts only for the header it was read under.
+        if (!growing_ || growing_->failed || growing_->offset != offset || growing_->headerLength != header.size() ||
+            growing_->method != l.method || growing_->consumed > l.packed)
+            startGrowing(offset, header.size(), l.method);
+        if (!consume(file, data, l.packed, stop)) {
+            if (growing_->failed) return failedAs(header);
+            return std::nullopt;  // stopped
         }
-        if (read.fault(l.packed, l.size, l.crc)) return failedAs(header);
+        if (growing_->read->fault(l.packed, l.size, l.crc)) return failedAs(header);
+        const std::uint64_t crc64 = crc64Of(growing_->crc64, header.data(), header.size());
+        growing_.reset();
         return EarlyCheck{offset, end - offset, crc64};
     }
 
 private:
     static constexpr std::size_t kPiece = 1024 * 1024;
 
+    // The entry whose data is being read as it arrives: how much, and its CRC-64 so far.
+    struct Growing {
+        std::uint64_t offset = 0;
+        std::size_t headerLength = 0;
+        std::uint16_t method = 0;
+        std::uint64_t consumed = 0;
+        std::uint64_t crc64 = 0;
+        bool failed = false;
+        std::optional<EntryData> read;
+    };
+
     static bool readAll(FileReader& file, std::uint64_t offset, char* into, std::size_t n) {
         const std::optional<std::size_t> got = file.readAt(offset, into, n);
         return got && *got == n;
     }
+    void startGrowing(std::uint64_t offset, std::size_t headerLength, std::uint16_t method) {
+        growing_.reset();  // its EntryData holds the one inflater
+        growing_.emplace();
+        growing_->offset = offset;
+        growing_->headerLength = headerLength;
+        growing_->method = method;
+        growing_->read.emplace(*inflater_, method, Inflation::Fast);
+    }
+    // An unfinished entry: its data up to `size` goes through the inflater now. Whatever turns
+    // out wrong here only costs the gain: the entry is then read whole once it is finished.
+    void grow(FileReader& file, std::uint64_t offset, std::size_t headerLength, std::uint16_t method,
+              std::uint64_t size, const std::atomic<bool>& stop) {
+        if (!growing_ || growing_->offset != offset) startGrowing(offset, headerLength, method);
+        if (growing_->headerLength != headerLength || growing_->method != method) growing_->failed = true;
+        if (growing_->failed) return;
+        const std::uint64_t data = offset + headerLength;
+        consume(file, data, size - data, stop);
+    }
+    // Feeds the growing entry's data up to `length`; false when it was stopped or the data does
+    // not inflate (then failed).
+    bool consume(FileReader& file, std::uint64_t data, std::uint64_t length, const std::atomic<bool>& stop) {
+        Growing& g = *growing_;
+        while (g.consumed < length) {
+            if (stop) return false;
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(piece_.size(), length - g.consumed));
+            if (!readAll(file, data + g.consumed, piece_.data(), n)) return false;
+            if (!g.read->feed(piece_.data(), n)) {
+                g.failed = true;
+                return false;
+            }
+            g.crc64 = crc64Of(g.crc64, piece_.data(), n);
+            g.consumed += n;
+        }
+        return true;
+    }
     std::optional<EarlyCheck> failedAs(const std::string& header) {
         failed_ = header;
+        growing_.reset();
         return std::nullopt;
     }
 
     std::unique_ptr<Inflater> inflater_;
     std::vector<char> piece_;
     std::string failed_;  // the header bytes of the last entry that did not read back whole
+    std::optional<Growing> growing_;
 };
 
 }  // namespace

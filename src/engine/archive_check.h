@@ -19,7 +19,7 @@ struct ArchiveCheck {
 };
 
 // An entry read back whole while zip was still writing the archive: where its local header
-// begins, how far it reaches with its data, and the CRC-64 of those bytes.
+// begins, how far it reaches with its data, and the CRC-64 of its data followed by its header.
 struct EarlyCheck {
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
