@@ -458,6 +458,8 @@ public:
     // Nothing to follow any more: zip is writing its central directory, or the bytes are not
     // the records of an archive; the check after zip reads the rest.
     bool over = false;
+    // True while part of an entry's data has been read as it arrived.
+    bool midEntry() const { return growing_ && !growing_->failed && growing_->consumed > 0; }
 
     std::optional<EarlyCheck> at(FileReader& file, std::uint64_t offset, const std::atomic<bool>& stop) {
         // Measured before the header is read: while the header still says the entry is
@@ -574,7 +576,8 @@ private:
 
 }  // namespace
 
-std::vector<EarlyCheck> followArchive(FileReader& growing, const std::atomic<bool>& stop) {
+std::vector<EarlyCheck> followArchive(FileReader& growing, const std::atomic<bool>& stop,
+                                      const std::atomic<bool>* zipEnded) {
     std::vector<EarlyCheck> checked;
     try {
         EntryFollower follower;
@@ -586,6 +589,13 @@ std::vector<EarlyCheck> followArchive(FileReader& growing, const std::atomic<boo
             } else if (!follower.over) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));  // zip is still at it
             }
+        }
+        // Zip has ended: the entry it wrote last, most of it read as it grew, is final now. Read
+        // to its end here rather than whole again after zip; a backlog of small entries is left to
+        // the check after zip, which reads on several cores.
+        if (zipEnded && *zipEnded && follower.midEntry()) {
+            const std::atomic<bool> goOn{false};
+            if (std::optional<EarlyCheck> entry = follower.at(growing, offset, goOn)) checked.push_back(*entry);
         }
     } catch (...) {
         // what was checked so far stands; the check after zip reads the rest

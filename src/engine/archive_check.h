@@ -40,9 +40,12 @@ ArchiveCheck checkArchive(FileReader& archive, Inflation inflation = Inflation::
 std::optional<std::vector<std::string>> archiveEntryNames(FileReader& archive);
 
 // Reads back an archive that zip is still writing, entry after entry as zip finishes them (its
-// local header is final once the next record follows the data it gives), until `stop` is set or
-// something cannot be followed; in the order of their offsets. Costs a core while zip runs, and
-// spares the check after zip most of its work.
-std::vector<EarlyCheck> followArchive(FileReader& growing, const std::atomic<bool>& stop);
+// local header is final once the next record follows the data it gives; a large entry's data is
+// inflated as it arrives), until `stop` is set or something cannot be followed; in the order of
+// their offsets. When `zipEnded` is set by the time `stop` is, the entry zip wrote last, now
+// final, gets one last look. Costs a core while zip runs, and spares the check after zip most of
+// its work.
+std::vector<EarlyCheck> followArchive(FileReader& growing, const std::atomic<bool>& stop,
+                                      const std::atomic<bool>* zipEnded = nullptr);
 
 }  // namespace zel

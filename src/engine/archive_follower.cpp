@@ -45,9 +45,10 @@ ArchiveFollower::~ArchiveFollower() {
     finish();
 }
 
-std::vector<EarlyCheck> ArchiveFollower::finish() {
+std::vector<EarlyCheck> ArchiveFollower::finish(bool zipSucceeded) {
     {
         std::lock_guard lock(mutex_);
+        if (zipSucceeded) zipEnded_ = true;  // before stop_: the follower reads them in that order
         stop_ = true;
     }
     stopped_.notify_all();
@@ -63,7 +64,7 @@ void ArchiveFollower::follow() {
             if (const std::optional<std::vector<FolderItem>> items = files_.listFolder(folder_)) {
                 if (const std::optional<std::string> name = zipWorkFile(before_, *items)) {
                     if (std::unique_ptr<FileReader> file = files_.openForReading(archivePath(folder_, *name)))
-                        checked_ = followArchive(*file, stop_);
+                        checked_ = followArchive(*file, stop_, &zipEnded_);
                     return;
                 }
             }

@@ -31,8 +31,9 @@ public:
     ArchiveFollower(const ArchiveFollower&) = delete;
     ArchiveFollower& operator=(const ArchiveFollower&) = delete;
 
-    // Stops following, once zip has ended: the entries read back whole, by offset.
-    std::vector<EarlyCheck> finish();
+    // Stops following, once zip has ended (`zipSucceeded`: on its own, with exit code 0, so the
+    // entry it wrote last is final): the entries read back whole, by offset.
+    std::vector<EarlyCheck> finish(bool zipSucceeded = false);
 
 private:
     void follow();
@@ -41,6 +42,7 @@ private:
     const std::string folder_;
     std::set<std::string> before_;
     std::atomic<bool> stop_ = false;
+    std::atomic<bool> zipEnded_ = false;
     std::mutex mutex_;
     std::condition_variable stopped_;
     std::vector<EarlyCheck> checked_;

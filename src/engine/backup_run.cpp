@@ -145,7 +145,7 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
                          std::find(namesBefore.begin(), namesBefore.end(), archiveName_) != namesBefore.end(), true};
     const ProcessRunner::Outcome zip = runner_.run(*line, kZipWaitLimitMs, kZipWindowStyle, 0);
     inFlight_->zipRunning = false;
-    const std::vector<EarlyCheck> early = follower.finish();
+    const std::vector<EarlyCheck> early = follower.finish(zip.result != kRunError && zip.exitCode == 0);
     outcome.exitCode = zip.exitCode;
     const std::optional<std::uint64_t> size = files_.fileSize(outcome.archivePath);
     if (zip.result == kRunError) {

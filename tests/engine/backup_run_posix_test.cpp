@@ -746,6 +746,19 @@ TEST_F(BackupRunTest, WhatIsReadBackWhileZipWritesIsCheckedAgainAfter) {
     EXPECT_EQ(check.files.size(), 300u);
 }
 
+// A large file's header is final only at its end, just before zip ends: its data is read back as
+// zip writes it, and to its end once zip has ended.
+TEST_F(BackupRunTest, ALargeFileIsReadBackWhileZipWritesIt) {
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: nothing is followed";
+    test::writeFile(onC("kaynak/veri.db"), test::mixedBytes(60'000'000));
+    fs::create_directories(onC("hedef"));
+    ArchiveFollower follower(files, "c:\\hedef", {}, false);
+    ASSERT_EQ(std::system(("cd '" + onC("").string() + "' && zip -qr hedef/a.zip kaynak").c_str()), 0);
+    const std::vector<EarlyCheck> early = follower.finish(true);
+    ASSERT_EQ(early.size(), 2u);  // the folder, then the file
+    EXPECT_TRUE(checkArchive(*files.openForReading("c:\\hedef\\a.zip"), Inflation::Fast, early).whole);
+}
+
 // Zip's own rules on Linux, met by the real zip: dot files kept, links followed, a dangling link
 // and a pipe passed over, a file that goes away during the run noted without failing the pair.
 TEST_F(BackupRunTest, ListingFollowsZipsRulesOnLinux) {
