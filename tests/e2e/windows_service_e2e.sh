@@ -8,7 +8,9 @@
 # its log line, and a window client started with /pencere shows its window and drives it. A
 # program that holds the pipe's name first costs the windows only: the service still backs up,
 # and no window talks to that program. A window that the service welcomes as a watcher says so.
-# "sc stop" in the middle of a zip ends zip.exe and leaves no .zip nor work file of it.
+# "sc stop" in the middle of a zip ends zip.exe and leaves no .zip nor work file of it. The
+# package registers the event source "ZEL Yedek" with the exe's message table, and the service
+# reports its start, its runs and its stop to it.
 #   windows_service_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT PIPE_PEER_EXE
 #                          (the msis beside the exe; WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
@@ -27,6 +29,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"  # no menu entri
 # The service inherits the display of Wine's services.exe, which the first Wine program starts.
 start_display
 start_tray
+# Wine's event log functions are stubs that print what they were given (fixme:advapi), and the
+# text (channel eventlog), in the standard error of the service that calls them.
+services_debug=-all,fixme+advapi,+eventlog
+services_log="$work/services.log"
 wine_setup "$template" "$zip_exe" "$pg_script"
 installed="$c/Program Files/ZEL Yedek"
 
@@ -124,6 +130,24 @@ shortcuts_start_window_client() {
 }
 log_has() { grep -q "$1" "$installed/TarvelYedek.log" 2>/dev/null; }
 log_count() { grep -c "$1" "$installed/TarvelYedek.log" 2>/dev/null; }
+event_source='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\ZEL Yedek'
+source_registered() {
+    local values
+    values=$(wine reg query "$event_source" 2>/dev/null | tr -d '\r')
+    grep -qxE ' +EventMessageFile +REG_(EXPAND_)?SZ +C:\\Program Files\\ZEL Yedek\\zelyedek\.exe' <<<"$values" &&
+        grep -qxE ' +TypesSupported +REG_DWORD +0x7' <<<"$values"
+}
+source_gone() { ! wine reg query "$event_source" >/dev/null 2>&1; }
+# The service's reports to the event log as Wine's stub printed them: "TYPE ID TEXT" a report,
+# TEXT's first line as Wine escapes it, from the line that follows in the same thread.
+reported_events() {
+    sed -nE 's/^([0-9a-f]+):fixme:advapi:ReportEventW \([0-9A-Fa-f]+,0x([0-9a-f]{4}),0x[0-9a-f]{4},0x([0-9a-f]{8}),.*/\1 \2 \3/p
+             s/^([0-9a-f]+):(trace|warn|err):eventlog:ReportEventW L"(.*)"$/\1 text \3/p' "$services_log" 2>/dev/null |
+        awk '$2 != "text" { pending[$1] = $2 " " $3; next }
+             $1 in pending { text = $0; sub(/^[^ ]+ text /, "", text); print pending[$1], text; delete pending[$1] }'
+}
+reports() { reported_events | grep -c "^$1 $2 $3"; }  # TYPE ID TEXT-START: how many
+reported_more() { [ "$(reports "$1" "$2" "$3")" -gt "$4" ]; }  # ... than $4
 
 # --- The package as built: per machine, its own product, the exe as its key.
 check "zelyedek-hizmet.msi installs per machine (ALLUSERS=1)" test "$(msi_property "$msi" ALLUSERS)" = 1
@@ -137,6 +161,16 @@ check "its one component is 64-bit and keys on the exe, not on HKCU" keyed_on_ex
 # Under ALLUSERS=1 these two are the all-users Start menu and Startup folder on Windows.
 check "its shortcuts go to ProgramMenuFolder and StartupFolder" \
     test "$(msi_table "$msi" Shortcut | cut -f2 | sort | tr '\n' ' ')" = "ProgramMenuFolder StartupFolder "
+# Registry rows: "*" makes the key and removes it whole with the package.
+source_rows() {
+    local key='SYSTEM\CurrentControlSet\Services\EventLog\Application\ZEL Yedek'
+    [ "$(msi_table "$msi" Registry | cut -f2- | sort)" = "$(printf '2\t%s\t%s\t%s\tService\n' \
+        "$key" '*' '' "$key" EventMessageFile '[#ZelYedekExe]' "$key" TypesSupported '#7' | sort)" ]
+}
+check "it registers the event source \"ZEL Yedek\" with the exe's messages, removed with it" source_rows
+# Without elevation a per-user install cannot write HKLM, and Windows Installer would fail it.
+no_hklm() { ! msi_table "$user_msi" Registry | cut -f2 | grep -qvx 1; }
+check "the per-user package writes nothing under HKLM" no_hklm
 
 # --- Install.
 version=$(msi_property "$msi" ProductVersion)
@@ -163,6 +197,7 @@ check "the service ZELYedek starts by itself, as LocalSystem, with /hizmet" serv
 check "the Start menu's and the Startup folder's shortcuts start the window client with /pencere" \
     shortcuts_start_window_client
 check "Apps & features lists version $version by ZEL" listed "$msi" "$version"
+check "the event source \"ZEL Yedek\" names the installed exe for its messages" source_registered
 
 # --- The service at work. Each function below needs zelyedek.exe's service mode (/hizmet) or its
 # window client (/pencere).
@@ -174,14 +209,21 @@ service_mode_runs() {
     no_window_shown() { ! within 3 window_visible; }
     check "the service shows no window" no_window_shown
     check "and no tray icon" wine_icon_gone
+    opened_source() { grep -aqE ':fixme:advapi:RegisterEventSourceW \(.*,L"ZEL Yedek"\)' "$services_log"; }
+    check "it opens the event source \"ZEL Yedek\"" within 10 opened_source
+    check "and reports its start there: event 1003, information, \"Hizmet başladı\"" \
+        within 10 reported_more 0004 000003eb 'Hizmet ba' 0
 }
 
 # Stopped, given settings and started again, as the README tells an administrator to.
 service_mode_stops_and_starts() {
+    local stops_reported
+    stops_reported=$(reports 0004 000003ec 'Hizmet durduruldu')
     wine sc stop ZELYedek >/dev/null 2>&1
     check "\"sc stop ZELYedek\" stops the service" within 15 service_is STOPPED
     check "its process ends" within 5 no_service_process
     check "and the run log says \"Hizmet durduruldu\"" log_has 'Hizmet durduruldu'
+    check "as does the event log: event 1004, information" reported_more 0004 000003ec 'Hizmet durduruldu' "$stops_reported"
     slot=$(date -d '+25 sec' +%T)
     printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' '' '' '' '' '' '' 1 "$slot" 0 17:00:00 0 12:00:00 \
         >"$installed/TarvelYedek.ini"
@@ -201,6 +243,7 @@ service_mode_backs_up() {
     check "the archive is read back" within 15 log_has 'dosya doğrulandı'
     recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
     check "and recorded in the history through Wine's ODBC" within 20 recorded
+    check "the event log has the run's end: event 1000, information" within 10 reported_more 0004 000003e8 '' 0
     check "by the installed zip: drive c's zip.ex_ was neither copied nor run" test ! -e "$c/brevund/tarvel/bat/zip.exe"
     # Wine's access lists follow the Unix modes: the stand-in's file and folders are the user's
     # own, whose account the service runs as under Wine, and give the others read only.
@@ -307,7 +350,11 @@ service_without_its_pipe() {
     check "but sends it nothing" bash -c "! grep -q veri '$squat_log'"
     for pid in $(program_pids /pencere); do kill "$pid"; done
     kill "$squatter_pid" 2>/dev/null  # wine execs the program itself in this process
-    durum_ok() { (cd "$installed" && wine 'C:\Program Files\ZEL Yedek\zelyedek.exe' /durum) >/dev/null 2>&1; }
+    # /durum exits 3 when no service answers; 1 here, as the run above warned of c:\istemci.
+    durum_ok() {
+        (cd "$installed" && wine 'C:\Program Files\ZEL Yedek\zelyedek.exe' /durum) >/dev/null 2>&1
+        [ $? -le 2 ]
+    }
     check "once the name is free the service's next poll opens its channel" within 30 durum_ok
     check "and the failure was logged once" test "$(log_count 'Pencere kanalı açılamadı')" -eq 1
 }
@@ -423,6 +470,7 @@ rc=$?
 check "an upgrade to $next is installed silently (exit $rc)" test $rc -eq 0
 check "Apps & features lists $next instead of $version" replaced "$work/zelyedek-hizmet-next.msi" "$next" "$msi" "$version"
 check "the service is still registered as it was" service_configured
+check "and so is the event source" source_registered
 check "the upgrade keeps the settings files and the old log" settings_kept
 
 service_mode_restarted_by_upgrade() {
@@ -443,6 +491,7 @@ check "the removal runs silently (exit $rc)" test $rc -eq 0
 check "it stops and deletes the service" within 15 service_gone
 check "and its process ends" within 10 no_service_process
 check "it removes the exe and both shortcuts" all_gone "$installed/zelyedek.exe" "${links[@]}"
+check "and the event source" source_gone
 not_listed() { ! listed "$@"; }
 check "Apps & features no longer lists it" not_listed "$work/zelyedek-hizmet-next.msi" "$next"
 check "it leaves the settings files, the old log and so their folder" settings_kept
@@ -456,6 +505,7 @@ check "the service never ended without its log line" starts_follow_stops
 if [ $failures -gt 0 ]; then
     echo "--- run log"; cat "$installed/TarvelYedek.log" 2>/dev/null
     echo "--- window client"; tail -20 "$work/client.log" 2>/dev/null
+    echo "--- the event log's reports (type, event, text)"; reported_events
     for log in "$work"/{install,upgrade,remove}.log*; do
         # Written in the ANSI code page, Windows-1254 under the Turkish locale the tests run in.
         [ -f "$log" ] && { echo "--- the last lines of $(basename "$log")"; grep -ah . "$log" | tail -4 | iconv -f CP1254; }

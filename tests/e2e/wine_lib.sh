@@ -31,7 +31,11 @@ wine_setup() {
     # ends (and takes the services with it) seconds after the last program. Returns once it listens.
     trap wine_stop_all EXIT
     wineserver -p >/dev/null 2>&1 || { echo "FAIL - no persistent Wine server"; failures=$((failures + 1)); }
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # The first Wine program starts the prefix's services, and each service inherits its
+    # environment and its standard error: a test that wants Wine's debug output of a service sets
+    # services_debug (a WINEDEBUG) and services_log (a file) before.
+    WINEDEBUG=${services_debug:-$WINEDEBUG} wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        >/dev/null 2>>"${services_log:-/dev/null}"
 }
 sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
 wine_stop_all() {
