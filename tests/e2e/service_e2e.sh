@@ -6,7 +6,9 @@
 # "Yedekle" runs in the service, two windows see each other's changes, a stopped service is
 # told and found again. A user outside the group is refused, a watcher may run but not change, a
 # manager may change; a shutdown utility others may write is not run; SIGTERM ends it with its
-# log line.
+# log line. With nobody watching, a failed run's warning waits for the first window that connects
+# (also across a restart) and no later one; the journal gets every event with its priority;
+# --durum exits as monitoring plugins expect (0 ok, 1 warnings, 2 failure, 3 no service).
 #   service_e2e.sh BINARY PG_SCRIPT PG_DIR VERSION
 set -uo pipefail
 binary=$1
@@ -38,12 +40,17 @@ log_has() { grep -q "$1" "$work/TarvelYedek.log" 2>/dev/null; }
 runs() { cat "$work/TarvelYedek.log" 2>/dev/null | grep -c 'Yedekleme başladı'; }
 
 # The service as systemd would start it: its runtime folder given, here the program folder, which
-# every user can reach.
+# every user can reach; its stderr a stream of the journal, which JOURNAL_STREAM names.
 start_service() {
-    (cd "$work" && exec env -u DISPLAY RUNTIME_DIRECTORY="$work" ./zelyedek --hizmet >>"$work/service.log" 2>&1) &
+    : >>"$work/journal.log"
+    local stream
+    stream=$(stat -c '%d:%i' "$work/journal.log")
+    (cd "$work" && exec env -u DISPLAY RUNTIME_DIRECTORY="$work" JOURNAL_STREAM="$stream" \
+        ./zelyedek --hizmet >>"$work/service.log" 2>>"$work/journal.log") &
     service=$!
     pids+=($service)
 }
+journal_has() { grep -q "$1" "$work/journal.log" 2>/dev/null; }
 socket() { ls "$work"/zelyedek-*-hizmet.sock 2>/dev/null | head -1; }
 listening() { [ -S "$(socket)" ]; }
 status() { (cd "$work" && ./zelyedek --durum); }
@@ -53,6 +60,7 @@ check "the service listens without any display" within 10 listening
 status >"$work/durum.out"
 check "--durum answers with exit code 0" test $? -eq 0
 check "and names the next slot ($slot)" grep -q "Sonraki yedekleme: $slot (bugün)" "$work/durum.out"
+check "the journal hears the start with priority 6" journal_has '^<6>Hizmet başladı$'
 
 # Clients that break the rules, then one that never reads what the service sends it.
 printf '\x01\xfe garbage\n' | socat -t 2 - "UNIX-CONNECT:$(socket)" >/dev/null 2>&1
@@ -73,6 +81,7 @@ archive=$(ls "$work"/drives/c/tarvel-yedek/*.zip | head -1)
 check "the archive has no group or other read ($(stat -c %a "$archive"))" test "$(stat -c %a "$archive")" = 600
 recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
 check "and recorded in the history" within 15 recorded
+check "the journal hears the recorded run with priority 6" within 5 journal_has '^<6>Yedekleme kaydı veritabanına yazıldı'
 sql 'INSERT INTO pub."zelDisconnect" VALUES (7)' >/dev/null
 served() { grep -q 'disconnect 7' "$work/proshut.log" 2>/dev/null; }
 check "a disconnect request is served" within 25 served
@@ -176,6 +185,7 @@ display2=":$(head -1 "$work/display2")"
 on2() { DISPLAY=$display2 "$@"; }
 DISPLAY=$display2 XDG_RUNTIME_DIR="$work/runtime2" start_app "$work/client2.log" ./zelyedek
 check "a second window client starts in another session" kill -0 "$app_pid"
+client2=$app_pid
 show_window
 type_source 2 'c:\birinci'
 within 5 typed 5 'c:\birinci'
@@ -219,6 +229,80 @@ check "the stop ended zip too" within 2 eval '! zipping'
 check "and its end line says so" log_has 'Hizmet durduruldu; yarıda kalan yedekleme kaydedilmedi: c:\\buyuk -> c:\\buyuk-yedek (zip durduruldu'
 check "no archive nor work file of it is left as if good" \
     test -z "$(ls "$work/drives/c/buyuk-yedek" | grep -E '\.zip$|^zi.{6}$')"
+check "the journal hears the stop with priority 6" journal_has '^<6>Hizmet durduruldu'
+
+# With nobody watching: the windows closed, a run that fails (a target that is a file, which even
+# root cannot make a folder of).
+kill "$client" "$client2" 2>/dev/null
+clients_ended() { ! kill -0 "$client" 2>/dev/null && ! kill -0 "$client2" 2>/dev/null; }
+within 10 clients_ended
+echo "bir dosya" >"$work/drives/c/dosya"
+settings() {  # target of pair 1 [, source and target of pair 2]
+    printf '%s\r\n' 'c:\brevund\belgeler' "$1" "${2:-}" "${3:-}" '' '' '' '' 0 05:00:00 0 17:00:00 0 12:00:00 \
+        >"$work/TarvelYedek.ini"
+}
+restart_service() {
+    kill -TERM "$service" 2>/dev/null
+    within 10 service_ended
+    start_service
+    within 10 listening
+}
+durum() {
+    (cd "$work" && ./zelyedek --durum >"$work/durum.out" 2>&1)
+    echo $?
+}
+settings 'c:\dosya'
+restart_service
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+check "the journal hears the run not recorded with priority 3" journal_has '^<3>Yedekleme kaydı yazılmadı'
+check "with its failed pair's line" journal_has '^<3>Yedekleme başarısız: c:\\brevund\\belgeler -> c:\\dosya'
+check "and its warning with priority 4" journal_has '^<4>Yedekleme başarısız: c:\\brevund\\belgeler -> c:\\dosya'
+code=$(durum)
+check "--durum exits 2 after a run that was not recorded (exit $code)" test "$code" -eq 2
+check "its first line says HATA" bash -c "head -1 '$work/durum.out' | grep -q '^HATA: Yedekleme kaydı yazılmadı'"
+check "and it lists the held warning" grep -q '^  .* Yedekleme başarısız: c:\\brevund\\belgeler' "$work/durum.out"
+check "the warning waits in TarvelYedek.uyari" grep -q 'Yedekleme başarısız' "$work/TarvelYedek.uyari"
+# A window client shows it as a balloon beside its hidden window; a second one after it has
+# nothing old to show.
+client_windows() {  # starts a window client, waits until its window hid itself, counts what it shows
+    start_app "$work/client$1.log" ./zelyedek
+    within 10 icon_docked && within 5 window_hidden && sleep 1
+    xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l >"$work/shown$1"
+    kill "$app_pid"
+    within 5 icon_gone
+}
+client_windows 3
+check "the next window client shows the kept warning (a balloon: $(cat "$work/shown3") windows shown)" \
+    test "$(cat "$work/shown3")" -ge 1
+check "which is kept no longer" bash -c "! grep -q . '$work/TarvelYedek.uyari'"
+client_windows 4
+check "a window client after it shows nothing old ($(cat "$work/shown4") windows shown)" \
+    test "$(cat "$work/shown4")" -lt "$(cat "$work/shown3")"
+# Kept across a restart: the next window (as the channel sees it) gets it with its time.
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+failed_at=$(date +%H:%M)
+restart_service
+raw_window() { { printf 'hello\t%s\twindow\n' "$version"; sleep 2; } | socat -t 1 - "UNIX-CONNECT:$(socket)"; }
+raw_window >"$work/window1.out"
+check "after a restart the next window gets the warning with its time" \
+    grep -qP "^warn\tZEL Yedek\t$failed_at Yedekleme başarısız: c:\\\\\\\\brevund" "$work/window1.out"
+raw_window >"$work/window2.out"
+check "and the one after it does not" bash -c "! grep -q '^warn' '$work/window2.out'"
+# Repaired, beside a pair whose source is missing: recorded, and the day's warning held.
+mkdir -p "$work/drives/c/yedek"
+settings 'c:\yedek' 'c:\yok' 'c:\yedek'
+restart_service
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+code=$(durum)
+check "--durum exits 1 while a warning of the day is held (exit $code)" test "$code" -eq 1
+check "its first line says UYARI" bash -c "head -1 '$work/durum.out' | grep -q '^UYARI: Kaynak klasör yok, atlandı: c:.yok'"
+settings 'c:\yedek'
+restart_service
+code=$(durum)
+check "--durum exits 0 with a recent verified archive and nothing held (exit $code)" test "$code" -eq 0
+check "its first line names the newest archive" bash -c "head -1 '$work/durum.out' | grep -q '^TAMAM: son yedek $(date +%Y-%m-%d) '"
+kill -TERM "$service"
+within 10 service_ended
 check "--durum exits 3 once no service answers" bash -c "cd '$work' && ./zelyedek --durum >/dev/null 2>&1; [ \$? -eq 3 ]"
 
 if [ $failures -gt 0 ]; then
@@ -226,5 +310,7 @@ if [ $failures -gt 0 ]; then
     echo "--- service"; cat "$work/service.log" 2>/dev/null
     echo "--- durum"; cat "$work/durum.out" 2>/dev/null
     echo "--- yedekle"; cat "$work/yedekle.out" 2>/dev/null
+    echo "--- journal"; cat "$work/journal.log" 2>/dev/null
+    echo "--- windows"; cat "$work/window1.out" "$work/window2.out" 2>/dev/null
 fi
 finish
