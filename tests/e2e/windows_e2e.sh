@@ -274,8 +274,16 @@ quit_by_menu() {  # Wine has no Restart Manager to end a running copy before msi
     within 5 untitled_window && xdotool key k
     within 10 no_copy
 }
+# Wine's launcher now and then fails to start msiexec at all ("ShellExecuteEx başarısız"): tried
+# once more, as a user would; a package that fails fails both times.
+msiexec_quietly() {
+    wine msiexec "$@" /qn && return 0
+    echo "(msiexec $1 failed; once more)"
+    sleep 2
+    wine msiexec "$@" /qn
+}
 version=$(msi_property "$msi" ProductVersion)
-check "zelyedek.msi $version is installed silently" wine msiexec /i "$msi" /qn
+check "zelyedek.msi $version is installed silently" msiexec_quietly /i "$msi"
 check "the exe is in the user's Programs folder" test -f "$installed/zelyedek.exe"
 check "the Start menu's and the Startup folder's shortcuts start it" shortcuts_start_it
 check "Apps & features lists version $version by ZEL" listed "$msi" "$version"
@@ -288,13 +296,13 @@ user_data() { cat "$installed/TarvelYedek.ini" "$installed/TarvelYedek.log.1" 2>
 hand_made=$(user_data)
 next=$(awk -F. '{print $1 "." $2 "." $3 + 1}' <<<"$version")
 bash "$(dirname "$0")/../../scripts/package-windows" "$exe" "$work/zelyedek-next.msi" "$next" >/dev/null
-check "an upgrade to $next is installed silently" wine msiexec /i "$work/zelyedek-next.msi" /qn
+check "an upgrade to $next is installed silently" msiexec_quietly /i "$work/zelyedek-next.msi"
 check "Apps & features lists $next instead of $version" replaced "$work/zelyedek-next.msi" "$next" "$msi" "$version"
 check "the upgrade keeps the settings file and the old log byte for byte" test "$(user_data)" = "$hand_made"
 check "and starts the new version" within 15 installed_copy_docked
 
 check "its menu ends it before the removal" quit_by_menu
-check "the removal runs silently" wine msiexec /x "$work/zelyedek-next.msi" /qn
+check "the removal runs silently" msiexec_quietly /x "$work/zelyedek-next.msi"
 check "it removes the exe and both shortcuts" all_gone "$installed/zelyedek.exe" "${links[@]}"
 check "it leaves the run log, the settings file and the old log byte for byte" \
     test -f "$installed/TarvelYedek.log" -a "$(user_data)" = "$hand_made"
