@@ -82,11 +82,12 @@ archived() { [ -n "$(archive)" ]; }
 check "\"Yedekle\" makes the archive with the Windows zip program" within 10 archived
 check "its entries start at the drive root" bash -c "unzip -Z1 '$(archive)' | head -1 | grep -qx 'brevund/belgeler/'"
 recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
-check "the history row is written through Wine's ODBC" within 15 recorded
+run_log() { cat "$work/app/TarvelYedek.log" 2>/dev/null; }
+# A loaded machine can take a while for Wine's first ODBC connection; the log tells why if not.
+check "the history row is written through Wine's ODBC" within 40 recorded || run_log | tail -8 | sed 's/^/#   /'
 spaced_archive() { ls "$c"/eski\ hedef/eski\ hedef*.zip 2>/dev/null | head -1; }
 check "a folder typed with a trailing backslash is archived by the real zip" \
     bash -c "unzip -Z1 \"$(spaced_archive)\" | grep -qx 'eski yedek/alt/q.txt'"
-run_log() { cat "$work/app/TarvelYedek.log" 2>/dev/null; }
 check "each pair's log line tells how many files were read back" \
     test "$(run_log | grep -c 'dosya doğrulandı')" = 2
 check "and the hidden file that zip leaves out is counted, not failed" \
