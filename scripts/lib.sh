@@ -8,9 +8,9 @@ ZEL_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
     googletest libgtest-dev
-    unixodbc unixodbc-dev odbc-postgresql postgresql zlib1g-dev nasm
+    unixodbc unixodbc-dev odbc-postgresql postgresql zlib1g-dev nasm libcurl4-openssl-dev
     zip unzip g++-mingw-w64-x86-64
-    xvfb trayer xdotool imagemagick x11-utils socat procps
+    xvfb trayer xdotool imagemagick x11-utils socat procps python3-aiosmtpd openssl
     fonts-liberation fonts-dejavu-core
     dpkg-dev lintian systemd
 )
