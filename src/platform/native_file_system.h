@@ -16,7 +16,7 @@ public:
     std::optional<std::uint64_t> fileSize(const std::string& path) override;
     bool appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) override;
     std::optional<std::string> readCreatingIfMissing(const std::string& path) override;
-    WriteResult replaceContent(const std::string& path, const std::string& bytes) override;
+    WriteResult replaceContent(const std::string& path, const std::string& bytes, bool ownerOnly = false) override;
     void removeReplaceLeftovers(const std::string& path) override;
     std::optional<VolumeSpace> volumeSpace(const std::string& folder) override;
     WriteResult removeFile(const std::string& path) override;

@@ -150,7 +150,7 @@ std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::st
     return content;
 }
 
-WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
+WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes, bool ownerOnly) {
     if (path.empty()) return {"boş yol"};
     const std::string target = followLinks(paths_.native(path));
     struct stat st {};
@@ -161,7 +161,8 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
     std::string tmpl = target + kTemporarySuffix;
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return {std::strerror(errno)};
-    const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
+    mode_t mode = exists ? (st.st_mode & 07777) : 0644;
+    if (ownerOnly) mode &= 0700;
     int error = 0;
     auto step = [&error](bool ok) {
         if (!ok && error == 0) error = errno ? errno : EIO;

@@ -84,7 +84,7 @@ std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::st
     return content;
 }
 
-WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes) {
+WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes, bool) {
     if (path.empty()) return {"boş yol"};
     const std::wstring target = replacedFile(widen(paths_.native(path)));
     const std::wstring tmp = target + L".tmp";

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "qt/app_icon.h"
+#include "qt/mail_dialog.h"
 #include "qt/switch_box.h"
 #include "qt/toolkit.h"
 #include "settings/extra_settings.h"
@@ -177,12 +178,17 @@ void QtFrontEnd::buildControls() {
     chkKacan = new QCheckBox(QStringLiteral("Ka\u00e7an yede\u011fi a\u00e7\u0131l\u0131\u015fta al"), this);
     chkKacan->setObjectName(QStringLiteral("chkKacan"));
     chkKacan->setFont(slotFont);
-    chkKacan->setGeometry(414, 293, 300, 26);
+    chkKacan->setGeometry(414, 293, 210, 26);
+    cmdEposta = new QPushButton(QString::fromUtf8(kMailButton.data(), static_cast<qsizetype>(kMailButton.size())), this);
+    cmdEposta->setObjectName(QStringLiteral("cmdEposta"));
+    cmdEposta->setFont(captionFont);
+    cmdEposta->setGeometry(628, 293, 95, 26);
 
     // Tab order: the first pair and the schedule come before the other three pairs.
     QWidget* order[] = {txtKaynak[0], txtHedef[0], chkYedek1,    dtYedek1,    chkYedek2,    dtyedek2,
                         chkYedek3,    dtYedek3,    cmdCopy,      cmdExit,     txtKaynak[1], txtHedef[1],
-                        txtKaynak[2], txtHedef[2], txtKaynak[3], txtHedef[3], udSakla,      chkKacan};
+                        txtKaynak[2], txtHedef[2], txtKaynak[3], txtHedef[3], udSakla,      chkKacan,
+                        cmdEposta};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
     for (QLabel* l : {lblInfo, lblTime, lblSon}) l->setFocusPolicy(Qt::NoFocus);
 }
@@ -230,6 +236,7 @@ void QtFrontEnd::attach(frmMain& form) {
     on(dtYedek3, &QTimeEdit::timeChanged, [this] { form_->dtYedek3_Change(); });
     on(udSakla, &QSpinBox::valueChanged, [this] { form_->udSakla_Change(); });
     on(chkKacan, &QCheckBox::stateChanged, [this] { form_->chkKacan_Click(); });
+    on(cmdEposta, &QPushButton::clicked, [this] { form_->cmdEposta_Click(); });
 
     auto* kaynakFocus = new FocusOutFilter(this);
     auto* hedefFocus = new FocusOutFilter(this);
@@ -360,7 +367,8 @@ bool QtFrontEnd::copyEnabled() const {
     return cmdCopy->isEnabled();
 }
 void QtFrontEnd::setControlAccess(ControlAccess access) {
-    std::vector<QWidget*> settings{chkYedek1, chkYedek2, chkYedek3, dtYedek1, dtyedek2, dtYedek3, udSakla, chkKacan};
+    std::vector<QWidget*> settings{chkYedek1, chkYedek2, chkYedek3, dtYedek1, dtyedek2, dtYedek3, udSakla, chkKacan,
+                                   cmdEposta};
     settings.insert(settings.end(), txtKaynak.begin(), txtKaynak.end());
     settings.insert(settings.end(), txtHedef.begin(), txtHedef.end());
     for (QWidget* control : settings) control->setEnabled(access == ControlAccess::All);
@@ -458,6 +466,10 @@ void QtFrontEnd::endProgram() {
 }
 void QtFrontEnd::postToWindow(std::function<void()> call) {
     QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+void QtFrontEnd::showMailDialog(const MailForm& form, MailDialogCalls calls) {
+    MailDialog dialog(form, std::move(calls), this);
+    dialog.exec();
 }
 
 }  // namespace zel

@@ -56,6 +56,7 @@ public:
     QLabel* lblSakla = nullptr;
     QSpinBox* udSakla = nullptr;
     QCheckBox* chkKacan = nullptr;
+    QPushButton* cmdEposta = nullptr;
     IntervalTimer* Timer1 = nullptr;
     IntervalTimer* Timer2 = nullptr;
     IntervalTimer* Timer3 = nullptr;
@@ -104,6 +105,7 @@ public:
     void processPendingEvents() override;
     void endProgram() override;
     void postToWindow(std::function<void()> call) override;
+    void showMailDialog(const MailForm& form, MailDialogCalls calls) override;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -6,6 +6,7 @@
 
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
+#include "mail/curl_transport.h"
 #include "platform/clock.h"
 #include "platform/computer_name.h"
 #include "platform/local_channel.h"
@@ -49,6 +50,7 @@ int runServiceProgram(int argc, char* argv[]) {
     // Waits for zip let the channel's messages and the timers through.
     EventWaitProcessOps runProcesses(*processes);
     const std::unique_ptr<SystemLog> systemLog = openSystemLog(SystemLogUse::Service);
+    const std::unique_ptr<MailTransport> mail = programMailTransport();
 
     // Root runs only what root alone can change: the system's zip, and a shutdown utility whose
     // folders nobody else may write.
@@ -57,7 +59,7 @@ int runServiceProgram(int argc, char* argv[]) {
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          std::string(kSystemZip),
                          [&parts](const std::string& program) { return untrustedWriters(parts.paths.native(program)); },
-                         systemLog.get()},
+                         systemLog.get(), mail.get(), PasswordScope::Machine},
          std::string(kProgramVersion),
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);

@@ -2,6 +2,7 @@
 
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
+#include "mail/curl_transport.h"
 #include "platform/clock.h"
 #include "platform/computer_name.h"
 #include "qt/app_icon.h"
@@ -44,6 +45,7 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
     // The window's waits keep its events flowing.
     EventWaitProcessOps windowProcesses(*processes);
     const std::unique_ptr<SystemLog> systemLog = openSystemLog(SystemLogUse::Session);
+    const std::unique_ptr<MailTransport> mail = programMailTransport();
 
     SystemTray tray(appIcon());
     const QString key = QString::fromStdString(parts.key);
@@ -64,7 +66,7 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
         form = std::make_unique<frmMain>(
             FrmMainServices{{files, clock, windowProcesses, *processes, systemLocaleFormats(), parts.folder,
                              [] { return std::make_unique<OdbcConnection>(); },
-                             [] { return GetComputerName(); }, {}, {}, systemLog.get()},
+                             [] { return GetComputerName(); }, {}, {}, systemLog.get(), mail.get()},
                             instance},
             view);
     }

@@ -1,5 +1,6 @@
 #include "service/service_host.h"
 
+#include "channel/mail_messages.h"
 #include "engine/folder_text.h"
 #include "service/status_report.h"
 
@@ -154,6 +155,9 @@ void ServiceHost::greet(ChannelServer::ClientId id, Client& client, const Hello&
         case ClientRole::Window:
             send(id, welcomeMessage(client.access));
             for (const PanelChange& value : panelSnapshot(panel_)) send(id, panelMessage(value));
+            // The mail settings are a manager's to see and change; the password never leaves.
+            if (client.access == PeerAccess::Manager)
+                if (const std::optional<MailForm> form = machine_->mailForm()) send(id, mailFormMessage(*form));
             // What nobody was there to see: this window shows it, and no later one again.
             for (const auto& [title, text] :
                  keptWarningBalloons(kept_.takeAll(parts_.machine.clock.now()), parts_.machine.clock.now()))
@@ -192,6 +196,7 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
         if (machine_->running()) machine_->cancelRun();
         return;
     }
+    if (isVerb(message, verb::kMailSave, 8) || isVerb(message, verb::kMailTest, 8)) return mailFromWindow(id, message);
     const std::optional<PanelChange> change = parsePanelChange(message);
     if (!change || !userMayChange(*change)) return drop(id, "tanınmayan ileti: " + withVisibleControls(message.front()));
     if (const std::string why = refusal(clients_.at(id), *change); !why.empty()) {
@@ -217,6 +222,34 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
         case PanelChange::Field::CopyEnabled:
         case PanelChange::Field::Caption:
             return;
+    }
+}
+
+// The mail dialog of a manager's window: saved and shown to every manager, or tested with its
+// answer to this window alone.
+void ServiceHost::mailFromWindow(ChannelServer::ClientId id, const Message& message) {
+    const Client& client = clients_.at(id);
+    const bool save = message.front() == verb::kMailSave;
+    if (client.access != PeerAccess::Manager) {
+        machine_->log("E-posta ayarı reddedildi (kullanıcı " + client.user + "): " + std::string(kChangeNotAllowed));
+        return send(id, {std::string(verb::kDenied), std::string(kChangeNotAllowed)});
+    }
+    const std::optional<MailForm> edited = parseMailEdit(message, message.front());
+    if (!edited) return drop(id, "tanınmayan ileti: " + withVisibleControls(message.front()));
+    if (!save) {
+        machine_->testMail(*edited, [this, alive = alive_, id](const std::string& answer) {
+            if (*alive && clients_.count(id)) send(id, {std::string(verb::kMailTested), answer});
+        });
+        return;
+    }
+    if (const std::string why = machine_->saveMail(*edited); !why.empty()) {
+        machine_->log("E-posta ayarları kaydedilmedi (kullanıcı " + client.user + "): " + why);
+        return send(id, {std::string(verb::kDenied), why});
+    }
+    if (const std::optional<MailForm> form = machine_->mailForm()) {
+        const Message shown = mailFormMessage(*form);
+        for (const auto& [other, c] : clients_)
+            if (c.role == ClientRole::Window && c.access == PeerAccess::Manager) send(other, shown);
     }
 }
 

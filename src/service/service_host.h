@@ -87,6 +87,7 @@ private:
     void fromWindow(ChannelServer::ClientId id, const Message& message);
     // Why a window's change may not be made; empty when it may.
     std::string refusal(const Client& client, const PanelChange& change) const;
+    void mailFromWindow(ChannelServer::ClientId id, const Message& message);
     void runForShell(ChannelServer::ClientId id);
     void drop(ChannelServer::ClientId id, std::string why);
     void send(ChannelServer::ClientId id, const Message& message);

@@ -1,5 +1,9 @@
 #include "service/window_client.h"
 
+#include <utility>
+
+#include "channel/mail_messages.h"
+
 namespace zel {
 
 namespace {
@@ -77,6 +81,8 @@ void WindowClient::connect() {
 void WindowClient::lost() {
     channel_.reset();
     welcomed_ = false;
+    mailForm_.reset();
+    if (const auto answer = std::exchange(testAnswer_, nullptr)) answer("Gönderilemedi: hizmetle bağlantı kesildi");
     view_.setControlAccess(ControlAccess::None);
     view_.setCaption(Caption::lblInfo, std::string(kServiceNotRunning));
 }
@@ -105,6 +111,14 @@ void WindowClient::handle(const Message& message) {
     if (!welcomed_) return lost();
     if (isVerb(message, verb::kWarn, 2)) return showBalloon(message[1], message[2]);
     if (isVerb(message, verb::kDenied, 1)) return showBalloon(std::string(kProgramTitle), message[1]);
+    if (const std::optional<MailForm> form = parseMailForm(message)) {
+        mailForm_ = *form;
+        return;
+    }
+    if (isVerb(message, verb::kMailTested, 1)) {
+        if (const auto answer = std::exchange(testAnswer_, nullptr)) answer(message[1]);
+        return;
+    }
     if (isVerb(message, verb::kShow)) {
         if (showForRun_) showForRun_();
         return;
@@ -166,6 +180,31 @@ void WindowClient::cancelRun() {
 
 void WindowClient::letPendingRecordFinish(const std::function<void()>&) {
     if (channel_) channel_->flush(kFlushAtEnd);
+}
+
+}  // namespace zel
+
+namespace zel {
+
+std::optional<MailForm> WindowClient::mailForm() const {
+    if (!welcomed_) return std::nullopt;
+    return mailForm_;
+}
+
+// The service checks again and answers a refusal with a balloon; the dialog closes on what the
+// window can tell itself.
+MailDialogCalls WindowClient::mailDialogCalls() {
+    return {[this](const MailForm& edited) -> std::string {
+                if (const std::string problem = mailSettingsProblem(edited.values); !problem.empty()) return problem;
+                if (!welcomed_ || !mailForm_) return std::string(kServiceNotRunning);
+                send(mailEditMessage(verb::kMailSave, edited));
+                return {};
+            },
+            [this](const MailForm& edited, std::function<void(const std::string&)> answer) {
+                if (!welcomed_ || !mailForm_) return answer("Gönderilemedi: " + std::string(kServiceNotRunning));
+                testAnswer_ = std::move(answer);
+                send(mailEditMessage(verb::kMailTest, edited));
+            }};
 }
 
 }  // namespace zel

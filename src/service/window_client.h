@@ -52,6 +52,9 @@ public:
     void logEnd(const std::string&) override {}  // the end of a window is not the machine's
     // What the window sent last is written before the window ends.
     void letPendingRecordFinish(const std::function<void()>& beforeWaiting) override;
+    // The service's mail settings, as it sends them to a manager's window.
+    std::optional<MailForm> mailForm() const override;
+    MailDialogCalls mailDialogCalls() override;
 
 private:
     void connect();
@@ -77,6 +80,8 @@ private:
     bool ended_ = false;
     std::deque<std::pair<std::string, std::string>> balloons_;  // title, text: waiting their turn
     bool balloonShown_ = false;                                 // since the last Timer5 tick
+    std::optional<MailForm> mailForm_;                          // a manager's, from the service
+    std::function<void(const std::string&)> testAnswer_;        // the dialog waiting for a test
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

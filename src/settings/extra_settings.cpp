@@ -8,14 +8,55 @@
 namespace zel {
 namespace {
 
+std::string_view trimBlanks(std::string_view s);
+
+// A key of the file: how its value is read into the settings (a bad value leaves the default)
+// and written out.
 struct Key {
     std::string_view name;
-    int ExtraSettings::*value;
-    int high;
+    void (*read)(ExtraSettings&, std::string_view value);
+    std::string (*write)(const ExtraSettings&);
+    bool mail;  // written only once mail is set up: a file without mail stays as it was
 };
-constexpr std::array<Key, 2> kKeys = {{
-    {kKeepArchivesKey, &ExtraSettings::keepArchives, kKeepArchivesMax},
-    {kMissedRunKey, &ExtraSettings::missedRun, 1},
+
+template <int ExtraSettings::*member, int high>
+constexpr Key numberKey(std::string_view name) {
+    return {name,
+            [](ExtraSettings& s, std::string_view v) {
+                if (const std::optional<int> n = wholeNumberIn(v, 0, high)) s.*member = *n;
+            },
+            [](const ExtraSettings& s) { return std::to_string(s.*member); }, false};
+}
+
+template <std::string MailSettings::*member, bool trimmed = true>
+constexpr Key textKey(std::string_view name) {
+    return {name, [](ExtraSettings& s, std::string_view v) { s.mail.*member = trimmed ? trimBlanks(v) : v; },
+            [](const ExtraSettings& s) { return s.mail.*member; }, true};
+}
+
+const std::array<Key, 10> kKeys = {{
+    numberKey<&ExtraSettings::keepArchives, kKeepArchivesMax>(kKeepArchivesKey),
+    numberKey<&ExtraSettings::missedRun, 1>(kMissedRunKey),
+    textKey<&MailSettings::server>(kMailServerKey),
+    {kMailPortKey,
+     [](ExtraSettings& s, std::string_view v) {
+         if (const std::optional<int> n = wholeNumberIn(v, 1, 65535)) s.mail.port = *n;
+     },
+     [](const ExtraSettings& s) { return std::to_string(s.mail.port); }, true},
+    {kMailSecurityKey,
+     [](ExtraSettings& s, std::string_view v) {
+         if (const std::optional<MailSecurity> m = mailSecurityFrom(trimBlanks(v))) s.mail.security = *m;
+     },
+     [](const ExtraSettings& s) { return std::string(mailSecurityText(s.mail.security)); }, true},
+    textKey<&MailSettings::user>(kMailUserKey),
+    textKey<&MailSettings::password, false>(kMailPasswordKey),
+    textKey<&MailSettings::from>(kMailFromKey),
+    textKey<&MailSettings::to>(kMailToKey),
+    {kMailWhatKey,
+     [](ExtraSettings& s, std::string_view v) {
+         if (const std::optional<MailWhat> w = mailWhatFrom(trimBlanks(v))) s.mail.what = *w;
+     },
+     [](const ExtraSettings& s) { return std::string(mailWhatText(s.mail.what)); }, true},
 }};
 
 std::string_view trimBlanks(std::string_view s) {
@@ -63,8 +104,7 @@ ExtraSettingsFile parseExtraSettings(std::string_view text) {
         const std::optional<std::size_t> key = keyOf(line, value);
         if (!key || seen[*key]) continue;
         seen[*key] = true;
-        if (const std::optional<int> v = wholeNumberIn(value, 0, kKeys[*key].high))
-            file.values.*kKeys[*key].value = *v;
+        kKeys[*key].read(file.values, value);
     }
     return file;
 }
@@ -74,7 +114,7 @@ std::string extraSettingsText(const ExtraSettingsFile& file) {
     auto keyLine = [&](std::size_t key) {
         out += kKeys[key].name;
         out += '=';
-        out += std::to_string(file.values.*kKeys[key].value);
+        out += kKeys[key].write(file.values);
         out += "\r\n";
     };
     std::array<bool, kKeys.size()> written{};
@@ -88,8 +128,9 @@ std::string extraSettingsText(const ExtraSettingsFile& file) {
         out += line;
         out += "\r\n";
     }
+    const bool mailSetUp = file.values.mail != MailSettings{};
     for (std::size_t key = 0; key < kKeys.size(); ++key)
-        if (!written[key]) keyLine(key);
+        if (!written[key] && (mailSetUp || !kKeys[key].mail)) keyLine(key);
     return out;
 }
 

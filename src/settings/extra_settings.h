@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/mail_settings.h"
+
 namespace zel {
 
 // The second settings file, beside the first: lines "Anahtar=Değer", the keys below in any order,
@@ -12,12 +14,21 @@ namespace zel {
 inline constexpr std::string_view kExtraSettingsFileName = "TarvelYedekEk.ini";
 inline constexpr std::string_view kKeepArchivesKey = "SaklanacakYedek";
 inline constexpr std::string_view kMissedRunKey = "KacanYedek";
+inline constexpr std::string_view kMailServerKey = "EpostaSunucu";
+inline constexpr std::string_view kMailPortKey = "EpostaPort";
+inline constexpr std::string_view kMailSecurityKey = "EpostaGuvenlik";
+inline constexpr std::string_view kMailUserKey = "EpostaKullanici";
+inline constexpr std::string_view kMailPasswordKey = "EpostaParola";
+inline constexpr std::string_view kMailFromKey = "EpostaKimden";
+inline constexpr std::string_view kMailToKey = "EpostaKime";
+inline constexpr std::string_view kMailWhatKey = "EpostaNe";
 inline constexpr int kKeepArchivesMax = 999;
 
 // What the file holds; the defaults are what the program did before the file existed.
 struct ExtraSettings {
     int keepArchives = 0;  // archives kept per target folder, 0 keeps all
     int missedRun = 0;     // 1: a backup missed while the program was not running is taken at start-up
+    MailSettings mail;
     bool operator==(const ExtraSettings&) const = default;
 };
 
@@ -33,12 +44,14 @@ struct ExtraSettingsFile {
 std::optional<int> wholeNumberIn(std::string_view text, int low, int high);
 
 // Reads the file's text (CR LF or LF line ends). A key matches in any letter case, with spaces
-// around it; its first line counts. A missing key, or a value that is not a whole number in its
-// range, reads as the default.
+// around it; its first line counts. A missing key, or a bad value (a number out of its range, a
+// word that is not one of its choices), reads as the default. Texts lose the blanks around them,
+// except the password, which is everything after the '='.
 ExtraSettingsFile parseExtraSettings(std::string_view text);
 
 // The file's text: the lines as read, each line of a known key now carrying its value, a key the
-// lines lack added at the end; every line ends with CR LF.
+// lines lack added at the end (the mail's keys only once mail is set up); every line ends with
+// CR LF.
 std::string extraSettingsText(const ExtraSettingsFile& file);
 
 // The executable's folder text followed directly by "\TarvelYedekEk.ini".

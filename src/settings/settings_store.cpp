@@ -5,10 +5,10 @@ namespace {
 
 // A whole file's text in the code page, put in place of the old file.
 SaveResult replaceWith(FileSystem& files, const std::string& path, const CodePageEncoder& encode,
-                       std::string_view text) {
+                       std::string_view text, bool ownerOnly = false) {
     const std::optional<std::string> bytes = encode(text);
     if (!bytes) return {false, "metin kod sayfasına çevrilemiyor"};
-    WriteResult written = files.replaceContent(path, *bytes);
+    WriteResult written = files.replaceContent(path, *bytes, ownerOnly);
     if (!written) return {false, std::move(written.failure)};
     return {true, {}};
 }
@@ -69,7 +69,9 @@ void ExtraSettingsStore::load(ExtraSettingsControls& controls) {
 SaveResult ExtraSettingsStore::save(const ExtraSettingsControls& controls) {
     if (!loaded_) return {};
     if (unreadable_) return {false, "dosya okunamadı"};
-    return replaceWith(files_, path_, encode_, extraSettingsText({controls.currentExtraSettings(), lines_}));
+    const ExtraSettings values = controls.currentExtraSettings();
+    // A file that holds the mail password is for its owner's eyes only.
+    return replaceWith(files_, path_, encode_, extraSettingsText({values, lines_}), !values.mail.password.empty());
 }
 
 std::string saveFailureText(std::string_view path, std::string_view why) {

@@ -11,6 +11,7 @@
 
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
+#include "mail/curl_transport.h"
 #include "platform/clock.h"
 #include "platform/computer_name.h"
 #include "platform/native_file_system.h"
@@ -96,6 +97,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // The window's waits keep its messages flowing.
     zel::MessageWaitProcessOps windowProcesses(*processes);
     const std::unique_ptr<zel::SystemLog> systemLog = zel::openSystemLog(zel::SystemLogUse::Session);
+    const std::unique_ptr<zel::MailTransport> mail = zel::programMailTransport();
     // Alone: one copy per program folder on the whole machine. A client: one window per session,
     // beside the service that holds the machine's lock.
     zel::Win32SingleInstance single(
@@ -128,7 +130,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         form = std::make_unique<zel::frmMain>(
             zel::FrmMainServices{{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),
                                   programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
-                                  [] { return zel::GetComputerName(); }, {}, {}, systemLog.get()},
+                                  [] { return zel::GetComputerName(); }, {}, {}, systemLog.get(), mail.get()},
                                  single},
             view);
     }

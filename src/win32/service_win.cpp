@@ -11,6 +11,7 @@
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
 #include "engine/schedule.h"
+#include "mail/curl_transport.h"
 #include "platform/clock.h"
 #include "platform/computer_name.h"
 #include "platform/local_channel.h"
@@ -176,6 +177,7 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
     // The waits for zip let the pipe's messages and the stop request through.
     MessageWaitProcessOps runProcesses(*processes);
     const std::unique_ptr<SystemLog> systemLog = openSystemLog(SystemLogUse::Service);
+    const std::unique_ptr<MailTransport> mail = programMailTransport();
     ServiceLoop loop;
     // LocalSystem runs only what administrators alone can change: the zip.exe installed beside
     // the service, and a shutdown utility whose folders nobody else may write.
@@ -183,7 +185,7 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
         {MachineServices{files, clock, runProcesses, *processes, windowsLocaleFormats(), folder,
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          folder + "\\zip.exe", [](const std::string& program) { return untrustedWriters(program); },
-                         systemLog.get()},
+                         systemLog.get(), mail.get(), PasswordScope::Machine},
          std::string(kProgramVersion), [&loop](std::function<void()> call) { loop.post(std::move(call)); },
          [] { pumpWaitingMessages(); }, peerAccess});
     // Without its pipe the service still backs up; every poll tries the pipe again.

@@ -209,6 +209,9 @@ void frmMain::udSakla_Change() {
 void frmMain::chkKacan_Click() {
     machine_.missedChanged();
 }
+void frmMain::cmdEposta_Click() {
+    if (const std::optional<MailForm> form = machine_.mailForm()) view_.showMailDialog(*form, machine_.mailDialogCalls());
+}
 
 // ---- timers ----
 

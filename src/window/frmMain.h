@@ -65,6 +65,8 @@ public:
     void txtHedef_LostFocus(int index);
     void udSakla_Change();
     void chkKacan_Click();
+    // "E-posta...": the mail dialog, with the machine's (or the service's) settings.
+    void cmdEposta_Click();
     void mnuRestore_Click();
     void mnuExit_Click();
     // The program's end: a history record that is queued or being written gets up to

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "window/mail_form.h"
 #include "window/panel_view.h"
 
 namespace zel {
@@ -53,6 +54,9 @@ public:
     virtual void endProgram() = 0;
     // Hands a call from any thread to the window's thread, where it runs among the events.
     virtual void postToWindow(std::function<void()> call) = 0;
+    // The modal mail dialog, filled from `form`; returns once it is closed. Its "Tamam" closes it
+    // only when `calls.save` agrees, "Deneme gönder" shows `calls.test`'s answer in it.
+    virtual void showMailDialog(const MailForm& form, MailDialogCalls calls) = 0;
 };
 
 }  // namespace zel

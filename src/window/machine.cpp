@@ -1,5 +1,6 @@
 #include "window/machine.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/archive_folder.h"
@@ -7,6 +8,7 @@
 #include "engine/date_text.h"
 #include "engine/disk_space.h"
 #include "settings/extra_settings.h"
+#include "service/status_report.h"
 #include "settings/settings_format.h"
 #include "window/daily_notices.h"
 #include "window/database_report.h"
@@ -31,7 +33,7 @@ private:
 // Loading and saving read and write the panel through this.
 class Machine::SettingsView final : public SettingsControls, public ExtraSettingsControls {
 public:
-    explicit SettingsView(PanelView& v) : v_(v) {}
+    SettingsView(PanelView& v, Mailer& mailer) : v_(v), mailer_(mailer) {}
     void setSource(int pair, const std::string& text) override { v_.setSourceText(pair, text); }
     void setTarget(int pair, const std::string& text) override { v_.setTargetText(pair, text); }
     bool setSwitch(int slot, int value) override { return v_.setSwitchValue(slot, value); }
@@ -51,13 +53,15 @@ public:
     void setExtraSettings(const ExtraSettings& values) override {
         v_.setKeepArchivesValue(values.keepArchives);
         v_.setMissedRunValue(values.missedRun);
+        mailer_.setSettings(values.mail);
     }
     ExtraSettings currentExtraSettings() const override {
-        return {v_.keepArchivesValue(), v_.missedRunValue()};
+        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings()};
     }
 
 private:
     PanelView& v_;
+    Mailer& mailer_;
 };
 
 // Writes each pair's outcome into the run log and keeps the first failure of a run for its warning;
@@ -132,6 +136,7 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
                                         line.resize(line.size() - 2);  // without its line end
                                         recentLog_.push_back(std::move(line));
                                         if (recentLog_.size() > kRecentLogLines) recentLog_.pop_front();
+                                        if (collectingRun_) runLines_.push_back(recentLog_.back());
                                         host_.logWritten(std::string(text));
                                     });
     reporter_ = std::make_unique<RunReporter>(*log_, services_.clock,
@@ -140,7 +145,15 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
         *backupView_, services_.files, services_.clock, *runner_, services_.locale,
         [this] { updateBackupDate(); }, reporter_.get(), [this] { host_.processPendingEvents(); },
         services_.ownZip);
-    settingsView_ = std::make_unique<SettingsView>(panel_);
+    mailer_ = std::make_unique<Mailer>(MailerParts{
+        services_.mail, services_.clock, services_.computerName,
+        [this](std::function<void()> call) { host_.post(std::move(call)); },
+        [this](const std::string& line) {
+            log_->write(line);
+            warn(line, false);  // a warning about mail that is itself mailed would only fail again
+        },
+        [this] { return statusSummary(status()).line; }});
+    settingsView_ = std::make_unique<SettingsView>(panel_, *mailer_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
     extraSettings_ =
@@ -156,8 +169,14 @@ Machine::~Machine() = default;
 
 // A warning reaches the user (the window's tray, or kept for the next window), the system's log,
 // and a status query for a day.
-void Machine::warn(const std::string& text) {
+void Machine::warn(const std::string& text, bool mail) {
     const LocalDateTime now = services_.clock.now();
+    if (mail) {
+        // A run's warnings go in its own mail.
+        std::string line = runLogLine(now, text);
+        line.resize(line.size() - 2);
+        collectingRun_ ? runWarnings_.push_back(std::move(line)) : mailer_->warned(line);
+    }
     heldWarnings_.push_back({now, text});
     std::erase_if(heldWarnings_, [&](const HeldWarning& w) {
         return wallSecond(now) - wallSecond(w.at) > kHeldWarningSeconds;
@@ -227,11 +246,15 @@ void Machine::logEnd(const std::string& text) {
 }
 
 void Machine::letPendingRecordFinish(const std::function<void()>& beforeWaiting) {
-    if (!db_->recordsPending()) return;
+    const bool records = db_->recordsPending();
+    if (!records && !mailer_->pending()) return;
     if (beforeWaiting) beforeWaiting();
-    const RecordsAtEnd end = db_->finishRecords(kRecordTimeAtEnd);
-    for (const DbOutcome& o : end.finished) log_->write(recordLogText(o));
-    if (end.unfinished > 0) log_->write(kRecordUnfinishedAtEnd);
+    if (records) {
+        const RecordsAtEnd end = db_->finishRecords(kRecordTimeAtEnd);
+        for (const DbOutcome& o : end.finished) log_->write(recordLogText(o));
+        if (end.unfinished > 0) log_->write(kRecordUnfinishedAtEnd);
+    }
+    for (const std::string& line : mailer_->stop()) log_->write(line);
 }
 
 // ---- backup ----
@@ -239,6 +262,9 @@ void Machine::letPendingRecordFinish(const std::function<void()>& beforeWaiting)
 void Machine::cmdCopy_Click() {
     const std::string trigger = std::exchange(nextRunTrigger_, std::string());
     if (backup_->running()) return;  // a press or a due slot during a run starts nothing
+    runLines_.clear();
+    runWarnings_.clear();
+    collectingRun_ = true;
     log_->write("Yedekleme başladı (" + (trigger.empty() ? "Yedekle düğmesi" : trigger) + ")");
     reporter_->begin();
     ++runsStarted_;
@@ -247,11 +273,22 @@ void Machine::cmdCopy_Click() {
     inRun_ = false;
     runFailures_ = {runsStarted_, reporter_->failedLines()};
     log_->write("Yedekleme bitti");
+    collectingRun_ = false;
+    // One warning a run, for the first pair that did not end with its archive; it goes in the
+    // run's mail, which waits for the record.
+    std::optional<std::string> failureWarning;
+    if (const auto& failure = reporter_->firstFailure()) failureWarning = failureWarningText(*failure);
+    RunMailFacts facts{!reporter_->failedLines().empty(), std::move(runLines_), std::move(runWarnings_)};
+    if (failureWarning) {
+        std::string line = runLogLine(services_.clock.now(), *failureWarning);
+        line.resize(line.size() - 2);
+        facts.warnings.push_back(std::move(line));
+    }
+    runMail_ = {runsStarted_, std::move(facts)};
     // Whoever waits for the record hears of it after the run's last line.
     if (const auto record = std::exchange(recordDuringRun_, std::nullopt))
         runEnded(runsStarted_, record->first, record->second);
-    // One warning a run, for the first pair that did not end with its archive.
-    if (const auto& failure = reporter_->firstFailure()) warn(failureWarningText(*failure));
+    if (failureWarning) warn(*failureWarning, false);
     checkOverdue();
 }
 
@@ -297,6 +334,21 @@ void Machine::runEnded(std::uint64_t run, bool recorded, const std::string& text
         for (const std::string& line : runFailures_.second) entry += "\n" + line;
     toSystemLog(recorded ? SystemEvent::RunRecorded : SystemEvent::RunNotRecorded, entry);
     host_.runRecorded(run, recorded, text);
+    if (runMail_ && runMail_->first == run) {
+        RunMailFacts facts = std::move(runMail_->second);
+        runMail_.reset();
+        // A run whose history was not written failed as much as one without its archive.
+        facts.failed = facts.failed || !recorded;
+        const bool logged = std::any_of(facts.lines.begin(), facts.lines.end(), [&](const std::string& line) {
+            return line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0;
+        });
+        if (!logged) {
+            std::string line = runLogLine(services_.clock.now(), text);
+            line.resize(line.size() - 2);
+            facts.lines.push_back(std::move(line));
+        }
+        mailer_->runEnded(facts);
+    }
 }
 
 // With a slot enabled, no verified archive for longer than the slots' longest gap (plus a margin)
@@ -407,6 +459,7 @@ void Machine::Timer2_Timer() {
     const int due = slotWatch_.tick(now, slots);
     if (missedRunTicks_ > 1) --missedRunTicks_;  // at 1 the missed run is due, and waits for a free moment
     if (++overdueTicks_ >= kOverdueCheckTicks && !backup_->running()) checkOverdue();
+    mailer_->tick();
     if (!panel_.copyEnabled() || backup_->running()) return;  // a run is in progress
     if (due < 0 && missedRunTicks_ != 1) return;
 
@@ -422,6 +475,57 @@ void Machine::Timer2_Timer() {
 
 void Machine::Timer5_Timer() {
     checkDisconnect();
+}
+
+// ---- mail ----
+
+std::optional<MailForm> Machine::mailForm() const {
+    MailForm form{mailer_->settings(), !mailer_->settings().password.empty()};
+    form.values.password.clear();
+    return form;
+}
+
+MailDialogCalls Machine::mailDialogCalls() {
+    return {[this](const MailForm& edited) { return saveMail(edited); },
+            [this](const MailForm& edited, std::function<void(const std::string&)> answer) {
+                testMail(edited, std::move(answer));
+            }};
+}
+
+std::string Machine::saveMail(const MailForm& edited) {
+    MailSettings next = edited.values;
+    if (const std::string problem = mailSettingsProblem(next); !problem.empty()) return problem;
+    if (next.user.empty()) {
+        next.password.clear();
+    } else if (next.password.empty()) {
+        next.password = mailer_->settings().password;
+    } else if (const std::optional<std::string> stored = protectPassword(next.password, services_.passwordScope)) {
+        next.password = *stored;
+    } else {
+        return "Parola korunarak saklanamadı";
+    }
+    const MailSettings before = mailer_->settings();
+    mailer_->setSettings(next);
+    const SaveResult saved = extraSettings_->save(*settingsView_);
+    if (!saved) {
+        mailer_->setSettings(before);
+        return saved.failure.empty() ? "Ayarlar henüz yüklenmedi" : saveFailureText(extraSettings_->path(), saved.failure);
+    }
+    log_->write("E-posta ayarları kaydedildi");
+    return {};
+}
+
+void Machine::testMail(const MailForm& edited, std::function<void(const std::string&)> answer) {
+    MailSettings settings = edited.values;
+    if (const std::string problem = mailSettingsProblem(settings); !problem.empty())
+        return answer("Gönderilemedi: " + problem);
+    // An empty box with a password kept: the kept one.
+    if (!settings.user.empty() && settings.password.empty()) {
+        const std::optional<std::string> kept = revealPassword(mailer_->settings().password);
+        if (!kept) return answer("Gönderilemedi: kayıtlı parola okunamıyor; parolayı yeniden girin");
+        settings.password = *kept;
+    }
+    mailer_->test(settings, std::move(answer));
 }
 
 MachineStatus Machine::status() const {

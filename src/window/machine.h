@@ -7,19 +7,23 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "db/database_thread.h"
 #include "engine/backup_run.h"
 #include "engine/process_runner.h"
 #include "engine/run_log.h"
 #include "engine/schedule.h"
+#include "mail/mailer.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
+#include "platform/password_vault.h"
 #include "platform/process.h"
 #include "platform/system_log.h"
 #include "settings/settings_store.h"
 #include "window/daily_notices.h"
+#include "window/mail_form.h"
 #include "window/panel_view.h"
 
 namespace zel {
@@ -47,6 +51,10 @@ struct MachineServices {
     UntrustedWriters untrustedWriters = {};
     // Where every run's end and every warning also go, for administrators; none in tests.
     SystemLog* systemLog = nullptr;
+    // What sends the mail the settings ask for; none: nothing is mailed.
+    MailTransport* mail = nullptr;
+    // Whose key protects the mail password on Windows.
+    PasswordScope passwordScope = PasswordScope::User;
 };
 
 inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
@@ -110,9 +118,12 @@ public:
     virtual void Timer5_Timer() = 0;
     // The end of the session: logged with `text`, naming the pair whose zip was running.
     virtual void logEnd(const std::string& text) = 0;
-    // A history record that is queued or being written gets up to kRecordTimeAtEnd to finish;
-    // `beforeWaiting` runs only when there is one.
+    // A history record that is queued or being written gets up to kRecordTimeAtEnd to finish, and
+    // mail still queued kMailTimeAtEnd; `beforeWaiting` runs only when there is such.
     virtual void letPendingRecordFinish(const std::function<void()>& beforeWaiting) = 0;
+    // "E-posta...": the settings as the dialog shows them; nothing when this user may not see them.
+    virtual std::optional<MailForm> mailForm() const = 0;
+    virtual MailDialogCalls mailDialogCalls() = 0;
 };
 
 // A warning as the machine said it.
@@ -166,8 +177,14 @@ public:
     void Timer2_Timer() override;
     void Timer5_Timer() override;
     void logEnd(const std::string& text) override;
-    // The run log says whether each record was written.
+    // The run log says whether each record was written, and which mail was not sent.
     void letPendingRecordFinish(const std::function<void()>& beforeWaiting) override;
+    std::optional<MailForm> mailForm() const override;
+    MailDialogCalls mailDialogCalls() override;
+    // The dialog's "Tamam": saved, or why not.
+    std::string saveMail(const MailForm& edited);
+    // "Deneme gönder" with the dialog's values; the answer comes on the machine's thread.
+    void testMail(const MailForm& edited, std::function<void(const std::string&)> answer);
 
     void saveSettings();
     void saveExtraSettings();
@@ -198,7 +215,8 @@ private:
     void toSystemLog(SystemEvent event, const std::string& text);
     void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
     void reportDatabase(const DbOutcome& outcome);
-    void warn(const std::string& text);
+    // `mail`: false for a warning no mail should carry (a mail that failed).
+    void warn(const std::string& text, bool mail = true);
     std::array<ScheduleSlot, 3> schedule() const;
 
     MachineServices services_;
@@ -209,6 +227,11 @@ private:
     std::unique_ptr<View> backupView_;
     std::unique_ptr<RunLog> log_;
     std::unique_ptr<RunReporter> reporter_;
+    std::unique_ptr<Mailer> mailer_;
+    bool collectingRun_ = false;            // a run's log lines are kept for its mail
+    std::vector<std::string> runLines_;     // the run's log lines so far
+    std::vector<std::string> runWarnings_;  // what the run warned about, for its mail
+    std::optional<std::pair<std::uint64_t, RunMailFacts>> runMail_;  // an ended run awaiting its record
     std::unique_ptr<BackupRun> backup_;
     std::unique_ptr<SettingsView> settingsView_;
     std::unique_ptr<SettingsStore> settings_;

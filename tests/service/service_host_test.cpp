@@ -79,7 +79,9 @@ TEST_F(ServiceHostTest, AWindowGetsEveryValueAndTheOthersChangesAsTheyComeIntoTh
     window(2);
     ASSERT_FALSE(server.sent[1].empty());
     EXPECT_EQ(server.sent[1].front(), (Message{"welcome", "manager"}));
-    EXPECT_EQ(server.sent[1].size(), 1 + panelSnapshot(ServicePanel({})).size());
+    // A manager's window also gets the mail settings, last.
+    EXPECT_EQ(server.sent[1].size(), 2 + panelSnapshot(ServicePanel({})).size());
+    EXPECT_EQ(server.sent[1].back().front(), "mail");
     window(3);
     const std::size_t before = server.sent[3].size();
 

@@ -41,7 +41,7 @@ struct FakeControls final : SettingsControls {
 
 // The extra settings' row, at values loading must replace.
 struct FakeExtraControls final : ExtraSettingsControls {
-    ExtraSettings values{5, 1};
+    ExtraSettings values{5, 1, {}};
     void setExtraSettings(const ExtraSettings& v) override { values = v; }
     ExtraSettings currentExtraSettings() const override { return values; }
 };
@@ -210,8 +210,8 @@ struct FailingFiles final : NativeFileSystem {
     using NativeFileSystem::NativeFileSystem;
     bool canRead = true;
     bool canWrite = false;
-    WriteResult replaceContent(const std::string& p, const std::string& b) override {
-        return canWrite ? NativeFileSystem::replaceContent(p, b) : WriteResult{"no writes"};
+    WriteResult replaceContent(const std::string& p, const std::string& b, bool ownerOnly) override {
+        return canWrite ? NativeFileSystem::replaceContent(p, b, ownerOnly) : WriteResult{"no writes"};
     }
     void removeReplaceLeftovers(const std::string&) override {}
     std::unique_ptr<FileReader> openForReading(const std::string& p) override {
@@ -265,7 +265,7 @@ TEST_F(SettingsStoreTest, TheExtraFileIsSavedAsWindows1254WithCrLfAndKeepsItsOth
     // "; Yedek sayısı", a key of someone else's with "Şğ", a bad value, LF line ends.
     test::writeFile(extraFile(), "; Yedek say\xFDs\xFD\nSaklanacakYedek=abc\nDiger=\xDE\xF0\n");
     extra.load(row);
-    row.values = {30, 1};
+    row.values = {30, 1, {}};
     ASSERT_TRUE(extra.save(row));
     EXPECT_EQ(test::readFile(extraFile()),
               "; Yedek say\xFDs\xFD\r\nSaklanacakYedek=30\r\nDiger=\xDE\xF0\r\nKacanYedek=1\r\n");
@@ -287,7 +287,7 @@ TEST_F(SettingsStoreTest, AnExtraFileThatCannotBeReadOrWrittenIsLeftAsItWas) {
         failing.canWrite = c.canWrite;
         ExtraSettingsStore s(failing, drives.text('c', "TarvelYedekEk.ini"));
         s.load(row);
-        row.values = {3, 0};
+        row.values = {3, 0, {}};
         const SaveResult saved = s.save(row);
         EXPECT_FALSE(saved) << c.name;
         EXPECT_EQ(saved.failure, c.failure) << c.name;

@@ -108,6 +108,11 @@ public:
         ++ends;
     }
     void postToWindow(std::function<void()> call) override { post_(std::move(call)); }
+    void showMailDialog(const MailForm& form, MailDialogCalls calls) override {
+        said.push_back("mail dialog");
+        if (inMailDialog) inMailDialog(form, calls);
+    }
+    std::function<void(const MailForm&, MailDialogCalls&)> inMailDialog;
 
     // Runs what other threads posted, until `done` holds or the time is up.
     bool runPostedUntil(const std::function<bool()>& done,

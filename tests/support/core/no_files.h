@@ -13,7 +13,7 @@ struct NoFiles : FileSystem {
     std::optional<std::uint64_t> fileSize(const std::string&) override { return std::nullopt; }
     bool appendRotating(const std::string&, const std::string&, std::uint64_t) override { return false; }
     std::optional<std::string> readCreatingIfMissing(const std::string&) override { return std::nullopt; }
-    WriteResult replaceContent(const std::string&, const std::string&) override { return {"no writes"}; }
+    WriteResult replaceContent(const std::string&, const std::string&, bool) override { return {"no writes"}; }
     void removeReplaceLeftovers(const std::string&) override {}
     std::optional<std::vector<FolderItem>> listFolder(const std::string&) override { return std::nullopt; }
     std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }

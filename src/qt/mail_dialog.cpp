@@ -1,0 +1,117 @@
+#include "qt/mail_dialog.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QVBoxLayout>
+
+namespace zel {
+namespace {
+
+QString q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* parent)
+    : QDialog(parent), calls_(std::move(calls)), security_(form.values.security) {
+    setObjectName(QStringLiteral("frmEposta"));
+    setWindowTitle(q(kMailDialogTitle));
+    setModal(true);
+    auto line = [this](const char* name, const std::string& text) {
+        auto* box = new QLineEdit(q(text), this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setMinimumWidth(280);
+        return box;
+    };
+    txtSunucu = line("txtSunucu", form.values.server);
+    udPort = new QSpinBox(this);
+    udPort->setObjectName(QStringLiteral("udPort"));
+    udPort->setRange(1, 65535);
+    udPort->setValue(form.values.port);
+    cboGuvenlik = new QComboBox(this);
+    cboGuvenlik->setObjectName(QStringLiteral("cboGuvenlik"));
+    for (const auto& [security, label] : kMailSecurityChoices) cboGuvenlik->addItem(q(label));
+    cboGuvenlik->setCurrentIndex(mailSecurityIndex(form.values.security));
+    txtKullanici = line("txtKullanici", form.values.user);
+    // The stored password never comes back into the box; the box says whether there is one.
+    txtParola = line("txtParola", {});
+    txtParola->setEchoMode(QLineEdit::Password);
+    if (form.passwordSet) txtParola->setPlaceholderText(q(kPasswordKept));
+    txtKimden = line("txtKimden", form.values.from);
+    txtKime = line("txtKime", form.values.to);
+    cboNe = new QComboBox(this);
+    cboNe->setObjectName(QStringLiteral("cboNe"));
+    for (const auto& [what, label] : kMailWhatChoices) cboNe->addItem(q(label));
+    cboNe->setCurrentIndex(mailWhatIndex(form.values.what));
+
+    auto* fields = new QFormLayout;
+    QWidget* boxes[] = {txtSunucu, udPort, cboGuvenlik, txtKullanici, txtParola, txtKimden, txtKime, cboNe};
+    for (std::size_t i = 0; i < std::size(boxes); ++i) fields->addRow(q(kMailFieldLabels[i]), boxes[i]);
+
+    lblCevap = new QLabel(this);
+    lblCevap->setObjectName(QStringLiteral("lblCevap"));
+    lblCevap->setWordWrap(true);
+    lblCevap->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblCevap->setMinimumHeight(40);
+
+    cmdDeneme = new QPushButton(q(kMailTestButton), this);
+    cmdDeneme->setObjectName(QStringLiteral("cmdDeneme"));
+    cmdTamam = new QPushButton(q(kMailOk), this);
+    cmdTamam->setObjectName(QStringLiteral("cmdTamam"));
+    cmdTamam->setDefault(true);
+    cmdVazgec = new QPushButton(q(kMailCancel), this);
+    cmdVazgec->setObjectName(QStringLiteral("cmdVazgec"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdDeneme);
+    buttons->addStretch();
+    buttons->addWidget(cmdTamam);
+    buttons->addWidget(cmdVazgec);
+
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(fields);
+    all->addWidget(lblCevap);
+    all->addLayout(buttons);
+
+    connect(cboGuvenlik, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0) return;
+        const MailSecurity next = kMailSecurityChoices[static_cast<std::size_t>(index)].first;
+        udPort->setValue(portAfterSecurityChange(udPort->value(), security_, next));
+        security_ = next;
+    });
+    connect(cmdDeneme, &QPushButton::clicked, this, [this] { test(); });
+    connect(cmdTamam, &QPushButton::clicked, this, [this] { save(); });
+    connect(cmdVazgec, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+MailForm MailDialog::current() const {
+    MailForm form;
+    form.values.server = txtSunucu->text().trimmed().toStdString();
+    form.values.port = udPort->value();
+    form.values.security = kMailSecurityChoices[static_cast<std::size_t>(std::max(0, cboGuvenlik->currentIndex()))].first;
+    form.values.user = txtKullanici->text().trimmed().toStdString();
+    form.values.password = txtParola->text().toStdString();
+    form.values.from = txtKimden->text().trimmed().toStdString();
+    form.values.to = txtKime->text().trimmed().toStdString();
+    form.values.what = kMailWhatChoices[static_cast<std::size_t>(std::max(0, cboNe->currentIndex()))].first;
+    return form;
+}
+
+void MailDialog::test() {
+    const int test = ++tests_;
+    lblCevap->setText(q(kMailSending));
+    // The answer comes on the window's thread, perhaps after the dialog has gone.
+    QPointer<MailDialog> self(this);
+    calls_.test(current(), [self, test](const std::string& answer) {
+        if (self && test == self->tests_) self->lblCevap->setText(q(answer));
+    });
+}
+
+void MailDialog::save() {
+    const std::string why = calls_.save(current());
+    if (why.empty()) return accept();
+    lblCevap->setText(q(why));
+}
+
+}  // namespace zel

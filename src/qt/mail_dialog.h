@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "window/mail_form.h"
+
+namespace zel {
+
+// The modal "E-posta bildirimi" dialog: the mail settings, "Deneme gönder", "Tamam", "Vazgeç".
+// The answers of both actions show in its last line.
+class MailDialog final : public QDialog {
+    Q_OBJECT
+public:
+    MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* parent);
+
+    QLineEdit* txtSunucu = nullptr;
+    QSpinBox* udPort = nullptr;
+    QComboBox* cboGuvenlik = nullptr;
+    QLineEdit* txtKullanici = nullptr;
+    QLineEdit* txtParola = nullptr;
+    QLineEdit* txtKimden = nullptr;
+    QLineEdit* txtKime = nullptr;
+    QComboBox* cboNe = nullptr;
+    QLabel* lblCevap = nullptr;
+    QPushButton* cmdDeneme = nullptr;
+    QPushButton* cmdTamam = nullptr;
+    QPushButton* cmdVazgec = nullptr;
+
+    // What the dialog holds now; the password box is empty unless a new one was typed.
+    MailForm current() const;
+
+private:
+    void test();
+    void save();
+
+    MailDialogCalls calls_;
+    MailSecurity security_;
+    int tests_ = 0;  // counts the tests: only the last one's answer is shown
+};
+
+}  // namespace zel
