@@ -97,6 +97,45 @@ TEST_F(ServiceHostTest, AWindowGetsEveryValueAndTheOthersChangesAsTheyComeIntoTh
     EXPECT_TRUE(server.closed.empty());
 }
 
+TEST_F(ServiceHostTest, MailSettingsAreAManagersToChangeAndThePasswordNeverLeavesTheService) {
+    window(1, kWatcher);
+    window(2);
+    window(3);
+    EXPECT_NE(server.sent[1].back().front(), "mail");  // a watcher never sees them
+    EXPECT_EQ(server.sent[2].back(), (Message{"mail", "", "587", "starttls", "", "0", "", "", "hata"}));
+    const Message save{"mailsave", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "gizli", "", "bt@ornek.com",
+                       "hepsi"};
+    for (ChannelServer::ClientId id : {1, 2, 3}) server.sent[id].clear();
+
+    say(1, encodeMessage(save));
+    EXPECT_EQ(server.sent[1], (std::vector<Message>{{"denied", "Bu ayarı değiştirme izniniz yok"}}));
+    EXPECT_FALSE(std::filesystem::exists(extraFile()));
+    say(2, encodeMessage(save));
+    const Message shown{"mail", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "1", "", "bt@ornek.com", "hepsi"};
+    EXPECT_EQ(server.sent[2], (std::vector<Message>{shown}));
+    EXPECT_EQ(server.sent[3], (std::vector<Message>{shown}));
+    EXPECT_EQ(server.sent[1].size(), 1u);
+    EXPECT_NE(readFile(extraFile()).find("EpostaParola=gizli\r\n"), std::string::npos);
+
+    // A test with the password box left empty uses the kept one; its answer goes to that window.
+    Message test = save;
+    test[0] = "mailtest";
+    test[5] = "";
+    say(3, encodeMessage(test));
+    ASSERT_TRUE(until([&] { return server.sent[3].size() == 2; }));
+    EXPECT_EQ(server.sent[3][1], (Message{"mailtested", "Gönderildi: 250 OK"}));
+    EXPECT_EQ(mail.sent().back().password, "gizli");
+    Message injected = save;
+    injected[7] = "bt@ornek.com\r\nBcc: x@y.com";
+    say(2, encodeMessage(injected));
+    EXPECT_EQ(server.sent[2].back().front(), "denied");
+    EXPECT_TRUE(server.closed.empty());
+    for (const auto& [id, messages] : server.sent)
+        for (const Message& m : messages)
+            for (const std::string& field : m) EXPECT_EQ(field.find("gizli"), std::string::npos) << id;
+    EXPECT_EQ(log().find("gizli"), std::string::npos);
+}
+
 struct BadClient {
     const char* name;
     std::string bytes;

@@ -152,6 +152,38 @@ TEST_F(WindowClientTest, AWatchersWindowRunsButShowsTheServicesValues) {
     EXPECT_EQ(view.caption(Caption::lblInfo), "Yedekleme hizmeti çalışmıyor");
 }
 
+TEST_F(WindowClientTest, TheMailDialogShowsTheServicesSettingsAndSendsItsActions) {
+    form.Form_Load();
+    answer({{"welcome", "manager"}, {"mail", "smtp.ornek.com", "465", "tls", "yedek", "1", "y@o.com", "bt@o.com", "hepsi"}});
+    std::string answered;
+    view.inMailDialog = [&](const MailForm& shown, MailDialogCalls& calls) {
+        EXPECT_EQ(shown.values.server, "smtp.ornek.com");
+        EXPECT_EQ(shown.values.security, MailSecurity::Tls);
+        EXPECT_TRUE(shown.passwordSet);
+        MailForm edited = shown;
+        edited.values.password = "yeni";
+        EXPECT_EQ(calls.save(edited), "");
+        edited.values.to = "kimse";
+        EXPECT_EQ(calls.save(edited), "Alıcı adresi geçersiz: kimse");  // told at once, not sent
+        calls.test(shown, [&](const std::string& text) { answered = text; });
+    };
+    form.cmdEposta_Click();
+    ASSERT_EQ(view.said.back(), "mail dialog");
+    EXPECT_EQ(std::vector<Message>(sent().end() - 2, sent().end()),
+              (std::vector<Message>{{"mailsave", "smtp.ornek.com", "465", "tls", "yedek", "yeni", "y@o.com", "bt@o.com", "hepsi"},
+                                    {"mailtest", "smtp.ornek.com", "465", "tls", "yedek", "", "y@o.com", "bt@o.com", "hepsi"}}));
+    answer({{"mailtested", "Gönderildi: 250 OK"}});
+    EXPECT_EQ(answered, "Gönderildi: 250 OK");
+
+    // A test still waiting when the service goes hears so; without the service there is no dialog.
+    form.cmdEposta_Click();
+    hangUp();
+    EXPECT_EQ(answered, "Gönderilemedi: hizmetle bağlantı kesildi");
+    view.said.clear();
+    form.cmdEposta_Click();
+    EXPECT_TRUE(view.said.empty());
+}
+
 struct Refusal {
     Message message;
     std::string text;

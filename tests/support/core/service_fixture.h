@@ -18,7 +18,8 @@ protected:
     explicit ServiceFixture(std::function<PeerAccess(const PeerIdentity&)> access,
                             ConnectionFactory database = [] { return std::make_unique<NoDatabase>(); })
         : host_{{MachineServices{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(), std::move(database),
-                                 [] { return std::string("TESTPC"); }, {}, {}, &systemLog},
+                                 [] { return std::string("TESTPC"); }, {}, {}, &systemLog, &mail,
+                                 PasswordScope::Machine},
                  "1.0.0", queue_.poster(), [this] { queue_.runWaiting(); }, std::move(access)}} {
         writeFile(settingsFile(), "");
     }

@@ -12,6 +12,7 @@
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/fake_front_end.h"
+#include "support/core/fake_mail.h"
 #include "support/core/recording_system_log.h"
 #include "support/core/zip_writer.h"
 #include "window/frmMain.h"
@@ -97,7 +98,7 @@ protected:
         if (!form_) {
             form_ = std::make_unique<frmMain>(
                 FrmMainServices{{files, clock, zip, zip, LocaleFormats::turkish(), programFolder(), connections,
-                                 [] { return std::string("TESTPC"); }, {}, {}, &systemLog},
+                                 [] { return std::string("TESTPC"); }, {}, {}, &systemLog, &mail},
                                 instance},
                 view);
             view.attach(*form_);
@@ -127,6 +128,7 @@ protected:
     FakeFrontEnd view;
     FakeInstance instance;
     RecordingSystemLog systemLog;
+    FakeMail mail;  // mails nothing until the settings turn mail on
     // The database the window reaches; set before the first call of form().
     ConnectionFactory connections = [] { return std::make_unique<NoDatabase>(); };
 
