@@ -159,5 +159,14 @@ TEST_F(MailTest, TheDialogNeverShowsThePasswordKeepsItAndSavesItForTheOwnerOnly)
     EXPECT_EQ(readFile(logFile()).find("gizli"), std::string::npos);
 }
 
+TEST(MailForm, TheUsualPortFollowsTheSecurityAndATypedOneStays) {
+    EXPECT_EQ(portAfterSecurityChange(587, MailSecurity::StartTls, MailSecurity::Tls), 465);
+    EXPECT_EQ(portAfterSecurityChange(465, MailSecurity::Tls, MailSecurity::StartTls), 587);
+    EXPECT_EQ(portAfterSecurityChange(587, MailSecurity::StartTls, MailSecurity::None), 25);
+    EXPECT_EQ(portAfterSecurityChange(2525, MailSecurity::StartTls, MailSecurity::Tls), 2525);
+    EXPECT_EQ(kMailSecurityChoices[static_cast<std::size_t>(mailSecurityIndex(MailSecurity::None))].first,
+              MailSecurity::None);
+}
+
 }  // namespace
 }  // namespace zel::test

@@ -38,7 +38,7 @@ protected:
             view_ = std::make_unique<QtFrontEnd>(tray, [this] { ++programEnds; });
             form_ = std::make_unique<frmMain>(
                 FrmMainServices{{files, clock, windowProcesses, *processes, LocaleFormats::turkish(), "c:",
-                                 connections, [] { return std::string("TESTPC"); }},
+                                 connections, [] { return std::string("TESTPC"); }, {}, {}, nullptr, mail},
                                 instance},
                 *view_);
             view_->attach(*form_);
@@ -65,6 +65,8 @@ protected:
     FakeTray tray;
     FakeInstance instance;
     int programEnds = 0;
+    // What sends the window's mail; set before the first call of window().
+    MailTransport* mail = nullptr;
     // The database the window reaches; set before the first call of window().
     ConnectionFactory connections = [] { return std::make_unique<NoDatabase>(); };
 
