@@ -8,7 +8,9 @@
 # manager may change; a shutdown utility others may write is not run; SIGTERM ends it with its
 # log line. With nobody watching, a failed run's warning waits for the first window that connects
 # (also across a restart) and no later one; the journal gets every event with its priority;
-# --durum exits as monitoring plugins expect (0 ok, 1 warnings, 2 failure, 3 no service).
+# --durum exits as monitoring plugins expect (0 ok, 1 warnings, 2 failure, 3 no service). Mail set
+# up by a manager through the socket goes to a real SMTP server over STARTTLS: the failed run's,
+# and with "hepsi" a good run's; the password is in no answer, log or status.
 #   service_e2e.sh BINARY PG_SCRIPT PG_DIR VERSION
 set -uo pipefail
 binary=$1
@@ -251,9 +253,44 @@ durum() {
     (cd "$work" && ./zelyedek --durum >"$work/durum.out" 2>&1)
     echo $?
 }
+# A mail server over STARTTLS with a password, its CA trusted by the service alone.
+bash "$(dirname "$0")/make_test_ca.sh" "$work/certs"
+smtp_port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+/usr/bin/python3 "$(dirname "$0")/smtp_server.py" --port "$smtp_port" --cert "$work/certs/server.pem" \
+    --key "$work/certs/server.key" --user yedek@ornek.com --password 'gizli parola' --out "$work/mail" \
+    >"$work/smtp.txt" 2>&1 &
+pids+=($!)
+export SSL_CERT_FILE="$work/certs/ca.pem"
+smtp_ready() { grep -q ready "$work/smtp.txt"; }
+within 10 smtp_ready
 settings 'c:\dosya'
 restart_service
+# Root is a manager: its window's "Tamam" in the mail dialog, as the socket carries it.
+mail_dialog() {  # what: hata or hepsi; the password: typed, or empty to keep it
+    { printf 'hello\t%s\twindow\n' "$version"
+      printf 'mailsave\tlocalhost\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\n' "$smtp_port" "$2" "$1"
+      sleep 1; } | socat -t 1 - "UNIX-CONNECT:$(socket)"
+}
+mail_dialog hata 'gizli parola' >"$work/mail_dialog.out"
+check "a manager's mail settings are saved through the socket" \
+    grep -q "^EpostaSunucu=localhost" "$work/TarvelYedekEk.ini"
+check "the file holding the password is its owner's alone ($(stat -c %a "$work/TarvelYedekEk.ini"))" \
+    test "$(stat -c %a "$work/TarvelYedekEk.ini")" = 600
+check "and the window is told the settings with the password only as set" \
+    grep -qP "^mail\tlocalhost\t$smtp_port\tstarttls\tyedek@ornek.com\t1\t" "$work/mail_dialog.out"
 (cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+# Each mail's subject and body as a mail program shows them.
+mail_texts() {
+    for f in "$work"/mail/*.eml; do
+        [ -e "$f" ] && /usr/bin/python3 -c 'import email, sys; from email import policy
+m = email.message_from_binary_file(open(sys.argv[1], "rb"), policy=policy.default)
+print("Subject:", m["subject"]); print(m.get_content())' "$f"
+    done
+}
+mailed() { mail_texts | grep -qF "$1"; }
+check "the failed run is mailed over STARTTLS" within 20 mailed "Subject: [ZEL Yedek] $(hostname): Yedekleme başarısız"
+check "with its failed pair's line in the body" mailed 'Yedekleme başarısız: c:\brevund\belgeler -> c:\dosya'
+check "and the state --durum gives" mailed "Durum: HATA: "
 check "the journal hears the run not recorded with priority 3" journal_has '^<3>Yedekleme kaydı yazılmadı'
 check "with its failed pair's line" journal_has '^<3>Yedekleme başarısız: c:\\brevund\\belgeler -> c:\\dosya'
 check "and its warning with priority 4" journal_has '^<4>Yedekleme başarısız: c:\\brevund\\belgeler -> c:\\dosya'
@@ -292,7 +329,10 @@ check "and the one after it does not" bash -c "! grep -q '^warn' '$work/window2.
 mkdir -p "$work/drives/c/yedek"
 settings 'c:\yedek' 'c:\yok' 'c:\yedek'
 restart_service
+mail_dialog hepsi '' >/dev/null
 (cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+check "with every run mailed, the good one is too, its password kept" \
+    within 20 mailed "Subject: [ZEL Yedek] $(hostname): Yedekleme tamamlandı"
 code=$(durum)
 check "--durum exits 1 while a warning of the day is held (exit $code)" test "$code" -eq 1
 check "its first line says UYARI" bash -c "head -1 '$work/durum.out' | grep -q '^UYARI: Kaynak klasör yok, atlandı: c:.yok'"
@@ -303,6 +343,8 @@ check "--durum exits 0 with a recent verified archive and nothing held (exit $co
 check "its first line names the newest archive" bash -c "head -1 '$work/durum.out' | grep -q '^TAMAM: son yedek $(date +%Y-%m-%d) '"
 kill -TERM "$service"
 within 10 service_ended
+check "the password is in no log, status or answer" \
+    bash -c "! cat '$work'/*.log '$work'/*.out 2>/dev/null | grep -q 'gizli parola'"
 check "--durum exits 3 once no service answers" bash -c "cd '$work' && ./zelyedek --durum >/dev/null 2>&1; [ \$? -eq 3 ]"
 
 if [ $failures -gt 0 ]; then
@@ -312,5 +354,6 @@ if [ $failures -gt 0 ]; then
     echo "--- yedekle"; cat "$work/yedekle.out" 2>/dev/null
     echo "--- journal"; cat "$work/journal.log" 2>/dev/null
     echo "--- windows"; cat "$work/window1.out" "$work/window2.out" 2>/dev/null
+    echo "--- mail"; mail_texts
 fi
 finish
