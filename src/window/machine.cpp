@@ -7,13 +7,23 @@
 #include "engine/backup_report.h"
 #include "engine/date_text.h"
 #include "engine/disk_space.h"
-#include "settings/extra_settings.h"
 #include "service/status_report.h"
+#include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "window/daily_notices.h"
 #include "window/database_report.h"
 
 namespace zel {
+namespace {
+
+// A run-log line as the log has it, without its line end: for status queries and mail.
+std::string stampedLine(const LocalDateTime& at, std::string_view text) {
+    std::string line = runLogLine(at, text);
+    line.resize(line.size() - 2);
+    return line;
+}
+
+}  // namespace
 
 // The run's view of the panel: the folder boxes, the two buttons and the last-backup label.
 class Machine::View final : public BackupView {
@@ -132,9 +142,7 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
     log_ = std::make_unique<RunLog>(services_.files, services_.clock,
                                     services_.programFolder + "\\" + std::string(kRunLogName),
                                     [this](std::string_view text) {
-                                        std::string line = runLogLine(services_.clock.now(), text);
-                                        line.resize(line.size() - 2);  // without its line end
-                                        recentLog_.push_back(std::move(line));
+                                        recentLog_.push_back(stampedLine(services_.clock.now(), text));
                                         if (recentLog_.size() > kRecentLogLines) recentLog_.pop_front();
                                         if (collectingRun_) runLines_.push_back(recentLog_.back());
                                         host_.logWritten(std::string(text));
@@ -173,8 +181,7 @@ void Machine::warn(const std::string& text, bool mail) {
     const LocalDateTime now = services_.clock.now();
     if (mail) {
         // A run's warnings go in its own mail.
-        std::string line = runLogLine(now, text);
-        line.resize(line.size() - 2);
+        std::string line = stampedLine(now, text);
         collectingRun_ ? runWarnings_.push_back(std::move(line)) : mailer_->warned(line);
     }
     heldWarnings_.push_back({now, text});
@@ -279,11 +286,7 @@ void Machine::cmdCopy_Click() {
     std::optional<std::string> failureWarning;
     if (const auto& failure = reporter_->firstFailure()) failureWarning = failureWarningText(*failure);
     RunMailFacts facts{!reporter_->failedLines().empty(), std::move(runLines_), std::move(runWarnings_)};
-    if (failureWarning) {
-        std::string line = runLogLine(services_.clock.now(), *failureWarning);
-        line.resize(line.size() - 2);
-        facts.warnings.push_back(std::move(line));
-    }
+    if (failureWarning) facts.warnings.push_back(stampedLine(services_.clock.now(), *failureWarning));
     runMail_ = {runsStarted_, std::move(facts)};
     // Whoever waits for the record hears of it after the run's last line.
     if (const auto record = std::exchange(recordDuringRun_, std::nullopt))
@@ -342,11 +345,7 @@ void Machine::runEnded(std::uint64_t run, bool recorded, const std::string& text
         const bool logged = std::any_of(facts.lines.begin(), facts.lines.end(), [&](const std::string& line) {
             return line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0;
         });
-        if (!logged) {
-            std::string line = runLogLine(services_.clock.now(), text);
-            line.resize(line.size() - 2);
-            facts.lines.push_back(std::move(line));
-        }
+        if (!logged) facts.lines.push_back(stampedLine(services_.clock.now(), text));
         mailer_->runEnded(facts);
     }
 }
