@@ -1,6 +1,7 @@
 #include "window/machine.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "engine/archive_folder.h"
@@ -288,6 +289,7 @@ void Machine::cmdCopy_Click() {
     RunMailFacts facts{!reporter_->failedLines().empty(), std::move(runLines_), std::move(runWarnings_)};
     if (failureWarning) facts.warnings.push_back(stampedLine(services_.clock.now(), *failureWarning));
     runMail_ = {runsStarted_, std::move(facts)};
+    runMailSince_ = services_.clock.now();
     // Whoever waits for the record hears of it after the run's last line.
     if (const auto record = std::exchange(recordDuringRun_, std::nullopt))
         runEnded(runsStarted_, record->first, record->second);
@@ -458,6 +460,14 @@ void Machine::Timer2_Timer() {
     const int due = slotWatch_.tick(now, slots);
     if (missedRunTicks_ > 1) --missedRunTicks_;  // at 1 the missed run is due, and waits for a free moment
     if (++overdueTicks_ >= kOverdueCheckTicks && !backup_->running()) checkOverdue();
+    // A database that never answers the record must not keep a failure out of the mailbox.
+    if (runMail_ && std::abs(wallSecond(now) - wallSecond(runMailSince_)) >= kRunMailRecordWaitSeconds) {
+        RunMailFacts facts = std::move(runMail_->second);
+        runMail_.reset();
+        facts.failed = true;
+        facts.lines.push_back(stampedLine(now, "Yedekleme kaydı 5 dakikadır veritabanının yanıtını bekliyor"));
+        mailer_->runEnded(facts);
+    }
     mailer_->tick();
     if (!panel_.copyEnabled() || backup_->running()) return;  // a run is in progress
     if (due < 0 && missedRunTicks_ != 1) return;

@@ -70,6 +70,8 @@ inline constexpr std::size_t kHeldWarningsMost = 50;
 inline constexpr std::int64_t kHeldWarningSeconds = 24 * 3600;
 // Clock ticks between two looks at whether backups have stopped (also after every run).
 inline constexpr int kOverdueCheckTicks = 600;
+// A run's mail waits this long for the database to answer its record, then goes without it.
+inline constexpr std::int64_t kRunMailRecordWaitSeconds = 300;
 
 // What the machine asks of whoever shows it: alone, the program's own window; as a service, the
 // windows connected to it.
@@ -232,6 +234,7 @@ private:
     std::vector<std::string> runLines_;     // the run's log lines so far
     std::vector<std::string> runWarnings_;  // what the run warned about, for its mail
     std::optional<std::pair<std::uint64_t, RunMailFacts>> runMail_;  // an ended run awaiting its record
+    LocalDateTime runMailSince_;                                      // ... since its end
     std::unique_ptr<BackupRun> backup_;
     std::unique_ptr<SettingsView> settingsView_;
     std::unique_ptr<SettingsStore> settings_;

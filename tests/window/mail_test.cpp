@@ -87,6 +87,36 @@ TEST_F(MailTest, AGoodRunIsMailedOnlyWhenEveryRunIsAskedFor) {
     EXPECT_EQ(mail.sent().size(), 1u);
 }
 
+// A database that takes the record and never answers.
+struct SilentDatabase final : DatabaseConnection {
+    explicit SilentDatabase(std::shared_ptr<std::atomic<bool>> let) : let(std::move(let)) {}
+    void open(const std::string&) override {}
+    int state() const override { return 1; }
+    QueryResult execute(const std::string&) override {
+        while (!*let) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        throw DatabaseError("bitti", "HYT00");
+    }
+    std::shared_ptr<std::atomic<bool>> let;
+};
+
+TEST_F(MailTest, ARunWhoseRecordIsNeverAnsweredIsMailedAsFailedAfterFiveMinutes) {
+    auto let = std::make_shared<std::atomic<bool>>(false);
+    connections = [let] { return std::make_unique<SilentDatabase>(let); };
+    start("hepsi");
+    form().cmdCopy_Click();
+    ticksFor(299);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(mail.sent().empty());
+    ticksFor(1);
+    ASSERT_TRUE(mail.waitFor(1));
+    EXPECT_EQ(decodedSubject(mail.sent()[0].text), "[ZEL Yedek] TESTPC: Yedekleme başarısız");
+    EXPECT_NE(decodedBody(mail.sent()[0].text).find("5 dakikadır veritabanının yanıtını bekliyor"), std::string::npos);
+    *let = true;  // the answer that comes at last sends nothing more
+    view.runPostedUntil([&] { return readFile(logFile()).find("Yedekleme kaydı yazılamadı") != std::string::npos; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(mail.sent().size(), 1u);
+}
+
 TEST_F(MailTest, WarningsWithinAMinuteShareAMailAndAFailedMailIsNotMailed) {
     start();
     // Both settings files read-only: each control's save fails and warns, its own cause once.
