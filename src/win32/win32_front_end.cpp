@@ -13,6 +13,7 @@
 #include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "win32/dpi_layout.h"
+#include "win32/mail_dialog.h"
 #include "win32/message_wait_ops.h"
 #include "window/frmMain.h"
 #include "window/tray_messages.h"
@@ -25,7 +26,7 @@ constexpr UINT kPostedCall = WM_APP + 2;
 constexpr UINT kTrayId = 1;
 constexpr int kIdKaynak = 101, kIdHedef = 111, kIdYedek = 121, kIdPicker = 131;
 constexpr int kIdCopy = 141, kIdExit = 142;
-constexpr int kIdSakla = 151, kIdKacan = 152;
+constexpr int kIdSakla = 151, kIdKacan = 152, kIdEposta = 153;
 constexpr int kIdRestore = 201, kIdKapat = 202, kIdSettings = 203;
 constexpr COLORREF kBackground = RGB(192, 192, 255);
 constexpr COLORREF kLastBackupText = RGB(0, 0, 128);
@@ -217,7 +218,10 @@ void Win32FrontEnd::buildControls() {
     SendMessageW(udSaklaArrows_, UDM_SETRANGE32, 0, kKeepArchivesMax);
     showKeepArchives();
     chkKacan_ = control(L"BUTTON", L"Ka\u00e7an yede\u011fi a\u00e7\u0131l\u0131\u015fta al",
-                        BS_CHECKBOX | WS_TABSTOP, kIdKacan, {414, kExtraRowY, 300, 26}, kCaption);
+                        BS_CHECKBOX | WS_TABSTOP, kIdKacan, {414, kExtraRowY, 210, 26}, kCaption);
+    // Its right edge under the target boxes' (498 + 225).
+    cmdEposta_ = control(L"BUTTON", widen(kMailButton).c_str(), BS_PUSHBUTTON | WS_TABSTOP, kIdEposta,
+                         {628, kExtraRowY, 95, 26}, kCaption);
 }
 
 int Win32FrontEnd::run() {
@@ -382,6 +386,8 @@ void Win32FrontEnd::onCommand(int id, int code, HWND from) {
         form_->cmdCopy_Click();
     } else if (id == kIdExit) {
         form_->cmdExit_Click();
+    } else if (id == kIdEposta) {
+        form_->cmdEposta_Click();
     }
 }
 
@@ -529,7 +535,7 @@ bool Win32FrontEnd::copyEnabled() const {
     return IsWindowEnabled(cmdCopy_) != FALSE;
 }
 void Win32FrontEnd::setControlAccess(ControlAccess access) {
-    std::vector<HWND> settings{udSakla_, udSaklaArrows_, chkKacan_};
+    std::vector<HWND> settings{udSakla_, udSaklaArrows_, chkKacan_, cmdEposta_};
     settings.insert(settings.end(), txtKaynak_.begin(), txtKaynak_.end());
     settings.insert(settings.end(), txtHedef_.begin(), txtHedef_.end());
     settings.insert(settings.end(), chkYedek_.begin(), chkYedek_.end());
@@ -656,6 +662,10 @@ void Win32FrontEnd::postToWindow(std::function<void()> call) {
         posted_.push_back(std::move(call));
     }
     PostMessageW(window_, kPostedCall, 0, 0);
+}
+
+void Win32FrontEnd::showMailDialog(const MailForm& form, MailDialogCalls calls) {
+    runMailDialog(instance_, window_, form, std::move(calls));
 }
 
 void Win32FrontEnd::runPostedCalls() {

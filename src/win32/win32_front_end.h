@@ -65,6 +65,7 @@ public:
     void processPendingEvents() override;
     void endProgram() override;
     void postToWindow(std::function<void()> call) override;
+    void showMailDialog(const MailForm& form, MailDialogCalls calls) override;
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -111,6 +112,7 @@ private:
     HWND udSakla_ = nullptr;        // the EDIT: udSakla's text and focus
     HWND udSaklaArrows_ = nullptr;  // its up-down buddy
     HWND chkKacan_ = nullptr;
+    HWND cmdEposta_ = nullptr;
     int keepArchives_ = 0;  // udSakla's value, kept while its text is half typed
     HWND tips_ = nullptr;
     HWND lastFocus_ = nullptr;  // the control that gets the focus back when the window is activated

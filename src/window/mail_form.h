@@ -51,6 +51,21 @@ inline constexpr std::array<std::pair<MailWhat, std::string_view>, 3> kMailWhatC
 int mailSecurityIndex(MailSecurity security);
 int mailWhatIndex(MailWhat what);
 
+// What the dialog's boxes hold, as a toolkit reads them; an index is a list's entry (-1: none).
+struct MailBoxes {
+    std::string server;
+    int port = kDefaultMailPort;
+    int securityIndex = 0;
+    std::string user;
+    std::string password;
+    std::string from;
+    std::string to;
+    int whatIndex = 0;
+};
+// The form the boxes give: each text without the blanks around it, save the password, which may
+// hold any; a list without a valid entry chosen gives its first.
+MailForm mailFormOf(const MailBoxes& boxes);
+
 // The port after the security was changed: the usual port of the new choice when the old one
 // had its own usual port (587 and 465 swap), else the port as it was.
 int portAfterSecurityChange(int port, MailSecurity before, MailSecurity after);

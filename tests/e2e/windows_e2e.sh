@@ -3,10 +3,12 @@
 # the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, the last row saving
-# TarvelYedekEk.ini, a read-only settings file told, a settings file that is a link kept one, a
-# picker's tooltip, a second copy started through a link to the folder giving way, "&Kapat" keeping
-# a typed folder, and at 144 DPI the last row loaded and clicked, and the end of the session during
-# a scheduled run.
+# TarvelYedekEk.ini, "E-posta..." with a test mail over STARTTLS to a local server and the mail
+# settings saved with a DPAPI-protected password, a read-only settings file told, a settings file
+# that is a link kept one, a picker's tooltip, a second copy started through a link to the folder
+# giving way, "&Kapat" keeping a typed folder, and at 144 DPI the last row and the mail dialog, and
+# the end of the session during a scheduled run. The dialog's screenshots go to screenshots/ beside
+# the exe.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -21,6 +23,20 @@ start_display 1600x1000x24  # room for the window at 144 DPI
 setxkbmap -display "$DISPLAY" tr 2>/dev/null  # Turkish letters typed as a Turkish user types them
 start_tray
 wine_setup "$template" "$zip_exe" "$pg_script"
+# The test mail server: STARTTLS and AUTH, its certificate signed by a test CA that Wine's crypt32
+# trusts while the test runs.
+here=$(dirname "$0")
+mail_password='Gizli-şifre.ğü'
+bash "$here/make_test_ca.sh" "$work/ca" >/dev/null
+remove_test_ca() { bash "$here/wine_test_ca.sh" remove "$work/ca/ca.pem" >/dev/null 2>&1; }
+trap 'remove_test_ca; wine_stop_all' EXIT
+check "the test CA is trusted for Wine's crypt32" bash "$here/wine_test_ca.sh" add "$work/ca/ca.pem"
+smtp_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+/usr/bin/python3 "$here/smtp_server.py" --port "$smtp_port" --cert "$work/ca/server.pem" --key "$work/ca/server.key" \
+    --user yedek --password "$mail_password" --out "$work/mail" --mode starttls >"$work/smtp.log" 2>&1 &
+pids+=($!)
+smtp_ready() { grep -qx ready "$work/smtp.log"; }
+check "the test mail server listens on port $smtp_port" within 15 smtp_ready
 mkdir -p "$c/progress/openedge/bin" "$work/app"
 echo gizli >"$c/brevund/belgeler/.gizli"  # Wine counts a dot file as hidden, as Windows' attrib +h
 mkdir -p "$c/eski yedek/alt"
@@ -34,7 +50,9 @@ printf '%s\r\n' 'c:\brevund\belgeler' 'c:\tarvel-yedek' 'c:\eski yedek\' 'c:\esk
 extra="$work/app/TarvelYedekEk.ini"
 printf '; Yedek say\xfds\xfd\nSaklanacakYedek=3\n' >"$extra"
 hex() { od -An -tx1 | tr -d ' \n'; }
-extra_is() { [ "$(hex <"$extra")" = "$(printf "$1" | hex)" ]; }
+# The file's bytes: the given ones, then the mail settings' lines once the mail dialog saved them.
+mail_hex=
+extra_is() { [ "$(hex <"$extra")" = "$(printf "$1" | hex)$mail_hex" ]; }
 
 # This test's copies, oldest first: Wine names each copy's process after its exe, and other tests
 # on the machine may run theirs in other prefixes. By start time, not by number: numbers wrap.
@@ -135,6 +153,97 @@ check "typing 12, the up arrow and chkKacan save 13 and 1 as Windows-1254 with C
 check "and TarvelYedek.ini keeps its fourteen lines byte for byte" test "$(hex <"$work/app/TarvelYedek.ini")" = "$settings_now"
 import -window root "$work/window.png" 2>/dev/null && cp "$work/window.png" "$(dirname "$exe")/windows-e2e.png"
 
+# --- "E-posta...", the last row's button: the mail dialog, filled by typing (the server box has the
+# focus). "Deneme gönder" mails the test server; "Tamam" saves the settings into TarvelYedekEk.ini,
+# the password protected by DPAPI. "Gönderilecek: Hiçbir şey", so that no run of this test mails.
+shots="$(dirname "$exe")/screenshots"
+mkdir -p "$shots"
+mail_dialog() { xdotool search --onlyvisible --name '^E-posta bildirimi$' 2>/dev/null | head -1; }
+mail_dialog_shown() { [ -n "$(mail_dialog)" ]; }
+mail_dialog_gone() { ! mail_dialog_shown; }
+shot_dialog() {  # shot_dialog NAME: the dialog's window as screenshots/NAME.png
+    import -window "$(mail_dialog)" "$shots/$1.png" 2>/dev/null && test -s "$shots/$1.png"
+}
+# The dialog's bottom row at the DPI $dpi: "Deneme gönder" from its left edge, "Tamam" and "Vazgeç"
+# from its right, each button at least 90 pixels wide at 96 DPI with 12 of margin.
+dpi=96
+dialog_button() {
+    local w h x
+    read -r w h <<<"$(xdotool getwindowgeometry "$(mail_dialog)" 2>/dev/null | awk '/Geometry:/ {sub("x", " ", $2); print $2}')"
+    case $1 in
+    Deneme) x=$((60 * dpi / 96)) ;;
+    Tamam) x=$((w - 160 * dpi / 96)) ;;
+    Vazgec) x=$((w - 62 * dpi / 96)) ;;
+    esac
+    xdotool mousemove --window "$(mail_dialog)" "$x" $((h - 31 * dpi / 96)) click 1
+}
+click_in_window 678 328  # cmdEposta
+check "\"E-posta...\" opens the mail dialog" within 5 mail_dialog_shown
+sleep 0.5
+check "at 96 DPI it is shown as $shots/mail-96dpi.png" shot_dialog mail-96dpi
+xdotool type --delay 60 localhost
+xdotool key Tab End shift+Home
+xdotool type --delay 60 "$smtp_port"
+xdotool key Tab Tab  # "Güvenlik" keeps STARTTLS
+xdotool type --delay 60 yedek
+xdotool key Tab
+xdotool type --delay 60 "$mail_password"
+xdotool key Tab
+xdotool type --delay 60 'yedek@ornek.com.tr'
+xdotool key Tab
+xdotool type --delay 60 'yonetici@ornek.com.tr'
+xdotool key Tab End  # "Gönderilecek": the last choice
+dialog_button Deneme
+test_mail_arrived() { [ -s "$work/mail/1.eml" ]; }
+check "\"Deneme gönder\" mails the test server over STARTTLS, as yedek with the typed password" \
+    within 30 test_mail_arrived || sed 's/^/#   /' "$work/smtp.log"
+computer=$(wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r')
+mail_subject() {
+    /usr/bin/python3 -c 'import email, email.policy, sys
+print(email.message_from_binary_file(open(sys.argv[1], "rb"), policy=email.policy.default)["Subject"])' "$1" 2>/dev/null
+}
+check "its subject is \"[ZEL Yedek] $computer: deneme iletisi\"" \
+    test "$(mail_subject "$work/mail/1.eml")" = "[ZEL Yedek] $computer: deneme iletisi"
+check "to the typed address" grep -qx 'RCPT TO:<yonetici@ornek.com.tr>' "$work/mail/1.env"
+sleep 2  # the answer is posted to the window's thread after the server's reply
+check "the dialog with the answer is $shots/mail-test-answer.png" shot_dialog mail-test-answer
+extra_head=$(head -3 "$extra" | hex)
+dialog_button Tamam
+check "\"Tamam\" closes the dialog" within 5 mail_dialog_gone
+mail_lines_are() {  # each a line of the file; in the C locale, where [A-Za-z] is every ASCII letter
+    local line
+    for line in "$@"; do tr -d '\r' <"$extra" | LC_ALL=C grep -qx "$line" || return 1; done
+}
+check "and saves the server, port, security, user, addresses and choice into TarvelYedekEk.ini" \
+    mail_lines_are EpostaSunucu=localhost "EpostaPort=$smtp_port" EpostaGuvenlik=starttls EpostaKullanici=yedek \
+    EpostaKimden=yedek@ornek.com.tr EpostaKime=yonetici@ornek.com.tr EpostaNe=yok
+password_protected() { mail_lines_are 'EpostaParola=dpapi:[A-Za-z0-9+/]\{40,\}=*' && ! grep -qaF 'Gizli-' "$extra"; }
+check "and the password as \"dpapi:\" and base64, never in clear" password_protected
+crlf_and_head_kept() {
+    [ "$(grep -c $'\r$' "$extra")" = "$(wc -l <"$extra")" ] && [ "$(tail -c 1 "$extra" | hex)" = 0a ] &&
+        [ "$(head -3 "$extra" | hex)" = "$extra_head" ]
+}
+check "every line ending in CR LF, the three lines before kept byte for byte" crlf_and_head_kept
+mail_hex=$(tail -n +4 "$extra" | hex)
+saved_mail=$(hex <"$extra")
+
+# Opened again, the password box is empty ("(kayıtlı)" shows a password is kept): "Tamam" keeps the
+# stored one, so the file keeps its bytes; a box holding the stored text would protect it anew.
+click_in_window 678 328
+check "the dialog opens again" within 5 mail_dialog_shown
+sleep 0.5
+check "showing the saved settings, as $shots/mail-reopened.png" shot_dialog mail-reopened
+dialog_button Tamam
+within 5 mail_dialog_gone
+check "and \"Tamam\" with its empty password box keeps the file byte for byte" test "$(hex <"$extra")" = "$saved_mail"
+click_in_window 678 328
+within 5 mail_dialog_shown
+sleep 0.5
+xdotool type --delay 60 x
+dialog_button Vazgec
+check "\"Vazgeç\" closes the dialog" within 5 mail_dialog_gone
+check "and saves nothing of what was typed" test "$(hex <"$extra")" = "$saved_mail"
+
 # --- A settings file that cannot be written: the switch click is told, the file stays as it was.
 chmod a-w "$work/app/TarvelYedek.ini"
 read_only_before=$(md5sum <"$work/app/TarvelYedek.ini")
@@ -228,14 +337,27 @@ third_pair_named() { grep -q 'yarıda kalan yedekleme kaydedilmedi: c:.buyuk -> 
 check "naming the third pair, whose zip was running" third_pair_named
 
 # The last row at 144 DPI, started again: chkKacan (1 from the file) is clicked off with udSakla's
-# 13 kept; Shift+Tab reaches udSakla, and from chkKacan, last in the focus order, Tab goes round to
-# the first source box, whose typed text "&Kapat" keeps.
+# 13 kept; Shift+Tab reaches udSakla, and from cmdEposta, last in the focus order, Tab goes round to
+# the first source box, whose typed text "&Kapat" keeps. Before, the mail dialog at 144 DPI.
 start_copy
 within 15 window_visible
 within 5 window_hidden
 read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
 check "at 144 DPI a double-click on the icon shows the window again" within 5 window_visible
+click_in_window $((3 + 675 * 3 / 2)) $((height144 - 3 - (323 - 306) * 3 / 2))  # cmdEposta
+check "at 144 DPI \"E-posta...\" opens the mail dialog" within 5 mail_dialog_shown
+sleep 0.5
+check "shown as $shots/mail-144dpi.png" shot_dialog mail-144dpi
+shot_size() { identify -format '%w %h' "$shots/$1.png" 2>/dev/null; }
+read -r shot_w96 shot_h96 <<<"$(shot_size mail-96dpi)"
+read -r shot_w144 shot_h144 <<<"$(shot_size mail-144dpi)"
+check "1.5 times as wide as at 96 DPI (${shot_w96}x${shot_h96} -> ${shot_w144}x${shot_h144})" \
+    about_one_and_a_half "$shot_w96" "$shot_w144" 1.4
+check "and about 1.5 times as high" about_one_and_a_half "$shot_h96" "$shot_h144" 1.35
+dpi=144
+dialog_button Vazgec
+check "at 144 DPI \"Vazgeç\" closes it" within 5 mail_dialog_gone
 click_in_window $((3 + 440 * 3 / 2)) $((height144 - 3 - (323 - 306) * 3 / 2))  # chkKacan's text
 check "at 144 DPI a click on chkKacan saves 0, udSakla's loaded 13 kept" \
     within 5 extra_is '; Yedek say\xfds\xfd\r\nSaklanacakYedek=13\r\nKacanYedek=0\r\n'
@@ -243,7 +365,7 @@ xdotool key shift+Tab
 xdotool type --delay 60 7
 check "Shift+Tab from chkKacan reaches udSakla, whose typed 7 is saved" \
     within 5 extra_is '; Yedek say\xfds\xfd\r\nSaklanacakYedek=7\r\nKacanYedek=0\r\n'
-xdotool key Tab Tab
+xdotool key Tab Tab Tab
 xdotool key End shift+Home
 xdotool type --delay 60 'c:\sekme'
 read -r x y <<<"$(icon_center)"
@@ -251,7 +373,7 @@ xdotool mousemove "$x" "$y" click 3
 within 5 untitled_window && xdotool key k
 check "\"&Kapat\" ends it" within 10 no_copy
 tab_round() { head -1 "$work/app/TarvelYedek.ini" | tr -d '\r' | grep -qx 'c:\\sekme'; }
-check "Tab from chkKacan went round to the first source box" tab_round
+check "Tab from cmdEposta went round to the first source box" tab_round
 
 # --- The installer as msiexec runs it silently: a per-user install that starts the program, an
 # upgrade and a removal that keep the user's settings and logs.
