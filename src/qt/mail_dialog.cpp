@@ -86,16 +86,9 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
 }
 
 MailForm MailDialog::current() const {
-    MailForm form;
-    form.values.server = txtSunucu->text().trimmed().toStdString();
-    form.values.port = udPort->value();
-    form.values.security = kMailSecurityChoices[static_cast<std::size_t>(std::max(0, cboGuvenlik->currentIndex()))].first;
-    form.values.user = txtKullanici->text().trimmed().toStdString();
-    form.values.password = txtParola->text().toStdString();
-    form.values.from = txtKimden->text().trimmed().toStdString();
-    form.values.to = txtKime->text().trimmed().toStdString();
-    form.values.what = kMailWhatChoices[static_cast<std::size_t>(std::max(0, cboNe->currentIndex()))].first;
-    return form;
+    return mailFormOf({txtSunucu->text().toStdString(), udPort->value(), cboGuvenlik->currentIndex(),
+                       txtKullanici->text().toStdString(), txtParola->text().toStdString(),
+                       txtKimden->text().toStdString(), txtKime->text().toStdString(), cboNe->currentIndex()});
 }
 
 void MailDialog::test() {
