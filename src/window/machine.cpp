@@ -507,7 +507,11 @@ std::string Machine::saveMail(const MailForm& edited) {
     if (next.user.empty()) {
         next.password.clear();
     } else if (next.password.empty()) {
+        // The kept one; typed into the file by hand, it is protected now.
         next.password = mailer_->settings().password;
+        if (next.password.rfind(kProtectedPrefix, 0) != 0)
+            if (const std::optional<std::string> stored = protectPassword(next.password, services_.passwordScope))
+                next.password = *stored;
     } else if (const std::optional<std::string> stored = protectPassword(next.password, services_.passwordScope)) {
         next.password = *stored;
     } else {
