@@ -5,8 +5,8 @@
 
 namespace zel {
 
-MailOutbox::MailOutbox(MailTransport& transport, std::vector<std::chrono::milliseconds> retries, Dropped dropped)
-    : transport_(transport), retries_(std::move(retries)), dropped_(std::move(dropped)), thread_([this] { work(); }) {}
+MailOutbox::MailOutbox(MailTransport& transport, std::vector<std::chrono::milliseconds> retries, Failed failed)
+    : transport_(transport), retries_(std::move(retries)), failed_(std::move(failed)), thread_([this] { work(); }) {}
 
 MailOutbox::~MailOutbox() {
     stop(std::chrono::milliseconds(0));
@@ -92,14 +92,18 @@ void MailOutbox::work() {
             lock.lock();
         } else if (!sent.ok) {
             job.lastWhy = sent.answer;
-            if (job.failures < retries_.size() && !stopping_) {
-                job.due = Clock::now() + retries_[job.failures++];
-                jobs_.push_back(std::move(job));
-            } else if (stopping_) {
+            if (stopping_) {
                 unsent_.emplace_back(job.subject, job.lastWhy);
             } else {
+                std::optional<std::chrono::milliseconds> retryIn;
+                if (job.failures < retries_.size()) retryIn = retries_[job.failures++];
+                const std::string subject = job.subject, why = job.lastWhy;
+                if (retryIn) {
+                    job.due = Clock::now() + *retryIn;
+                    jobs_.push_back(std::move(job));
+                }
                 lock.unlock();
-                dropped_(job.subject, job.lastWhy);
+                failed_(subject, why, retryIn);
                 lock.lock();
             }
         }

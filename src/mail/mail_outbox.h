@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,15 +22,17 @@ inline const std::vector<std::chrono::milliseconds> kMailRetries = {std::chrono:
 inline constexpr std::chrono::milliseconds kMailTimeAtEnd{3000};
 
 // Sends mail on a thread of its own, so that nothing else ever waits for a server. A mail that
-// fails is tried again after each of `retries`; one that fails every time is dropped, and
-// `dropped` hears why (on the mail thread). A test mail is tried once, ahead of the queue, and its
+// fails is tried again after each of `retries`; one that fails every time is dropped. `failed`
+// hears of every failure (on the mail thread): with the wait before the next try, or with none
+// when the mail is dropped. A test mail is tried once, ahead of the queue, and its
 // answer goes to its own callback (on the mail thread).
 class MailOutbox {
 public:
-    using Dropped = std::function<void(const std::string& subject, const std::string& why)>;
+    using Failed = std::function<void(const std::string& subject, const std::string& why,
+                                      std::optional<std::chrono::milliseconds> retryIn)>;
     using Answer = std::function<void(const MailSent&)>;
 
-    MailOutbox(MailTransport& transport, std::vector<std::chrono::milliseconds> retries, Dropped dropped);
+    MailOutbox(MailTransport& transport, std::vector<std::chrono::milliseconds> retries, Failed failed);
     ~MailOutbox();
     MailOutbox(const MailOutbox&) = delete;
     MailOutbox& operator=(const MailOutbox&) = delete;
@@ -57,7 +60,7 @@ private:
 
     MailTransport& transport_;
     std::vector<std::chrono::milliseconds> retries_;
-    Dropped dropped_;
+    Failed failed_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> jobs_;

@@ -21,9 +21,16 @@ std::string dateNow() {
 Mailer::Mailer(MailerParts parts) : parts_(std::move(parts)) {
     if (!parts_.transport) return;
     outbox_ = std::make_unique<MailOutbox>(
-        *parts_.transport, parts_.retries, [this, alive = alive_](const std::string& subject, const std::string& why) {
-            parts_.post([this, alive, subject, why] {
-                if (*alive) parts_.notSent(std::string(kMailNotSent) + why + " (" + subject + ")");
+        *parts_.transport, parts_.retries,
+        [this, alive = alive_](const std::string& subject, const std::string& why,
+                               std::optional<std::chrono::milliseconds> retryIn) {
+            parts_.post([this, alive, subject, why, retryIn] {
+                if (!*alive) return;
+                if (!retryIn) return parts_.notSent(std::string(kMailNotSent) + why + " (" + subject + ")");
+                // Only the log hears of a try that will be repeated: why the mail is late.
+                const auto minutes = std::chrono::duration_cast<std::chrono::minutes>(*retryIn).count();
+                parts_.retrying(std::string(kMailNotSent) + why + " (" + subject + "); " + std::to_string(minutes) +
+                                " dakika sonra yeniden denenecek");
             });
         });
 }

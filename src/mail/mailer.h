@@ -26,6 +26,8 @@ struct MailerParts {
     std::function<void(std::function<void()>)> post;
     // On the machine's thread: a mail given up on, as its run-log line.
     std::function<void(const std::string&)> notSent;
+    // On the machine's thread: a failed try that will be repeated, as its run-log line.
+    std::function<void(const std::string&)> retrying;
     // The line `--durum` would print now, for the end of every mail.
     std::function<std::string()> summaryLine;
     std::vector<std::chrono::milliseconds> retries = kMailRetries;

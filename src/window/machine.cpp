@@ -161,6 +161,7 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
             log_->write(line);
             warn(line, false);  // a warning about mail that is itself mailed would only fail again
         },
+        [this](const std::string& line) { log_->write(line); },
         [this] { return statusSummary(status()).line; }});
     settingsView_ = std::make_unique<SettingsView>(panel_, *mailer_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),

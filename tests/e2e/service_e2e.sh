@@ -355,5 +355,6 @@ if [ $failures -gt 0 ]; then
     echo "--- journal"; cat "$work/journal.log" 2>/dev/null
     echo "--- windows"; cat "$work/window1.out" "$work/window2.out" 2>/dev/null
     echo "--- mail"; mail_texts
+    echo "--- mail server"; cat "$work/smtp.txt" 2>/dev/null
 fi
 finish
