@@ -265,19 +265,20 @@ smtp_ready() { grep -q ready "$work/smtp.txt"; }
 within 10 smtp_ready
 settings 'c:\dosya'
 restart_service
-# Root is a manager: its window's "Tamam" in the mail dialog, as the socket carries it.
+# Root is a manager: its window's "Tamam" in the mail dialog, as the socket carries it. The server by
+# its address: "localhost" may also be ::1, where the port picked above need not be this server's.
 mail_dialog() {  # what: hata or hepsi; the password: typed, or empty to keep it
     { printf 'hello\t%s\twindow\n' "$version"
-      printf 'mailsave\tlocalhost\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\n' "$smtp_port" "$2" "$1"
+      printf 'mailsave\t127.0.0.1\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\n' "$smtp_port" "$2" "$1"
       sleep 1; } | socat -t 1 - "UNIX-CONNECT:$(socket)"
 }
 mail_dialog hata 'gizli parola' >"$work/mail_dialog.out"
 check "a manager's mail settings are saved through the socket" \
-    grep -q "^EpostaSunucu=localhost" "$work/TarvelYedekEk.ini"
+    grep -q "^EpostaSunucu=127.0.0.1" "$work/TarvelYedekEk.ini"
 check "the file holding the password is its owner's alone ($(stat -c %a "$work/TarvelYedekEk.ini"))" \
     test "$(stat -c %a "$work/TarvelYedekEk.ini")" = 600
 check "and the window is told the settings with the password only as set" \
-    grep -qP "^mail\tlocalhost\t$smtp_port\tstarttls\tyedek@ornek.com\t1\t" "$work/mail_dialog.out"
+    grep -qP "^mail\t127.0.0.1\t$smtp_port\tstarttls\tyedek@ornek.com\t1\t" "$work/mail_dialog.out"
 (cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
 # Each mail's subject and body as a mail program shows them.
 mail_texts() {

@@ -11,7 +11,7 @@ using namespace std::chrono_literals;
 
 OutgoingMail mailFor(int port, MailSecurity security, const std::string& password) {
     OutgoingMail m;
-    m.server = "localhost";
+    m.server = "127.0.0.1";  // the port was found free on this address, not on ::1
     m.port = port;
     m.security = security;
     m.user = "yedek@ornek.com";

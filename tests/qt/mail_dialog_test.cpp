@@ -21,7 +21,7 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
     SmtpTestServer server("starttls");
     CurlTransport transport(10s, 30s, (testCertificates() / "ca.pem").string());
     mail = &transport;
-    writeFile(extraFile(), "EpostaSunucu=localhost\r\nEpostaPort=" + std::to_string(server.port()) +
+    writeFile(extraFile(), "EpostaSunucu=127.0.0.1\r\nEpostaPort=" + std::to_string(server.port()) +
                                "\r\nEpostaKullanici=yedek@ornek.com\r\nEpostaKime=bt@ornek.com\r\n");
     form().Form_Load();
     const std::string before = readFile(extraFile());
@@ -30,7 +30,7 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
         auto* dialog = qobject_cast<MailDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), "E-posta bildirimi");
-        EXPECT_EQ(dialog->txtSunucu->text(), "localhost");
+        EXPECT_EQ(dialog->txtSunucu->text(), "127.0.0.1");
         EXPECT_TRUE(dialog->txtParola->text().isEmpty());
         // Only the second time is there a password kept, and it is never shown.
         EXPECT_EQ(dialog->txtParola->placeholderText(), save ? "" : "(kayıtlı)");
