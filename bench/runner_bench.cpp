@@ -29,8 +29,8 @@
 #include "engine/backup_run.h"
 #include "engine/process_runner.h"
 #include "engine/source_listing.h"
-#include "platform/command_words.h"
-#include "platform/native_file_system.h"
+#include "platform/files/native_file_system.h"
+#include "platform/processes/command_words.h"
 #include "qt/event_wait_ops.h"
 #include "qt/toolkit.h"
 

@@ -19,9 +19,9 @@
 #include <unistd.h>
 
 #include "channel/protocol.h"
-#include "platform/local_channel.h"
-#include "platform/single_instance.h"
+#include "platform/system/single_instance.h"
 #include "service/channel_path.h"
+#include "transport/local_channel.h"
 
 extern char** environ;
 

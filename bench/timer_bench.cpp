@@ -20,9 +20,9 @@
 
 #include "db/odbc_connection.h"
 #include "engine/schedule.h"
-#include "platform/clock.h"
-#include "platform/native_file_system.h"
-#include "platform/process.h"
+#include "platform/files/native_file_system.h"
+#include "platform/processes/process.h"
+#include "platform/system/clock.h"
 #include "qt/event_wait_ops.h"
 #include "qt/qt_front_end.h"
 #include "qt/toolkit.h"

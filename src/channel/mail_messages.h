@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "channel/messages.h"
-#include "window/mail_form.h"
+#include "view/mail_form.h"
 
 namespace zel {
 

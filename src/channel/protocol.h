@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "channel/messages.h"
-#include "platform/local_channel.h"
-#include "window/panel_view.h"
+#include "transport/local_channel.h"
+#include "view/panel_view.h"
 
 namespace zel {
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "db/db_link.h"
-#include "platform/clock.h"
-#include "platform/file_system.h"
-#include "platform/locale_formats.h"
+#include "platform/files/file_system.h"
+#include "platform/system/clock.h"
+#include "platform/system/locale_formats.h"
 
 namespace zel {
 

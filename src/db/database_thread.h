@@ -15,7 +15,7 @@
 #include "db/disconnect_service.h"
 #include "db/serial_worker.h"
 #include "engine/process_runner.h"
-#include "platform/process.h"
+#include "platform/processes/process.h"
 
 namespace zel {
 

@@ -7,7 +7,7 @@
 
 #include "db/db_link.h"
 #include "engine/process_runner.h"
-#include "platform/local_time.h"
+#include "platform/system/local_time.h"
 
 namespace zel {
 

@@ -1,7 +1,7 @@
 #include "db/history.h"
 
 #include "engine/date_text.h"
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace zel {
 std::string historyEntry(const LocalDateTime& now, const LocaleFormats& locale,

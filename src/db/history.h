@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/local_time.h"
-#include "platform/locale_formats.h"
+#include "platform/system/local_time.h"
+#include "platform/system/locale_formats.h"
 
 namespace zel {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "db/utf16.h"
+#include "text/utf16.h"
 
 namespace zel {
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/oem_text.h"
+#include "platform/system/oem_text.h"
 
 namespace zel {
 namespace {

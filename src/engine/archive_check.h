@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/inflater.h"
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 
 namespace zel {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/local_time.h"
+#include "platform/files/file_system.h"
+#include "platform/system/local_time.h"
 
 namespace zel {
 

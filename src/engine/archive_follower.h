@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/archive_check.h"
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 
 namespace zel {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/local_time.h"
+#include "platform/system/local_time.h"
 
 namespace zel {
 

@@ -4,7 +4,7 @@
 
 #include "engine/date_text.h"
 #include "engine/folder_text.h"
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace zel {
 std::string toolPrefix(std::string_view firstSource) {

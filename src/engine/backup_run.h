@@ -9,9 +9,9 @@
 #include "engine/backup_report.h"
 #include "engine/process_runner.h"
 #include "engine/source_listing.h"
-#include "platform/clock.h"
-#include "platform/file_system.h"
-#include "platform/locale_formats.h"
+#include "platform/files/file_system.h"
+#include "platform/system/clock.h"
+#include "platform/system/locale_formats.h"
 
 namespace zel {
 

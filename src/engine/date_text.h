@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/local_time.h"
-#include "platform/locale_formats.h"
+#include "platform/system/local_time.h"
+#include "platform/system/locale_formats.h"
 
 namespace zel {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 
 namespace zel {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/path_map.h"
+#include "platform/files/path_map.h"
 
 namespace zel {
 

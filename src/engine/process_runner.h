@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/process.h"
+#include "platform/processes/process.h"
 
 namespace zel {
 

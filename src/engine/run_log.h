@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
+#include "platform/system/clock.h"
 
 namespace zel {
 

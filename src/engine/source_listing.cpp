@@ -3,7 +3,7 @@
 #include <optional>
 #include <unordered_set>
 
-#include "platform/path_map.h"
+#include "platform/files/path_map.h"
 
 namespace zel {
 namespace {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/path_map.h"
+#include "platform/files/file_system.h"
+#include "platform/files/path_map.h"
 
 namespace zel {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "mail/mail_text.h"
-#include "platform/local_time.h"
+#include "platform/system/local_time.h"
 #include "settings/mail_settings.h"
 
 namespace zel {

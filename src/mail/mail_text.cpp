@@ -1,6 +1,6 @@
 #include "mail/mail_text.h"
 
-#include "engine/base64.h"
+#include "text/base64.h"
 
 #include <array>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "mail/mailer.h"
 
 #include "engine/schedule.h"
-#include "platform/password_vault.h"
+#include "platform/security/password_vault.h"
 
 namespace zel {
 namespace {

@@ -9,7 +9,7 @@
 #include "mail/mail_content.h"
 #include "mail/mail_outbox.h"
 #include "mail/mail_transport.h"
-#include "platform/clock.h"
+#include "platform/system/clock.h"
 #include "settings/mail_settings.h"
 
 namespace zel {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/forwarding_process_ops.h"
+#include "platform/processes/forwarding_process_ops.h"
 
 namespace zel {
 

@@ -1,7 +1,7 @@
 #include "qt/interval_timer.h"
 
 #include "engine/schedule.h"
-#include "platform/clock.h"
+#include "platform/system/clock.h"
 
 namespace zel {
 

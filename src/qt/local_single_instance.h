@@ -4,8 +4,8 @@
 #include <QObject>
 #include <memory>
 
-#include "platform/machine_lock.h"
-#include "platform/single_instance.h"
+#include "platform/system/machine_lock.h"
+#include "platform/system/single_instance.h"
 
 namespace zel {
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "window/mail_form.h"
+#include "view/mail_form.h"
 
 namespace zel {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/native_file_system.h"
-#include "platform/path_map.h"
-#include "platform/process.h"
-#include "platform/program_folder.h"
-#include "platform/single_instance.h"
+#include "platform/files/native_file_system.h"
+#include "platform/files/path_map.h"
+#include "platform/files/program_folder.h"
+#include "platform/processes/process.h"
+#include "platform/system/single_instance.h"
 #include "service/channel_path.h"
 
 namespace zel {

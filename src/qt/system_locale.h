@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/locale_formats.h"
+#include "platform/system/locale_formats.h"
 
 namespace zel {
 

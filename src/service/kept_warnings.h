@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/local_time.h"
+#include "platform/files/file_system.h"
+#include "platform/system/local_time.h"
 
 namespace zel {
 

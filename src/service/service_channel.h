@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/local_channel.h"
 #include "service/service_host.h"
+#include "transport/local_channel.h"
 
 namespace zel {
 

@@ -2,7 +2,7 @@
 
 #include "channel/mail_messages.h"
 #include "engine/folder_text.h"
-#include "service/status_report.h"
+#include "window/status_report.h"
 
 namespace zel {
 

@@ -9,9 +9,9 @@
 
 #include "channel/messages.h"
 #include "channel/protocol.h"
-#include "platform/local_channel.h"
 #include "service/kept_warnings.h"
 #include "service/service_panel.h"
+#include "transport/local_channel.h"
 #include "window/machine.h"
 
 namespace zel {

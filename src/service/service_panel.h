@@ -6,7 +6,7 @@
 #include <string>
 
 #include "channel/protocol.h"
-#include "window/panel_view.h"
+#include "view/panel_view.h"
 
 namespace zel {
 

@@ -7,7 +7,7 @@
 
 #include "channel/messages.h"
 #include "channel/protocol.h"
-#include "platform/local_channel.h"
+#include "transport/local_channel.h"
 #include "window/front_end.h"
 #include "window/machine.h"
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/wide_text_win.h"
+#include "platform/system/wide_text_win.h"
 #include "settings/code_page.h"
 
 namespace zel {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/locale_formats.h"
+#include "platform/files/file_system.h"
+#include "platform/system/locale_formats.h"
 #include "settings/code_page.h"
 #include "settings/extra_settings.h"
 #include "settings/settings_format.h"

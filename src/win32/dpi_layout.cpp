@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/system_function_win.h"
+#include "platform/system/system_function_win.h"
 
 namespace zel {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include "platform/single_instance_win.h"
+#include "platform/system/single_instance_win.h"
 
 namespace zel {
 

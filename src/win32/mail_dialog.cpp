@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/system_function_win.h"
-#include "platform/wide_text_win.h"
+#include "platform/system/system_function_win.h"
+#include "platform/system/wide_text_win.h"
 #include "settings/extra_settings.h"
 #include "win32/dpi_layout.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "window/mail_form.h"
+#include "view/mail_form.h"
 
 namespace zel {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/wide_text_win.h"
+#include "platform/system/wide_text_win.h"
 
 namespace zel {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/pipe_server_check_win.h"  // kServiceName
+#include "transport/pipe_server_check_win.h"  // kServiceName
 
 namespace zel {
 

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "engine/schedule.h"
-#include "platform/clock.h"
-#include "platform/wide_text_win.h"
+#include "platform/system/clock.h"
+#include "platform/system/wide_text_win.h"
 #include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "win32/dpi_layout.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/wide_text_win.h"
+#include "platform/system/wide_text_win.h"
 
 namespace zel {
 namespace {

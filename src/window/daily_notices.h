@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "platform/local_time.h"
+#include "platform/system/local_time.h"
 
 namespace zel {
 

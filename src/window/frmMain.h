@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/clock.h"
-#include "platform/file_system.h"
-#include "platform/locale_formats.h"
-#include "platform/process.h"
-#include "platform/single_instance.h"
+#include "platform/files/file_system.h"
+#include "platform/processes/process.h"
+#include "platform/system/clock.h"
+#include "platform/system/locale_formats.h"
+#include "platform/system/single_instance.h"
 #include "window/front_end.h"
 #include "window/machine.h"
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "window/mail_form.h"
-#include "window/panel_view.h"
+#include "view/mail_form.h"
+#include "view/panel_view.h"
 
 namespace zel {
 

@@ -8,11 +8,11 @@
 #include "engine/backup_report.h"
 #include "engine/date_text.h"
 #include "engine/disk_space.h"
-#include "service/status_report.h"
 #include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "window/daily_notices.h"
 #include "window/database_report.h"
+#include "window/status_report.h"
 
 namespace zel {
 namespace {

@@ -3,11 +3,11 @@
 #include "db/backup_record.h"
 #include "db/history.h"
 #include "db/odbc_connection.h"
-#include "engine/utf8.h"
-#include "platform/native_file_system.h"
+#include "platform/files/native_file_system.h"
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/db/pg_server.h"
+#include "text/utf8.h"
 
 namespace zel {
 namespace {

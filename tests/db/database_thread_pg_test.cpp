@@ -6,7 +6,7 @@
 
 #include "db/database_thread.h"
 #include "db/odbc_connection.h"
-#include "platform/native_file_system.h"
+#include "platform/files/native_file_system.h"
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/window_queue.h"

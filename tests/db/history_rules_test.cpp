@@ -3,7 +3,7 @@
 #include "db/disconnect_service.h"
 #include "db/history.h"
 #include "engine/folder_text.h"
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace zel {
 namespace {

@@ -1,7 +1,7 @@
 #include "engine/backup_rules.h"
 #include "engine/folder_text.h"
-#include "platform/command_words.h"
-#include "platform/path_map.h"
+#include "platform/files/path_map.h"
+#include "platform/processes/command_words.h"
 
 #include <gtest/gtest.h>
 

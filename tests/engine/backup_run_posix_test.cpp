@@ -19,7 +19,7 @@
 
 #include "engine/archive_follower.h"
 #include "engine/backup_run.h"
-#include "platform/native_file_system.h"
+#include "platform/files/native_file_system.h"
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/zip_writer.h"

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/base64.h"
 #include "mail/mail_content.h"
 #include "support/core/decoded_mail.h"
+#include "text/base64.h"
 
 namespace zel::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/wide_text_win.h"
+#include "platform/system/wide_text_win.h"
 #include "service/channel_path.h"
 #include "support/core/service_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <unistd.h>
 #endif
 
-#include "platform/native_file_system.h"
+#include "platform/files/native_file_system.h"
 #include "settings/code_page.h"
 #include "support/core/drive_fixture.h"
 

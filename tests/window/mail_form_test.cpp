@@ -1,4 +1,4 @@
-#include "window/mail_form.h"
+#include "view/mail_form.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "engine/source_listing.h"
-#include "platform/path_map.h"
+#include "platform/files/path_map.h"
 #include "support/core/window_fixture.h"
 
 namespace zel::test {

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/local_channel.h"
+#include "transport/local_channel.h"
 
 namespace zel::test {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/base64.h"
+#include "text/base64.h"
 
 namespace zel::test {
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "platform/clock.h"
+#include "platform/system/clock.h"
 
 namespace zel::test {
 

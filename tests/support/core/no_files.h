@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 
 namespace zel::test {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/program_folder.h"
+#include "platform/files/program_folder.h"
 
 namespace zel::test {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/local_channel_win.h"
-#include "platform/wide_text_win.h"
+#include "platform/system/wide_text_win.h"
 #include "support/core/channel_sides.h"
+#include "transport/local_channel_win.h"
 
 namespace zel::test {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/channel_io_posix.h"
+#include "transport/channel_io_posix.h"
 
 namespace zel::test {
 

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace zel::test {
 

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "engine/source_listing.h"
-#include "platform/command_words.h"
-#include "platform/native_file_system.h"
-#include "platform/process.h"
+#include "platform/files/native_file_system.h"
+#include "platform/processes/command_words.h"
+#include "platform/processes/process.h"
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
 #include "support/core/fake_front_end.h"

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "platform/native_file_system.h"
-#include "platform/process.h"
+#include "platform/files/native_file_system.h"
+#include "platform/processes/process.h"
 #include "qt/event_wait_ops.h"
 #include "qt/qt_front_end.h"
 #include "support/core/drive_fixture.h"

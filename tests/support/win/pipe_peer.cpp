@@ -16,8 +16,8 @@
 
 #include "channel/messages.h"
 #include "channel/protocol.h"
-#include "platform/single_instance_win.h"
-#include "platform/wide_text_win.h"
+#include "platform/system/single_instance_win.h"
+#include "platform/system/wide_text_win.h"
 #include "service/channel_path.h"
 
 namespace {

@@ -1,0 +1,144 @@
+#include "platform/files/native_file_system.h"
+
+#include <windows.h>
+
+#include "platform/files/final_path_win.h"
+#include "platform/system/wide_text_win.h"
+
+namespace zel {
+namespace {
+
+std::optional<std::string> readHandle(HANDLE h) {
+    std::string out;
+    char buf[65536];
+    DWORD got = 0;
+    for (;;) {
+        if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) return std::nullopt;
+        if (got == 0) return out;
+        out.append(buf, got);
+    }
+}
+
+// The file that a path finally names, so that a symbolic link to it stays a link when it is
+// replaced; the path itself while no such file exists.
+std::wstring replacedFile(const std::wstring& path) {
+    std::wstring final = finalPath(path);
+    return final.empty() ? path : final;
+}
+
+}  // namespace
+
+bool NativeFileSystem::createFolder(const std::string& path) {
+    if (path.empty()) return false;
+    return CreateDirectoryW(widen(paths_.native(path)).c_str(), nullptr) != 0;
+}
+
+bool NativeFileSystem::folderExists(const std::string& path) {
+    if (path.empty()) return false;
+    DWORD a = GetFileAttributesW(widen(paths_.native(path)).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool NativeFileSystem::copyFile(const std::string& from, const std::string& to) {
+    return CopyFileW(widen(paths_.native(from)).c_str(), widen(paths_.native(to)).c_str(), FALSE) != 0;
+}
+
+bool NativeFileSystem::attributesReadable(const std::string& path) {
+    if (path.empty()) return false;
+    return GetFileAttributesW(widen(paths_.native(path)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::uint64_t> NativeFileSystem::fileSize(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(widen(paths_.native(path)).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool NativeFileSystem::appendRotating(const std::string& path, const std::string& bytes,
+                                      std::uint64_t limit) {
+    if (path.empty()) return false;
+    const std::wstring file = widen(paths_.native(path));
+    if (auto size = fileSize(path); size && *size >= limit)
+        MoveFileExW(file.c_str(), (file + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
+    HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok =
+        bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                          written == bytes.size());
+    return CloseHandle(h) && ok;
+}
+
+std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    HANDLE h =
+        CreateFileW(widen(paths_.native(path)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    auto content = readHandle(h);
+    CloseHandle(h);
+    return content;
+}
+
+WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes, bool) {
+    if (path.empty()) return {"boş yol"};
+    const std::wstring target = replacedFile(widen(paths_.native(path)));
+    const std::wstring tmp = target + L".tmp";
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return {"dosya salt okunur"};
+    HANDLE h =
+        CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {systemMessage(GetLastError())};
+    DWORD error = 0;
+    auto step = [&error](bool ok) {
+        if (!ok && error == 0) error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    };
+    DWORD written = 0;
+    step(bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                           written == bytes.size()));
+    if (error == 0) step(FlushFileBuffers(h));
+    step(CloseHandle(h));
+    if (error == 0)
+        step(MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    if (error == 0) return {};
+    DeleteFileW(tmp.c_str());
+    return {systemMessage(error)};
+}
+
+void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
+    if (path.empty()) return;
+    DeleteFileW((replacedFile(widen(paths_.native(path))) + L".tmp").c_str());
+}
+
+std::optional<VolumeSpace> NativeFileSystem::volumeSpace(const std::string& folder) {
+    ULARGE_INTEGER freeToCaller{}, total{};
+    const std::wstring path = widen(paths_.native(folder));
+    if (folder.empty() || !GetDiskFreeSpaceExW(path.c_str(), &freeToCaller, &total, nullptr))
+        return std::nullopt;
+    // A mapped drive and a \\server\share path alike stand on a remote volume.
+    wchar_t root[MAX_PATH + 1];
+    const bool remote =
+        GetVolumePathNameW(path.c_str(), root, MAX_PATH + 1) && GetDriveTypeW(root) == DRIVE_REMOTE;
+    // Quotas count: the space this user may still write, not the volume's own.
+    return VolumeSpace{freeToCaller.QuadPart, total.QuadPart, remote};
+}
+
+WriteResult NativeFileSystem::removeFile(const std::string& path) {
+    if (path.empty()) return {"boş yol"};
+    if (!DeleteFileW(widen(paths_.native(path)).c_str())) return {systemMessage(GetLastError())};
+    return {};
+}
+
+WriteResult NativeFileSystem::renameFile(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty()) return {"boş yol"};
+    if (!MoveFileExW(widen(paths_.native(from)).c_str(), widen(paths_.native(to)).c_str(), 0))
+        return {systemMessage(GetLastError())};
+    return {};
+}
+
+}  // namespace zel

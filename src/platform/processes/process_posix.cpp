@@ -1,0 +1,185 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/processes/command_words.h"
+#include "platform/processes/process.h"
+
+extern char** environ;
+
+namespace zel {
+namespace {
+
+int pidfdOpen(pid_t pid) {
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+// Exit statuses of reaped children, until someone asks for them.
+struct Reaped {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<pid_t, int> statuses;
+};
+
+Reaped& reaped() {
+    static Reaped* r = new Reaped;  // never destroyed: reaper threads may outlive main
+    return *r;
+}
+
+// Reaps one child whenever it ends, also after the runner stopped waiting for it, so no zombies
+// pile up; its status is kept for exitCode.
+void reapInBackground(pid_t pid) {
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        Reaped& r = reaped();
+        {
+            std::lock_guard lock(r.mutex);
+            r.statuses[pid] = status;
+        }
+        r.changed.notify_all();
+    }).detach();
+}
+
+class PosixProcessOps final : public ProcessOps {
+public:
+    explicit PosixProcessOps(PathMap paths) : paths_(std::move(paths)) {}
+
+    std::uint32_t start(const std::string& commandLine,
+                        int /*windowStyle: no windows to show here*/) override {
+        NativeCommand command = nativeCommand(commandLine, paths_);
+        std::vector<std::string>& words = command.words;
+        if (words.empty()) return 0;
+        // A program given relative to this process's folder stays there when the child starts
+        // in another one.
+        if (!command.workingFolder.empty() && words[0].find('/') != std::string::npos && words[0][0] != '/') {
+            char cwd[PATH_MAX];
+            if (::getcwd(cwd, sizeof cwd)) words[0] = std::string(cwd) + "/" + words[0];
+        }
+        std::vector<char*> argv;
+        for (auto& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        if (!command.workingFolder.empty())
+            posix_spawn_file_actions_addchdir_np(&actions, command.workingFolder.c_str());
+        // A group of its own, so that the program's end can end it with whatever it started.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        pid_t pid = 0;
+        // A bare program name is looked up on the PATH, as Windows does when it starts a command line.
+        int rc = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0 || pid <= 0) return 0;
+
+        // The pidfd is taken before anyone can reap the child, so it always names this process.
+        int fd = pidfdOpen(pid);
+        {
+            // A status still kept under this number belongs to an earlier process nobody asked about.
+            std::lock_guard lock(reaped().mutex);
+            reaped().statuses.erase(pid);
+        }
+        reapInBackground(pid);
+        if (fd >= 0) {
+            std::lock_guard lock(mutex_);
+            pending_[static_cast<std::uint32_t>(pid)] = fd;
+        }
+        return static_cast<std::uint32_t>(pid);
+    }
+
+    std::optional<ProcessHandle> open(std::uint32_t processId) override {
+        std::lock_guard lock(mutex_);
+        auto it = pending_.find(processId);
+        if (it == pending_.end()) return std::nullopt;
+        int fd = it->second;
+        pending_.erase(it);
+        opened_[fd] = static_cast<pid_t>(processId);
+        return fd;
+    }
+
+    int wait(ProcessHandle handle, int timeoutMs) override {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            pollfd p{static_cast<int>(handle), POLLIN, 0};
+            int rc = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
+            if (rc > 0) return kWaitEnded;
+            if (rc == 0) return kWaitTimeout;
+            if (errno != EINTR) return kWaitFailed;
+        }
+    }
+
+    std::optional<int> exitCode(ProcessHandle handle) override {
+        pid_t pid = 0;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = opened_.find(static_cast<int>(handle));
+            if (it == opened_.end()) return std::nullopt;
+            pid = it->second;
+        }
+        // The process has ended; its reaper stores the status a moment later.
+        Reaped& r = reaped();
+        std::unique_lock lock(r.mutex);
+        if (!r.changed.wait_for(lock, std::chrono::seconds(5), [&] { return r.statuses.count(pid) > 0; }))
+            return std::nullopt;
+        const int status = r.statuses[pid];
+        r.statuses.erase(pid);
+        if (WIFEXITED(status)) return WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+        return std::nullopt;
+    }
+
+    void close(ProcessHandle handle) override {
+        {
+            std::lock_guard lock(mutex_);
+            opened_.erase(static_cast<int>(handle));
+        }
+        ::close(static_cast<int>(handle));
+    }
+
+    bool kill(ProcessHandle handle) override {
+        pid_t pid = 0;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = opened_.find(static_cast<int>(handle));
+            if (it == opened_.end()) return false;
+            pid = it->second;
+        }
+        // The process's group: the group outlives its first process while anything it started runs.
+        return ::kill(-pid, SIGKILL) == 0 || errno == ESRCH;
+    }
+
+private:
+    PathMap paths_;
+    std::mutex mutex_;
+    std::map<std::uint32_t, int> pending_;  // started, not yet opened
+    std::map<int, pid_t> opened_;           // handle -> process
+};
+
+}  // namespace
+
+std::unique_ptr<ProcessOps> makeNativeProcessOps(PathMap paths) {
+    return std::make_unique<PosixProcessOps>(std::move(paths));
+}
+
+}  // namespace zel

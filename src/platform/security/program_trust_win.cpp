@@ -1,0 +1,103 @@
+#include <aclapi.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/files/final_path_win.h"
+#include "platform/security/acl_writers_win.h"
+#include "platform/security/program_trust.h"
+#include "platform/system/wide_text_win.h"
+
+namespace zel {
+namespace {
+
+// The final path of the part of `path` that exists: the program, or the nearest folder above it.
+std::wstring finalExisting(std::wstring path) {
+    for (;;) {
+        std::wstring final = finalPath(path);
+        if (!final.empty()) return final;
+        const auto slash = path.find_last_of(L"\\/");
+        if (slash == std::wstring::npos || slash == 0) return {};
+        // "C:\x" goes up to "C:\", not to "C:", which means that drive's current folder.
+        const std::size_t up = path[slash - 1] == L':' ? slash + 1 : slash;
+        if (up >= path.size()) return {};  // a root that cannot be opened
+        path.resize(up);
+    }
+}
+
+// The drive's root ("C:\") or the share's ("\\server\share\"), then every folder down to `final`.
+std::vector<std::wstring> chainTo(const std::wstring& final) {
+    std::size_t start = 0;
+    if (final.size() >= 2 && final[1] == L':') {
+        start = 3;
+    } else if (final.rfind(L"\\\\", 0) == 0) {
+        const auto server = final.find(L'\\', 2);
+        const auto share = server == std::wstring::npos ? server : final.find(L'\\', server + 1);
+        start = share == std::wstring::npos ? final.size() : share + 1;
+    }
+    std::vector<std::wstring> chain{final.substr(0, start)};
+    if (chain.front().empty()) return {};
+    if (chain.front().back() != L'\\') chain.front() += L'\\';
+    for (std::size_t slash = final.find(L'\\', start); start < final.size();
+         slash = final.find(L'\\', slash + 1)) {
+        if (slash == std::wstring::npos) {
+            chain.push_back(final);
+            break;
+        }
+        chain.push_back(final.substr(0, slash));
+    }
+    return chain;
+}
+
+// The account the service runs as, whose own files it trusts as it trusts itself.
+std::vector<BYTE> processUser() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    std::vector<BYTE> user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+    DWORD size = 0;
+    if (!GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
+        user.clear();
+    CloseHandle(token);
+    return user;
+}
+
+// Who other than the trusted may change `place`, judged on the object itself, never on a link's target.
+std::string placeWriters(const std::wstring& place, PSID account) {
+    HANDLE h = CreateFileW(place.c_str(), READ_CONTROL,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "okunamadı";
+    BY_HANDLE_FILE_INFORMATION info{};
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::string who;
+    if (!GetFileInformationByHandle(h, &info)) {
+        who = "okunamadı";
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        who = "bağlantı";  // the final path has none: one made since may lead anywhere
+    } else if (GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                               nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        who = "okunamadı";
+    } else {
+        who = aclWriters(descriptor, account);
+    }
+    if (descriptor) LocalFree(descriptor);
+    CloseHandle(h);
+    return who;
+}
+
+}  // namespace
+
+std::string untrustedWriters(const std::string& nativePath) {
+    const std::wstring final = finalExisting(widen(nativePath));
+    const std::vector<std::wstring> chain = chainTo(final);
+    if (chain.empty()) return nativePath + ": bulunamadı";
+    const std::vector<BYTE> user = processUser();
+    PSID account = user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+    for (const std::wstring& place : chain) {
+        const std::string who = placeWriters(place, account);
+        if (!who.empty()) return narrow(place) + ": " + who;
+    }
+    return {};
+}
+
+}  // namespace zel

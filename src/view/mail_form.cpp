@@ -1,0 +1,54 @@
+#include "view/mail_form.h"
+
+namespace zel {
+namespace {
+
+int usualPort(MailSecurity security) {
+    return security == MailSecurity::Tls ? 465 : security == MailSecurity::StartTls ? 587 : 25;
+}
+
+// Only ASCII blanks: a byte of a UTF-8 letter is never one.
+std::string trimmed(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
+}
+
+template <std::size_t N, typename Choice>
+Choice chosen(const std::array<std::pair<Choice, std::string_view>, N>& choices, int index) {
+    return choices[index >= 0 && static_cast<std::size_t>(index) < N ? static_cast<std::size_t>(index) : 0].first;
+}
+
+}  // namespace
+
+MailForm mailFormOf(const MailBoxes& boxes) {
+    MailForm form;
+    form.values.server = trimmed(boxes.server);
+    form.values.port = boxes.port;
+    form.values.security = chosen(kMailSecurityChoices, boxes.securityIndex);
+    form.values.user = trimmed(boxes.user);
+    form.values.password = boxes.password;
+    form.values.from = trimmed(boxes.from);
+    form.values.to = trimmed(boxes.to);
+    form.values.what = chosen(kMailWhatChoices, boxes.whatIndex);
+    return form;
+}
+
+int mailSecurityIndex(MailSecurity security) {
+    for (std::size_t i = 0; i < kMailSecurityChoices.size(); ++i)
+        if (kMailSecurityChoices[i].first == security) return static_cast<int>(i);
+    return 0;
+}
+
+int mailWhatIndex(MailWhat what) {
+    for (std::size_t i = 0; i < kMailWhatChoices.size(); ++i)
+        if (kMailWhatChoices[i].first == what) return static_cast<int>(i);
+    return 0;
+}
+
+int portAfterSecurityChange(int port, MailSecurity before, MailSecurity after) {
+    return port == usualPort(before) ? usualPort(after) : port;
+}
+
+}  // namespace zel
