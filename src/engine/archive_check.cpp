@@ -155,17 +155,49 @@ Directory findDirectory(FileReader& file) {
     throw Broken{"merkez dizin sonu bulunamadı"};
 }
 
+// The central directory, read a piece at a time: an end record may claim gigabytes of directory
+// (a sparse file with a forged one costs its maker nothing), and nothing is taken on trust before
+// the bytes read so far have shown themselves to be entries.
+class DirectoryReader {
+public:
+    DirectoryReader(FileReader& file, const Directory& d) : file_(file), next_(d.offset), end_(d.offset + d.size) {}
+
+    // The next `n` bytes of the directory, read as far as needed; nothing when the directory ends first.
+    const char* need(std::size_t n) {
+        if (at_ + n > bytes_.size()) {
+            bytes_.erase(0, at_);
+            at_ = 0;
+            while (bytes_.size() < n && next_ < end_) {
+                const auto piece = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(std::max(kPiece, n - bytes_.size()), end_ - next_));
+                bytes_ += readExact(file_, next_, piece, "merkez dizin");
+                next_ += piece;
+            }
+            if (bytes_.size() < n) return nullptr;
+        }
+        return bytes_.data() + at_;
+    }
+    void skip(std::size_t n) { at_ += n; }
+    // Every byte of the directory was an entry's.
+    bool done() const { return at_ == bytes_.size() && next_ == end_; }
+
+private:
+    static constexpr std::size_t kPiece = 1024 * 1024;
+    FileReader& file_;
+    std::uint64_t next_, end_;
+    std::string bytes_;
+    std::size_t at_ = 0;
+};
+
 std::vector<Entry> readDirectory(FileReader& file, const Directory& d) {
-    const std::string bytes = readExact(file, d.offset, d.size, "merkez dizin");
+    DirectoryReader directory(file, d);
     std::vector<Entry> entries;
-    std::size_t at = 0;
     for (std::uint64_t i = 0; i < d.entries; ++i) {
-        if (at + kCentralSize > bytes.size() || u32(bytes.data() + at) != kCentralSignature)
-            throw Broken{"merkez dizin bozuk"};
-        const char* h = bytes.data() + at;
+        const char* h = directory.need(kCentralSize);
+        if (!h || u32(h) != kCentralSignature) throw Broken{"merkez dizin bozuk"};
         const std::size_t nameLength = u16(h + 28), extraLength = u16(h + 30), commentLength = u16(h + 32);
-        if (at + kCentralSize + nameLength + extraLength + commentLength > bytes.size())
-            throw Broken{"merkez dizin bozuk"};
+        h = directory.need(kCentralSize + nameLength + extraLength + commentLength);
+        if (!h) throw Broken{"merkez dizin bozuk"};
         Entry e;
         e.flags = u16(h + 8);
         e.method = u16(h + 10);
@@ -196,9 +228,9 @@ std::vector<Entry> readDirectory(FileReader& file, const Directory& d) {
         else
             e.name = zipStoredNameToUtf8(e.rawName);
         entries.push_back(std::move(e));
-        at += kCentralSize + nameLength + extraLength + commentLength;
+        directory.skip(kCentralSize + nameLength + extraLength + commentLength);
     }
-    if (at != bytes.size()) throw Broken{"merkez dizin bozuk"};
+    if (!directory.done()) throw Broken{"merkez dizin bozuk"};
     return entries;
 }
 

@@ -32,6 +32,11 @@ struct ProgramParts {
         return serviceChannelPath(environment("RUNTIME_DIRECTORY"), environment("XDG_RUNTIME_DIR"), folder,
                                   key);
     }
+    // The service's own lock, beside its socket, where no other user may write.
+    std::string serviceLock() const {
+        std::string path = serviceChannel();
+        return path.substr(0, path.rfind('.')) + ".lock";
+    }
 };
 
 }  // namespace zel

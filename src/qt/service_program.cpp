@@ -6,10 +6,13 @@
 
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
+#include "engine/backup_report.h"
+#include "engine/run_log.h"
 #include "mail/curl_transport.h"
 #include "platform/security/program_trust.h"
 #include "platform/system/clock.h"
 #include "platform/system/computer_name.h"
+#include "platform/system/lock_holder.h"
 #include "platform/system/machine_lock.h"
 #include "platform/system/system_log.h"
 #include "qt/event_wait_ops.h"
@@ -27,6 +30,31 @@ namespace zel {
 namespace {
 // Installed with the package, which depends on zip.
 constexpr std::string_view kSystemZip = "/usr/bin/zip";
+
+// Never two services on one folder, nor a service beside a copy running alone. The service's own
+// lock is one nobody else can hold. The machine-wide lock in /tmp, which a copy running alone
+// takes, is a file every user may open: a copy of this program holding it keeps the service from
+// starting, and anyone else's hold on it is named in the run log and passed over.
+bool takeServiceLocks(const ProgramParts& parts, MachineLock& own, MachineLock& shared, RunLog& log) {
+    const auto refuse = [&](const std::string& why) {
+        log.write(std::string(kAlreadyRunning) + " Hizmet başlamadı: " + why);
+        std::cerr << kAlreadyRunning << " (" << parts.folder << ")\n";
+        return false;
+    };
+    const std::string ownPath = parts.serviceLock();
+    if (own.tryLock(ownPath, MachineLock::Access::OwnerOnly) == MachineLock::Outcome::HeldElsewhere)
+        return refuse("bu klasörün hizmeti zaten çalışıyor (" + ownPath + ")");
+    const std::string sharedPath = "/tmp/" + parts.key + ".lock";
+    if (shared.tryLock(sharedPath) != MachineLock::Outcome::HeldElsewhere) return true;
+    const std::optional<LockHolder> holder = lockHolder(sharedPath);
+    if (!holder) return refuse("kilit tutuluyor, tutan bilinmiyor: " + sharedPath);
+    if (holder->program == ownProgram())
+        return refuse("bu klasörün programı zaten çalışıyor (" + lockHolderText(*holder) + ")");
+    log.write("Kilit başka bir program tarafından tutuluyor: " + sharedPath + " (" + lockHolderText(*holder) +
+              "); hizmet yine de başlıyor");
+    return true;
+}
+
 }  // namespace
 
 int runServiceProgram(int argc, char* argv[]) {
@@ -37,15 +65,13 @@ int runServiceProgram(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     ProgramParts parts;
 
-    // The same machine-wide lock as a copy that runs alone: never two machines on one folder.
-    MachineLock lock;
-    if (lock.tryLock("/tmp/" + parts.key + ".lock") == MachineLock::Outcome::HeldElsewhere) {
-        std::cerr << kAlreadyRunning << " (" << parts.folder << ")\n";
-        return 1;
-    }
-
     NativeFileSystem files(parts.paths);
     SystemClock clock;
+    MachineLock ownLock, sharedLock;
+    {
+        RunLog startLog(files, clock, parts.folder + "\\" + std::string(kRunLogName));
+        if (!takeServiceLocks(parts, ownLock, sharedLock, startLog)) return 1;
+    }
     auto processes = makeNativeProcessOps(parts.paths);
     // Waits for zip let the channel's messages and the timers through.
     EventWaitProcessOps runProcesses(*processes);

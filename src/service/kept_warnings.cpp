@@ -102,6 +102,11 @@ void KeptWarnings::keep(KeptWarning warning, const LocalDateTime& now) {
     save();
 }
 
+std::deque<KeptWarning> KeptWarnings::all(const LocalDateTime& now) {
+    pruneKeptWarnings(kept_, now);
+    return kept_;
+}
+
 std::deque<KeptWarning> KeptWarnings::takeAll(const LocalDateTime& now) {
     pruneKeptWarnings(kept_, now);
     std::deque<KeptWarning> all = std::move(kept_);
@@ -111,9 +116,9 @@ std::deque<KeptWarning> KeptWarnings::takeAll(const LocalDateTime& now) {
 }
 
 // A file that cannot be written leaves the warnings in memory: a window that connects before
-// the service ends still shows them.
+// the service ends still shows them. What went wrong where is the service's alone to read.
 void KeptWarnings::save() {
-    files_.replaceContent(path_, keptWarningsFile(kept_));
+    files_.replaceContent(path_, keptWarningsFile(kept_), true);
 }
 
 }  // namespace zel

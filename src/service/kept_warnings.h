@@ -46,7 +46,9 @@ public:
     KeptWarnings(FileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
     void load(const LocalDateTime& now);
     void keep(KeptWarning warning, const LocalDateTime& now);
-    // All that are kept, oldest first; none is kept any more.
+    // All that are kept, oldest first; they stay kept (for a watcher's window).
+    std::deque<KeptWarning> all(const LocalDateTime& now);
+    // All that are kept, oldest first; none is kept any more (a manager's window has them).
     std::deque<KeptWarning> takeAll(const LocalDateTime& now);
 
 private:

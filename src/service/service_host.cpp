@@ -158,10 +158,15 @@ void ServiceHost::greet(ChannelServer::ClientId id, Client& client, const Hello&
             // The mail settings are a manager's to see and change; the password never leaves.
             if (client.access == PeerAccess::Manager)
                 if (const std::optional<MailForm> form = machine_->mailForm()) send(id, mailFormMessage(*form));
-            // What nobody was there to see: this window shows it, and no later one again.
-            for (const auto& [title, text] :
-                 keptWarningBalloons(kept_.takeAll(parts_.machine.clock.now()), parts_.machine.clock.now()))
-                send(id, {std::string(verb::kWarn), title, text});
+            // What nobody was there to see: every window shows it until a manager's has, and then
+            // no later one again. A watcher alone cannot make it vanish.
+            {
+                const LocalDateTime now = parts_.machine.clock.now();
+                const std::deque<KeptWarning> kept =
+                    client.access == PeerAccess::Manager ? kept_.takeAll(now) : kept_.all(now);
+                for (const auto& [title, text] : keptWarningBalloons(kept, now))
+                    send(id, {std::string(verb::kWarn), title, text});
+            }
             return;
         case ClientRole::Status: {
             const MachineStatus status = machine_->status();
@@ -177,8 +182,8 @@ void ServiceHost::greet(ChannelServer::ClientId id, Client& client, const Hello&
             client.waitsForRun = machine_->runsStarted() + 1;
             send(id, {std::string(verb::kWelcome)});
             // The run starts once this message is handled, not inside it.
-            post([this, alive = alive_, id] {
-                if (*alive) runForShell(id);
+            post([this, alive = alive_, id, watcher = client.access != PeerAccess::Manager] {
+                if (*alive) runForShell(id, watcher);
             });
             return;
     }
@@ -187,8 +192,11 @@ void ServiceHost::greet(ChannelServer::ClientId id, Client& client, const Hello&
 // What a window's user did. Only what the window's own handlers could do is done.
 void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message) {
     if (isVerb(message, verb::kRun)) {
-        post([this, alive = alive_] {
-            if (*alive) machine_->cmdCopy_Click();
+        const bool watcher = clients_.at(id).access != PeerAccess::Manager;
+        post([this, alive = alive_, watcher] {
+            if (!*alive) return;
+            if (watcher) machine_->keepEveryArchiveInNextRun();
+            machine_->cmdCopy_Click();
         });
         return;
     }
@@ -265,11 +273,12 @@ std::string ServiceHost::refusal(const Client& client, const PanelChange& change
 
 // ---- a run from the shell ----
 
-void ServiceHost::runForShell(ChannelServer::ClientId id) {
+void ServiceHost::runForShell(ChannelServer::ClientId id, bool watcher) {
     // A slot may have started a run meanwhile: that one is waited for.
     const auto it = clients_.find(id);
     if (it != clients_.end() && machine_->running()) it->second.waitsForRun = machine_->runsStarted();
     machine_->setNextRunTrigger("komut satırı");
+    if (watcher) machine_->keepEveryArchiveInNextRun();
     machine_->cmdCopy_Click();
 }
 

@@ -88,7 +88,7 @@ private:
     // Why a window's change may not be made; empty when it may.
     std::string refusal(const Client& client, const PanelChange& change) const;
     void mailFromWindow(ChannelServer::ClientId id, const Message& message);
-    void runForShell(ChannelServer::ClientId id);
+    void runForShell(ChannelServer::ClientId id, bool watcher);
     void drop(ChannelServer::ClientId id, std::string why);
     void send(ChannelServer::ClientId id, const Message& message);
     void sendLast(ChannelServer::ClientId id, const Message& message);

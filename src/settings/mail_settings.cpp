@@ -105,6 +105,11 @@ std::string mailSettingsProblem(const MailSettings& s) {
     return {};
 }
 
+bool keptPasswordFits(const MailSettings& stored, const MailSettings& edited) {
+    return stored.server == edited.server && stored.port == edited.port &&
+           stored.security == edited.security && stored.user == edited.user;
+}
+
 std::string mailSender(const MailSettings& settings) {
     if (!settings.from.empty()) return settings.from;
     if (plainAddress(settings.user)) return settings.user;

@@ -46,6 +46,13 @@ std::vector<std::string> mailRecipients(std::string_view to);
 // a control character: these texts go into the mail's headers and the server's URL.
 std::string mailSettingsProblem(const MailSettings& settings);
 
+// Whether the password kept with `stored` may go out with `edited`: only to the same server, port,
+// security and user. Whoever points the mail elsewhere types the password again, so that a changed
+// server can never be handed the kept one.
+bool keptPasswordFits(const MailSettings& stored, const MailSettings& edited);
+inline constexpr std::string_view kRetypePassword =
+    "Sunucu, bağlantı noktası, güvenlik ya da kullanıcı değişti: parolayı yeniden girin";
+
 // The sender's address: "Kimden", else the user name when it is an address; empty when neither.
 std::string mailSender(const MailSettings& settings);
 

@@ -35,7 +35,10 @@ public:
     void setCopyEnabled(bool enabled) override { v_.setCopyEnabled(enabled); }
     void setExitCaption(const std::string& caption) override { v_.setCaption(Caption::cmdExit, caption); }
     void setLastBackupText(const std::string& text) override { v_.setCaption(Caption::lblSon, text); }
-    int archivesToKeep() const override { return v_.keepArchivesValue(); }
+    // 0 keeps them all: a run that may not retire archives deletes none.
+    int archivesToKeep() const override { return retires ? v_.keepArchivesValue() : 0; }
+
+    bool retires = true;
 
 private:
     PanelView& v_;
@@ -270,7 +273,9 @@ void Machine::letPendingRecordFinish(const std::function<void()>& beforeWaiting)
 
 void Machine::cmdCopy_Click() {
     const std::string trigger = std::exchange(nextRunTrigger_, std::string());
+    const bool retires = !std::exchange(nextRunKeepsAll_, false);
     if (backup_->running()) return;  // a press or a due slot during a run starts nothing
+    backupView_->retires = retires;
     runLines_.clear();
     runWarnings_.clear();
     collectingRun_ = true;
@@ -507,13 +512,17 @@ std::string Machine::saveMail(const MailForm& edited) {
     if (const std::string problem = mailSettingsProblem(next); !problem.empty()) return problem;
     if (next.user.empty()) {
         next.password.clear();
+    } else if (next.password.empty() && !mailer_->settings().password.empty() &&
+               !keptPasswordFits(mailer_->settings(), next)) {
+        return std::string(kRetypePassword);
     } else if (next.password.empty()) {
         // The kept one; typed into the file by hand, it is protected now.
         next.password = mailer_->settings().password;
         if (next.password.rfind(kProtectedPrefix, 0) != 0)
             if (const std::optional<std::string> stored = protectPassword(next.password, services_.passwordScope))
                 next.password = *stored;
-    } else if (const std::optional<std::string> stored = protectPassword(next.password, services_.passwordScope)) {
+    } else if (const std::optional<std::string> stored =
+                   protectPassword(next.password, services_.passwordScope)) {
         next.password = *stored;
     } else {
         return "Parola korunarak saklanamadı";
@@ -533,8 +542,10 @@ void Machine::testMail(const MailForm& edited, std::function<void(const std::str
     MailSettings settings = edited.values;
     if (const std::string problem = mailSettingsProblem(settings); !problem.empty())
         return answer("Gönderilemedi: " + problem);
-    // An empty box with a password kept: the kept one.
-    if (!settings.user.empty() && settings.password.empty()) {
+    // An empty box with a password kept: the kept one, and only where it was kept for.
+    if (!settings.user.empty() && settings.password.empty() && !mailer_->settings().password.empty()) {
+        if (!keptPasswordFits(mailer_->settings(), settings))
+            return answer("Gönderilemedi: " + std::string(kRetypePassword));
         const std::optional<std::string> kept = revealPassword(mailer_->settings().password);
         if (!kept) return answer("Gönderilemedi: kayıtlı parola okunamıyor; parolayı yeniden girin");
         settings.password = *kept;

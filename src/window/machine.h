@@ -199,6 +199,9 @@ public:
     std::uint64_t runsStarted() const { return runsStarted_; }
     // Who starts the next run, for the log: a slot, the button, a command.
     void setNextRunTrigger(std::string trigger) { nextRunTrigger_ = std::move(trigger); }
+    // The next run deletes no old archive (a watcher's: pressing "Yedekle" N times would
+    // otherwise age out every earlier one). Retention runs again at the next slot or manager's run.
+    void keepEveryArchiveInNextRun() { nextRunKeepsAll_ = true; }
 
     const std::string& archiveName() const { return backup_->archiveName(); }
     bool settingsLoaded() const { return settings_->loaded(); }
@@ -254,6 +257,7 @@ private:
     std::pair<std::uint64_t, std::vector<std::string>> runFailures_;  // a run's failed pairs' lines
     SaveFailureNotices saveNotices_;
     SaveFailureNotices extraSaveNotices_;  // each file's causes are told on their own
+    bool nextRunKeepsAll_ = false;
     std::string nextRunTrigger_;           // what starts the next run, for the log: a slot or the button
     std::optional<bool> dbConnected_;      // as last logged
     std::string dbError_;

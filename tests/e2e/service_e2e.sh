@@ -42,12 +42,12 @@ log_has() { grep -q "$1" "$work/TarvelYedek.log" 2>/dev/null; }
 runs() { cat "$work/TarvelYedek.log" 2>/dev/null | grep -c 'Yedekleme başladı'; }
 
 # The service as systemd would start it: its runtime folder given, here the program folder, which
-# every user can reach; its stderr a stream of the journal, which JOURNAL_STREAM names.
+# every user can reach; its stderr a stream of the journal, which JOURNAL_STREAM names; the unit's umask.
 start_service() {
     : >>"$work/journal.log"
     local stream
     stream=$(stat -c '%d:%i' "$work/journal.log")
-    (cd "$work" && exec env -u DISPLAY RUNTIME_DIRECTORY="$work" JOURNAL_STREAM="$stream" \
+    (cd "$work" && umask 077 && exec env -u DISPLAY RUNTIME_DIRECTORY="$work" JOURNAL_STREAM="$stream" \
         ./zelyedek --hizmet >>"$work/service.log" 2>>"$work/journal.log") &
     service=$!
     pids+=($service)
@@ -137,6 +137,8 @@ if [ "$(id -u)" -eq 0 ]; then
     check "a member of zelyedek-yonetim is welcomed as a manager" grep -qP '^welcome\tmanager$' "$work/manager.out"
     typed_by_manager() { [ "$(settings_line 3)" = 'c:\yonetici' ]; }
     check "and changes the folder" within 5 typed_by_manager
+    check "the settings file it saved is the service's alone ($(stat -c %a "$work/TarvelYedek.ini"))" \
+        test "$(stat -c %a "$work/TarvelYedek.ini")" = 600
     check "but a target that would break zip's line is refused" \
         grep -qF "$(message denied "Geçersiz klasör adı: $attack")" "$work/manager.out"
     check "and not saved" test "$(settings_line 4)" = 'c:\tarvel-yedek'
@@ -198,8 +200,15 @@ on2 xdotool key Tab
 sleep 0.5
 check "the second window had the first one's change within a second" typed 5 'c:\birinci'
 
+# A second service on the folder gives way, and says so in the run log.
+(cd "$work" && exec env -u DISPLAY RUNTIME_DIRECTORY="$work" ./zelyedek --hizmet >"$work/second.out" 2>&1)
+code=$?
+check "a second service on the folder exits 1 (exit $code)" test "$code" -eq 1
+check "and the run log says why" log_has 'Program zaten çalışıyor! Hizmet başlamadı: bu klasörün hizmeti zaten çalışıyor'
+
 # The service stopped: it says so in its log, and the windows say so too; started again, they
 # come back by themselves and their changes land again.
+key=$(basename "$(socket)" -hizmet.sock)
 kill -TERM "$service"
 stopped_at=$(now_ms)
 service_ended() { ! kill -0 "$service" 2>/dev/null; }
@@ -207,8 +216,18 @@ within 10 service_ended
 check "SIGTERM ends the service in $(( $(now_ms) - stopped_at )) ms (at most 5 s)" test $(( $(now_ms) - stopped_at )) -le 5000
 check "with its line in the log" log_has 'Hizmet durduruldu'
 check "the window client runs on" kill -0 "$client"
+# A user in neither group holds the lock file that every copy may open: the service starts all the
+# same, and its log names who holds it.
+setpriv --reuid=nobody --regid=nogroup --clear-groups flock "/tmp/$key.lock" sleep 60 &
+squatter=$!
+pids+=($squatter)
+squatting() { grep -q ":$(stat -c '%i' "/tmp/$key.lock" 2>/dev/null) " /proc/locks 2>/dev/null; }
+within 5 squatting
 start_service
 within 10 listening
+check "the service starts while another user holds /tmp/$key.lock" kill -0 "$service"
+check "and its log names the holder" log_has "Kilit başka bir program tarafından tutuluyor: /tmp/$key.lock (pid [0-9]*, kullanıcı $(id -u nobody), /usr/bin/flock)"
+kill "$squatter" 2>/dev/null
 sleep 11  # the clients try again every 10 s
 show_window
 type_source 1 'c:\geri'
@@ -300,6 +319,8 @@ check "--durum exits 2 after a run that was not recorded (exit $code)" test "$co
 check "its first line says HATA" bash -c "head -1 '$work/durum.out' | grep -q '^HATA: Yedekleme kaydı yazılmadı'"
 check "and it lists the held warning" grep -q '^  .* Yedekleme başarısız: c:\\brevund\\belgeler' "$work/durum.out"
 check "the warning waits in TarvelYedek.uyari" grep -q 'Yedekleme başarısız' "$work/TarvelYedek.uyari"
+check "which is the service's alone ($(stat -c %a "$work/TarvelYedek.uyari"))" \
+    test "$(stat -c %a "$work/TarvelYedek.uyari")" = 600
 # A window client shows it as a balloon beside its hidden window; a second one after it has
 # nothing old to show.
 client_windows() {  # starts a window client, waits until its window hid itself, counts what it shows

@@ -144,6 +144,41 @@ TEST(ArchiveCheck, LargeEntriesAreReadInPieces) {
     }
 }
 
+// A directory of several pieces reads whole, entries across the pieces' seams too; one that an
+// end record claims on a sparse file is read only as far as it shows itself to be entries.
+TEST(ArchiveCheck, TheDirectoryIsReadPieceByPieceAndOnlyAsFarAsItHoldsEntries) {
+    std::vector<test::ZipEntry> many;
+    for (int i = 0; i < 9000; ++i)
+        many.push_back({"brevund/" + std::string(150, 'k') + "/" + std::to_string(i) + ".txt", "x", false});
+    const std::string zip = zipArchive(many);
+    StringReader whole(zip);
+    const ArchiveCheck check = checkArchive(whole);
+    EXPECT_TRUE(check.whole) << check.problem;
+    EXPECT_EQ(check.files.size(), many.size());
+
+    // 600 MB of nothing, said by its end record to be the directory of 1,000 entries.
+    static constexpr std::uint64_t kSparse = 600'000'000;
+    std::string end(22, '\0');
+    put32(end, 0, 0x06054b50);
+    put32(end, 8, 1000 | 1000u << 16);  // entries on this disk and in all
+    put32(end, 12, static_cast<std::uint32_t>(kSparse - 22));
+    struct Sparse final : FileReader {
+        explicit Sparse(std::string end) : end(std::move(end)) {}
+        std::uint64_t size() const override { return kSparse; }
+        std::optional<std::size_t> readAt(std::uint64_t at, char* out, std::size_t n) override {
+            n = static_cast<std::size_t>(std::min<std::uint64_t>(n, kSparse - std::min(at, kSparse)));
+            for (std::size_t i = 0; i < n; ++i) out[i] = at + i >= kSparse - 22 ? end[at + i - (kSparse - 22)] : '\0';
+            read += n;
+            return n;
+        }
+        std::string end;
+        std::uint64_t read = 0;
+    } sparse(end);
+    EXPECT_EQ(checkArchive(sparse).problem, "merkez dizin bozuk");
+    EXPECT_FALSE(archiveEntryNames(sparse));
+    EXPECT_LT(sparse.read, 4'000'000u);
+}
+
 // On every single flipped bit of a deflated entry, with dynamic and with fixed codes, the fast
 // inflater's verdict is zlib's, reason and all: an entry ISA-L refuses is judged again by zlib,
 // which tells why.
@@ -314,6 +349,11 @@ TEST(ArchiveCheck, DataRewrittenAfterItWasFollowedIsJudgedAfterZip) {
     ASSERT_EQ(asWritten.size(), 2u);  // both taken as they grew, then confirmed by their final headers
     StringReader same(zip);
     EXPECT_TRUE(checkArchive(same, Inflation::Fast, asWritten).whole);
+    // Confirmed by their CRC-64, the followed entries are read once after zip, not inflated as well:
+    // about what a check without them reads (the window's read-ahead at each header costs a little).
+    StringReader unfollowed(zip);
+    EXPECT_TRUE(checkArchive(unfollowed, Inflation::Fast).whole);
+    EXPECT_LT(same.read, unfollowed.read * 8 / 5) << same.read << " against " << unfollowed.read;
 
     const std::vector<std::string> steps =
         growth(zip, [](std::string& entry, std::size_t data) { entry[data + 10] ^= 0x5A; });

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <condition_variable>
 #include <map>
 #include <mutex>
 
+#include "engine/source_listing.h"
 #include "support/core/service_fixture.h"
+#include "support/core/zip_writer.h"
 
 namespace zel::test {
 namespace {
@@ -183,6 +187,38 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A change the service does not make is told to that window, which gets the value back; its
 // connection stays, and the file is untouched.
+// Warnings nobody saw wait for a manager's window: a watcher sees them and leaves them there.
+TEST_F(ServiceHostTest, KeptWarningsAreShownToEveryWindowAndClearedOnlyByAManagers) {
+    clock.set({2026, 12, 8, 9, 0, 0});
+    const std::filesystem::path keptFile = drives.drive('c') / std::string(kKeptWarningsName);
+    writeFile(keptFile, "2026-12-08 05:00:00\tZEL Yedek\tYedekleme başarısız\n");
+    const auto warnings = [&](ChannelServer::ClientId id) {
+        std::vector<Message> out;
+        for (const Message& m : server.sent[id])
+            if (m.front() == "warn") out.push_back(m);
+        return out;
+    };
+    const std::vector<Message> kept{{"warn", "ZEL Yedek", "05:00 Yedekleme başarısız"}};
+    window(1, kWatcher);
+    window(2, kWatcher);
+    EXPECT_EQ(warnings(1), kept);
+    EXPECT_EQ(warnings(2), kept);
+    EXPECT_NE(readFile(keptFile), "");
+    window(3);
+    EXPECT_EQ(warnings(3), kept);
+    window(4, kWatcher);
+    EXPECT_TRUE(warnings(4).empty());
+    // Gone from the file too: a restarted service has nothing to show.
+    KeptWarnings reread(files, drives.text('c', std::string(kKeptWarningsName)));
+    reread.load(clock.now());
+    EXPECT_TRUE(reread.all(clock.now()).empty());
+#ifndef _WIN32
+    struct stat st {};
+    ASSERT_EQ(::stat(keptFile.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
+}
+
 TEST_F(ServiceHostTest, WatchersChangesAndUnsoundValuesAreRefusedWithTheValueSentBack) {
     window(1, kWatcher);
     window(2);
@@ -274,6 +310,54 @@ TEST_F(ServiceHostTest, TheShellGetsTheStateOrARunWithItsLinesAndOutcome) {
     for (const Message& m : server.sent[3])
         if (m.front() == "copy") copy.push_back(m);
     EXPECT_EQ(copy, (std::vector<Message>{{"copy", "1"}, {"copy", "0"}, {"copy", "1"}}));
+}
+
+// A watcher may back up, never age out: with one archive to keep, a watcher's "Yedekle" and
+// "--yedekle" leave the earlier archives, and a manager's run deletes what is beyond the number.
+TEST_F(ServiceHostTest, AWatchersRunDeletesNoOldArchive) {
+    window(1);
+    window(2, kWatcher);
+    const std::filesystem::path target = drives.drive('c') / "yedek";
+    say(1, encodeMessage({"source", "0", sourceWithAFile()}) +
+               encodeMessage({"target", "0", drives.text('c', "yedek")}) + encodeMessage({"keep", "1"}));
+    const std::string earlier =
+        zipArchive({{zipEntryPrefix(sourceWithAFile(), nativeZipNaming()) + "/veri.txt", "eski"}});
+    writeFile(target / "yedek20240301.0500.zip", earlier);
+    writeFile(target / "yedek20240302.0500.zip", earlier);
+    const auto archives = [&] {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(target)) n += e.path().extension() == ".zip";
+        return n;
+    };
+    const auto runsEnded = [&] {
+        const std::string text = log();
+        std::size_t n = 0;
+        for (std::size_t at = text.find("Yedekleme bitti"); at != std::string::npos;
+             at = text.find("Yedekleme bitti", at + 1))
+            ++n;
+        return n;
+    };
+    const auto runFrom = [&](ChannelServer::ClientId id, bool shell) {
+        const std::size_t before = runsEnded();
+        if (shell) {
+            connect(id, kWatcher);
+            say(id, encodeMessage(helloMessage({"1.0.0", ClientRole::Run})));
+        } else {
+            say(id, encodeMessage({"run"}));
+        }
+        ASSERT_TRUE(until([&] { return runsEnded() > before; }));
+    };
+    clock.set({2024, 3, 5, 10, 0, 0});
+    runFrom(2, false);
+    EXPECT_EQ(archives(), 3);
+    clock.set({2024, 3, 5, 10, 1, 0});
+    runFrom(5, true);
+    EXPECT_EQ(archives(), 4);
+    EXPECT_EQ(log().find("Eski yedek silindi"), std::string::npos) << log();
+    clock.set({2024, 3, 5, 10, 2, 0});
+    runFrom(1, false);
+    EXPECT_EQ(archives(), 1);
+    EXPECT_TRUE(std::filesystem::exists(target / "yedek20240305.1002.zip"));
 }
 
 // The history's first record waits until the test lets it go, and then is written; every later

@@ -194,6 +194,59 @@ TEST_F(MailTest, TheDialogNeverShowsThePasswordKeepsItAndSavesItForTheOwnerOnly)
     EXPECT_EQ(readFile(logFile()).find("gizli"), std::string::npos);
 }
 
+TEST_F(MailTest, AKeptPasswordGoesOnlyToTheServerAndUserItWasKeptFor) {
+    start();
+    struct Case {
+        const char* name;
+        void (*change)(MailForm&);
+        bool keeps;
+    };
+    const Case cases[] = {
+        {"another server", [](MailForm& f) { f.values.server = "smtp.saldirgan.com"; }, false},
+        {"another port", [](MailForm& f) { f.values.port = 2525; }, false},
+        {"no security", [](MailForm& f) { f.values.security = MailSecurity::None; }, false},
+        {"another user", [](MailForm& f) { f.values.user = "kim@saldirgan.com"; }, false},
+        {"only the recipients", [](MailForm& f) { f.values.to = "muhasebe@ornek.com"; }, true},
+    };
+    const std::string before = readFile(extraFile());
+    for (const Case& c : cases) {
+        const std::size_t sentBefore = mail.sent().size();
+        std::string saved = "x", answer;
+        view.inMailDialog = [&](const MailForm& shown, MailDialogCalls& calls) {
+            MailForm edited = shown;
+            c.change(edited);
+            calls.test(edited, [&](const std::string& text) { answer = text; });
+            if (!c.keeps) saved = calls.save(edited);
+        };
+        form().cmdEposta_Click();
+        ASSERT_TRUE(view.runPostedUntil([&] { return !answer.empty(); })) << c.name;
+        if (c.keeps) {
+            EXPECT_EQ(answer, "Gönderildi: 250 OK") << c.name;
+            ASSERT_EQ(mail.sent().size(), sentBefore + 1) << c.name;
+            EXPECT_EQ(mail.sent().back().password, "gizli") << c.name;
+            continue;
+        }
+        // Neither a test nor a save hands the kept password to where the mail now goes.
+        EXPECT_EQ(answer, "Gönderilemedi: " + std::string(kRetypePassword)) << c.name;
+        EXPECT_EQ(saved, kRetypePassword) << c.name;
+        EXPECT_EQ(mail.sent().size(), sentBefore) << c.name;
+        EXPECT_EQ(readFile(extraFile()), before) << c.name;
+    }
+
+    // Typed again, the password goes to the new server and is kept for it.
+    std::string answer;
+    view.inMailDialog = [&](const MailForm& shown, MailDialogCalls& calls) {
+        MailForm edited = shown;
+        edited.values.server = "smtp2.ornek.com";
+        edited.values.password = "yeni";
+        EXPECT_EQ(calls.save(edited), "");
+        calls.test(edited, [&](const std::string& text) { answer = text; });
+    };
+    form().cmdEposta_Click();
+    ASSERT_TRUE(view.runPostedUntil([&] { return !answer.empty(); }));
+    EXPECT_EQ(mail.sent().back().password, "yeni");
+}
+
 TEST(MailForm, TheUsualPortFollowsTheSecurityAndATypedOneStays) {
     EXPECT_EQ(portAfterSecurityChange(587, MailSecurity::StartTls, MailSecurity::Tls), 465);
     EXPECT_EQ(portAfterSecurityChange(465, MailSecurity::Tls, MailSecurity::StartTls), 587);

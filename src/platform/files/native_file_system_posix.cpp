@@ -18,6 +18,20 @@
 namespace zel {
 namespace {
 
+// The process's umask, read without setting it: umask(2) would change it for every thread for a
+// moment. Linux shows it in /proc since 4.7; elsewhere the usual 022 is assumed.
+mode_t currentUmask() {
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 022;
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
+        std::fclose(status);
+        return static_cast<mode_t>(mask & 0777);
+    }
+    return 022;
+}
+
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
@@ -161,7 +175,10 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
     std::string tmpl = target + kTemporarySuffix;
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return {std::strerror(errno)};
-    mode_t mode = exists ? (st.st_mode & 07777) : 0644;
+    // A new file, or one of our own, gets no more than the umask allows (a service's 077 makes it
+    // 0600); a file that somebody else put there keeps the mode they gave it.
+    mode_t mode = exists ? (st.st_mode & 07777) : 0666;
+    if (!exists || st.st_uid == ::geteuid()) mode &= ~currentUmask();
     if (ownerOnly) mode &= 0700;
     int error = 0;
     auto step = [&error](bool ok) {

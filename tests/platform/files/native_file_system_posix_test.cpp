@@ -141,6 +141,46 @@ TEST_F(FileSystemTest, ReadOnlyFileIsNotReplacedEvenByRoot) {
     EXPECT_EQ(std::distance(fs::directory_iterator(drives.drive('c')), fs::directory_iterator()), 1);
 }
 
+// The service's umask 077 holds for what it writes: a new file and one of its own become 0600;
+// one that another user put there keeps its mode.
+TEST_F(FileSystemTest, ReplacedFilesFollowTheUmaskUnlessAnotherUserOwnsThem) {
+    const fs::path c = drives.drive('c');
+    test::writeFile(c / "eski.ini", "x");
+    ::chmod((c / "eski.ini").c_str(), 0644);
+    const mode_t before = ::umask(077);
+    const auto mode = [&](const char* name) {
+        struct stat st {};
+        return ::stat((c / name).c_str(), &st) == 0 ? st.st_mode & 07777 : 01000u;
+    };
+    EXPECT_TRUE(files.replaceContent("c:\\yeni.ini", "y"));
+    EXPECT_TRUE(files.replaceContent("c:\\eski.ini", "y"));
+    EXPECT_EQ(mode("yeni.ini"), 0600u);
+    EXPECT_EQ(mode("eski.ini"), 0600u);
+    if (::geteuid() == 0) {
+        test::writeFile(c / "baskasi.ini", "x");
+        ::chmod((c / "baskasi.ini").c_str(), 0664);
+        ASSERT_EQ(::chown((c / "baskasi.ini").c_str(), 4242, 4242), 0);
+        EXPECT_TRUE(files.replaceContent("c:\\baskasi.ini", "y"));
+        EXPECT_EQ(mode("baskasi.ini"), 0664u);
+    }
+    ::umask(before);
+    EXPECT_TRUE(files.replaceContent("c:\\ucuncu.ini", "y"));
+    EXPECT_EQ(mode("ucuncu.ini"), 0666u & ~before);
+}
+
+// A failed archive is renamed aside; an earlier file of that name must survive it, and so must the archive.
+TEST_F(FileSystemTest, RenameNeverReplacesATakenName) {
+    const fs::path c = drives.drive('c');
+    test::writeFile(c / "a.zip", "yeni");
+    test::writeFile(c / "a.zip.bozuk", "eski");
+    EXPECT_FALSE(files.renameFile("c:\\a.zip", "c:\\a.zip.bozuk"));
+    EXPECT_EQ(test::readFile(c / "a.zip"), "yeni");
+    EXPECT_EQ(test::readFile(c / "a.zip.bozuk"), "eski");
+    EXPECT_TRUE(files.renameFile("c:\\a.zip", "c:\\a.zip.1.bozuk"));
+    EXPECT_FALSE(fs::exists(c / "a.zip"));
+    EXPECT_EQ(test::readFile(c / "a.zip.1.bozuk"), "yeni");
+}
+
 TEST_F(FileSystemTest, LeftoversOfAnInterruptedReplaceAreRemovedAndNothingElse) {
     fs::create_directories(drives.drive('c') / "real");
     fs::create_symlink("real/s.ini", drives.drive('c') / "s.ini");

@@ -38,9 +38,12 @@ struct StringReader final : FileReader {
     explicit StringReader(std::string b) : bytes(std::move(b)) {}
     std::uint64_t size() const override { return bytes.size(); }
     std::optional<std::size_t> readAt(std::uint64_t at, char* out, std::size_t n) override {
-        return at >= bytes.size() ? 0 : bytes.copy(out, n, static_cast<std::size_t>(at));
+        const std::size_t got = at >= bytes.size() ? 0 : bytes.copy(out, n, static_cast<std::size_t>(at));
+        read += got;
+        return got;
     }
     std::string bytes;
+    std::uint64_t read = 0;  // bytes handed out, all reads together
 };
 
 }  // namespace zel::test
