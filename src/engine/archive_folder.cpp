@@ -131,7 +131,10 @@ std::optional<LocalDateTime> newestArchiveTime(FileSystem& files, const std::vec
         if (std::optional<std::vector<FolderItem>> items = files.listFolder(target)) {
             for (const FolderItem& item : *items) {
                 const std::optional<ProgramArchive> a = programArchive(item.name, archiveBase(target));
-                if (a && wallSecond(stampTime(a->stamp)) <= wallSecond(now)) names.push_back(item.name);
+                // Another user's file under such a name is no backup of this program's.
+                if (a && wallSecond(stampTime(a->stamp)) <= wallSecond(now) &&
+                    files.foreignness(archivePath(target, item.name)).empty())
+                    names.push_back(item.name);
             }
         }
         if (std::optional<ProgramArchive> a = newestArchive(names, archiveBase(target)))

@@ -21,6 +21,8 @@ struct ProgramArchive {
 
 inline constexpr std::string_view kDamagedSuffix = ".bozuk";
 inline constexpr std::string_view kIncompleteSuffix = ".eksik";
+// A file that was found under an archive's name before zip ran, and was not the program's.
+inline constexpr std::string_view kFoundSuffix = ".bulunan";
 
 // The archive a file name stands for, when it is one of this program's names for `prefix` (what
 // the archive name rule makes of the target); nothing for any other name.

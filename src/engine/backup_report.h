@@ -45,6 +45,10 @@ public:
     virtual void pairDone(const PairOutcome& outcome) = 0;
     // An old archive that retention deleted, or failed to (with why).
     virtual void oldArchiveDeleted(const std::string& /*path*/, const std::string& /*failure*/) {}
+    // A file under the new archive's name that was not the program's, set aside unopened (or not,
+    // with why: then zip was not started).
+    virtual void foundInTheWay(const std::string& /*path*/, const std::string& /*why*/,
+                               const std::string& /*setAside*/, const std::string& /*failure*/) {}
     // A target whose newest archive name lies ahead of the clock: nothing old was deleted there.
     virtual void clockWentBack(const std::string& /*archive*/) {}
     // A target that lies inside its own source: the pair runs all the same.

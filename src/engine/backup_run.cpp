@@ -136,6 +136,7 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
     if (!roomFor(outcome, space, namesBefore)) return true;
     archiveName_ = zel::archiveName(outcome.target, clock_.now());
     outcome.archivePath = archivePath(outcome.target, archiveName_);
+    if (!clearTheName(outcome)) return true;
     const std::optional<std::string> line = zipCommandLine(tool, outcome.target, archiveName_, outcome.source);
     if (!line) throw std::invalid_argument("komut satırı kurulamadı");  // the texts were checked above
     outcome.kind = PairOutcome::Kind::ZipFailed;  // until zip and the check say otherwise
@@ -205,8 +206,10 @@ std::vector<std::string> BackupRun::namesIn(const std::string& folder) {
 bool BackupRun::roomFor(PairOutcome& outcome, const std::optional<VolumeSpace>& space,
                         const std::vector<std::string>& names) {
     if (!space) return true;
+    // Another user's file under a newer name (a sparse one of terabytes, say) is no earlier archive.
     std::optional<std::uint64_t> earlierSize;
-    if (std::optional<ProgramArchive> newest = newestArchive(names, archiveBase(outcome.target)))
+    if (std::optional<ProgramArchive> newest =
+            newestArchive(ownFiles(outcome.target, names), archiveBase(outcome.target)))
         earlierSize = files_.fileSize(archivePath(outcome.target, newest->name));
     const std::uint64_t need = spaceNeeded(*space, earlierSize);
     if (space->free >= need) return true;
@@ -221,25 +224,57 @@ void BackupRun::markFailedArchive(PairOutcome& outcome) {
     if (!files_.fileSize(outcome.archivePath)) return;  // zip left nothing
     const std::string_view suffix =
         outcome.kind == PairOutcome::Kind::Damaged ? kDamagedSuffix : kIncompleteSuffix;
+    if (std::optional<std::string> renamed = renameAside(outcome.archivePath, suffix, outcome.renameFailure))
+        outcome.archivePath = std::move(*renamed);
+}
+
+std::optional<std::string> BackupRun::renameAside(const std::string& path, std::string_view suffix,
+                                                  std::string& failure) {
     WriteResult r{"ad kalmadı"};
     for (int n = 0; n < kFailedNameTries; ++n) {
         const std::string renamed =
-            outcome.archivePath + (n == 0 ? std::string() : "." + std::to_string(n)) + std::string(suffix);
+            path + (n == 0 ? std::string() : "." + std::to_string(n)) + std::string(suffix);
         if (files_.attributesReadable(renamed)) continue;
-        r = files_.renameFile(outcome.archivePath, renamed);
-        if (r) {
-            outcome.archivePath = renamed;
-            return;
-        }
+        r = files_.renameFile(path, renamed);
+        if (r) return renamed;
         if (!files_.attributesReadable(renamed)) break;  // not taken a moment ago: a real failure
     }
-    outcome.renameFailure = r.failure;
+    failure = r.failure;
+    return std::nullopt;
+}
+
+// An earlier pair of this run, or an earlier run in the same minute, left its own archive under the
+// name, and zip adds to it. Anything else there (another user's file, a link, a file others may read)
+// would make zip copy its entries, and its permissions, into this program's archive.
+bool BackupRun::clearTheName(PairOutcome& outcome) {
+    const std::string why = files_.foreignness(outcome.archivePath);
+    if (why.empty()) return true;
+    std::string failure;
+    const std::optional<std::string> aside = renameAside(outcome.archivePath, kFoundSuffix, failure);
+    if (observer_) observer_->foundInTheWay(outcome.archivePath, why, aside.value_or(""), failure);
+    if (aside) return true;
+    outcome.kind = PairOutcome::Kind::Refused;
+    outcome.problem = "Hedefte arşivin adında bir dosya var, kenara alınamadı: " + outcome.archivePath +
+                      " (" + failure + ")";
+    return false;
+}
+
+std::vector<std::string> BackupRun::ownFiles(const std::string& target,
+                                             const std::vector<std::string>& names) {
+    std::vector<std::string> own;
+    for (const std::string& name : names)
+        if (programArchive(name, archiveBase(target)) &&
+            files_.foreignness(archivePath(target, name)).empty())
+            own.push_back(name);
+    return own;
 }
 
 void BackupRun::deleteOldArchives(const PairOutcome& outcome) {
     const int keep = view_.archivesToKeep();
     if (keep <= 0) return;
-    const std::vector<std::string> names = namesIn(outcome.target);
+    // Files that somebody else put under the program's names are neither counted nor deleted: with
+    // newer names they would otherwise push the real archives out.
+    const std::vector<std::string> names = ownFiles(outcome.target, namesIn(outcome.target));
     // Names ahead of a clock that went back sort as the newest and would stay for ever, while
     // each run deletes the one before it: nothing goes until the clock is past them.
     if (const std::optional<ProgramArchive> ahead = archiveAheadOf(names, archiveBase(outcome.target), clock_.now())) {
@@ -309,6 +344,30 @@ void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& lis
     if (!check.whole) {
         outcome.kind = PairOutcome::Kind::Damaged;
         outcome.problem = "arşiv bozuk: " + check.problem;
+        return;
+    }
+    // What zip made must be this program's file alone, holding the sources of the pairs that write
+    // into this folder alone (in one minute they share the name): a file slipped in under the name
+    // while zip started would have lent it its entries and permissions.
+    const ZipNaming naming = nativeZipNaming();
+    const bool ignoreCase = naming == ZipNaming::Windows;
+    std::vector<std::string> sharing;
+    for (int pair = 0; pair < kFolderPairs; ++pair) {
+        const std::string source = view_.sourceFolder(pair);
+        if (!source.empty() && isFolderText(source) &&
+            sameFolder(view_.targetFolder(pair), outcome.target, ignoreCase))
+            sharing.push_back(zipEntryPrefix(source, naming));
+    }
+    const auto stranger = std::find_if(check.files.begin(), check.files.end(), [&](const std::string& e) {
+        return !std::any_of(sharing.begin(), sharing.end(), [&](const std::string& prefix) {
+            return owningPrefix({e}, {prefix}, ignoreCase);
+        });
+    });
+    std::string foreign = files_.foreignness(outcome.archivePath);
+    if (!foreign.empty() || stranger != check.files.end()) {
+        outcome.kind = PairOutcome::Kind::Damaged;
+        outcome.problem = !foreign.empty() ? "arşiv bu programın değil: " + foreign
+                                           : "arşivde kaynağın dışından bir dosya var: " + *stranger;
         return;
     }
     const Completeness gaps = compareWithArchive(

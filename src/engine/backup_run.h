@@ -90,6 +90,15 @@ private:
     bool roomFor(PairOutcome& outcome, const std::optional<VolumeSpace>& space,
                  const std::vector<std::string>& names);
     void markFailedArchive(PairOutcome& outcome);
+    // Renames `path` to the first free name of path + [".<n>"] + suffix; the new name, or nothing
+    // with `failure` set.
+    std::optional<std::string> renameAside(const std::string& path, std::string_view suffix,
+                                           std::string& failure);
+    // Zip updates an archive it finds under its name: a file there that is not the program's is set
+    // aside unopened. False when it stays: the pair is then refused.
+    bool clearTheName(PairOutcome& outcome);
+    // The program's archive names among `names` that are this program's own files.
+    std::vector<std::string> ownFiles(const std::string& target, const std::vector<std::string>& names);
     // A pair whose step threw: failed with why.
     void unchecked(PairOutcome& outcome, std::string problem);
     void deleteOldArchives(const PairOutcome& outcome);

@@ -107,6 +107,14 @@ public:
         log_.write(failure.empty() ? "Eski yedek silindi: " + path
                                    : "Eski yedek silinemedi: " + path + " (" + failure + ")");
     }
+    void foundInTheWay(const std::string& path, const std::string& why, const std::string& setAside,
+                       const std::string&) override {
+        if (setAside.empty()) return;  // the pair's own line says why it was refused
+        const std::string text = "Hedefte arşivin adında bu programın olmayan bir dosya vardı (" + why +
+                                 "); açılmadan kenara alındı: " + path + " -> " + setAside;
+        log_.write(text);
+        warn_(text);
+    }
     void clockWentBack(const std::string& archive) override {
         if (!daily_.tell("saat " + archive, clock_.now())) return;
         const std::string text = clockWentBackText(archive);

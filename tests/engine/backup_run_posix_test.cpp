@@ -608,6 +608,86 @@ struct ScriptedSpace final : NativeFileSystem {
     }
 };
 
+// In a target that others may write, what another user puts under the program's names is never
+// updated, counted for room or retention, nor deleted: a file under the new archive's name is set
+// aside unopened, planted newer names push out no real archive, and a planted giant is no
+// earlier archive to make room for.
+TEST_F(BackupRunTest, AnotherUsersFilesUnderTheProgramsNamesAreNeverItsArchives) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can make files of another user here";
+    ScriptedSpace space(paths);
+    space.spaces = {{2ull << 30, 100ull << 30}};
+    struct Found final : BackupObserver {
+        void zipNotCopied(const std::string&, const std::string&) override {}
+        void pairDone(const PairOutcome& o) override { pairs.push_back(o); }
+        void foundInTheWay(const std::string& path, const std::string& why, const std::string& aside,
+                           const std::string&) override {
+            found.push_back(path + " " + why + " " + aside);
+        }
+        void oldArchiveDeleted(const std::string& path, const std::string&) override {
+            deleted.push_back(path);
+        }
+        void clockWentBack(const std::string& a) override { back.push_back(a); }
+        std::vector<PairOutcome> pairs;
+        std::vector<std::string> found, deleted, back;
+    } seen;
+    BackupRun watched(view, space, clock, runner, LocaleFormats::turkish(), {}, &seen);
+    const fs::path y = onC("y");
+    const auto plant = [&](const std::string& name, const std::string& bytes) {
+        test::writeFile(y / name, bytes);
+        ::chown((y / name).c_str(), 4242, 4242);
+        ::chmod((y / name).c_str(), 0666);
+    };
+    const std::string evil = test::zipArchive({{"brevund/belgeler/evil.txt", "onun"}});
+    plant("y20240305.0907.zip", evil);        // the name this run's archive takes
+    plant("y20240306.0500.zip", ofBelgeler);  // newer names, holding the pair's source
+    plant("y20240307.0500.zip", ofBelgeler);
+    test::writeFile(y / "y20240301.0500.zip", ofBelgeler);  // the program's own earlier archives
+    test::writeFile(y / "y20240302.0500.zip", ofBelgeler);
+    plant("y20240305.0906.zip", std::string());
+    fs::resize_file(y / "y20240305.0906.zip", 8ull << 40);  // 8 TB of nothing, newest before this run
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    view.targets = {"c:\\y", "", "", ""};
+    view.keep = 2;
+    watched.run();
+
+    ASSERT_EQ(seen.pairs.size(), 1u);
+    EXPECT_EQ(seen.pairs[0].kind, PairOutcome::Kind::Archived) << seen.pairs[0].problem;
+    EXPECT_EQ(seen.found,
+              (std::vector<std::string>{"c:\\y\\y20240305.0907.zip sahibi başka bir kullanıcı (uid 4242) "
+                                        "c:\\y\\y20240305.0907.zip.bulunan"}));
+    EXPECT_EQ(test::readFile(y / "y20240305.0907.zip.bulunan"), evil);  // set aside as it was
+    EXPECT_EQ(unzipList(y / "y20240305.0907.zip").find("evil.txt"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(::stat((y / "y20240305.0907.zip").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(seen.deleted, (std::vector<std::string>{"c:\\y\\y20240301.0500.zip"}));
+    EXPECT_TRUE(seen.back.empty());
+    for (const char* planted : {"y20240306.0500.zip", "y20240307.0500.zip", "y20240305.0906.zip"})
+        EXPECT_TRUE(fs::exists(y / planted)) << planted;
+}
+
+// Whatever zip made, it must be this program's file alone and hold the pair's source alone.
+TEST_F(BackupRunTest, AnArchiveOthersMayReadOrThatHoldsAStrangersEntryFails) {
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    view.targets = {"c:\\y", "", "", ""};
+    const std::string scripts[] = {
+        "zip \"$@\" >/dev/null || exit $?\nchmod 0666 \"$1\"",
+        "zip \"$@\" >/dev/null || exit $?\ncd \"$(mktemp -d)\" && echo x >evil.txt && zip -q \"$1\" evil.txt",
+    };
+    const std::string problems[] = {"arşiv bu programın değil: izinleri fazla geniş (0666)",
+                                    "arşivde kaynağın dışından bir dosya var: evil.txt"};
+    for (int i = 0; i < 2; ++i) {
+        clock.set({2024, 3, 5, 9, 10 + i, 0});
+        test::putZipStandIn(drives.drive('c'), scripts[i]);
+        run.run();
+        ASSERT_EQ(observer.pairs.size(), static_cast<std::size_t>(i + 1));
+        EXPECT_EQ(observer.pairs[i].kind, PairOutcome::Kind::Damaged) << observer.pairs[i].problem;
+        EXPECT_EQ(observer.pairs[i].problem, problems[i]);
+        EXPECT_EQ(observer.pairs[i].archivePath.substr(observer.pairs[i].archivePath.size() - 10),
+                  ".zip.bozuk");
+    }
+}
+
 TEST_F(BackupRunTest, AVolumeWithRoomForFewerThanThreeRunsIsTold) {
     ScriptedSpace space(paths);
     constexpr std::uint64_t MB = 1024 * 1024;

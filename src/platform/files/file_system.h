@@ -79,6 +79,11 @@ public:
     // Removes the temporary files that a replaceContent of this path, interrupted by a crash or
     // a power cut, left beside it.
     virtual void removeReplaceLeftovers(const std::string& path) = 0;
+    // Why what stands at `path` (a link is not followed) is not a file this program could have
+    // written: not a regular file, another user's, or readable by more users than the program lets
+    // read its own files. Empty for such a file, and for nothing at all. In a folder that others
+    // may write, only such files are this program's to update, count or delete.
+    virtual std::string foreignness(const std::string& /*path*/) { return {}; }
 };
 
 }  // namespace zel

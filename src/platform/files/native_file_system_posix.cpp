@@ -202,6 +202,20 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
     return {};
 }
 
+std::string NativeFileSystem::foreignness(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::lstat(paths_.native(path).c_str(), &st) != 0) return {};
+    if (S_ISLNK(st.st_mode)) return "bağlantı";
+    if (!S_ISREG(st.st_mode)) return "dosya değil";
+    if (st.st_uid != ::geteuid()) return "sahibi başka bir kullanıcı (uid " + std::to_string(st.st_uid) + ")";
+    if ((st.st_mode & 0777 & currentUmask()) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        return std::string("izinleri fazla geniş (") + mode + ")";
+    }
+    return {};
+}
+
 void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
     if (path.empty()) return;
     const std::string target = followLinks(paths_.native(path));

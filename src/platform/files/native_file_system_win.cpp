@@ -110,6 +110,16 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
     return {systemMessage(error)};
 }
 
+// A link or a folder under an archive's name is not the program's; whose a file is, is not read here.
+std::string NativeFileSystem::foreignness(const std::string& path) {
+    if (path.empty()) return {};
+    const DWORD attributes = GetFileAttributesW(widen(paths_.native(path)).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "bağlantı";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "dosya değil";
+    return {};
+}
+
 void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
     if (path.empty()) return;
     DeleteFileW((replacedFile(widen(paths_.native(path))) + L".tmp").c_str());
