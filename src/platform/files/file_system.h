@@ -64,7 +64,8 @@ public:
     virtual std::optional<std::string> readCreatingIfMissing(const std::string& path) = 0;
     // Writes to a temporary file beside the target and renames it over the target, durably. A
     // target that is a symbolic link stays one: its target is replaced. A read-only target is
-    // not replaced. `ownerOnly`: nobody but the file's owner may read the new file (POSIX).
+    // not replaced. `ownerOnly`: nobody but the file's owner may read the new file (Windows: nobody
+    // but SYSTEM, the Administrators and the user this process runs as).
     virtual WriteResult replaceContent(const std::string& path, const std::string& bytes, bool ownerOnly = false) = 0;
     // The items of a folder; nothing when it cannot be listed.
     virtual std::optional<std::vector<FolderItem>> listFolder(const std::string& path) = 0;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/files/final_path_win.h"
+#include "platform/security/private_access_win.h"
 #include "platform/system/wide_text_win.h"
 
 namespace zel {
@@ -24,6 +25,23 @@ std::optional<std::string> readHandle(HANDLE h) {
 std::wstring replacedFile(const std::wstring& path) {
     std::wstring final = finalPath(path);
     return final.empty() ? path : final;
+}
+
+// The temporary file of a replace. An owner-only one is private from its creation on, so that
+// nobody else may open it even before the rename, which puts its access list in the old file's place.
+// A leftover one goes first: opened again, it would keep its own list.
+HANDLE createTemporary(const std::wstring& tmp, bool ownerOnly) {
+    if (!ownerOnly)
+        return CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    PrivateAccess access(L"FA");
+    if (!access.attributes()) {
+        SetLastError(ERROR_INVALID_SECURITY_DESCR);
+        return INVALID_HANDLE_VALUE;
+    }
+    DeleteFileW(tmp.c_str());
+    return CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, access.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 }  // namespace
@@ -84,15 +102,15 @@ std::optional<std::string> NativeFileSystem::readCreatingIfMissing(const std::st
     return content;
 }
 
-WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes, bool) {
+WriteResult NativeFileSystem::replaceContent(const std::string& path, const std::string& bytes,
+                                             bool ownerOnly) {
     if (path.empty()) return {"boş yol"};
     const std::wstring target = replacedFile(widen(paths_.native(path)));
     const std::wstring tmp = target + L".tmp";
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return {"dosya salt okunur"};
-    HANDLE h =
-        CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = createTemporary(tmp, ownerOnly);
     if (h == INVALID_HANDLE_VALUE) return {systemMessage(GetLastError())};
     DWORD error = 0;
     auto step = [&error](bool ok) {

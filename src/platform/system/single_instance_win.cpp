@@ -1,24 +1,24 @@
 #include "platform/system/single_instance_win.h"
 
-#include <sddl.h>
-
 #include "platform/files/final_path_win.h"
+#include "platform/security/private_access_win.h"
 #include "platform/system/wide_text_win.h"
 
 namespace zel {
 namespace {
 
-// Every user may wait on and open the mutex, so a copy of another user or session sees it.
-HANDLE createMachineWideMutex(const std::wstring& name) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1, &descriptor,
-                                                         nullptr);
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    HANDLE mutex = CreateMutexW(descriptor ? &attributes : nullptr, FALSE, name.c_str());
-    const DWORD error = GetLastError();
-    if (descriptor) LocalFree(descriptor);
-    SetLastError(error);
-    return mutex;
+struct CreatedMutex {
+    HANDLE handle;
+    DWORD error;
+};
+
+// Only SYSTEM, the Administrators and the user of this copy may open the mutex: a copy of another
+// user, who may not, still learns that it exists (heldByAnotherCopy). Without the list, the default
+// one of this process's token.
+CreatedMutex createMutex(const std::wstring& name) {
+    PrivateAccess access(L"GA");
+    HANDLE mutex = CreateMutexW(access.attributes(), FALSE, name.c_str());
+    return {mutex, GetLastError()};
 }
 
 }  // namespace
@@ -54,15 +54,12 @@ Win32SingleInstance::~Win32SingleInstance() {
 }
 
 bool Win32SingleInstance::claim(std::function<void()> onShowRequest) {
-    mutex_ = createMachineWideMutex((scope_ == Scope::Machine ? L"Global\\" : L"Local\\") + key_);
-    const DWORD error = GetLastError();
-    if (mutex_ && error == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex_);
-        mutex_ = nullptr;
+    const CreatedMutex created = createMutex((scope_ == Scope::Machine ? L"Global\\" : L"Local\\") + key_);
+    if (heldByAnotherCopy(created.handle != nullptr, created.error)) {
+        if (created.handle) CloseHandle(created.handle);
         return false;
     }
-    // A mutex that exists but may not be opened belongs to a running copy too.
-    if (!mutex_ && error == ERROR_ACCESS_DENIED) return false;
+    mutex_ = created.handle;
     // Without a mutex nothing can be told: running beats refusing to back up.
     onShow_ = std::move(onShowRequest);
     WNDCLASSEXW cls{};
@@ -96,6 +93,11 @@ void Win32SingleInstance::askRunningCopyToShow() {
 void Win32SingleInstance::askRunningCopyToHandOver() {
     HWND running = FindWindowExW(HWND_MESSAGE, nullptr, key_.c_str(), nullptr);
     if (running) PostMessageW(running, handOverMessage_, static_cast<WPARAM>(GetCurrentProcessId()), 0);
+}
+
+bool heldByAnotherCopy(bool opened, unsigned long error) {
+    // A mutex that exists but may not be opened (another user's) belongs to a running copy too.
+    return opened ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
 }
 
 bool isOwnSuccessor(unsigned long successorPid, bool successorRunning, unsigned long askingPid) {

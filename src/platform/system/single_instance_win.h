@@ -13,8 +13,9 @@ namespace zel {
 // and mapped drives make no second key), or its full path where the folder cannot be opened.
 std::string instanceKeyOfFolder(const std::string& programFolder);
 
-// The previous-instance query as a named mutex in the machine's global namespace that every user
-// may open (it goes when the last process holding it ends, however it ended), and the show
+// The previous-instance query as a named mutex in the machine's global namespace that only SYSTEM,
+// the Administrators and its creator's user may open, though every user's copy sees that it is
+// there (it goes when the last process holding it ends, however it ended), and the show
 // request as a message to a message-only window of the running copy, which a copy in another
 // session or on another desktop cannot find.
 class Win32SingleInstance final : public SingleInstance {
@@ -53,6 +54,10 @@ private:
     std::function<void()> onShow_;
     std::function<void(unsigned long)> onHandOver_;
 };
+
+// Whether creating the mutex found it held by a running copy, from whether a handle came back and
+// the error then: one of this user that exists already, or one that this user may not open.
+bool heldByAnotherCopy(bool opened, unsigned long error);
 
 // Whether a request to make way comes from this copy's own successor: the process it started
 // itself (its id, 0 for none), still running. Any other process, whatever it says, ends nothing.

@@ -1,5 +1,8 @@
 #include "platform/security/password_vault.h"
 
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <gtest/gtest.h>
 
 #include "text/base64.h"
@@ -25,6 +28,37 @@ TEST(PasswordVault, EachScopeGivesBackWhatItProtected) {
             EXPECT_FALSE(blobOf(*stored).empty()) << *stored;
             EXPECT_EQ(revealPassword(*stored), password) << static_cast<int>(scope);
         }
+    }
+}
+
+DATA_BLOB dataOf(const std::string& bytes) {
+    return {static_cast<DWORD>(bytes.size()), reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data()))};
+}
+
+// DPAPI's own calls without entropy, as any other program makes them: what they give, nothing on failure.
+std::optional<std::string> plainCall(bool protect, const std::string& bytes, DWORD flags = 0) {
+    DATA_BLOB in = dataOf(bytes);
+    DATA_BLOB out{};
+    flags |= CRYPTPROTECT_UI_FORBIDDEN;
+    if (!(protect ? CryptProtectData(&in, nullptr, nullptr, nullptr, nullptr, flags, &out)
+                  : CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr, flags, &out)))
+        return std::nullopt;
+    std::string result(reinterpret_cast<const char*>(out.pbData), out.cbData);
+    LocalFree(out.pbData);
+    return result;
+}
+
+// The program's blob is no password for another program's plain call, machine-wide or not; a blob
+// an older version stored without the program's entropy is still read.
+TEST(PasswordVault, ANewBlobNeedsTheProgramsEntropyAndAnOlderOneIsStillRead) {
+    for (const PasswordScope scope : {PasswordScope::User, PasswordScope::Machine}) {
+        const std::optional<std::string> stored = protectPassword("gizli", scope);
+        ASSERT_TRUE(stored.has_value());
+        EXPECT_EQ(plainCall(false, blobOf(*stored)), std::nullopt) << static_cast<int>(scope);
+        const std::optional<std::string> older =
+            plainCall(true, "eski parola", scope == PasswordScope::Machine ? CRYPTPROTECT_LOCAL_MACHINE : 0);
+        ASSERT_TRUE(older.has_value());
+        EXPECT_EQ(revealPassword("dpapi:" + base64(*older)), "eski parola") << static_cast<int>(scope);
     }
 }
 

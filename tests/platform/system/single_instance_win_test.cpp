@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
+#include "support/core/access_list_win.h"
 #include "support/core/temp_dir.h"
 
 namespace zel {
@@ -73,19 +75,40 @@ TEST(Win32SingleInstance, OnlyTheSuccessorAWindowStartedMakesItGiveWay) {
         EXPECT_EQ(isOwnSuccessor(c.successor, c.running, c.asking), c.makesWay) << c.what;
 }
 
-TEST(Win32SingleInstance, AnotherFolderRunsBesideAndAnEndedCopyBlocksNothing) {
+TEST(Win32SingleInstance, AnotherFolderRunsBesideOnlyItsUserMayOpenItAndAnEndedCopyBlocksNothing) {
     const std::string key = instanceKey("c:\\zel\\test-second");
     auto first = std::make_unique<Win32SingleInstance>(key);
     ASSERT_TRUE(first->claim([] {}));
     // Machine-wide: the name that any user's copy, in any session, asks for.
-    HANDLE seen = OpenMutexW(SYNCHRONIZE, FALSE, widen("Global\\" + key).c_str());
+    HANDLE seen = OpenMutexW(SYNCHRONIZE | READ_CONTROL, FALSE, widen("Global\\" + key).c_str());
     EXPECT_NE(seen, nullptr);
+    // Only SYSTEM, the Administrators and this copy's user may open it: no one else may hold it.
+    std::set<std::string> admitted;
+    for (const auto& [sid, rights] : test::accessListOf(seen, SE_KERNEL_OBJECT).grants) admitted.insert(sid);
+    EXPECT_EQ(admitted,
+              (std::set<std::string>{test::kSystemSid, test::kAdministratorsSid, test::testUserSid()}));
     if (seen) CloseHandle(seen);
     Win32SingleInstance otherFolder(instanceKey("d:\\zel\\test-second"));
     EXPECT_TRUE(otherFolder.claim([] {}));
     first.reset();
     Win32SingleInstance next(key);
     EXPECT_TRUE(next.claim([] {}));
+}
+
+// Another user's copy may not open the mutex, which tells it as surely as finding it that one runs.
+TEST(Win32SingleInstance, AMutexThatExistsOrMayNotBeOpenedIsAnotherCopys) {
+    const struct {
+        bool opened;
+        DWORD error;
+        bool held;
+    } cases[] = {
+        {true, ERROR_SUCCESS, false},          // made now: this copy is the first
+        {true, ERROR_ALREADY_EXISTS, true},    // this user's running copy
+        {false, ERROR_ACCESS_DENIED, true},    // another user's running copy
+        {false, ERROR_INVALID_HANDLE, false},  // the name is another kind of object's: nothing told
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(heldByAnotherCopy(c.opened, c.error), c.held) << c.opened << " " << c.error;
 }
 
 TEST(Win32SingleInstance, OneFolderHasOneKeyHoweverItIsSpelled) {

@@ -1,0 +1,48 @@
+#include "platform/security/private_access_win.h"
+
+#include <sddl.h>
+
+#include <string>
+#include <vector>
+
+namespace zel {
+namespace {
+
+std::wstring privateAccessSddl(std::wstring_view rights, std::wstring_view user) {
+    const std::wstring grant = L"(A;;" + std::wstring(rights) + L";;;";
+    std::wstring sddl = L"D:P" + grant + L"SY)" + grant + L"BA)";
+    if (user != L"S-1-5-18") sddl += grant + std::wstring(user) + L")";
+    return sddl;
+}
+
+// The user this process runs as, a SID as text; empty when its token cannot be read.
+std::wstring processUserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    std::vector<BYTE> user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+    DWORD size = 0;
+    LPWSTR text = nullptr;
+    if (GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text);
+    CloseHandle(token);
+    if (!text) return {};
+    std::wstring sid(text);
+    LocalFree(text);
+    return sid;
+}
+
+}  // namespace
+
+PrivateAccess::PrivateAccess(std::wstring_view rights) {
+    const std::wstring user = processUserSid();
+    if (user.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                            privateAccessSddl(rights, user).c_str(), SDDL_REVISION_1, &descriptor_, nullptr))
+        descriptor_ = nullptr;
+    attributes_ = {sizeof attributes_, descriptor_, FALSE};
+}
+
+PrivateAccess::~PrivateAccess() {
+    if (descriptor_) LocalFree(descriptor_);
+}
+
+}  // namespace zel
