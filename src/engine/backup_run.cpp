@@ -128,8 +128,16 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
     if (observer_ && targetInsideSource(outcome.source, outcome.target))
         observer_->targetInsideSource(outcome.source, outcome.target);
     // Listed before zip starts, so that a file zip silently passes over is noticed.
-    const SourceListing listing =
-        whileWindowLive([this, &outcome] { return listSource(files_, outcome.source); }, processEvents_);
+    // "İptal" and the stop end a listing too: it runs on its own thread while the window lives.
+    ListingLimits limits;
+    limits.stopped = [this] { return cancelRequested_.load(); };
+    const SourceListing listing = whileWindowLive(
+        [this, &outcome, &limits] { return listSource(files_, outcome.source, limits); }, processEvents_);
+    if (!listing.problem.empty()) {
+        outcome.kind = PairOutcome::Kind::Incomplete;
+        outcome.problem = listing.problem;
+        return true;
+    }
     // The target as zip finds it: its space and, for the work file zip will add, its names.
     const std::optional<VolumeSpace> space = files_.volumeSpace(outcome.target);
     const std::vector<std::string> namesBefore = namesIn(outcome.target);
@@ -166,6 +174,7 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
 }
 
 std::string BackupRun::stopInMidRun() {
+    cancelRequested_ = true;  // a listing still under way ends at its next folder
     if (!inFlight_) return {};
     const InFlight pair = *std::exchange(inFlight_, std::nullopt);
     std::vector<std::string> said;

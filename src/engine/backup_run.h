@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -119,7 +120,7 @@ private:
     std::string ownZip_;
 
     bool running_ = false;
-    bool cancelRequested_ = false;
+    std::atomic<bool> cancelRequested_ = false;  // read by the listing's thread too
     std::optional<int> pairInProgress_;
     // What a stop must clean up of the pair in progress, once its zip is started.
     struct InFlight {

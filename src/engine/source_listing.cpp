@@ -1,5 +1,6 @@
 #include "engine/source_listing.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_set>
 
@@ -59,18 +60,43 @@ std::string zipEntryPrefix(std::string_view source, ZipNaming naming) {
     return text;
 }
 
-SourceListing listSource(FileSystem& files, const std::string& source) {
+SourceListing listSource(FileSystem& files, const std::string& source, const ListingLimits& limits) {
     struct Folder {
         std::string entry;
         std::string path;
         int depth;
+        std::vector<FolderIdentity> way;  // the folders above it, itself last
     };
     SourceListing listing;
-    std::vector<Folder> todo{{zipEntryPrefix(source, nativeZipNaming()), source, 0}};
+    const auto started = std::chrono::steady_clock::now();
+    std::uint64_t seen = 0;
+    std::vector<Folder> todo{{zipEntryPrefix(source, nativeZipNaming()), source, 0, {}}};
     while (!todo.empty()) {
         Folder folder = std::move(todo.back());
         todo.pop_back();
+        if (limits.stopped && limits.stopped()) {
+            listing.problem = "kaynak listelenirken durduruldu";
+            return listing;
+        }
+        if (std::chrono::steady_clock::now() - started > limits.mostTime) {
+            listing.problem =
+                "kaynak " + std::to_string(limits.mostTime.count() / 60) + " dakikada listelenemedi";
+            return listing;
+        }
+        // A link back to a folder on its own way would be followed for ever, by zip too.
+        if (const std::optional<FolderIdentity> id = files.folderIdentity(folder.path)) {
+            if (std::find(folder.way.begin(), folder.way.end(), *id) != folder.way.end()) {
+                listing.problem = "kaynakta kendi üst klasörüne dönen bir bağlantı var: " + folder.entry;
+                return listing;
+            }
+            folder.way.push_back(*id);
+        }
         std::optional<std::vector<FolderItem>> items = files.listFolder(folder.path);
+        seen += items ? items->size() : 0;
+        if (seen > limits.mostItems) {
+            listing.problem = "kaynakta " + std::to_string(limits.mostItems) + " öğeden fazlası var";
+            return listing;
+        }
         if (!items) {
             listing.unreadableFolders.push_back(folder.entry.empty() ? source : folder.entry);
             continue;
@@ -85,7 +111,7 @@ SourceListing listSource(FileSystem& files, const std::string& source) {
             if (item.kind == FolderItem::Kind::File) {
                 listing.files.push_back({std::move(entry), std::move(path)});
             } else if (item.kind == FolderItem::Kind::Folder && folder.depth < kDeepest) {
-                todo.push_back({std::move(entry), std::move(path), folder.depth + 1});
+                todo.push_back({std::move(entry), std::move(path), folder.depth + 1, folder.way});
             }
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,8 +27,17 @@ struct SourceListing {
     std::vector<File> files;
     std::vector<std::string> unreadableFolders;  // entry names of folders that could not be listed
     std::uint64_t leftOutByZip = 0;              // hidden or system items
+    // Why the listing could not be made whole, and zip must not be started: a link back to a folder
+    // on its own way (zip would follow it for ever), a limit passed, a stop. Empty when listed.
+    std::string problem;
 };
-SourceListing listSource(FileSystem& files, const std::string& source);
+// How far a listing may go: a tree beyond these is no folder anybody backs up.
+struct ListingLimits {
+    std::uint64_t mostItems = 10'000'000;
+    std::chrono::seconds mostTime{2 * 3600};
+    std::function<bool()> stopped;  // asked once per folder
+};
+SourceListing listSource(FileSystem& files, const std::string& source, const ListingLimits& limits = {});
 
 // Listed files that the archive lacks: missing when still there, vanished when gone since.
 struct Completeness {

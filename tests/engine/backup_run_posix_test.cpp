@@ -862,6 +862,36 @@ TEST_F(BackupRunTest, ListingFollowsZipsRulesOnLinux) {
 
 // A folder the program may not list makes an archive without its files and zip still ends with
 // 0. Root reads every folder: ctest runs this test once more without that right.
+// Links that lead back up the tree would have the listing and zip go round for ever: the pair
+// fails at once, before zip. A link across to another folder is followed, as zip follows it.
+TEST_F(BackupRunTest, ALinkBackUpTheTreeFailsThePairBeforeZip) {
+    const fs::path belgeler = onC("brevund/belgeler");
+    test::writeFile(onC("brevund/diger/d.txt"), "d");
+    fs::create_directory_symlink("../diger", belgeler / "yan");
+    view.sources = {"c:\\brevund\\belgeler", "c:\\brevund", "", ""};
+    view.targets = {"c:\\y", "c:\\z", "", ""};
+    run.run();
+    ASSERT_EQ(observer.pairs.size(), 2u);
+    EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Archived) << observer.pairs[0].problem;
+    EXPECT_NE(unzipList(onC("y/y20240305.0907.zip")).find("brevund/belgeler/yan/d.txt"), std::string::npos);
+
+    fs::create_directory_symlink(".", belgeler / "s1");
+    fs::create_directory_symlink(".", belgeler / "s2");
+    clock.set({2024, 3, 5, 9, 8, 0});
+    ops.lines.clear();
+    run.run();
+    ASSERT_EQ(observer.pairs.size(), 4u);
+    for (const std::size_t i : {2u, 3u}) {
+        EXPECT_EQ(observer.pairs[i].kind, PairOutcome::Kind::Incomplete);
+        EXPECT_EQ(observer.pairs[i].problem.rfind(
+                      "kaynakta kendi üst klasörüne dönen bir bağlantı var: brevund/", 0),
+                  0u)
+            << observer.pairs[i].problem;
+    }
+    EXPECT_TRUE(ops.lines.empty());  // zip never started
+    EXPECT_FALSE(fs::exists(onC("y/y20240305.0908.zip")));
+}
+
 TEST_F(BackupRunTest, UnlistableFolderFailsThePair) {
     test::writeFile(onC("brevund/belgeler/kilitli/gizli.txt"), "k");
     fs::permissions(onC("brevund/belgeler/kilitli"), fs::perms::none);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 
 #include "support/core/no_files.h"
@@ -58,6 +59,29 @@ TEST(SourceListing, NamesFilesAsZipDoesAndCountsWhatZipLeavesOut) {
 
     // A drive root that cannot be listed is named by its text.
     EXPECT_EQ(listSource(fs, "d:\\").unreadableFolders, std::vector<std::string>{"d:\\"});
+}
+
+// A listing stops at its limits and when asked to, with why; within them it lists as ever.
+TEST(SourceListing, ALimitOrAStopEndsItWithItsReason) {
+    ScriptedFolders fs;
+    fs.folders["c:\\v"] = {{"a", Kind::File, false}, {"alt", Kind::Folder, false}};
+    fs.folders["c:\\v\\alt"] = {{"b", Kind::File, false}, {"c", Kind::File, false}};
+    struct Case {
+        ListingLimits limits;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {{}, ""},
+        {{4, std::chrono::seconds(3600), {}}, ""},
+        {{3, std::chrono::seconds(3600), {}}, "kaynakta 3 öğeden fazlası var"},
+        {{10, std::chrono::seconds(-1), {}}, "kaynak 0 dakikada listelenemedi"},
+        {{10, std::chrono::seconds(3600), [] { return true; }}, "kaynak listelenirken durduruldu"},
+    };
+    for (const Case& c : cases) {
+        const SourceListing listing = listSource(fs, "c:\\v", c.limits);
+        EXPECT_EQ(listing.problem, c.problem);
+        if (*c.problem == '\0') EXPECT_EQ(listing.files.size(), 3u);
+    }
 }
 
 }  // namespace

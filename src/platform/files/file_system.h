@@ -17,6 +17,13 @@ struct FolderItem {
     bool hiddenOrSystem = false;  // Windows' hidden or system attribute; never set elsewhere
 };
 
+// Which folder a path reaches, whatever links lead there: the same device and inode is the same folder.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
 // A file opened for reading at any offset.
 class FileReader {
 public:
@@ -85,6 +92,8 @@ public:
     // read its own files. Empty for such a file, and for nothing at all. In a folder that others
     // may write, only such files are this program's to update, count or delete.
     virtual std::string foreignness(const std::string& /*path*/) { return {}; }
+    // The folder a path reaches, links followed; nothing where the system does not tell.
+    virtual std::optional<FolderIdentity> folderIdentity(const std::string& /*path*/) { return std::nullopt; }
 };
 
 }  // namespace zel

@@ -14,6 +14,7 @@ public:
     bool copyFile(const std::string& from, const std::string& to) override;
     bool attributesReadable(const std::string& path) override;
     std::string foreignness(const std::string& path) override;
+    std::optional<FolderIdentity> folderIdentity(const std::string& path) override;
     std::optional<std::uint64_t> fileSize(const std::string& path) override;
     bool appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) override;
     std::optional<std::string> readCreatingIfMissing(const std::string& path) override;

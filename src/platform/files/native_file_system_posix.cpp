@@ -202,6 +202,13 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
     return {};
 }
 
+std::optional<FolderIdentity> NativeFileSystem::folderIdentity(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(paths_.native(path).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 std::string NativeFileSystem::foreignness(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::lstat(paths_.native(path).c_str(), &st) != 0) return {};

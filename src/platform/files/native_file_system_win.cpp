@@ -128,6 +128,11 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
     return {systemMessage(error)};
 }
 
+// Info-ZIP for Windows does not follow junctions into a loop; the depth limit bounds the listing.
+std::optional<FolderIdentity> NativeFileSystem::folderIdentity(const std::string&) {
+    return std::nullopt;
+}
+
 // A link or a folder under an archive's name is not the program's; whose a file is, is not read here.
 std::string NativeFileSystem::foreignness(const std::string& path) {
     if (path.empty()) return {};
