@@ -1,45 +1,82 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <memory>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/security/program_trust.h"
 
 namespace zel {
 namespace {
 
-// The path with every link resolved, cut back to the part that exists.
-std::string realExisting(std::string path) {
-    for (;;) {
-        const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-        if (real) return real.get();
-        const auto slash = path.find_last_of('/');
-        if (slash == std::string::npos) return {};
-        path.resize(slash == 0 ? 1 : slash);
+// More links on one way than this is a loop, or nothing an administrator set up.
+constexpr int kMostLinks = 40;
+
+std::vector<std::string> components(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
     }
+    return parts;
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
 }  // namespace
 
+// Every place on the way as written is judged, each link where it stands (its owner; a link's own
+// mode means nothing) and then the way it leads, from its own folder or from "/": a link in a folder
+// that a user may write is his to point elsewhere, whatever it points to now.
 std::string untrustedWriters(const std::string& nativePath) {
-    const std::string real = realExisting(nativePath);
-    if (real.empty()) return nativePath + ": bulunamadı";
-    std::vector<std::string> chain{"/"};
-    for (std::size_t slash = real.find('/', 1);; slash = real.find('/', slash + 1)) {
-        if (slash == std::string::npos) {
-            if (real.size() > 1) chain.push_back(real);
+    std::vector<PlaceMode> places;
+    std::string missing;
+    std::vector<std::string> todo = components(nativePath);
+    std::string folder = "/";
+    struct stat root {};
+    if (nativePath.empty() || nativePath.front() != '/' || ::lstat("/", &root) != 0) return nativePath + ": okunamadı";
+    places.push_back({"/", root.st_uid, root.st_gid, static_cast<std::uint32_t>(root.st_mode & 07777)});
+    int links = 0;
+    std::size_t next = 0;
+    while (next < todo.size() && missing.empty()) {
+        const std::string name = todo[next++];
+        if (name == ".") continue;
+        if (name == "..") {
+            folder = folder.substr(0, std::max<std::size_t>(folder.rfind('/'), 1));
+            continue;
+        }
+        const std::string place = joined(folder, name);
+        struct stat st {};
+        if (::lstat(place.c_str(), &st) != 0) {
+            missing = place + (errno == ENOENT ? ": bulunamadı" : ": okunamadı");
             break;
         }
-        chain.push_back(real.substr(0, slash));
+        if (!S_ISLNK(st.st_mode)) {
+            places.push_back({place, st.st_uid, st.st_gid, static_cast<std::uint32_t>(st.st_mode & 07777)});
+            folder = place;
+            continue;
+        }
+        places.push_back({place, st.st_uid, st.st_gid, 0});
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(place.c_str(), target.data(), target.size());
+        if (n <= 0 || ++links > kMostLinks) return place + ": okunamadı";
+        target.resize(static_cast<std::size_t>(n));
+        std::vector<std::string> rest = components(target);
+        rest.insert(rest.end(), todo.begin() + static_cast<std::ptrdiff_t>(next), todo.end());
+        todo = std::move(rest);
+        next = 0;
+        if (target.front() == '/') folder = "/";
     }
-    std::vector<PlaceMode> places;
-    for (const std::string& place : chain) {
-        struct stat st {};
-        if (::lstat(place.c_str(), &st) != 0) return place + ": okunamadı";
-        places.push_back({place, st.st_uid, st.st_gid, static_cast<std::uint32_t>(st.st_mode & 07777)});
-    }
-    return untrustedWritersOf(places, {0, static_cast<std::uint32_t>(::geteuid())});
+    const std::string who = untrustedWritersOf(places, {0, static_cast<std::uint32_t>(::geteuid())});
+    return who.empty() ? missing : who;
 }
 
 }  // namespace zel
