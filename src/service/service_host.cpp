@@ -2,6 +2,7 @@
 
 #include "channel/mail_messages.h"
 #include "engine/folder_text.h"
+#include "engine/schedule.h"
 #include "window/status_report.h"
 
 namespace zel {
@@ -71,8 +72,15 @@ void ServiceHost::connected(ChannelServer::ClientId id, const PeerIdentity& peer
     const std::string user = peer.user.empty() ? std::to_string(peer.uid) : peer.user;
     const PeerAccess access = parts_.access(peer);
     if (access == PeerAccess::Refused) {
-        machine_->log("Hizmete bağlanma reddedildi: kullanıcı " + user);
         sendLast(id, {std::string(verb::kRefused)});
+        if (refused_.size() > kMostRefusedUsers && !refused_.count(user)) refused_.clear();
+        Refusals& r = refused_[user];
+        ++r.since;
+        const std::int64_t now = wallSecond(parts_.machine.clock.now());
+        if (r.toldAt && now - *r.toldAt < kRefusalLogSeconds) return;
+        machine_->log("Hizmete bağlanma reddedildi: kullanıcı " + user +
+                      (r.since > 1 ? " (son satırdan bu yana " + std::to_string(r.since) + " kez)" : ""));
+        r = {now, 0};  // counted afresh until the next line
         return;
     }
     // One user's connections cannot crowd out the others' (or the service's memory).

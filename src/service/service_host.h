@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,6 +22,9 @@ inline constexpr std::string_view kServiceStopped = "Hizmet durduruldu";
 inline constexpr std::string_view kChangeNotAllowed = "Bu ayarı değiştirme izniniz yok";
 // A client that has not said hello within this many clock ticks (seconds) is dropped.
 inline constexpr int kHelloTicks = 10;
+// A refused user's connections are told in the run log at most this often.
+inline constexpr std::int64_t kRefusalLogSeconds = 60;
+inline constexpr std::size_t kMostRefusedUsers = 1000;
 // Connections one user may hold at once; more are closed as they come.
 inline constexpr std::size_t kConnectionsPerUser = 16;
 
@@ -101,6 +105,13 @@ private:
     std::map<ChannelServer::ClientId, Client> clients_;
     std::uint64_t ticks_ = 0;
     std::set<std::string> crowded_;  // users told about for too many connections, until one gets in
+    // Refused connections, told at most once a minute per user with how many came since: a flood
+    // of them must not push the run log's history out.
+    struct Refusals {
+        std::optional<std::int64_t> toldAt;
+        std::uint64_t since = 0;
+    };
+    std::map<std::string, Refusals> refused_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     ServicePanel panel_;
     KeptWarnings kept_;

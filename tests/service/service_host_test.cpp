@@ -272,9 +272,25 @@ TEST_F(ServiceHostTest, ASilentClientAndAUsersSeventeenthConnectionAreLetGo) {
 }
 
 TEST_F(ServiceHostTest, AStrangerAndAnotherVersionAreToldWhyAndLetGo) {
+    // A flood of a stranger's connections: each is refused, the run log hears of them once a minute.
+    clock.set({2026, 12, 8, 9, 0, 0});
+    for (ChannelServer::ClientId id = 100; id < 200; ++id) {
+        connect(id, kStranger);
+        EXPECT_EQ(server.sent[id], std::vector<Message>{{"refused"}});
+        EXPECT_TRUE(server.closed[id]);
+    }
+    const std::string line = "Hizmete bağlanma reddedildi: kullanıcı " + std::to_string(kStranger);
+    const auto lines = [&] {
+        std::size_t n = 0;
+        for (std::size_t at = log().find(line); at != std::string::npos; at = log().find(line, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(lines(), 1u);
+    clock.set({2026, 12, 8, 9, 1, 0});
     connect(1, kStranger);
     EXPECT_EQ(server.sent[1], std::vector<Message>{{"refused"}});
-    EXPECT_TRUE(server.closed[1]);
+    EXPECT_EQ(lines(), 2u);
+    EXPECT_NE(log().find(line + " (son satırdan bu yana 100 kez)"), std::string::npos) << log();
     connect(2);
     say(2, encodeMessage(helloMessage({"0.9.0", ClientRole::Window})));
     EXPECT_EQ(server.sent[2], (std::vector<Message>{{"version", "1.0.0"}}));
