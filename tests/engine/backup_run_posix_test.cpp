@@ -88,10 +88,15 @@ struct RecordingObserver final : BackupObserver {
     std::vector<PairOutcome> pairs;
     void zipNotCopied(const std::string& from, const std::string&) override { notCopied.push_back(from); }
     void pairDone(const PairOutcome& outcome) override { pairs.push_back(outcome); }
-    std::vector<std::string> deleted, inside, nearlyFull;
+    std::vector<std::string> deleted, inside, nearlyFull, found, back;
     void oldArchiveDeleted(const std::string& path, const std::string& failure) override {
         deleted.push_back(path + failure);
     }
+    void foundInTheWay(const std::string& path, const std::string& why, const std::string& aside,
+                       const std::string&) override {
+        found.push_back(path + " " + why + " " + aside);
+    }
+    void clockWentBack(const std::string& archive) override { back.push_back(archive); }
     void targetInsideSource(const std::string& source, const std::string&) override {
         inside.push_back(source);
     }
@@ -616,21 +621,7 @@ TEST_F(BackupRunTest, AnotherUsersFilesUnderTheProgramsNamesAreNeverItsArchives)
     if (::geteuid() != 0) GTEST_SKIP() << "only root can make files of another user here";
     ScriptedSpace space(paths);
     space.spaces = {{2ull << 30, 100ull << 30}};
-    struct Found final : BackupObserver {
-        void zipNotCopied(const std::string&, const std::string&) override {}
-        void pairDone(const PairOutcome& o) override { pairs.push_back(o); }
-        void foundInTheWay(const std::string& path, const std::string& why, const std::string& aside,
-                           const std::string&) override {
-            found.push_back(path + " " + why + " " + aside);
-        }
-        void oldArchiveDeleted(const std::string& path, const std::string&) override {
-            deleted.push_back(path);
-        }
-        void clockWentBack(const std::string& a) override { back.push_back(a); }
-        std::vector<PairOutcome> pairs;
-        std::vector<std::string> found, deleted, back;
-    } seen;
-    BackupRun watched(view, space, clock, runner, LocaleFormats::turkish(), {}, &seen);
+    BackupRun watched(view, space, clock, runner, LocaleFormats::turkish(), {}, &observer);
     const fs::path y = onC("y");
     const auto plant = [&](const std::string& name, const std::string& bytes) {
         test::writeFile(y / name, bytes);
@@ -650,9 +641,9 @@ TEST_F(BackupRunTest, AnotherUsersFilesUnderTheProgramsNamesAreNeverItsArchives)
     view.keep = 2;
     watched.run();
 
-    ASSERT_EQ(seen.pairs.size(), 1u);
-    EXPECT_EQ(seen.pairs[0].kind, PairOutcome::Kind::Archived) << seen.pairs[0].problem;
-    EXPECT_EQ(seen.found,
+    ASSERT_EQ(observer.pairs.size(), 1u);
+    EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Archived) << observer.pairs[0].problem;
+    EXPECT_EQ(observer.found,
               (std::vector<std::string>{"c:\\y\\y20240305.0907.zip sahibi başka bir kullanıcı (uid 4242) "
                                         "c:\\y\\y20240305.0907.zip.bulunan"}));
     EXPECT_EQ(test::readFile(y / "y20240305.0907.zip.bulunan"), evil);  // set aside as it was
@@ -660,8 +651,8 @@ TEST_F(BackupRunTest, AnotherUsersFilesUnderTheProgramsNamesAreNeverItsArchives)
     struct stat st {};
     ASSERT_EQ(::stat((y / "y20240305.0907.zip").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 0u);
-    EXPECT_EQ(seen.deleted, (std::vector<std::string>{"c:\\y\\y20240301.0500.zip"}));
-    EXPECT_TRUE(seen.back.empty());
+    EXPECT_EQ(observer.deleted, (std::vector<std::string>{"c:\\y\\y20240301.0500.zip"}));
+    EXPECT_TRUE(observer.back.empty());
     for (const char* planted : {"y20240306.0500.zip", "y20240307.0500.zip", "y20240305.0906.zip"})
         EXPECT_TRUE(fs::exists(y / planted)) << planted;
 }
