@@ -66,10 +66,14 @@ int firstDueSlot(const SecondSpan& span, const std::array<ScheduleSlot, 3>& slot
 int SlotWatch::tick(const LocalDateTime& now, const std::array<ScheduleSlot, 3>& slots) {
     const std::int64_t current = wallSecond(now);
     SecondSpan span = secondsToExamine(latestSeen_, current);
+    leapt_ = {};
     // The start-up's look-back reaches a little past a minute by the time the first tick comes.
-    if (std::exchange(lookingBack_, false) && latestSeen_ && current > *latestSeen_ &&
-        current - *latestSeen_ <= 2 * kCatchUpSeconds)
-        span = {*latestSeen_ + 1, current};
+    if (std::exchange(lookingBack_, false)) {
+        if (latestSeen_ && current > *latestSeen_ && current - *latestSeen_ <= 2 * kCatchUpSeconds)
+            span = {*latestSeen_ + 1, current};
+    } else if (latestSeen_ && current - *latestSeen_ > kCatchUpSeconds) {
+        leapt_ = {*latestSeen_ + 1, current - 1};
+    }
     // After a small step back the seconds up to the latest one seen stay seen.
     if (!latestSeen_ || current > *latestSeen_ || *latestSeen_ - current > kCatchUpSeconds)
         latestSeen_ = current;
@@ -144,12 +148,14 @@ std::string overdueText(const Overdue& overdue) {
                               : "Başarılı yedek yok: " + std::to_string(overdue.hours) + " saattir";
 }
 
-std::string missedSlotText(const TimeOfDay& slot, const LocalDateTime& newestArchive) {
+std::string missedSlotText(const TimeOfDay& slot, const std::optional<LocalDateTime>& newestArchive) {
     char text[96];
-    std::snprintf(text, sizeof text,
-                  "Kaçırılan yedekleme: %02d:%02d:%02d (son yedek %04d-%02d-%02d %02d:%02d)", slot.hour,
-                  slot.minute, slot.second, newestArchive.year, newestArchive.month, newestArchive.day,
-                  newestArchive.hour, newestArchive.minute);
+    const int n = std::snprintf(text, sizeof text, "Kaçırılan yedekleme: %02d:%02d:%02d", slot.hour, slot.minute,
+                                slot.second);
+    if (newestArchive)
+        std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), " (son yedek %04d-%02d-%02d %02d:%02d)",
+                      newestArchive->year, newestArchive->month, newestArchive->day, newestArchive->hour,
+                      newestArchive->minute);
     return text;
 }
 

@@ -54,10 +54,14 @@ public:
     // At start-up: the first tick looks back to `second` too (a minute at most), so that a slot
     // that came due while the program was starting is run as a running program would have.
     void lookBackFrom(std::int64_t second);
+    // The seconds the latest tick leapt over, forward by more than kCatchUpSeconds (the program
+    // stalled or slept, the clock was put forward): slots there did not run and are told.
+    SecondSpan leapt() const { return leapt_; }
 
 private:
     std::optional<std::int64_t> latestSeen_;
     bool lookingBack_ = false;
+    SecondSpan leapt_;
 };
 
 // Where a program starting at `now` looks back to: the minute before it, but not to the minute of
@@ -69,8 +73,8 @@ std::int64_t startUpLookBack(const LocalDateTime& now, const std::optional<Local
 std::optional<TimeOfDay> missedSlot(const std::array<ScheduleSlot, 3>& slots, const LocalDateTime& now,
                                     const LocalDateTime& newestArchive);
 
-// "Kaçırılan yedekleme: 05:00:00 (son yedek 2024-03-04 09:07)".
-std::string missedSlotText(const TimeOfDay& slot, const LocalDateTime& newestArchive);
+// "Kaçırılan yedekleme: 05:00:00 (son yedek 2024-03-04 09:07)"; without an archive, the time alone.
+std::string missedSlotText(const TimeOfDay& slot, const std::optional<LocalDateTime>& newestArchive);
 
 // The longest wait between two enabled slots, round the clock (a day for one slot or several at
 // one time), plus two hours: no verified archive for that long means that backups have stopped

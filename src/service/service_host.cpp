@@ -19,21 +19,41 @@ ServiceHost::~ServiceHost() {
 }
 
 ChannelServer::Events ServiceHost::channelEvents() {
-    // The channel's thread may still post while the service ends; such calls find it gone.
-    auto carry = [this, alive = alive_](std::function<void()> call) {
-        parts_.post([alive, call = std::move(call)] {
+    // The channel's thread may still post while the service ends; such calls find it gone. What
+    // waits for the service is counted, so that a flood is turned away instead of queued.
+    auto carry = [this, alive = alive_, waiting = waiting_](std::size_t bytes, bool always,
+                                                             std::function<void()> call) {
+        if (!waiting->take(bytes, always)) return false;
+        parts_.post([alive, waiting, bytes, call = std::move(call)] {
+            waiting->done(bytes);
             if (*alive) call();
         });
+        return true;
     };
     ChannelServer::Events events;
+    // Refused users are answered here, on the channel's thread: their connections never reach the
+    // service, and the run log hears of them once a minute.
+    events.turnAway = [this, carry](const PeerIdentity& peer) -> std::optional<std::string> {
+        if (parts_.access(peer) == PeerAccess::Refused) {
+            if (std::optional<std::string> line = refusals_.note(peerUser(peer), wallSecond(parts_.machine.clock.now())))
+                carry(0, true, [this, line = std::move(*line)] { machine_->log(line); });
+            return encodeMessage({std::string(verb::kRefused)});
+        }
+        if (waiting_->full()) return std::string();  // the service is behind: ended at once
+        return std::nullopt;
+    };
     events.connected = [this, carry](ChannelServer::ClientId id, const PeerIdentity& peer) {
-        carry([this, id, peer] { connected(id, peer); });
+        carry(0, true, [this, id, peer] { connected(id, peer); });
     };
     events.received = [this, carry](ChannelServer::ClientId id, std::string bytes) {
-        carry([this, id, bytes = std::move(bytes)] { received(id, bytes); });
+        const std::size_t size = bytes.size();
+        if (carry(size, false, [this, id, bytes = std::move(bytes)] { received(id, bytes); })) return;
+        // Bytes dropped would leave the rest of the conversation out of step: the connection ends.
+        if (ChannelServer* server = server_.load()) server->close(id, false);
+        carry(0, true, [this, id] { closed(id, "hizmet yetişemiyor, bağlantı kesildi"); });
     };
     events.closed = [this, carry](ChannelServer::ClientId id, const std::string& why) {
-        carry([this, id, why] { closed(id, why); });
+        carry(0, true, [this, id, why] { closed(id, why); });
     };
     return events;
 }
@@ -68,19 +88,17 @@ void ServiceHost::stop() {
 
 // ---- the channel ----
 
+std::string ServiceHost::peerUser(const PeerIdentity& peer) {
+    return peer.user.empty() ? std::to_string(peer.uid) : peer.user;
+}
+
 void ServiceHost::connected(ChannelServer::ClientId id, const PeerIdentity& peer) {
-    const std::string user = peer.user.empty() ? std::to_string(peer.uid) : peer.user;
+    const std::string user = peerUser(peer);
     const PeerAccess access = parts_.access(peer);
-    if (access == PeerAccess::Refused) {
+    if (access == PeerAccess::Refused) {  // its groups changed since the channel let it in
         sendLast(id, {std::string(verb::kRefused)});
-        if (refused_.size() > kMostRefusedUsers && !refused_.count(user)) refused_.clear();
-        Refusals& r = refused_[user];
-        ++r.since;
-        const std::int64_t now = wallSecond(parts_.machine.clock.now());
-        if (r.toldAt && now - *r.toldAt < kRefusalLogSeconds) return;
-        machine_->log("Hizmete bağlanma reddedildi: kullanıcı " + user +
-                      (r.since > 1 ? " (son satırdan bu yana " + std::to_string(r.since) + " kez)" : ""));
-        r = {now, 0};  // counted afresh until the next line
+        if (std::optional<std::string> line = refusals_.note(user, wallSecond(parts_.machine.clock.now())))
+            machine_->log(*line);
         return;
     }
     // One user's connections cannot crowd out the others' (or the service's memory).
@@ -89,7 +107,7 @@ void ServiceHost::connected(ChannelServer::ClientId id, const PeerIdentity& peer
     if (held >= kConnectionsPerUser) {
         if (crowded_.insert(user).second)
             machine_->log("Hizmet bir bağlantıyı kesti: kullanıcı " + user + " için çok fazla bağlantı");
-        if (server_) server_->close(id, false);
+        if (server_) server()->close(id, false);
         return;
     }
     crowded_.erase(user);
@@ -119,19 +137,19 @@ void ServiceHost::closed(ChannelServer::ClientId id, const std::string& why) {
 void ServiceHost::drop(ChannelServer::ClientId id, std::string why) {
     clients_.erase(id);
     machine_->log("Hizmet bir bağlantıyı kesti: " + why);
-    if (server_) server_->close(id, false);
+    if (server_) server()->close(id, false);
 }
 
 void ServiceHost::send(ChannelServer::ClientId id, const Message& message) {
-    if (server_) server_->send(id, encodeMessage(message));
+    if (server_) server()->send(id, encodeMessage(message));
 }
 
 // The last message of a connection: it is closed once that is written.
 void ServiceHost::sendLast(ChannelServer::ClientId id, const Message& message) {
     clients_.erase(id);
     if (!server_) return;
-    server_->send(id, encodeMessage(message));
-    server_->close(id, true);
+    server()->send(id, encodeMessage(message));
+    server()->close(id, true);
 }
 
 bool ServiceHost::toWindows(const Message& message) {
@@ -140,7 +158,7 @@ bool ServiceHost::toWindows(const Message& message) {
     bool reached = false;
     for (const auto& [id, client] : clients_) {
         if (client.role != ClientRole::Window) continue;
-        server_->send(id, bytes);
+        server()->send(id, bytes);
         reached = true;
     }
     return reached;
@@ -302,7 +320,7 @@ void ServiceHost::logWritten(const std::string& line) {
     if (!server_) return;
     const std::string bytes = encodeMessage({std::string(verb::kLine), line});
     for (const auto& [id, client] : clients_)
-        if (client.waitsForRun) server_->send(id, bytes);
+        if (client.waitsForRun) server()->send(id, bytes);
 }
 
 // With no window connected, the warning waits for the next one.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -10,6 +11,7 @@
 
 #include "channel/messages.h"
 #include "channel/protocol.h"
+#include "service/channel_gate.h"
 #include "service/kept_warnings.h"
 #include "service/service_panel.h"
 #include "transport/local_channel.h"
@@ -22,9 +24,6 @@ inline constexpr std::string_view kServiceStopped = "Hizmet durduruldu";
 inline constexpr std::string_view kChangeNotAllowed = "Bu ayarı değiştirme izniniz yok";
 // A client that has not said hello within this many clock ticks (seconds) is dropped.
 inline constexpr int kHelloTicks = 10;
-// A refused user's connections are told in the run log at most this often.
-inline constexpr std::int64_t kRefusalLogSeconds = 60;
-inline constexpr std::size_t kMostRefusedUsers = 1000;
 // Connections one user may hold at once; more are closed as they come.
 inline constexpr std::size_t kConnectionsPerUser = 16;
 
@@ -51,6 +50,7 @@ public:
     ChannelServer::Events channelEvents();
     // Where messages to the clients go; set once the channel listens.
     void attach(ChannelServer* server) { server_ = server; }
+    ChannelServer* server() const { return server_.load(); }
 
     // Loads the settings and starts the timed work; a missed backup is told and made up.
     void start();
@@ -83,6 +83,7 @@ private:
         std::optional<std::uint64_t> waitsForRun;  // a shell's run: its number
     };
 
+    static std::string peerUser(const PeerIdentity& peer);
     void connected(ChannelServer::ClientId id, const PeerIdentity& peer);
     void received(ChannelServer::ClientId id, const std::string& bytes);
     void closed(ChannelServer::ClientId id, const std::string& why);
@@ -101,17 +102,14 @@ private:
     void toSystemLog(SystemEvent event, std::string_view text);
 
     Parts parts_;
-    ChannelServer* server_ = nullptr;
+    std::atomic<ChannelServer*> server_ = nullptr;  // the channel's thread cuts connections too
     std::map<ChannelServer::ClientId, Client> clients_;
     std::uint64_t ticks_ = 0;
     std::set<std::string> crowded_;  // users told about for too many connections, until one gets in
     // Refused connections, told at most once a minute per user with how many came since: a flood
     // of them must not push the run log's history out.
-    struct Refusals {
-        std::optional<std::int64_t> toldAt;
-        std::uint64_t since = 0;
-    };
-    std::map<std::string, Refusals> refused_;
+    RefusalTally refusals_;
+    std::shared_ptr<WaitingEvents> waiting_ = std::make_shared<WaitingEvents>();
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     ServicePanel panel_;
     KeptWarnings kept_;

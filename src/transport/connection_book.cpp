@@ -28,8 +28,17 @@ ConnectionBook::ClientId ConnectionBook::open() {
     return id;
 }
 
-void ConnectionBook::tellConnected(ClientId id, const PeerIdentity& peer) const {
-    if (!stopping_) callIfSet(events_.connected, id, peer);
+void ConnectionBook::tellConnected(ClientId id, const PeerIdentity& peer) {
+    if (stopping_) return;
+    if (events_.turnAway) {
+        if (std::optional<std::string> last = events_.turnAway(peer)) {
+            const bool words = !last->empty();
+            if (words) send(id, std::move(*last));
+            close(id, words);
+            return;
+        }
+    }
+    callIfSet(events_.connected, id, peer);
 }
 
 std::optional<ConnectionBook::TimePoint> ConnectionBook::nearestDeadline(
@@ -38,7 +47,10 @@ std::optional<ConnectionBook::TimePoint> ConnectionBook::nearestDeadline(
     std::lock_guard lock(mutex_);
     for (const auto& [id, out] : outboxes_) {
         if (each) each(id, out);
-        if (out.closing && (!nearest || out.drainDeadline < *nearest)) nearest = out.drainDeadline;
+        // A connection cut on the loop's own thread (turned away) has no wake-up to end it.
+        const std::optional<TimePoint> due =
+            out.cutNow ? std::optional(TimePoint::clock::now()) : out.closing ? std::optional(out.drainDeadline) : std::nullopt;
+        if (due && (!nearest || *due < *nearest)) nearest = due;
     }
     return nearest;
 }

@@ -66,9 +66,11 @@ public:
 
     // A new client's id, never one used before: a late send cannot reach a newer client.
     ClientId open();
-    void tellConnected(ClientId id, const PeerIdentity& peer) const;
+    // Tells of a new client, unless the events turn it away: then its last bytes are queued and
+    // it is closed, and no event ever names it.
+    void tellConnected(ClientId id, const PeerIdentity& peer);
     // Shows `each` every client's outbox, and gives the nearest time the loop must wake: a close
-    // whose drain time runs out, or `also` when that is sooner.
+    // whose drain time runs out, a cut (now), or `also` when that is sooner.
     std::optional<TimePoint> nearestDeadline(std::optional<TimePoint> also,
                                              const std::function<void(ClientId, const Outbox&)>& each = {});
     // Carries out the caller's close and a queue that overflowed, else writes through `write`

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,10 @@ public:
         // The connection is gone: the client hung up (why empty), or it was dropped (why says so:
         // its queue passed kChannelQueueLimit, a read or write failed). Not called after close().
         std::function<void(ClientId, const std::string& why)> closed;
+        // Asked first, on the channel's thread, before anything is told or queued: the last bytes
+        // for a peer that is turned away (written, then the connection ends; empty: ended at
+        // once), or nothing to let it in. Unset: everyone is let in.
+        std::function<std::optional<std::string>(const PeerIdentity&)> turnAway;
     };
     virtual ~ChannelServer() = default;
     // Thread-safe; never blocks. Bytes for a client that is gone are dropped.

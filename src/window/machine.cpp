@@ -233,21 +233,22 @@ void Machine::start() {
 // on) is told at the start; no archive at all is a new setup, where nothing was missed.
 void Machine::noticeMissedBackup() {
     if (!live_) return;
-    std::vector<std::string> targets;
-    for (int pair = 0; pair < kFolderPairs; ++pair) targets.push_back(panel_.targetText(pair));
     const LocalDateTime now = services_.clock.now();
-    const std::optional<LocalDateTime> newest = newestArchiveTime(services_.files, targets, now);
+    const std::optional<LocalDateTime> newest = newestArchiveTime(services_.files, targets(), now);
     // A slot due while the program was starting (a restart for updates, a service started again)
     // runs at the first tick; one due earlier is told below.
     slotWatch_.lookBackFrom(startUpLookBack(now, newest));
     const std::optional<TimeOfDay> missed = newest ? missedSlot(schedule(), now, *newest) : std::nullopt;
     // A missed backup told says what the overdue alarm would; the alarm waits for its next look.
     checkOverdue(!missed);
-    if (!missed) return;
-    const std::string text = missedSlotText(*missed, *newest);
+    if (missed) tellMissedBackup(*missed, newest);
+}
+
+void Machine::tellMissedBackup(const TimeOfDay& slot, const std::optional<LocalDateTime>& newest) {
+    const std::string text = missedSlotText(slot, newest);
     log_->write(text);
     warn(text);
-    // Made up a minute after the start, so that a logon is not slowed by it.
+    // Made up a minute later, so that a logon is not slowed by it.
     if (panel_.missedRunValue() != 0) missedRunTicks_ = kMissedRunDelayTicks + 1;
 }
 
@@ -370,10 +371,8 @@ void Machine::runEnded(std::uint64_t run, bool recorded, const std::string& text
 // means the backups have stopped; told once a day while it holds.
 void Machine::checkOverdue(bool tell) {
     overdueTicks_ = 0;
-    std::vector<std::string> targets;
-    for (int pair = 0; pair < kFolderPairs; ++pair) targets.push_back(panel_.targetText(pair));
     const LocalDateTime now = services_.clock.now();
-    newestArchive_ = newestArchiveTime(services_.files, targets, now);
+    newestArchive_ = newestArchiveTime(services_.files, targets(), now);
     overdue_ = overdueBackup(schedule(), newestArchive_, startedAt_, now);
     if (!overdue_ || !tell || !overdueNotices_.tell("gecikme", now)) return;
     const std::string text = overdueText(*overdue_);
@@ -464,6 +463,12 @@ std::array<ScheduleSlot, 3> Machine::schedule() const {
     return slots;
 }
 
+std::vector<std::string> Machine::targets() const {
+    std::vector<std::string> all;
+    for (int pair = 0; pair < kFolderPairs; ++pair) all.push_back(panel_.targetText(pair));
+    return all;
+}
+
 // The clock, and the schedule: a slot whose switch is on fires once when its time comes up, also
 // when this tick came late and the one before it was a second or more earlier.
 void Machine::Timer2_Timer() {
@@ -473,6 +478,9 @@ void Machine::Timer2_Timer() {
     // Ticks during a run are counted too: a slot due then is not made up afterwards.
     const int due = slotWatch_.tick(now, slots);
     if (missedRunTicks_ > 1) --missedRunTicks_;  // at 1 the missed run is due, and waits for a free moment
+    // A slot the clock leapt over (the program stalled or slept) is a missed backup, told and made up.
+    if (const int passed = firstDueSlot(slotWatch_.leapt(), slots); passed >= 0)
+        tellMissedBackup(slots[static_cast<std::size_t>(passed)].time, newestArchiveTime(services_.files, targets(), now));
     if (++overdueTicks_ >= kOverdueCheckTicks && !backup_->running()) checkOverdue();
     // A database that never answers the record must not keep a failure out of the mailbox.
     if (runMail_ && std::abs(wallSecond(now) - wallSecond(runMailSince_)) >= kRunMailRecordWaitSeconds) {

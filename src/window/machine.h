@@ -223,6 +223,9 @@ private:
     // `mail`: false for a warning no mail should carry (a mail that failed).
     void warn(const std::string& text, bool mail = true);
     std::array<ScheduleSlot, 3> schedule() const;
+    std::vector<std::string> targets() const;
+    // A slot that came due without a run: warned about, and made up when the window says so.
+    void tellMissedBackup(const TimeOfDay& slot, const std::optional<LocalDateTime>& newest);
 
     MachineServices services_;
     PanelView& panel_;

@@ -26,6 +26,7 @@ TEST(WallSecond, CountsAcrossMidnightMonthsAndLeapDays) {
 struct Tick {
     LocalDateTime at;
     int fires;
+    int leptOver = -1;  // the slot a leap of the clock passed over, told as missed
 };
 struct WatchCase {
     const char* name;
@@ -44,6 +45,7 @@ TEST_P(SlotWatchCases, FiresEachDueSlotOnce) {
     const WatchCase& c = GetParam();
     for (std::size_t i = 0; i < c.ticks.size(); ++i) {
         EXPECT_EQ(watch.tick(c.ticks[i].at, c.slots), c.ticks[i].fires) << "tick " << i;
+        EXPECT_EQ(firstDueSlot(watch.leapt(), c.slots), c.ticks[i].leptOver) << "tick " << i;
     }
 }
 
@@ -76,15 +78,15 @@ INSTANTIATE_TEST_SUITE_P(
                   {{at(23, 59, 30), -1},
                    {at(0, 0, 30, 6), 0},
                    {at(0, 1, 0, 6), -1},
-                   {at(0, 0, 0, 7), -1},
+                   {at(0, 0, 0, 7), -1, 1},
                    {at(0, 1, 0, 7), 0}}},
         WatchCase{"JumpOfMoreThanAMinuteFiresNothingJumpedOver",
                   slots(1, {2, 30, 0}, 0, {}, 0, {}),
-                  {{at(2, 29, 0), -1}, {at(2, 30, 1), -1}, {at(2, 30, 2), -1}}},
+                  {{at(2, 29, 0), -1}, {at(2, 30, 1), -1, 0}, {at(2, 30, 2), -1}, {at(2, 35, 0), -1}}},
         WatchCase{"SpringForwardSkipsTheSlotFallBackFiresItAgain",
                   slots(1, {2, 30, 0}, 0, {}, 0, {}),
                   {{at(1, 59, 59), -1},
-                   {at(3, 0, 0), -1},
+                   {at(3, 0, 0), -1, 0},
                    {at(2, 30, 0), 0},
                    {at(2, 59, 59), -1},
                    {at(2, 0, 0), -1},

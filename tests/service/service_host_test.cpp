@@ -50,14 +50,21 @@ protected:
         }
         return host_;
     }
-    void connect(ChannelServer::ClientId id, std::uint32_t uid = 1000) {
+    // As the channel's thread does it; the service's thread runs what it posted when `run`.
+    void connect(ChannelServer::ClientId id, std::uint32_t uid = 1000, bool run = true) {
         host();
-        events_.connected(id, PeerIdentity{uid, uid, 99, std::to_string(uid)});
-        queue_.runWaiting();
+        const PeerIdentity peer{uid, uid, 99, std::to_string(uid)};
+        if (std::optional<std::string> last = events_.turnAway(peer)) {
+            if (!last->empty()) server.send(id, *last);
+            server.close(id, !last->empty());
+        } else {
+            events_.connected(id, peer);
+        }
+        if (run) queue_.runWaiting();
     }
-    void say(ChannelServer::ClientId id, const std::string& bytes) {
+    void say(ChannelServer::ClientId id, const std::string& bytes, bool run = true) {
         events_.received(id, bytes);
-        queue_.runWaiting();
+        if (run) queue_.runWaiting();
     }
     void window(ChannelServer::ClientId id, std::uint32_t uid = 1000) {
         connect(id, uid);
@@ -256,13 +263,19 @@ TEST_F(ServiceHostTest, ASilentClientAndAUsersSeventeenthConnectionAreLetGo) {
 }
 
 TEST_F(ServiceHostTest, AStrangerAndAnotherVersionAreToldWhyAndLetGo) {
-    // A flood of a stranger's connections: each is refused, the run log hears of them once a minute.
+    // A flood of a stranger's connections: each is refused on the channel's thread, nothing but
+    // one log line waits for the service, and the run log hears of them once a minute.
     clock.set({2026, 12, 8, 9, 0, 0});
+    host();
+    ASSERT_TRUE(until([&] { return log().find("Veritabanı bağlantısı yok") != std::string::npos; }));
+    queue_.runWaiting();
     for (ChannelServer::ClientId id = 100; id < 200; ++id) {
-        connect(id, kStranger);
+        connect(id, kStranger, false);
         EXPECT_EQ(server.sent[id], std::vector<Message>{{"refused"}});
         EXPECT_TRUE(server.closed[id]);
     }
+    EXPECT_EQ(queue_.waiting(), 1u);
+    queue_.runWaiting();
     const std::string line = "Hizmete bağlanma reddedildi: kullanıcı " + std::to_string(kStranger);
     EXPECT_EQ(log().find(line), log().rfind(line));  // one line
     clock.set({2026, 12, 8, 9, 1, 0});
@@ -273,6 +286,32 @@ TEST_F(ServiceHostTest, AStrangerAndAnotherVersionAreToldWhyAndLetGo) {
     say(2, encodeMessage(helloMessage({"0.9.0", ClientRole::Window})));
     EXPECT_EQ(server.sent[2], (std::vector<Message>{{"version", "1.0.0"}}));
     EXPECT_TRUE(server.closed[2]);
+}
+
+// A service that falls behind (a flood from a user it lets in) holds only so much for itself:
+// past the bound a new connection is ended at once, and one whose bytes cannot wait is cut.
+TEST_F(ServiceHostTest, WhatWaitsForABusyServiceIsBounded) {
+    window(1, kWatcher);
+    window(2, kWatcher);
+    const std::string chunk = encodeMessage({"cancel"});  // nothing to cancel: costs only its turn
+    std::size_t sent = 0;
+    while (server.closed.count(1) == 0 && sent < 2 * kMostWaitingEvents) {
+        say(1, chunk, false);
+        ++sent;
+    }
+    EXPECT_EQ(sent, kMostWaitingEvents + 1);
+    EXPECT_FALSE(server.closed[1]);  // cut at once, not after its queue
+    connect(3, kWatcher, false);
+    EXPECT_FALSE(server.closed[3]);
+    EXPECT_TRUE(server.sent[3].empty());
+    queue_.runWaiting();
+    EXPECT_NE(log().find("Hizmet bir bağlantıyı kesti: hizmet yetişemiyor"), std::string::npos);
+    // Caught up, the service serves as before, the other window included.
+    window(4, kWatcher);
+    EXPECT_EQ(server.sent[4].front(), (Message{"welcome", "watcher"}));
+    server.sent[2].clear();
+    say(2, encodeMessage({"keep", "3"}));
+    EXPECT_FALSE(server.sent[2].empty());
 }
 
 TEST_F(ServiceHostTest, TheShellGetsTheStateOrARunWithItsLinesAndOutcome) {

@@ -130,6 +130,37 @@ TEST_F(ChannelTransport, LastWordsOfAPeerThatHungUpOutliveAWriteToIt) {
     EXPECT_EQ(server.read([&] { return server.closed[windowId]; }), "");
 }
 
+// Turned away on the channel's thread: the peer reads its last words (or nothing) and the end,
+// and the server's events never name it; a peer let in is told as ever.
+TEST_F(ChannelTransport, APeerTurnedAwayGetsItsLastWordsAndIsNeverTold) {
+    ChannelServer::Events events = server.events();
+    std::atomic<int> asked = 0;
+    events.turnAway = [&asked](const PeerIdentity&) -> std::optional<std::string> {
+        const int n = asked++;
+        if (n == 0) return std::string("refused\n");
+        if (n == 1) return std::string();
+        return std::nullopt;
+    };
+    std::string error;
+    auto s = listenOnChannel(path, std::move(events), error);
+    ASSERT_TRUE(s) << error;
+    for (const char* expected : {"refused\n", ""}) {
+        ClientSide side;
+        auto c = connect(side);
+        ASSERT_TRUE(side.waitFor([&] { return side.closed.has_value(); })) << expected;
+        EXPECT_EQ(side.read([&] { return side.received; }), expected);
+        c->send("hello\n");
+    }
+    ClientSide welcome;
+    auto w = connect(welcome);
+    w->send("hello\n");
+    ASSERT_TRUE(server.waitFor([&] { return !server.received.empty(); }));
+    EXPECT_EQ(server.read([&] { return server.connected.size(); }), 1u);
+    EXPECT_EQ(server.read([&] { return server.received; }),
+              (std::map<ClientId, std::string>{{server.connected.front(), "hello\n"}}));
+    EXPECT_TRUE(server.read([&] { return server.closed.empty(); }));
+}
+
 TEST_F(ChannelTransport, ClientThatNeverReadsIsDroppedWhileAnotherIsServed) {
     auto s = listen();
     const auto silent = silentClient();

@@ -52,6 +52,24 @@ TEST_F(ScheduleTest, LateTickStartsTheRunOfTheSecondItSkipped) {
     EXPECT_EQ(view.caption(Caption::lblTime), "12:00:31");
 }
 
+// A tick minutes late (the program stalled or slept) passed the slot's second: a missed backup,
+// told at once and made up a minute later when the window says so.
+TEST_F(ScheduleTest, ASlotPassedInAStallIsToldAndMadeUp) {
+    slot(0, 1, {5, 0, 0});
+    view.setMissedRunValue(1);
+    tickAt(4, 59, 0);
+    tickAt(5, 3, 0);
+    EXPECT_EQ(runs(), 0u);
+    EXPECT_EQ(view.warnings, std::vector<std::string>{"ZEL Yedek: Kaçırılan yedekleme: 05:00:00"});
+    EXPECT_NE(readFile(logFile()).find("Kaçırılan yedekleme: 05:00:00"), std::string::npos);
+    for (int s = 1; s < kMissedRunDelayTicks; ++s) tickAt(5, 3, s);
+    EXPECT_EQ(runs(), 0u);
+    tickAt(5, 4, 0);
+    EXPECT_EQ(runs(), 1u);
+    tickAt(9, 0, 0);  // a stall with no slot in it tells nothing
+    EXPECT_EQ(view.warnings.size(), 1u);
+}
+
 TEST_F(ScheduleTest, SlotDueDuringARunStartsNothingAlsoAfterIptal) {
     slot(0, 1, {6, 0, 0});
     clock.set({2024, 3, 5, 5, 59, 59});

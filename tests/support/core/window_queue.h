@@ -22,6 +22,11 @@ public:
         };
     }
 
+    std::size_t waiting() {
+        std::lock_guard lock(mutex_);
+        return calls_.size();
+    }
+
     // Runs the calls that are waiting now, on this thread.
     void runWaiting() {
         std::deque<std::function<void()>> calls;
