@@ -5,8 +5,9 @@
 # their own connection. Then window clients on Xvfb: a typed folder lands in the service's file,
 # "Yedekle" runs in the service, two windows see each other's changes, a stopped service is
 # told and found again. A user outside the group is refused, a watcher may run but not change, a
-# manager may change; a shutdown utility others may write is not run; SIGTERM ends it with its
-# log line. With nobody watching, a failed run's warning waits for the first window that connects
+# manager may change; a shutdown utility others may write is not run; the same user, hostile,
+# gets nowhere with a link loop, planted archives and names, or a flood of connections; SIGTERM
+# ends it with its log line. With nobody watching, a failed run's warning waits for the first window that connects
 # (also across a restart) and no later one; the journal gets every event with its priority;
 # --durum exits as monitoring plugins expect (0 ok, 1 warnings, 2 failure, 3 no service). Mail set
 # up by a manager through the socket goes to a real SMTP server over STARTTLS: the failed run's,
@@ -56,6 +57,7 @@ journal_has() { grep -q "$1" "$work/journal.log" 2>/dev/null; }
 socket() { ls "$work"/zelyedek-*-hizmet.sock 2>/dev/null | head -1; }
 listening() { [ -S "$(socket)" ]; }
 status() { (cd "$work" && ./zelyedek --durum); }
+answers() { status >/dev/null; [ $? -le 2 ]; }  # 3: nobody answered
 
 start_service
 check "the service listens without any display" within 10 listening
@@ -72,7 +74,7 @@ pids+=($!)
 drops() { grep -c "Hizmet bir bağlantıyı kesti" "$work/TarvelYedek.log" 2>/dev/null; }
 two_drops() { [ "$(drops)" -ge 2 ]; }
 check "garbage and a 1 MB message each cost one connection and one log line" within 5 two_drops
-check "the service still answers" status >/dev/null
+check "the service still answers" answers
 
 slot_ran() { [ "$(runs)" -ge 1 ]; }
 check "the slot of $slot fires in the service" within 40 slot_ran
@@ -142,9 +144,76 @@ if [ "$(id -u)" -eq 0 ]; then
     check "but a target that would break zip's line is refused" \
         grep -qF "$(message denied "Geçersiz klasör adı: $attack")" "$work/manager.out"
     check "and not saved" test "$(settings_line 4)" = 'c:\tarvel-yedek'
+
+    # The same user turns hostile, first as a watcher, then in neither group. The manager sets up
+    # what it will attack: two archives kept, and a slot a minute or two ahead that must still run.
+    # In a minute of its own, so that its archive's name is not one of a run before it.
+    slot2_at=$(( ($(date +%s) + 45) / 60 * 60 + 65 ))
+    slot2=$(date -d "@$slot2_at" +%T)
+    { message hello "$version" window; message keep 2; message time 1 "$slot2"; message switch 1 1; } |
+        as_window >/dev/null
     gpasswd -d nobody zelyedek-yonetim >/dev/null
-    [ $created_managers -eq 1 ] && groupdel zelyedek-yonetim
+    as_nobody_run() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
+    flood() {  # flood UNTIL: connections opened and dropped as fast as one process can, until then
+        as_nobody_run /usr/bin/python3 -c 'import socket, sys, time
+while time.time() < float(sys.argv[2]):
+    s = socket.socket(socket.AF_UNIX)
+    try: s.connect(sys.argv[1])
+    except OSError: pass
+    s.close()' "$(socket)" "$1"
+    }
+    rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$service/status"; }
+    flood $(($(date +%s) + 3))
+    check "a watcher's flood of connections leaves the service answering" answers
     gpasswd -d nobody zelyedek >/dev/null
+
+    # 1: a link loop in a folder of the source that the attacker may write.
+    mkdir "$work/drives/c/brevund/belgeler/ortak" && chown nobody "$work/drives/c/brevund/belgeler/ortak"
+    as_nobody_run ln -s . "$work/drives/c/brevund/belgeler/ortak/s1"
+    as_nobody_run ln -s . "$work/drives/c/brevund/belgeler/ortak/s2"
+    timeout 60 bash -c "cd '$work' && ./zelyedek --yedekle" >"$work/loop.out" 2>&1
+    check "a link loop in the source fails the pair at once (exit $?)" \
+        grep -q 'kaynakta kendi üst klasörüne dönen bir bağlantı var' "$work/loop.out"
+    check "and costs the service no memory ($(rss_kb) kB)" test "$(rss_kb)" -lt 200000
+    rm -rf "$work/drives/c/brevund/belgeler/ortak"
+
+    # 2 and 3: in a target folder everybody may write, an archive of the attacker's under the
+    # slot's names, and names from the future for retention to count.
+    target="$work/drives/c/tarvel-yedek"
+    chmod 1777 "$target"
+    real_before=$(find "$target" -name '*.zip' -user root | wc -l)
+    planted=()
+    for at in "$slot2_at" "$((slot2_at + 60))"; do
+        planted+=("$target/tarvel-yedek$(date -d "@$at" +%Y%m%d.%H%M).zip")
+    done
+    as_nobody_run /usr/bin/python3 -c 'import os, sys, zipfile
+os.umask(0)
+for name in sys.argv[1:]:
+    with zipfile.ZipFile(name, "w") as z: z.writestr("saldiri.txt", "benim")' \
+        "${planted[@]}" "$target/tarvel-yedek20991231.2358.zip" "$target/tarvel-yedek20991231.2359.zip"
+    # 5: a flood of refused connections over the slot's second.
+    flood $((slot2_at + 5)) &
+    flooder=$!
+    slot2_ran() { log_has "zamanlama 2, $slot2"; }
+    check "the slot of $slot2 still runs" within 150 slot2_ran
+    wait $flooder
+    check "the flood is told in the log a few times, not once a connection" \
+        test "$(grep -c 'Hizmete bağlanma reddedildi' "$work/TarvelYedek.log")" -le 4
+    check "the log keeps its start line" log_has 'Hizmet başladı'
+    check "the service's memory stays small ($(rss_kb) kB)" test "$(rss_kb)" -lt 100000
+    run_done() { [ "$(find "$target" -name '*.zip' -user root -newer "$work/loop.out" | wc -l)" -ge 1 ]; }
+    check "the slot's archive is the service's own" within 30 run_done
+    own=$(find "$target" -name '*.zip' -user root -newer "$work/loop.out" | head -1)
+    check "0600 ($(stat -c %a "$own"))" test "$(stat -c %a "$own")" = 600
+    check "without the attacker's entry" bash -c "! unzip -l '$own' | grep -q saldiri"
+    check "the attacker's file under its name was set aside unopened" log_has 'açılmadan kenara alındı'
+    check "names from the future did not age out the real archives" \
+        test "$(find "$target" -name '*.zip' -user root | wc -l)" -ge "$((real_before < 2 ? real_before + 1 : 2))"
+    check "nor were they deleted" test -e "$target/tarvel-yedek20991231.2359.zip"
+    find "$target" -user nobody -delete
+    chmod 755 "$target"
+    check "the service still answers" answers
+    [ $created_managers -eq 1 ] && groupdel zelyedek-yonetim
     [ $created_group -eq 1 ] && groupdel zelyedek
 else
     echo "(not root: users other than this one are not tried)"

@@ -8,10 +8,10 @@ namespace zel {
 
 // Who other than the administrators (root and the service's own user; on Windows SYSTEM,
 // Administrators, TrustedInstaller and the service's account) may change the program at
-// `nativePath`, or replace it through a folder above it, links followed: "<place>: <who>", empty
-// when nobody may. On Linux every place on the way as written counts, each link and the way it
-// leads; a program that is not there cannot be run ("<place>: bulunamadı") unless a folder on the
-// way is already others' to write, which is told first.
+// `nativePath`, or replace it through a folder above it: "<place>: <who>", empty when nobody
+// may. Every place on the way as written counts, each link and the way it leads; a program that
+// is not there cannot be run ("<place>: bulunamadı") unless a folder on the way is already
+// others' to write, which is told first.
 std::string untrustedWriters(const std::string& nativePath);
 
 // One place on the way down to a program, as stat gives it.

@@ -1,6 +1,8 @@
 #include <aclapi.h>
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/files/final_path_win.h"
@@ -61,19 +63,25 @@ std::vector<BYTE> processUser() {
     return user;
 }
 
-// Who other than the trusted may change `place`, judged on the object itself, never on a link's target.
-std::string placeWriters(const std::wstring& place, PSID account) {
+// Who other than the trusted may change `place`, judged on the object itself, never on a link's
+// target: a link on the way as written is judged as itself (who may point it elsewhere), and
+// refused on the final path, where one made since may lead anywhere. Nothing when it is not there.
+std::optional<std::string> placeWriters(const std::wstring& place, PSID account, bool linkJudgedAsItself) {
     HANDLE h = CreateFileW(place.c_str(), READ_CONTROL,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "okunamadı";
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+        return "okunamadı";
+    }
     BY_HANDLE_FILE_INFORMATION info{};
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     std::string who;
     if (!GetFileInformationByHandle(h, &info)) {
         who = "okunamadı";
-    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        who = "bağlantı";  // the final path has none: one made since may lead anywhere
+    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !linkJudgedAsItself) {
+        who = "bağlantı";
     } else if (GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
         who = "okunamadı";
@@ -88,16 +96,28 @@ std::string placeWriters(const std::wstring& place, PSID account) {
 }  // namespace
 
 std::string untrustedWriters(const std::string& nativePath) {
-    const std::wstring final = finalExisting(widen(nativePath));
-    const std::vector<std::wstring> chain = chainTo(final);
-    if (chain.empty()) return nativePath + ": bulunamadı";
+    const std::wstring written = widen(nativePath);
     const std::vector<BYTE> user = processUser();
     PSID account = user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
-    for (const std::wstring& place : chain) {
-        const std::string who = placeWriters(place, account);
-        if (!who.empty()) return narrow(place) + ": " + who;
+    // Every place as written, down to the first that is not there: a program that is not there
+    // cannot be run, but a folder others may write is told first.
+    std::string missing;
+    for (const std::wstring& place : chainTo(written)) {
+        const std::optional<std::string> who = placeWriters(place, account, true);
+        if (!who) {
+            missing = narrow(place) + ": bulunamadı";
+            break;
+        }
+        if (!who->empty()) return narrow(place) + ": " + *who;
     }
-    return {};
+    // And where the links on the way lead.
+    const std::vector<std::wstring> chain = chainTo(finalExisting(written));
+    if (chain.empty()) return nativePath + ": bulunamadı";
+    for (const std::wstring& place : chain) {
+        const std::optional<std::string> who = placeWriters(place, account, false);
+        if (who && !who->empty()) return narrow(place) + ": " + *who;
+    }
+    return missing;
 }
 
 }  // namespace zel

@@ -96,8 +96,8 @@ TEST(ProgramTrust, TheFirstPlaceOthersMayChangeIsNamedFromTheRootDown) {
     test::writeFile(file, "@echo x");
     // The test's own files belong to the account it runs as, which it trusts as the service does.
     ASSERT_EQ(untrustedWriters(narrow(file)), "");
-    // A program that is not there yet is judged by the folder it would be put in.
-    EXPECT_EQ(untrustedWriters(narrow((tmp / "bin" / "yok" / "p.bat").wstring())), "");
+    // A program that is not there cannot be run.
+    EXPECT_EQ(lastPart(untrustedWriters(narrow((tmp / "bin" / "yok" / "p.bat").wstring()))), "yok: bulunamadı");
     openToEveryone(file);
     EXPECT_EQ(lastPart(untrustedWriters(narrow(file))), "proshut.bat: S-1-1-0");
     openToEveryone(folder);
