@@ -43,12 +43,12 @@ std::optional<std::string> commandPiece(std::string_view piece) {
     return "\"" + std::string(piece) + std::string(trailing, '\\') + "\"";
 }
 
-std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target,
-                                          std::string_view name, std::string_view source) {
+std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target, std::string_view name,
+                                          std::string_view source, std::string_view workFolder) {
     const std::optional<std::string> t = commandPiece(tool), a = commandPiece(archivePath(target, name)),
-                                     s = commandPiece(source);
-    if (!t || !a || !s) return std::nullopt;
-    return *t + " " + *a + " -r " + *s;
+                                     s = commandPiece(source), w = commandPiece(workFolder);
+    if (!t || !a || !s || (!workFolder.empty() && !w)) return std::nullopt;
+    return *t + " " + *a + " -r " + *s + (workFolder.empty() ? "" : " -b " + *w);
 }
 
 std::string lastBackupText(std::string_view dateText, std::string_view timeText) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 #include <stdexcept>
 #include <utility>
 
@@ -145,16 +146,31 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
     archiveName_ = zel::archiveName(outcome.target, clock_.now());
     outcome.archivePath = archivePath(outcome.target, archiveName_);
     if (!clearTheName(outcome)) return true;
-    const std::optional<std::string> line = zipCommandLine(tool, outcome.target, archiveName_, outcome.source);
-    if (!line) throw std::invalid_argument("komut satırı kurulamadı");  // the texts were checked above
+    // Where the system needs it, zip's work file (the archive to be) is private from its first byte.
+    std::string workFailure;
+    const std::optional<std::string> work = files_.privateWorkFolder(outcome.target, workFailure);
+    if (!workFailure.empty()) {
+        outcome.kind = PairOutcome::Kind::Incomplete;
+        outcome.problem = "zip'in iş klasörü açılamadı: " + workFailure;
+        return true;
+    }
+    const std::optional<std::string> line =
+        zipCommandLine(tool, outcome.target, archiveName_, outcome.source, work.value_or(""));
+    if (!line) {
+        if (work) files_.removeEmptyFolder(*work);
+        throw std::invalid_argument("komut satırı kurulamadı");  // the texts were checked above
+    }
     outcome.kind = PairOutcome::Kind::ZipFailed;  // until zip and the check say otherwise
     const auto started = std::chrono::steady_clock::now();
-    ArchiveFollower follower(files_, outcome.target, namesBefore, space && space->remote);
+    const std::vector<std::string> workNamesBefore = work ? std::vector<std::string>{} : namesBefore;
+    ArchiveFollower follower(files_, work.value_or(outcome.target), workNamesBefore, space && space->remote);
     inFlight_ = InFlight{outcome.target, namesBefore, outcome.archivePath,
-                         std::find(namesBefore.begin(), namesBefore.end(), archiveName_) != namesBefore.end(), true};
+                         std::find(namesBefore.begin(), namesBefore.end(), archiveName_) != namesBefore.end(), true,
+                         work};
     const ProcessRunner::Outcome zip = runner_.run(*line, kZipWaitLimitMs, kZipWindowStyle, 0);
     inFlight_->zipRunning = false;
     const std::vector<EarlyCheck> early = follower.finish(zip.result != kRunError && zip.exitCode == 0);
+    if (work) files_.removeEmptyFolder(*work);
     outcome.exitCode = zip.exitCode;
     const std::optional<std::uint64_t> size = files_.fileSize(outcome.archivePath);
     if (zip.result == kRunError) {
@@ -180,12 +196,15 @@ std::string BackupRun::stopInMidRun() {
     std::vector<std::string> said;
     if (pair.zipRunning) {
         said.push_back(runner_.endWaited() ? "zip durduruldu" : "zip durdurulamadı");
-        if (const std::optional<std::vector<FolderItem>> items = files_.listFolder(pair.target)) {
-            for (const std::string& work :
-                 zipWorkFiles({pair.namesBefore.begin(), pair.namesBefore.end()}, *items)) {
-                if (files_.removeFile(archivePath(pair.target, work))) said.push_back("iş dosyası silindi: " + work);
+        const std::string folder = pair.workFolder.value_or(pair.target);
+        const std::set<std::string> before =
+            pair.workFolder ? std::set<std::string>{} : std::set<std::string>(pair.namesBefore.begin(), pair.namesBefore.end());
+        if (const std::optional<std::vector<FolderItem>> items = files_.listFolder(folder)) {
+            for (const std::string& work : zipWorkFiles(before, *items)) {
+                if (files_.removeFile(archivePath(folder, work))) said.push_back("iş dosyası silindi: " + work);
             }
         }
+        if (pair.workFolder) files_.removeEmptyFolder(*pair.workFolder);
     }
     // zip leaves an archive it was updating untouched until it is done: that one stays as it was.
     if (!pair.zipRunning || !pair.archiveWasThere) {

@@ -129,6 +129,7 @@ private:
         std::string archivePath;
         bool archiveWasThere = false;  // an earlier pair's archive of the same minute, which zip updates
         bool zipRunning = false;
+        std::optional<std::string> workFolder;  // zip's own, when the system needs one
     };
     std::optional<InFlight> inFlight_;
     std::string archiveName_;

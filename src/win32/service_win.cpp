@@ -171,7 +171,7 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
     }
 
     PathMap paths;
-    NativeFileSystem files(paths);
+    NativeFileSystem files(paths, true);
     SystemClock clock;
     auto processes = makeNativeProcessOps(paths);
     // The waits for zip let the pipe's messages and the stop request through.

@@ -45,6 +45,10 @@ TEST(ZipCommandLine, IsByteForByteWithoutSpaces) {
     // A target ending in a backslash gives two before the name.
     EXPECT_EQ(zipCommandLine(kTool, "c:\\y\\", "20240305.0907.zip", "c:\\s"),
               "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\\\20240305.0907.zip -r c:\\s");
+    // A work folder of zip's own, quoted as any piece; a text that is none refuses the line.
+    EXPECT_EQ(zipCommandLine(kTool, "c:\\y", "n.zip", "c:\\s", "c:\\y\\zelyedek is.1"),
+              "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\n.zip -r c:\\s -b \"c:\\y\\zelyedek is.1\"");
+    EXPECT_FALSE(zipCommandLine(kTool, "c:\\y", "n.zip", "c:\\s", "c:\\y\"x"));
 }
 
 TEST(ZipCommandLine, PiecesWithSpacesAreQuoted) {

@@ -883,6 +883,43 @@ TEST_F(BackupRunTest, ALinkBackUpTheTreeFailsThePairBeforeZip) {
     EXPECT_FALSE(fs::exists(onC("y/y20240305.0908.zip")));
 }
 
+// Where the system needs zip's work file in a folder of its own (the Windows service), zip is told
+// so, the archive comes out of it whole and the folder goes; one that cannot be made fails the
+// pair before zip.
+TEST_F(BackupRunTest, ZipsWorkFileGoesToTheFolderTheSystemGives) {
+    struct WorkFolderFiles : NativeFileSystem {
+        using NativeFileSystem::NativeFileSystem;
+        std::optional<std::string> privateWorkFolder(const std::string& folder, std::string& failure) override {
+            if (refuse) {
+                failure = "erişim reddedildi";
+                return std::nullopt;
+            }
+            createFolder(folder + "\\zelyedek-is.1");
+            return folder + "\\zelyedek-is.1";
+        }
+        bool refuse = false;
+    } workFiles(paths);
+    BackupRun local(view, workFiles, clock, runner, LocaleFormats::turkish(), [] {}, &observer);
+    view.sources = {"c:\\brevund\\belgeler", "", "", ""};
+    view.targets = {"c:\\y", "", "", ""};
+    local.run();
+    ASSERT_EQ(ops.lines.size(), 1u);
+    EXPECT_EQ(ops.lines[0], "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\y20240305.0907.zip -r c:\\brevund\\belgeler "
+                            "-b c:\\y\\zelyedek-is.1");
+    ASSERT_EQ(observer.pairs.size(), 1u);
+    EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Archived) << observer.pairs[0].problem;
+    EXPECT_NE(unzipList(onC("y/y20240305.0907.zip")).find("brevund/belgeler/alt/rapor.txt"), std::string::npos);
+    EXPECT_FALSE(fs::exists(onC("y/zelyedek-is.1")));
+
+    workFiles.refuse = true;
+    clock.set({2024, 3, 5, 9, 8, 0});
+    local.run();
+    EXPECT_EQ(ops.lines.size(), 1u);  // zip never started
+    ASSERT_EQ(observer.pairs.size(), 2u);
+    EXPECT_EQ(observer.pairs[1].kind, PairOutcome::Kind::Incomplete);
+    EXPECT_EQ(observer.pairs[1].problem, "zip'in iş klasörü açılamadı: erişim reddedildi");
+}
+
 TEST_F(BackupRunTest, UnlistableFolderFailsThePair) {
     test::writeFile(onC("brevund/belgeler/kilitli/gizli.txt"), "k");
     fs::permissions(onC("brevund/belgeler/kilitli"), fs::perms::none);

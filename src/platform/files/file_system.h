@@ -92,6 +92,15 @@ public:
     // read its own files. Empty for such a file, and for nothing at all. In a folder that others
     // may write, only such files are this program's to update, count or delete.
     virtual std::string foreignness(const std::string& /*path*/) { return {}; }
+    // A new folder inside `folder`, this program's alone, for zip's work file: what zip makes there
+    // and renames into `folder` is readable by nobody else from its first byte, whatever `folder`
+    // passes down. Nothing where that needs no folder (the umask sees to it, or this program's
+    // files are not private); nothing with `failure` set where one was needed and not made.
+    virtual std::optional<std::string> privateWorkFolder(const std::string& /*folder*/, std::string& /*failure*/) {
+        return std::nullopt;
+    }
+    // Removes a folder that is empty; a folder with anything in it stays.
+    virtual void removeEmptyFolder(const std::string& /*path*/) {}
     // The folder a path reaches, links followed; nothing where the system does not tell.
     virtual std::optional<FolderIdentity> folderIdentity(const std::string& /*path*/) { return std::nullopt; }
 };

@@ -7,7 +7,10 @@ namespace zel {
 
 class NativeFileSystem : public FileSystem {
 public:
-    explicit NativeFileSystem(PathMap paths) : paths_(std::move(paths)) {}
+    // `privateFiles`: what this program writes is for it and the administrators alone (the
+    // service); on Linux the umask says so, on Windows the access lists it gives.
+    explicit NativeFileSystem(PathMap paths, bool privateFiles = false)
+        : paths_(std::move(paths)), privateFiles_(privateFiles) {}
 
     bool createFolder(const std::string& path) override;
     bool folderExists(const std::string& path) override;
@@ -15,6 +18,8 @@ public:
     bool attributesReadable(const std::string& path) override;
     std::string foreignness(const std::string& path) override;
     std::optional<FolderIdentity> folderIdentity(const std::string& path) override;
+    std::optional<std::string> privateWorkFolder(const std::string& folder, std::string& failure) override;
+    void removeEmptyFolder(const std::string& path) override;
     std::optional<std::uint64_t> fileSize(const std::string& path) override;
     bool appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) override;
     std::optional<std::string> readCreatingIfMissing(const std::string& path) override;
@@ -28,6 +33,7 @@ public:
 
 private:
     PathMap paths_;
+    bool privateFiles_;
 };
 
 }  // namespace zel

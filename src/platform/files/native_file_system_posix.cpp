@@ -223,6 +223,15 @@ std::string NativeFileSystem::foreignness(const std::string& path) {
     return {};
 }
 
+// The umask the service runs with keeps zip's work file and the archive private already.
+std::optional<std::string> NativeFileSystem::privateWorkFolder(const std::string&, std::string&) {
+    return std::nullopt;
+}
+
+void NativeFileSystem::removeEmptyFolder(const std::string& path) {
+    if (!path.empty()) ::rmdir(paths_.native(path).c_str());
+}
+
 void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {
     if (path.empty()) return;
     const std::string target = followLinks(paths_.native(path));

@@ -1,8 +1,12 @@
 #include "platform/files/native_file_system.h"
 
 #include <windows.h>
+#include <aclapi.h>
+
+#include <vector>
 
 #include "platform/files/final_path_win.h"
+#include "platform/security/acl_writers_win.h"
 #include "platform/security/private_access_win.h"
 #include "platform/system/wide_text_win.h"
 
@@ -140,7 +144,50 @@ std::string NativeFileSystem::foreignness(const std::string& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return {};
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "bağlantı";
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "dosya değil";
-    return {};
+    // The owner as the file itself says (never a link's target): SYSTEM, the Administrators or this
+    // program's own user.
+    HANDLE h = CreateFileW(widen(paths_.native(path)).c_str(), READ_CONTROL,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};  // gone meanwhile
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::string owner = "?";
+    if (GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                        &descriptor) == ERROR_SUCCESS) {
+        const std::vector<BYTE> user = processUser();
+        owner = untrustedOwner(descriptor, processUserSid(user));
+    }
+    if (descriptor) LocalFree(descriptor);
+    CloseHandle(h);
+    return owner.empty() ? std::string() : "sahibi başka bir kullanıcı (" + owner + ")";
+}
+
+// A folder whose access list, protected from the target's and passed down to what is made in it,
+// admits SYSTEM, the Administrators and this process's user alone: a rename within the volume
+// keeps a file's own list, so the archive zip renames out of it stays private.
+std::optional<std::string> NativeFileSystem::privateWorkFolder(const std::string& folder, std::string& failure) {
+    if (!privateFiles_) return std::nullopt;
+    PrivateAccess access(L"FA", L"OICI");
+    if (!access.attributes()) {
+        failure = "erişim listesi kurulamadı";
+        return std::nullopt;
+    }
+    // A name nobody else made: CreateDirectory fails on one that is there, planted or left over.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = folder + "\\zelyedek-is." + std::to_string(GetCurrentProcessId()) + "." +
+                                 std::to_string(GetTickCount64() % 1000000 + static_cast<unsigned>(attempt));
+        if (CreateDirectoryW(widen(paths_.native(path)).c_str(), access.attributes())) return path;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            failure = systemMessage(GetLastError());
+            return std::nullopt;
+        }
+    }
+    failure = "boş bir ad bulunamadı";
+    return std::nullopt;
+}
+
+void NativeFileSystem::removeEmptyFolder(const std::string& path) {
+    if (!path.empty()) RemoveDirectoryW(widen(paths_.native(path)).c_str());
 }
 
 void NativeFileSystem::removeReplaceLeftovers(const std::string& path) {

@@ -74,13 +74,29 @@ std::string sidText(PSID sid) {
     return out;
 }
 
-std::string aclWriters(PSECURITY_DESCRIPTOR descriptor, PSID serviceAccount) {
-    if (!descriptor) return "?";
+std::vector<BYTE> processUser() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    std::vector<BYTE> user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+    DWORD size = 0;
+    if (!GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
+        user.clear();
+    CloseHandle(token);
+    return user;
+}
+
+std::string untrustedOwner(PSECURITY_DESCRIPTOR descriptor, PSID serviceAccount) {
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !owner || !IsValidSid(owner))
+    if (!descriptor || !GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !owner || !IsValidSid(owner))
         return "?";  // an owner nobody can name may be anyone
-    if (!trusted(owner, serviceAccount)) return sidText(owner);
+    return trusted(owner, serviceAccount) ? std::string() : sidText(owner);
+}
+
+std::string aclWriters(PSECURITY_DESCRIPTOR descriptor, PSID serviceAccount) {
+    if (!descriptor) return "?";
+    if (std::string owner = untrustedOwner(descriptor, serviceAccount); !owner.empty()) return owner;
+    BOOL defaulted = FALSE;
 
     BOOL present = FALSE;
     PACL dacl = nullptr;

@@ -8,8 +8,8 @@
 namespace zel {
 namespace {
 
-std::wstring privateAccessSddl(std::wstring_view rights, std::wstring_view user) {
-    const std::wstring grant = L"(A;;" + std::wstring(rights) + L";;;";
+std::wstring privateAccessSddl(std::wstring_view rights, std::wstring_view aceFlags, std::wstring_view user) {
+    const std::wstring grant = L"(A;" + std::wstring(aceFlags) + L";" + std::wstring(rights) + L";;;";
     std::wstring sddl = L"D:P" + grant + L"SY)" + grant + L"BA)";
     if (user != L"S-1-5-18") sddl += grant + std::wstring(user) + L")";
     return sddl;
@@ -33,10 +33,10 @@ std::wstring processUserSid() {
 
 }  // namespace
 
-PrivateAccess::PrivateAccess(std::wstring_view rights) {
+PrivateAccess::PrivateAccess(std::wstring_view rights, std::wstring_view aceFlags) {
     const std::wstring user = processUserSid();
     if (user.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                            privateAccessSddl(rights, user).c_str(), SDDL_REVISION_1, &descriptor_, nullptr))
+                            privateAccessSddl(rights, aceFlags, user).c_str(), SDDL_REVISION_1, &descriptor_, nullptr))
         descriptor_ = nullptr;
     attributes_ = {sizeof attributes_, descriptor_, FALSE};
 }

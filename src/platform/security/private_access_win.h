@@ -13,7 +13,8 @@ namespace zel {
 // user cannot be read or the descriptor cannot be made.
 class PrivateAccess {
 public:
-    explicit PrivateAccess(std::wstring_view rights);
+    // `aceFlags`: "OICI" for a folder that passes the same grants down to what is made in it.
+    explicit PrivateAccess(std::wstring_view rights, std::wstring_view aceFlags = L"");
     ~PrivateAccess();
     PrivateAccess(const PrivateAccess&) = delete;
     PrivateAccess& operator=(const PrivateAccess&) = delete;

@@ -51,18 +51,6 @@ std::vector<std::wstring> chainTo(const std::wstring& final) {
     return chain;
 }
 
-// The account the service runs as, whose own files it trusts as it trusts itself.
-std::vector<BYTE> processUser() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
-    std::vector<BYTE> user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
-    DWORD size = 0;
-    if (!GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
-        user.clear();
-    CloseHandle(token);
-    return user;
-}
-
 // Who other than the trusted may change `place`, judged on the object itself, never on a link's
 // target: a link on the way as written is judged as itself (who may point it elsewhere), and
 // refused on the final path, where one made since may lead anywhere. Nothing when it is not there.
@@ -97,8 +85,9 @@ std::optional<std::string> placeWriters(const std::wstring& place, PSID account,
 
 std::string untrustedWriters(const std::string& nativePath) {
     const std::wstring written = widen(nativePath);
+    // The account the service runs as, whose own files it trusts as it trusts itself.
     const std::vector<BYTE> user = processUser();
-    PSID account = user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+    PSID account = processUserSid(user);
     // Every place as written, down to the first that is not there: a program that is not there
     // cannot be run, but a folder others may write is told first.
     std::string missing;
