@@ -49,7 +49,7 @@ ChannelServer::Events ServiceHost::channelEvents() {
         const std::size_t size = bytes.size();
         if (carry(size, false, [this, id, bytes = std::move(bytes)] { received(id, bytes); })) return;
         // Bytes dropped would leave the rest of the conversation out of step: the connection ends.
-        if (ChannelServer* server = server_.load()) server->close(id, false);
+        if (ChannelServer* s = server()) s->close(id, false);
         carry(0, true, [this, id] { closed(id, "hizmet yetişemiyor, bağlantı kesildi"); });
     };
     events.closed = [this, carry](ChannelServer::ClientId id, const std::string& why) {
@@ -107,7 +107,7 @@ void ServiceHost::connected(ChannelServer::ClientId id, const PeerIdentity& peer
     if (held >= kConnectionsPerUser) {
         if (crowded_.insert(user).second)
             machine_->log("Hizmet bir bağlantıyı kesti: kullanıcı " + user + " için çok fazla bağlantı");
-        if (server_) server()->close(id, false);
+        if (ChannelServer* s = server()) s->close(id, false);
         return;
     }
     crowded_.erase(user);
@@ -137,28 +137,30 @@ void ServiceHost::closed(ChannelServer::ClientId id, const std::string& why) {
 void ServiceHost::drop(ChannelServer::ClientId id, std::string why) {
     clients_.erase(id);
     machine_->log("Hizmet bir bağlantıyı kesti: " + why);
-    if (server_) server()->close(id, false);
+    if (ChannelServer* s = server()) s->close(id, false);
 }
 
 void ServiceHost::send(ChannelServer::ClientId id, const Message& message) {
-    if (server_) server()->send(id, encodeMessage(message));
+    if (ChannelServer* s = server()) s->send(id, encodeMessage(message));
 }
 
 // The last message of a connection: it is closed once that is written.
 void ServiceHost::sendLast(ChannelServer::ClientId id, const Message& message) {
     clients_.erase(id);
-    if (!server_) return;
-    server()->send(id, encodeMessage(message));
-    server()->close(id, true);
+    ChannelServer* s = server();
+    if (!s) return;
+    s->send(id, encodeMessage(message));
+    s->close(id, true);
 }
 
 bool ServiceHost::toWindows(const Message& message) {
-    if (!server_) return false;
+    ChannelServer* s = server();
+    if (!s) return false;
     const std::string bytes = encodeMessage(message);
     bool reached = false;
     for (const auto& [id, client] : clients_) {
         if (client.role != ClientRole::Window) continue;
-        server()->send(id, bytes);
+        s->send(id, bytes);
         reached = true;
     }
     return reached;
@@ -317,10 +319,11 @@ void ServiceHost::runRecorded(std::uint64_t run, bool recorded, const std::strin
 }
 
 void ServiceHost::logWritten(const std::string& line) {
-    if (!server_) return;
+    ChannelServer* s = server();
+    if (!s) return;
     const std::string bytes = encodeMessage({std::string(verb::kLine), line});
     for (const auto& [id, client] : clients_)
-        if (client.waitsForRun) server()->send(id, bytes);
+        if (client.waitsForRun) s->send(id, bytes);
 }
 
 // With no window connected, the warning waits for the next one.

@@ -233,14 +233,22 @@ service_mode_stops_and_starts() {
     echo 'zip değil' >"$c/brevund/tarvel/bat/zip.ex_"
     mkdir -p "$c/progress/openedge/bin"
     printf '@echo %%* >> c:\\progress\\openedge\\bin\\proshut.log\r\n' >"$c/progress/openedge/bin/proshut.bat"
+    # In the way of the slot's archive, whichever minute it starts in: folders under its names.
+    local at
+    for at in "$slot" "$(date -d "$slot 1 minute" +%T)"; do
+        mkdir -p "$c/tarvel-yedek/tarvel-yedek$(date -d "$at" +%Y%m%d.%H%M).zip"
+    done
     wine sc start ZELYedek >/dev/null 2>&1
     check "\"sc start ZELYedek\" starts it again" within 30 service_is RUNNING
 }
 
 service_mode_backs_up() {
-    archived() { ls "$c"/tarvel-yedek/tarvel-yedek*.zip >/dev/null 2>&1; }
+    archived() { find "$c/tarvel-yedek" -maxdepth 1 -type f -name 'tarvel-yedek*.zip' | grep -q .; }
     check "the slot of $slot fires in the service and the Windows zip writes the archive" within 60 archived
     check "the archive is read back" within 15 log_has 'dosya doğrulandı'
+    check "the folder in its way under its name was set aside unopened" log_has 'açılmadan kenara alındı'
+    check "zip wrote it in a work folder of the service's own, gone after" \
+        bash -c "! ls -d '$c'/tarvel-yedek/zelyedek-is.* 2>/dev/null"
     recorded() { [ -n "$(sql 'SELECT zelparametervalue FROM pub.zelparameter WHERE zelparameterid=1000')" ]; }
     check "and recorded in the history through Wine's ODBC" within 20 recorded
     check "the event log has the run's end: event 1000, information" within 10 reported_more 0004 000003e8 '' 0
