@@ -37,6 +37,38 @@ wine_setup() {
     WINEDEBUG=${services_debug:-$WINEDEBUG} wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         >/dev/null 2>>"${services_log:-/dev/null}"
 }
+
+# The copies of the program that this test started (in $work/app unless given a folder), their
+# windows and the tray icon Wine docks for them.
+# This test's copies, oldest first: Wine names each copy's process after its exe, and other tests
+# on the machine may run theirs in other prefixes. By start time, not by number: numbers wrap.
+copy_pids() {
+    local pid
+    for pid in $(ps -o pid= --sort=start_time -C zelyedek.exe); do
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    done
+}
+copies() { copy_pids | wc -l; }
+newest_copy_windows() { xdotool search --onlyvisible --pid "$(copy_pids | tail -1)" 2>/dev/null; }
+start_copy() { (cd "${1:-$work/app}" && exec wine zelyedek.exe >>"$work/app.log" 2>&1) & pids+=($!); }
+main_window() { xdotool search --onlyvisible --name '^ZEL Yedek$' 2>/dev/null | head -1; }
+wine_icon() {
+    xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ {p=1; next}
+        p && /\("explorer.exe"/ {print $(NF-1) " " $NF; exit} p && /^     0x/ {p=0}'
+}
+icon_docked() { [ -n "$(wine_icon)" ]; }
+icon_gone() { ! icon_docked; }
+icon_center() {
+    wine_icon | sed -E 's/^([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ \+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3 \4/' |
+        awk '{print $3 + int($1 / 2), $4 + int($2 / 2)}'
+}
+click_in_window() { xdotool mousemove --window "$(main_window)" "$1" "$2" click 1; }
+untitled_window() {  # a shown window of the program without a title: a tooltip, a menu
+    for w in $(newest_copy_windows); do
+        [ -z "$(xdotool getwindowname "$w" 2>/dev/null)" ] && return 0
+    done
+    return 1
+}
 sql() { psql -h "$work/pg" -p "$(cat "$work/pg/port")" -U postgres -d zel -qAt -c "$1"; }
 wine_stop_all() {
     wineserver -k >/dev/null 2>&1
