@@ -54,7 +54,6 @@ hex() { od -An -tx1 | tr -d ' \n'; }
 mail_hex=
 extra_is() { [ "$(hex <"$extra")" = "$(printf "$1" | hex)$mail_hex" ]; }
 
-
 settings_before=$(md5sum <"$work/app/TarvelYedek.ini")
 extra_before=$(md5sum <"$extra")
 start_copy
@@ -361,12 +360,21 @@ replaced() { listed "$1" "$2" && ! listed "$3" "$4"; }
 shortcuts_start_it() { for l in "${links[@]}"; do grep -aqF 'Local\Programs\ZEL Yedek\zelyedek.exe' "$l" || return 1; done; }
 all_gone() { for f in "$@"; do [ ! -e "$f" ] || return 1; done; }
 installed_copy_docked() { pgrep -af zelyedek.exe | grep -qF 'Programs\ZEL Yedek\zelyedek.exe' && icon_docked; }
-quit_by_menu() {  # Wine has no Restart Manager to end a running copy before msiexec replaces it
-    within 5 window_hidden  # the start-up hide would close the menu
-    read -r x y <<<"$(icon_center)"
-    xdotool mousemove "$x" "$y" click 3
-    within 5 untitled_window && xdotool key k
-    within 10 no_copy
+# Wine has no Restart Manager to end a running copy before msiexec replaces it. Now and then the
+# menu of a copy that msiexec started does not open at the first right-click: what was seen is
+# printed, and the user's second try is made.
+quit_by_menu() {
+    local attempt
+    for attempt in 1 2 3; do
+        within 5 window_hidden  # the start-up hide would close the menu
+        read -r x y <<<"$(icon_center)"
+        xdotool mousemove "$x" "$y" click 3
+        within 5 untitled_window && xdotool key k
+        within 10 no_copy && return 0
+        echo "# try $attempt: icon $(wine_icon), copies $(copies), untitled window: $(untitled_window && echo yes || echo no)"
+        xdotool key Escape
+    done
+    return 1
 }
 # Wine's launcher now and then fails to start msiexec at all ("ShellExecuteEx başarısız"): tried
 # once more, as a user would; a package that fails fails both times.
