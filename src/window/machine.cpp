@@ -373,6 +373,17 @@ void Machine::checkOverdue(bool tell) {
     overdueTicks_ = 0;
     const LocalDateTime now = services_.clock.now();
     newestArchive_ = newestArchiveTime(services_.files, targets(), now);
+    // The pair furthest behind: the oldest of the used pairs' newest archives.
+    laggingArchive_.reset();
+    for (int pair = 0; pair < kFolderPairs; ++pair) {
+        if (panel_.sourceText(pair).empty()) continue;
+        const std::optional<LocalDateTime> newest = newestArchiveTime(services_.files, {panel_.targetText(pair)}, now);
+        if (!newest) {
+            laggingArchive_.reset();
+            break;
+        }
+        if (!laggingArchive_ || wallSecond(*newest) < wallSecond(*laggingArchive_)) laggingArchive_ = newest;
+    }
     overdue_ = overdueBackup(schedule(), newestArchive_, startedAt_, now);
     if (!overdue_ || !tell || !overdueNotices_.tell("gecikme", now)) return;
     const std::string text = overdueText(*overdue_);
@@ -580,6 +591,7 @@ MachineStatus Machine::status() const {
     s.recentLog = recentLog_;
     s.lastRecorded = lastRecorded_;
     s.newestArchive = newestArchive_;
+    s.laggingArchive = laggingArchive_;
     if (overdue_) s.overdue = overdueText(*overdue_);
     const LocalDateTime now = services_.clock.now();
     for (const HeldWarning& w : heldWarnings_)

@@ -146,6 +146,8 @@ struct MachineStatus {
     std::deque<std::string> recentLog;  // the last kRecentLogLines lines, oldest first
     std::optional<bool> lastRecorded;   // the last run's record; nothing before the first run
     std::optional<LocalDateTime> newestArchive;  // the newest verified archive, at the last look
+    // The newest archive of the used pair that is furthest behind; nothing while a used pair has none.
+    std::optional<LocalDateTime> laggingArchive;
     std::optional<std::string> overdue;          // the overdue alarm's text while it holds
     std::deque<HeldWarning> warnings;            // the last day's, oldest first
 };
@@ -253,6 +255,7 @@ private:
     int overdueTicks_ = 0;                  // counts clock ticks up to kOverdueCheckTicks
     LocalDateTime startedAt_;               // with no archive at all, backups are overdue from here
     std::optional<LocalDateTime> newestArchive_;
+    std::optional<LocalDateTime> laggingArchive_;
     std::optional<Overdue> overdue_;
     std::deque<HeldWarning> heldWarnings_;
     std::optional<bool> lastRecorded_;

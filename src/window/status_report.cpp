@@ -1,5 +1,7 @@
 #include "window/status_report.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "engine/date_text.h"
@@ -41,9 +43,20 @@ StatusSummary statusSummary(const MachineStatus& s) {
                                                     : std::string("henüz yedek yok"))};
 }
 
+std::string performanceData(const MachineStatus& s, const LocalDateTime& now) {
+    std::string age = "son_yedek_yas=";
+    age += s.laggingArchive ? std::to_string(std::max<std::int64_t>(0, wallSecond(now) - wallSecond(*s.laggingArchive))) + "s"
+                            : std::string("U");
+    if (const std::optional<std::int64_t> critical = overdueAfterSeconds(s.schedule))
+        age += ";" + std::to_string(*critical - 3600) + ";" + std::to_string(*critical) + ";0";
+    else
+        age += ";;;0";
+    return age + " uyari=" + std::to_string(s.warnings.size()) + ";;;0";
+}
+
 std::vector<std::string> statusLines(const MachineStatus& s, const LocalDateTime& now) {
     std::vector<std::string> lines;
-    lines.push_back(statusSummary(s).line);
+    lines.push_back(statusSummary(s).line + " | " + performanceData(s, now));
     const std::string last = oneLine(s.lastBackup);
     lines.push_back("Son yedekleme: " + (last.empty() ? std::string("yok") : last));
     lines.push_back("Son sonuç: " + (s.lastOutcome.empty()

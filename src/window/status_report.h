@@ -21,6 +21,11 @@ struct StatusSummary {
 };
 StatusSummary statusSummary(const MachineStatus& status);
 
+// Monitoring plugins' performance data for the summary line ("'label'=value[UOM];warn;crit;min"):
+// the age of the pair furthest behind ("U" while a used pair has no archive), warned an hour before
+// the overdue alarm and critical at it, and the number of held warnings.
+std::string performanceData(const MachineStatus& status, const LocalDateTime& now);
+
 // The service's state as `--durum` prints it: the summary first, then one line each, the held
 // warnings and the run log's last lines at the end.
 std::vector<std::string> statusLines(const MachineStatus& status, const LocalDateTime& now);

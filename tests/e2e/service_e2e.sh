@@ -57,6 +57,20 @@ journal_has() { grep -q "$1" "$work/journal.log" 2>/dev/null; }
 socket() { ls "$work"/zelyedek-*-hizmet.sock 2>/dev/null | head -1; }
 listening() { [ -S "$(socket)" ]; }
 status() { (cd "$work" && ./zelyedek --durum); }
+# The first line's performance data as a monitoring plugin's parser reads it
+# ('label'=value[UOM];warn;crit;min;max): "label value unit warn crit" a line.
+cat >"$work/perfdata.py" <<'PY'
+import re, sys
+line = open(sys.argv[1], encoding="utf-8").readline().rstrip("\n")
+perf = line.partition(" | ")[2]
+item = re.compile(r"'?([^'= ]+)'?=(-?[0-9.]+|U)([a-zA-Z%]*);([0-9.:~@-]*);([0-9.:~@-]*);([0-9.-]*);?([0-9.-]*)$")
+for word in perf.split(" "):
+    m = item.match(word)
+    print(" ".join(m.group(1, 2, 3, 4, 5)) if m else "unreadable " + word)
+PY
+perfdata() { /usr/bin/python3 "$work/perfdata.py" "$work/durum.out"; }
+perfdata_has() { perfdata | grep -qE "$1"; }
+perfdata_reads() { perfdata_has '^son_yedek_yas ' && perfdata_has '^uyari ' && ! perfdata_has '^unreadable'; }
 answers() { status >/dev/null; [ $? -le 2 ]; }  # 3: nobody answered
 
 start_service
@@ -386,6 +400,8 @@ check "and its warning with priority 4" journal_has '^<4>Yedekleme başarısız:
 code=$(durum)
 check "--durum exits 2 after a run that was not recorded (exit $code)" test "$code" -eq 2
 check "its first line says HATA" bash -c "head -1 '$work/durum.out' | grep -q '^HATA: Yedekleme kaydı yazılmadı'"
+check "with performance data a plugin reads ($(head -1 "$work/durum.out" | sed 's/.* | //'))" perfdata_reads
+check "counting the held warnings" perfdata_has '^uyari [1-9][0-9]* '
 check "and it lists the held warning" grep -q '^  .* Yedekleme başarısız: c:\\brevund\\belgeler' "$work/durum.out"
 check "the warning waits in TarvelYedek.uyari" grep -q 'Yedekleme başarısız' "$work/TarvelYedek.uyari"
 check "which is the service's alone ($(stat -c %a "$work/TarvelYedek.uyari"))" \
@@ -427,11 +443,15 @@ check "with every run mailed, the good one is too, its password kept" \
 code=$(durum)
 check "--durum exits 1 while a warning of the day is held (exit $code)" test "$code" -eq 1
 check "its first line says UYARI" bash -c "head -1 '$work/durum.out' | grep -q '^UYARI: Kaynak klasör yok, atlandı: c:.yok'"
+check "its performance data counts the held warnings" perfdata_has '^uyari [1-9][0-9]* '
 settings 'c:\yedek'
 restart_service
 code=$(durum)
 check "--durum exits 0 with a recent verified archive and nothing held (exit $code)" test "$code" -eq 0
 check "its first line names the newest archive" bash -c "head -1 '$work/durum.out' | grep -q '^TAMAM: son yedek $(date +%Y-%m-%d) '"
+check "its performance data reads ($(head -1 "$work/durum.out" | sed 's/.* | //'))" perfdata_reads
+fresh_and_quiet() { perfdata_has '^son_yedek_yas [0-9]+ s ' && perfdata_has '^uyari 0 '; }
+check "giving the archive's age in seconds and no warning" fresh_and_quiet
 kill -TERM "$service"
 within 10 service_ended
 check "the password is in no log, status or answer" \

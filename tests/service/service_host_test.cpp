@@ -320,7 +320,7 @@ TEST_F(ServiceHostTest, TheShellGetsTheStateOrARunWithItsLinesAndOutcome) {
     ASSERT_FALSE(server.sent[1].empty());
     EXPECT_EQ(server.sent[1].back(), (Message{"done", "0"}));
     ASSERT_GE(server.sent[1].size(), 2u);
-    EXPECT_EQ(server.sent[1][0], (Message{"line", "TAMAM: henüz yedek yok"}));
+    EXPECT_EQ(server.sent[1][0], (Message{"line", "TAMAM: henüz yedek yok | son_yedek_yas=U;46800;50400;0 uyari=0;;;0"}));
     EXPECT_EQ(server.sent[1][1], (Message{"line", "Son yedekleme: yok"}));
 
     window(3);

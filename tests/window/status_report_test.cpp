@@ -19,7 +19,7 @@ TEST(StatusReport, OneLineEachWithTheNextSlotTheDatabaseAndTheLogLast) {
     s.warnings = {{{2024, 3, 5, 5, 0, 0}, "Disk dolmak üzere:\r\nd:\\"}};
     EXPECT_EQ(
         statusLines(s, {2024, 3, 5, 9, 8, 0}),
-        (std::vector<std::string>{"UYARI: Disk dolmak üzere: d:\\",
+        (std::vector<std::string>{"UYARI: Disk dolmak üzere: d:\\ | son_yedek_yas=U;64800;68400;0 uyari=1;;;0",
                                   "Son yedekleme: Son Yedekleme Tarihi: 5 3 2024 09:07:00",
                                   "Son sonuç: Yedekleme kaydı yazıldı", "Sonraki yedekleme: 22:00:00 (bugün)",
                                   "Veritabanı: bağlı değil: bağlantı reddedildi", "Yedekleme: beklemede",
@@ -59,6 +59,36 @@ TEST(StatusReport, TheSummaryGivesTheWorstStateAndItsCode) {
         const StatusSummary got = statusSummary(s);
         EXPECT_EQ(got.code, c.expected.code) << c.name;
         EXPECT_EQ(got.line, c.expected.line) << c.name;
+    }
+}
+
+// What a plugin graphs: the age of the pair furthest behind, warned an hour before the overdue
+// alarm and critical at it (a day plus two hours for one slot), and the held warnings.
+TEST(StatusReport, PerformanceDataGivesTheAgeItsThresholdsAndTheWarnings) {
+    const HeldWarning disk{{2024, 3, 5, 5, 0, 0}, "Disk dolmak üzere"};
+    struct Case {
+        const char* name;
+        std::array<ScheduleSlot, 3> slots;
+        std::optional<LocalDateTime> lagging;
+        std::deque<HeldWarning> warnings;
+        const char* expected;
+    };
+    const std::array<ScheduleSlot, 3> daily{{{1, {5, 0, 0}}, {0, {}}, {0, {}}}};
+    const std::vector<Case> cases{
+        {"an hour old", daily, LocalDateTime{2024, 3, 5, 8, 0, 0}, {}, "son_yedek_yas=3600s;90000;93600;0 uyari=0;;;0"},
+        {"two warnings", daily, LocalDateTime{2024, 3, 5, 8, 0, 0}, {disk, disk},
+         "son_yedek_yas=3600s;90000;93600;0 uyari=2;;;0"},
+        {"27 hours old", daily, LocalDateTime{2024, 3, 4, 6, 0, 0}, {}, "son_yedek_yas=97200s;90000;93600;0 uyari=0;;;0"},
+        {"no slot", {}, LocalDateTime{2024, 3, 5, 8, 0, 0}, {}, "son_yedek_yas=3600s;;;0 uyari=0;;;0"},
+        {"a pair without an archive", daily, {}, {}, "son_yedek_yas=U;90000;93600;0 uyari=0;;;0"},
+        {"a name ahead of the clock", daily, LocalDateTime{2024, 3, 5, 9, 5, 0}, {}, "son_yedek_yas=0s;90000;93600;0 uyari=0;;;0"},
+    };
+    for (const Case& c : cases) {
+        MachineStatus s;
+        s.schedule = c.slots;
+        s.laggingArchive = c.lagging;
+        s.warnings = c.warnings;
+        EXPECT_EQ(performanceData(s, {2024, 3, 5, 9, 0, 0}), c.expected) << c.name;
     }
 }
 
