@@ -97,7 +97,6 @@ std::string aclWriters(PSECURITY_DESCRIPTOR descriptor, PSID serviceAccount) {
     if (!descriptor) return "?";
     if (std::string owner = untrustedOwner(descriptor, serviceAccount); !owner.empty()) return owner;
     BOOL defaulted = FALSE;
-
     BOOL present = FALSE;
     PACL dacl = nullptr;
     if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted)) return "?";
