@@ -57,20 +57,9 @@ journal_has() { grep -q "$1" "$work/journal.log" 2>/dev/null; }
 socket() { ls "$work"/zelyedek-*-hizmet.sock 2>/dev/null | head -1; }
 listening() { [ -S "$(socket)" ]; }
 status() { (cd "$work" && ./zelyedek --durum); }
-# The first line's performance data as a monitoring plugin's parser reads it
-# ('label'=value[UOM];warn;crit;min;max): "label value unit warn crit" a line.
-cat >"$work/perfdata.py" <<'PY'
-import re, sys
-line = open(sys.argv[1], encoding="utf-8").readline().rstrip("\n")
-perf = line.partition(" | ")[2]
-item = re.compile(r"'?([^'= ]+)'?=(-?[0-9.]+|U)([a-zA-Z%]*);([0-9.:~@-]*);([0-9.:~@-]*);([0-9.-]*);?([0-9.-]*)$")
-for word in perf.split(" "):
-    m = item.match(word)
-    print(" ".join(m.group(1, 2, 3, 4, 5)) if m else "unreadable " + word)
-PY
-perfdata() { /usr/bin/python3 "$work/perfdata.py" "$work/durum.out"; }
-perfdata_has() { perfdata | grep -qE "$1"; }
-perfdata_reads() { perfdata_has '^son_yedek_yas ' && perfdata_has '^uyari ' && ! perfdata_has '^unreadable'; }
+# The first line's performance data as monitoring plugins read it ('label'=value[UOM];warn;crit;min;max):
+# perfdata AGE WARNINGS, each a pattern for its value.
+perfdata() { head -1 "$work/durum.out" | sed -n 's/.* | //p' | grep -qE "^son_yedek_yas=$1;[0-9]*;[0-9]*;0 uyari=$2;;;0\$"; }
 answers() { status >/dev/null; [ $? -le 2 ]; }  # 3: nobody answered
 
 start_service
@@ -160,8 +149,8 @@ if [ "$(id -u)" -eq 0 ]; then
     check "and not saved" test "$(settings_line 4)" = 'c:\tarvel-yedek'
 
     # The same user turns hostile, first as a watcher, then in neither group. The manager sets up
-    # what it will attack: two archives kept, and a slot a minute or two ahead that must still run.
-    # In a minute of its own, so that its archive's name is not one of a run before it.
+    # what it will attack: two archives kept, and a slot a minute or two ahead (in a minute of its
+    # own, so that its archive's name is no earlier run's) that must still run.
     slot2_at=$(( ($(date +%s) + 45) / 60 * 60 + 65 ))
     slot2=$(date -d "@$slot2_at" +%T)
     { message hello "$version" window; message keep 2; message time 1 "$slot2"; message switch 1 1; } |
@@ -215,11 +204,12 @@ for name in sys.argv[1:]:
         test "$(grep -c 'Hizmete bağlanma reddedildi' "$work/TarvelYedek.log")" -le 4
     check "the log keeps its start line" log_has 'Hizmet başladı'
     check "the service's memory stays small ($(rss_kb) kB)" test "$(rss_kb)" -lt 100000
-    run_done() { [ "$(find "$target" -name '*.zip' -user root -newer "$work/loop.out" | wc -l)" -ge 1 ]; }
-    check "the slot's archive is the service's own" within 30 run_done
-    own=$(find "$target" -name '*.zip' -user root -newer "$work/loop.out" | head -1)
-    check "0600 ($(stat -c %a "$own"))" test "$(stat -c %a "$own")" = 600
-    check "without the attacker's entry" bash -c "! unzip -l '$own' | grep -q saldiri"
+    own_sound() {
+        local own
+        own=$(find "$target" -name '*.zip' -user root -newer "$work/loop.out" | head -1)
+        [ -n "$own" ] && [ "$(stat -c %a "$own")" = 600 ] && ! unzip -l "$own" | grep -q saldiri
+    }
+    check "the slot's archive is the service's own, 0600, without the attacker's entry" within 30 own_sound
     check "the attacker's file under its name was set aside unopened" log_has 'açılmadan kenara alındı'
     check "names from the future did not age out the real archives" \
         test "$(find "$target" -name '*.zip' -user root | wc -l)" -ge "$((real_before < 2 ? real_before + 1 : 2))"
@@ -400,8 +390,8 @@ check "and its warning with priority 4" journal_has '^<4>Yedekleme başarısız:
 code=$(durum)
 check "--durum exits 2 after a run that was not recorded (exit $code)" test "$code" -eq 2
 check "its first line says HATA" bash -c "head -1 '$work/durum.out' | grep -q '^HATA: Yedekleme kaydı yazılmadı'"
-check "with performance data a plugin reads ($(head -1 "$work/durum.out" | sed 's/.* | //'))" perfdata_reads
-check "counting the held warnings" perfdata_has '^uyari [1-9][0-9]* '
+check "with performance data: an age or U, and the held warnings ($(head -1 "$work/durum.out" | sed 's/.* | //'))" \
+    perfdata '([0-9]+s|U)' '[1-9][0-9]*'
 check "and it lists the held warning" grep -q '^  .* Yedekleme başarısız: c:\\brevund\\belgeler' "$work/durum.out"
 check "the warning waits in TarvelYedek.uyari" grep -q 'Yedekleme başarısız' "$work/TarvelYedek.uyari"
 check "which is the service's alone ($(stat -c %a "$work/TarvelYedek.uyari"))" \
@@ -443,15 +433,14 @@ check "with every run mailed, the good one is too, its password kept" \
 code=$(durum)
 check "--durum exits 1 while a warning of the day is held (exit $code)" test "$code" -eq 1
 check "its first line says UYARI" bash -c "head -1 '$work/durum.out' | grep -q '^UYARI: Kaynak klasör yok, atlandı: c:.yok'"
-check "its performance data counts the held warnings" perfdata_has '^uyari [1-9][0-9]* '
+check "its performance data counts the held warnings" perfdata '([0-9]+s|U)' '[1-9][0-9]*'
 settings 'c:\yedek'
 restart_service
 code=$(durum)
 check "--durum exits 0 with a recent verified archive and nothing held (exit $code)" test "$code" -eq 0
 check "its first line names the newest archive" bash -c "head -1 '$work/durum.out' | grep -q '^TAMAM: son yedek $(date +%Y-%m-%d) '"
-check "its performance data reads ($(head -1 "$work/durum.out" | sed 's/.* | //'))" perfdata_reads
-fresh_and_quiet() { perfdata_has '^son_yedek_yas [0-9]+ s ' && perfdata_has '^uyari 0 '; }
-check "giving the archive's age in seconds and no warning" fresh_and_quiet
+check "its performance data gives the archive's age in seconds and no warning ($(head -1 "$work/durum.out" | sed 's/.* | //'))" \
+    perfdata '[0-9]+s' 0
 kill -TERM "$service"
 within 10 service_ended
 check "the password is in no log, status or answer" \

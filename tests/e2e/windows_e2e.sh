@@ -7,8 +7,8 @@
 # settings saved with a DPAPI-protected password, a read-only settings file told, a settings file
 # that is a link kept one, a picker's tooltip, a second copy started through a link to the folder
 # giving way, "&Kapat" keeping a typed folder, and at 144 DPI the last row and the mail dialog, and
-# the end of the session during a scheduled run. The dialog's screenshots go to screenshots/ beside
-# the exe.
+# the end of the session during a scheduled run; then three starts, failing runs and ends under load
+# with Wine's heap checks on. The dialog's screenshots go to screenshots/ beside the exe.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -408,6 +408,34 @@ check "the removal runs silently" msiexec_quietly /x "$work/zelyedek-next.msi"
 check "it removes the exe and both shortcuts" all_gone "$installed/zelyedek.exe" "${links[@]}"
 check "it leaves the run log, the settings file and the old log byte for byte" \
     test -f "$installed/TarvelYedek.log" -a "$(user_data)" = "$hand_made"
+
+# --- A start, a double-click, a run that fails (the target's parent is missing: zip ends with 15)
+# and "&Kapat", three times with both cores busy and Wine's heap checks on: a crash around a run's
+# start (the database and mail threads, the runner's waits, the follower) or a damaged heap shows.
+mkdir -p "$work/tekrar"
+cp "$exe" "$work/tekrar/zelyedek.exe"
+printf '%s\r\n' 'c:\brevund\belgeler' 'c:\yok\hedef' '' '' '' '' '' '' 0 05:00:00 0 17:00:00 0 12:00:00 \
+    >"$work/tekrar/TarvelYedek.ini"
+hogs=()
+for _ in 1 2; do
+    nice -n 10 bash -c 'while :; do :; done' &
+    hogs+=($!)
+done
+pids+=("${hogs[@]}")
+logged() { [ "$(grep -c "$1" "$work/tekrar/TarvelYedek.log" 2>/dev/null)" -ge "$2" ]; }
+round() {  # round N: false at the first step that fails
+    WINEDEBUG=warn+heap start_copy "$work/tekrar"
+    within 30 icon_docked && within 10 window_hidden && read -r x y <<<"$(icon_center)" &&
+        xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1 && within 10 window_visible &&
+        within 60 logged 'Veritabanı bağlantısı' "$1" && click_in_window 613 193 &&
+        within 60 logged 'zip hata kodu 15' "$1" && within 30 logged 'Yedekleme bitti' "$1" && quit_by_menu
+}
+for i in 1 2 3; do
+    check "round $i under load: a start, a run failing with zip's code 15, the menu's \"&Kapat\"" round "$i"
+    [ "$(copies)" -eq 0 ] || kill $(copy_pids) 2>/dev/null
+done
+kill "${hogs[@]}"
+check "Wine saw no crash and no damaged heap" bash -c "! grep -qE 'wine: Unhandled|:heap:' '$work/app.log'"
 
 if [ $failures -gt 0 ]; then
     echo "--- processes"; copy_pids

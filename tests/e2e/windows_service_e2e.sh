@@ -208,7 +208,7 @@ service_mode_runs() {
     # A service has no desktop: no window and no tray icon of its own, even for a moment.
     no_window_shown() { ! within 3 window_visible; }
     check "the service shows no window" no_window_shown
-    check "and no tray icon" wine_icon_gone
+    check "and no tray icon" icon_gone
     opened_source() { grep -aqE ':fixme:advapi:RegisterEventSourceW \(.*,L"ZEL Yedek"\)' "$services_log"; }
     check "it opens the event source \"ZEL Yedek\"" within 10 opened_source
     check "and reports its start there: event 1003, information, \"Hizmet başladı\"" \
@@ -271,9 +271,9 @@ window_client_mode() {
     (cd "$installed" && exec wine 'C:\Program Files\ZEL Yedek\zelyedek.exe' /pencere >>"$work/client.log" 2>&1) &
     pids+=($!)
     check "the window client started with /pencere shows its window" within 20 window_visible
-    check "and its tray icon" within 15 wine_icon_docked
+    check "and its tray icon" within 15 icon_docked
     within 5 window_hidden  # the start-up hide
-    read -r x y <<<"$(wine_icon_center)"
+    read -r x y <<<"$(icon_center)"
     xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
     within 5 window_visible
     # A folder typed into the second source box, then Tab: the service saves it.
@@ -294,24 +294,12 @@ window_client_mode() {
     check "the window client outlives a stopped service" test -n "$(program_pids /pencere)"
     wine sc start ZELYedek >/dev/null 2>&1
     check "and the service starts again beside it" within 30 service_is RUNNING
-    read -r x y <<<"$(wine_icon_center)"
+    read -r x y <<<"$(icon_center)"
     xdotool mousemove "$x" "$y" click 3
     sleep 1
     xdotool key k  # "&Kapat"
     check "\"&Kapat\" ends the window client" within 10 no_window_client
     check "and leaves the service running" service_is RUNNING
-}
-
-# Wine docks a program's tray icon through explorer.exe, inside the tray host's panel.
-wine_icon() {
-    xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ {p=1; next}
-        p && /\("explorer.exe"/ {print $(NF-1) " " $NF; exit} p && /^     0x/ {p=0}'
-}
-wine_icon_docked() { [ -n "$(wine_icon)" ]; }
-wine_icon_gone() { ! wine_icon_docked; }
-wine_icon_center() {
-    wine_icon | sed -E 's/^([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ \+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3 \4/' |
-        awk '{print $3 + int($1 / 2), $4 + int($2 / 2)}'
 }
 
 # The prompt's commands, and a per-user copy of another folder beside the machine's service.
@@ -385,9 +373,9 @@ watcher_window() {
     local window
     window=$(watcher_caption)
     check "as xdotool reads its name" bash -c "xdotool getwindowname '$window' | grep -q ' (izleme)\$'"
-    within 15 wine_icon_docked
+    within 15 icon_docked
     within 5 bash -c "! xdotool search --onlyvisible --name '^ZEL Yedek \(izleme\)\$' >/dev/null"  # the start-up hide
-    read -r x y <<<"$(wine_icon_center)"
+    read -r x y <<<"$(icon_center)"
     xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
     shown() { [ -n "$(xdotool search --onlyvisible --name '^ZEL Yedek \(izleme\)$' 2>/dev/null)" ]; }
     within 5 shown
@@ -399,7 +387,7 @@ watcher_window() {
     # service, and the new one holds the session's place.
     local watcher
     watcher=$(program_pids izleme)
-    read -r x y <<<"$(wine_icon_center)"
+    read -r x y <<<"$(icon_center)"
     xdotool mousemove "$x" "$y" click 3
     sleep 1
     xdotool key Down Down Return

@@ -851,8 +851,6 @@ TEST_F(BackupRunTest, ListingFollowsZipsRulesOnLinux) {
     EXPECT_EQ(good.vanished, std::vector<std::string>{"brevund/belgeler/gecici.txt"});
 }
 
-// A folder the program may not list makes an archive without its files and zip still ends with
-// 0. Root reads every folder: ctest runs this test once more without that right.
 // Links that lead back up the tree would have the listing and zip go round for ever: the pair
 // fails at once, before zip. A link across to another folder is followed, as zip follows it.
 TEST_F(BackupRunTest, ALinkBackUpTheTreeFailsThePairBeforeZip) {
@@ -908,7 +906,6 @@ TEST_F(BackupRunTest, ZipsWorkFileGoesToTheFolderTheSystemGives) {
                             "-b c:\\y\\zelyedek-is.1");
     ASSERT_EQ(observer.pairs.size(), 1u);
     EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Archived) << observer.pairs[0].problem;
-    EXPECT_NE(unzipList(onC("y/y20240305.0907.zip")).find("brevund/belgeler/alt/rapor.txt"), std::string::npos);
     EXPECT_FALSE(fs::exists(onC("y/zelyedek-is.1")));
 
     workFiles.refuse = true;
@@ -920,6 +917,8 @@ TEST_F(BackupRunTest, ZipsWorkFileGoesToTheFolderTheSystemGives) {
     EXPECT_EQ(observer.pairs[1].problem, "zip'in iş klasörü açılamadı: erişim reddedildi");
 }
 
+// A folder the program may not list makes an archive without its files and zip still ends with
+// 0. Root reads every folder: ctest runs this test once more without that right.
 TEST_F(BackupRunTest, UnlistableFolderFailsThePair) {
     test::writeFile(onC("brevund/belgeler/kilitli/gizli.txt"), "k");
     fs::permissions(onC("brevund/belgeler/kilitli"), fs::perms::none);

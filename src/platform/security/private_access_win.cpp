@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/security/acl_writers_win.h"
+
 namespace zel {
 namespace {
 
@@ -16,16 +18,10 @@ std::wstring privateAccessSddl(std::wstring_view rights, std::wstring_view aceFl
 }
 
 // The user this process runs as, a SID as text; empty when its token cannot be read.
-std::wstring processUserSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
-    std::vector<BYTE> user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
-    DWORD size = 0;
+std::wstring processUserText() {
+    const std::vector<BYTE> user = processUser();
     LPWSTR text = nullptr;
-    if (GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
-        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text);
-    CloseHandle(token);
-    if (!text) return {};
+    if (user.empty() || !ConvertSidToStringSidW(processUserSid(user), &text)) return {};
     std::wstring sid(text);
     LocalFree(text);
     return sid;
@@ -34,7 +30,7 @@ std::wstring processUserSid() {
 }  // namespace
 
 PrivateAccess::PrivateAccess(std::wstring_view rights, std::wstring_view aceFlags) {
-    const std::wstring user = processUserSid();
+    const std::wstring user = processUserText();
     if (user.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
                             privateAccessSddl(rights, aceFlags, user).c_str(), SDDL_REVISION_1, &descriptor_, nullptr))
         descriptor_ = nullptr;

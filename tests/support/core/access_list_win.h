@@ -43,14 +43,8 @@ inline AccessList accessListOf(HANDLE object, SE_OBJECT_TYPE type) {
 
 // The user this test runs as, a SID as text.
 inline std::string testUserSid() {
-    HANDLE token = nullptr;
-    std::vector<BYTE> user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
-    DWORD size = 0;
-    const bool got =
-        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
-        GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size);
-    if (token) CloseHandle(token);
-    return got ? sidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid) : "?";
+    const std::vector<BYTE> user = processUser();
+    return user.empty() ? "?" : sidText(processUserSid(user));
 }
 
 }  // namespace zel::test
