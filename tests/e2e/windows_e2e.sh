@@ -412,6 +412,7 @@ check "it leaves the run log, the settings file and the old log byte for byte" \
 # --- A start, a double-click, a run that fails (the target's parent is missing: zip ends with 15)
 # and "&Kapat", three times with both cores busy and Wine's heap checks on: a crash around a run's
 # start (the database and mail threads, the runner's waits, the follower) or a damaged heap shows.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1  # the clicks' places
 mkdir -p "$work/tekrar"
 cp "$exe" "$work/tekrar/zelyedek.exe"
 printf '%s\r\n' 'c:\brevund\belgeler' 'c:\yok\hedef' '' '' '' '' '' '' 0 05:00:00 0 17:00:00 0 12:00:00 \
