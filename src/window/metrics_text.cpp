@@ -74,7 +74,7 @@ std::string prometheusText(const MetricsFacts& f) {
     if (f.lastHistoryRecordSucceeded)
         single(out, "zelyedek_last_history_record_success", "1 when the last run was recorded in the database.",
                std::string(" ") + (*f.lastHistoryRecordSucceeded ? "1" : "0"));
-    single(out, "zelyedek_warnings_held", "Warnings of the last day that nobody has seen yet.",
+    single(out, "zelyedek_warnings_held", "Warnings of the last day, as --durum lists them.",
            " " + std::to_string(f.warningsHeld));
     if (f.nextSlot)
         single(out, "zelyedek_next_slot_timestamp_seconds", "When the next scheduled backup is due.",
