@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds libcurl for the Windows program from Debian's source package, as a static library that
-# speaks only SMTP and SMTPS over Windows' own TLS (Schannel), so that the exe still needs only
+# speaks only SMTP, SMTPS, HTTP and HTTPS over Windows' own TLS (Schannel), so that the exe still needs only
 # Windows' own DLLs:
 #   curl.sh OUT_DIR  ->  OUT_DIR/lib/libcurl.a, OUT_DIR/include/curl/*.h
 # CMake calls it when it configures a Windows build; the library is kept until this script
@@ -31,7 +31,7 @@ options=(
     # Schannel alone: the system's certificate store and no TLS library to ship.
     --with-schannel --without-ca-bundle --without-ca-path --without-ca-fallback
     # Mail only.
-    --enable-smtp --disable-http --disable-ftp --disable-file --disable-ldap --disable-ldaps
+    --enable-smtp --enable-http --disable-ftp --disable-file --disable-ldap --disable-ldaps
     --disable-rtsp --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap
     --disable-smb --disable-gopher --disable-mqtt --disable-websockets
     # Nothing the mail does not use. The MIME API stays: it builds a message with attachments.

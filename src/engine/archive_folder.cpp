@@ -123,23 +123,26 @@ LocalDateTime stampTime(std::string_view stamp) {
             number(stamp.substr(9, 2)), number(stamp.substr(11, 2)), 0};
 }
 
+std::vector<ProgramArchive> goodArchives(FileSystem& files, const std::string& target, const LocalDateTime& now) {
+    std::vector<ProgramArchive> good;
+    if (std::optional<std::vector<FolderItem>> items = files.listFolder(target)) {
+        for (const FolderItem& item : *items) {
+            const std::optional<ProgramArchive> a = programArchive(item.name, archiveBase(target));
+            // Another user's file under such a name is no backup of this program's.
+            if (a && a->state == ProgramArchive::State::Good && wallSecond(stampTime(a->stamp)) <= wallSecond(now) &&
+                files.foreignness(archivePath(target, item.name)).empty())
+                good.push_back(*a);
+        }
+    }
+    return good;
+}
+
 std::optional<LocalDateTime> newestArchiveTime(FileSystem& files, const std::vector<std::string>& targets,
                                                const LocalDateTime& now) {
     std::optional<std::string> newest;
-    for (const std::string& target : targets) {
-        std::vector<std::string> names;
-        if (std::optional<std::vector<FolderItem>> items = files.listFolder(target)) {
-            for (const FolderItem& item : *items) {
-                const std::optional<ProgramArchive> a = programArchive(item.name, archiveBase(target));
-                // Another user's file under such a name is no backup of this program's.
-                if (a && wallSecond(stampTime(a->stamp)) <= wallSecond(now) &&
-                    files.foreignness(archivePath(target, item.name)).empty())
-                    names.push_back(item.name);
-            }
-        }
-        if (std::optional<ProgramArchive> a = newestArchive(names, archiveBase(target)))
-            if (!newest || a->stamp > *newest) newest = a->stamp;
-    }
+    for (const std::string& target : targets)
+        for (const ProgramArchive& a : goodArchives(files, target, now))
+            if (!newest || a.stamp > *newest) newest = a.stamp;
     if (!newest) return std::nullopt;
     return stampTime(*newest);
 }

@@ -24,6 +24,7 @@ struct PairOutcome {
         Refused,        // a folder text, or the zip program's place, may not go into a command line
     };
     Kind kind = Kind::SourceMissing;
+    int pair = 0;  // 0..3
     std::string source;
     std::string target;
     std::string archivePath;

@@ -73,6 +73,7 @@ void BackupRun::archivePairSafely(int pair) {
     }
     pairInProgress_ = pair;
     PairOutcome outcome;
+    outcome.pair = pair;
     bool told = false;
     try {
         told = archivePair(pair, zipTool(), outcome);

@@ -1,6 +1,6 @@
 #include "mail/curl_transport.h"
 
-#include <curl/curl.h>
+#include "mail/curl_common.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,19 +52,37 @@ std::string mailServerUrl(const OutgoingMail& mail) {
            std::to_string(mail.port);
 }
 
-std::unique_ptr<MailTransport> programMailTransport() {
-    std::string caFile;
+std::string programCaFile() {
 #ifndef _WIN32
-    if (const char* file = std::getenv("SSL_CERT_FILE")) caFile = file;
+    if (const char* file = std::getenv("SSL_CERT_FILE")) return file;
 #endif
-    return std::make_unique<CurlTransport>(kMailConnectLimit, kMailSendLimit, caFile);
+    return {};
+}
+
+void checkServerCertificate(CURL* c, const std::string& caFile) {
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+#ifdef _WIN32
+    // A server's certificate whose revocation list cannot be reached (a local CA, a firewall) is
+    // still checked for trust; one that is revoked is refused.
+    curl_easy_setopt(c, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
+#endif
+    if (!caFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, caFile.c_str());
+}
+
+void initCurlOnce() {
+    // Once, before any sending thread: libcurl's global set-up is not safe to race.
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::unique_ptr<MailTransport> programMailTransport() {
+    return std::make_unique<CurlTransport>(kMailConnectLimit, kMailSendLimit, programCaFile());
 }
 
 CurlTransport::CurlTransport(std::chrono::seconds connectLimit, std::chrono::seconds mailLimit, std::string caFile)
     : connectLimit_(connectLimit), mailLimit_(mailLimit), caFile_(std::move(caFile)) {
-    // Once, before any mail thread: libcurl's global set-up is not safe to race.
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    initCurlOnce();
 }
 
 MailSent CurlTransport::send(const OutgoingMail& mail, const std::atomic<bool>& abort) {
@@ -89,14 +107,7 @@ MailSent CurlTransport::send(const OutgoingMail& mail, const std::atomic<bool>& 
     curl_easy_setopt(c, CURLOPT_USE_SSL,
                      mail.security == MailSecurity::None ? static_cast<long>(CURLUSESSL_NONE)
                                                          : static_cast<long>(CURLUSESSL_ALL));
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-#ifdef _WIN32
-    // A mail server's certificate whose revocation list cannot be reached (a local CA, a firewall)
-    // is still checked for trust; one that is revoked is refused.
-    curl_easy_setopt(c, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
-#endif
-    if (!caFile_.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, caFile_.c_str());
+    checkServerCertificate(c, caFile_);
     if (!mail.user.empty()) {
         curl_easy_setopt(c, CURLOPT_USERNAME, mail.user.c_str());
         curl_easy_setopt(c, CURLOPT_PASSWORD, mail.password.c_str());

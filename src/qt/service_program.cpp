@@ -8,6 +8,7 @@
 #include "db/odbc_connection.h"
 #include "engine/backup_report.h"
 #include "engine/run_log.h"
+#include "mail/curl_ping.h"
 #include "mail/curl_transport.h"
 #include "platform/security/program_trust.h"
 #include "platform/system/clock.h"
@@ -85,7 +86,7 @@ int runServiceProgram(int argc, char* argv[]) {
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          std::string(kSystemZip),
                          [&parts](const std::string& program) { return untrustedWriters(parts.paths.native(program)); },
-                         systemLog.get(), mail.get(), PasswordScope::Machine},
+                         systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true},
          std::string(kProgramVersion),
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);

@@ -2,6 +2,7 @@
 
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
+#include "mail/curl_ping.h"
 #include "mail/curl_transport.h"
 #include "platform/system/clock.h"
 #include "platform/system/computer_name.h"
@@ -66,7 +67,7 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
         form = std::make_unique<frmMain>(
             FrmMainServices{{files, clock, windowProcesses, *processes, systemLocaleFormats(), parts.folder,
                              [] { return std::make_unique<OdbcConnection>(); },
-                             [] { return GetComputerName(); }, {}, {}, systemLog.get(), mail.get()},
+                             [] { return GetComputerName(); }, {}, {}, systemLog.get(), mail.get(), PasswordScope::User, curlPingSend()},
                             instance},
             view);
     }

@@ -16,8 +16,12 @@ struct Key {
     std::string_view name;
     void (*read)(ExtraSettings&, std::string_view value);
     std::string (*write)(const ExtraSettings&);
-    bool mail;  // written only once mail is set up: a file without mail stays as it was
+    // A key the lines lack is added only when this says so (none: always), so that a file
+    // without mail or monitoring stays as it was.
+    bool (*added)(const ExtraSettings&) = nullptr;
 };
+
+bool mailSetUp(const ExtraSettings& s) { return s.mail != MailSettings{}; }
 
 template <int ExtraSettings::*member, int high>
 constexpr Key numberKey(std::string_view name) {
@@ -25,16 +29,23 @@ constexpr Key numberKey(std::string_view name) {
             [](ExtraSettings& s, std::string_view v) {
                 if (const std::optional<int> n = wholeNumberIn(v, 0, high)) s.*member = *n;
             },
-            [](const ExtraSettings& s) { return std::to_string(s.*member); }, false};
+            [](const ExtraSettings& s) { return std::to_string(s.*member); }};
 }
 
 template <std::string MailSettings::*member, bool trimmed = true>
 constexpr Key textKey(std::string_view name) {
     return {name, [](ExtraSettings& s, std::string_view v) { s.mail.*member = trimmed ? trimBlanks(v) : v; },
-            [](const ExtraSettings& s) { return s.mail.*member; }, true};
+            [](const ExtraSettings& s) { return s.mail.*member; }, mailSetUp};
 }
 
-const std::array<Key, 10> kKeys = {{
+template <std::string WatchSettings::*member>
+constexpr Key watchKey(std::string_view name) {
+    return {name, [](ExtraSettings& s, std::string_view v) { s.watch.*member = trimBlanks(v); },
+            [](const ExtraSettings& s) { return s.watch.*member; },
+            [](const ExtraSettings& s) { return !(s.watch.*member).empty(); }};
+}
+
+const std::array<Key, 12> kKeys = {{
     numberKey<&ExtraSettings::keepArchives, kKeepArchivesMax>(kKeepArchivesKey),
     numberKey<&ExtraSettings::missedRun, 1>(kMissedRunKey),
     textKey<&MailSettings::server>(kMailServerKey),
@@ -42,12 +53,12 @@ const std::array<Key, 10> kKeys = {{
      [](ExtraSettings& s, std::string_view v) {
          if (const std::optional<int> n = wholeNumberIn(v, 1, 65535)) s.mail.port = *n;
      },
-     [](const ExtraSettings& s) { return std::to_string(s.mail.port); }, true},
+     [](const ExtraSettings& s) { return std::to_string(s.mail.port); }, mailSetUp},
     {kMailSecurityKey,
      [](ExtraSettings& s, std::string_view v) {
          if (const std::optional<MailSecurity> m = mailSecurityFrom(trimBlanks(v))) s.mail.security = *m;
      },
-     [](const ExtraSettings& s) { return std::string(mailSecurityText(s.mail.security)); }, true},
+     [](const ExtraSettings& s) { return std::string(mailSecurityText(s.mail.security)); }, mailSetUp},
     textKey<&MailSettings::user>(kMailUserKey),
     textKey<&MailSettings::password, false>(kMailPasswordKey),
     textKey<&MailSettings::from>(kMailFromKey),
@@ -56,7 +67,9 @@ const std::array<Key, 10> kKeys = {{
      [](ExtraSettings& s, std::string_view v) {
          if (const std::optional<MailWhat> w = mailWhatFrom(trimBlanks(v))) s.mail.what = *w;
      },
-     [](const ExtraSettings& s) { return std::string(mailWhatText(s.mail.what)); }, true},
+     [](const ExtraSettings& s) { return std::string(mailWhatText(s.mail.what)); }, mailSetUp},
+    watchKey<&WatchSettings::metricsFolder>(kMetricsFolderKey),
+    watchKey<&WatchSettings::pingAddress>(kPingAddressKey),
 }};
 
 std::string_view trimBlanks(std::string_view s) {
@@ -128,9 +141,8 @@ std::string extraSettingsText(const ExtraSettingsFile& file) {
         out += line;
         out += "\r\n";
     }
-    const bool mailSetUp = file.values.mail != MailSettings{};
     for (std::size_t key = 0; key < kKeys.size(); ++key)
-        if (!written[key] && (mailSetUp || !kKeys[key].mail)) keyLine(key);
+        if (!written[key] && (!kKeys[key].added || kKeys[key].added(file.values))) keyLine(key);
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/mail_settings.h"
+#include "settings/watch_settings.h"
 
 namespace zel {
 
@@ -22,6 +23,8 @@ inline constexpr std::string_view kMailPasswordKey = "EpostaParola";
 inline constexpr std::string_view kMailFromKey = "EpostaKimden";
 inline constexpr std::string_view kMailToKey = "EpostaKime";
 inline constexpr std::string_view kMailWhatKey = "EpostaNe";
+inline constexpr std::string_view kMetricsFolderKey = "MetrikKlasoru";
+inline constexpr std::string_view kPingAddressKey = "IzlemeAdresi";
 inline constexpr int kKeepArchivesMax = 999;
 
 // What the file holds; the defaults are what the program did before the file existed.
@@ -29,6 +32,7 @@ struct ExtraSettings {
     int keepArchives = 0;  // archives kept per target folder, 0 keeps all
     int missedRun = 0;     // 1: a backup missed while the program was not running is taken at start-up
     MailSettings mail;
+    WatchSettings watch;
     bool operator==(const ExtraSettings&) const = default;
 };
 
@@ -50,7 +54,8 @@ std::optional<int> wholeNumberIn(std::string_view text, int low, int high);
 ExtraSettingsFile parseExtraSettings(std::string_view text);
 
 // The file's text: the lines as read, each line of a known key now carrying its value, a key the
-// lines lack added at the end (the mail's keys only once mail is set up); every line ends with
+// lines lack added at the end (the mail's keys only once mail is set up, a monitoring key only
+// once it is set); every line ends with
 // CR LF.
 std::string extraSettingsText(const ExtraSettingsFile& file);
 

@@ -11,6 +11,7 @@
 
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
+#include "mail/curl_ping.h"
 #include "mail/curl_transport.h"
 #include "platform/files/native_file_system.h"
 #include "platform/files/program_folder.h"
@@ -130,7 +131,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         form = std::make_unique<zel::frmMain>(
             zel::FrmMainServices{{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),
                                   programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
-                                  [] { return zel::GetComputerName(); }, {}, {}, systemLog.get(), mail.get()},
+                                  [] { return zel::GetComputerName(); }, {}, {}, systemLog.get(), mail.get(), zel::PasswordScope::User, zel::curlPingSend()},
                                  single},
             view);
     }

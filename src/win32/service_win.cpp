@@ -11,6 +11,7 @@
 #include "channel/protocol.h"
 #include "db/odbc_connection.h"
 #include "engine/schedule.h"
+#include "mail/curl_ping.h"
 #include "mail/curl_transport.h"
 #include "platform/files/native_file_system.h"
 #include "platform/files/program_folder.h"
@@ -185,7 +186,7 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
         {MachineServices{files, clock, runProcesses, *processes, windowsLocaleFormats(), folder,
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          folder + "\\zip.exe", [](const std::string& program) { return untrustedWriters(program); },
-                         systemLog.get(), mail.get(), PasswordScope::Machine},
+                         systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true},
          std::string(kProgramVersion), [&loop](std::function<void()> call) { loop.post(std::move(call)); },
          [] { pumpWaitingMessages(); }, peerAccess});
     // Without its pipe the service still backs up; every poll tries the pipe again.

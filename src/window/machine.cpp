@@ -47,7 +47,7 @@ private:
 // Loading and saving read and write the panel through this.
 class Machine::SettingsView final : public SettingsControls, public ExtraSettingsControls {
 public:
-    SettingsView(PanelView& v, Mailer& mailer) : v_(v), mailer_(mailer) {}
+    SettingsView(PanelView& v, Mailer& mailer, FleetWatch& watch) : v_(v), mailer_(mailer), watch_(watch) {}
     void setSource(int pair, const std::string& text) override { v_.setSourceText(pair, text); }
     void setTarget(int pair, const std::string& text) override { v_.setTargetText(pair, text); }
     bool setSwitch(int slot, int value) override { return v_.setSwitchValue(slot, value); }
@@ -68,14 +68,16 @@ public:
         v_.setKeepArchivesValue(values.keepArchives);
         v_.setMissedRunValue(values.missedRun);
         mailer_.setSettings(values.mail);
+        watch_.setSettings(values.watch);
     }
     ExtraSettings currentExtraSettings() const override {
-        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings()};
+        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings(), watch_.settings()};
     }
 
 private:
     PanelView& v_;
     Mailer& mailer_;
+    FleetWatch& watch_;
 };
 
 // Writes each pair's outcome into the run log and keeps the first failure of a run for its warning;
@@ -83,8 +85,8 @@ private:
 // is also warned about, once a day.
 class Machine::RunReporter final : public BackupObserver {
 public:
-    RunReporter(RunLog& log, const Clock& clock, std::function<void(const std::string&)> warn)
-        : log_(log), clock_(clock), warn_(std::move(warn)) {}
+    RunReporter(RunLog& log, const Clock& clock, FleetWatch& watch, std::function<void(const std::string&)> warn)
+        : log_(log), clock_(clock), watch_(watch), warn_(std::move(warn)) {}
     void begin() {
         firstFailure_.reset();
         failedLines_.clear();
@@ -97,6 +99,7 @@ public:
     }
     void pairDone(const PairOutcome& outcome) override {
         log_.write(pairLogText(outcome));
+        watch_.pairDone(outcome);
         if (pairFailed(outcome)) failedLines_.push_back(pairLogText(outcome));
         if (pairFailed(outcome) && !firstFailure_) firstFailure_ = outcome;
         if (outcome.kind == PairOutcome::Kind::SourceMissing &&
@@ -138,6 +141,7 @@ public:
 private:
     RunLog& log_;
     const Clock& clock_;
+    FleetWatch& watch_;
     std::function<void(const std::string&)> warn_;
     std::optional<PairOutcome> firstFailure_;
     std::vector<std::string> failedLines_;
@@ -159,7 +163,11 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
                                         if (collectingRun_) runLines_.push_back(recentLog_.back());
                                         host_.logWritten(std::string(text));
                                     });
-    reporter_ = std::make_unique<RunReporter>(*log_, services_.clock,
+    watch_ = std::make_unique<FleetWatch>(FleetWatchParts{
+        services_.files, services_.clock, ZEL_VERSION, services_.service, services_.ping,
+        [this](std::function<void()> call) { host_.post(std::move(call)); },
+        [this](const std::string& line) { log_->write(line); }, [this](const std::string& text) { warn(text); }});
+    reporter_ = std::make_unique<RunReporter>(*log_, services_.clock, *watch_,
                                               [this](const std::string& text) { warn(text); });
     backup_ = std::make_unique<BackupRun>(
         *backupView_, services_.files, services_.clock, *runner_, services_.locale,
@@ -174,7 +182,7 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
         },
         [this](const std::string& line) { log_->write(line); },
         [this] { return statusSummary(status()).line; }});
-    settingsView_ = std::make_unique<SettingsView>(panel_, *mailer_);
+    settingsView_ = std::make_unique<SettingsView>(panel_, *mailer_, *watch_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
     extraSettings_ =
@@ -290,6 +298,7 @@ void Machine::cmdCopy_Click() {
     collectingRun_ = true;
     log_->write("Yedekleme başladı (" + (trigger.empty() ? "Yedekle düğmesi" : trigger) + ")");
     reporter_->begin();
+    watch_->runStarted();
     ++runsStarted_;
     inRun_ = true;
     backup_->run();
@@ -363,8 +372,25 @@ void Machine::runEnded(std::uint64_t run, bool recorded, const std::string& text
             return line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0;
         });
         if (!logged) facts.lines.push_back(stampedLine(services_.clock.now(), text));
-        mailer_->runEnded(facts);
+        runFinished(std::move(facts));
     }
+}
+
+void Machine::runFinished(RunMailFacts facts) {
+    watch_->runEnded(facts.failed, facts.lines);
+    mailer_->runEnded(facts);
+    writeMetrics();
+}
+
+void Machine::writeMetrics() {
+    if (watch_->settings().metricsFolder.empty()) return;
+    MachineFigures figures;
+    for (int pair = 0; pair < kFolderPairs; ++pair)
+        figures.pairs[static_cast<std::size_t>(pair)] = {panel_.sourceText(pair), panel_.targetText(pair)};
+    figures.lastRecorded = lastRecorded_;
+    figures.warningsHeld = status().warnings.size();
+    figures.schedule = schedule();
+    watch_->writeMetrics(figures);
 }
 
 // With a slot enabled, no verified archive for longer than the slots' longest gap (plus a margin)
@@ -385,6 +411,7 @@ void Machine::checkOverdue(bool tell) {
         if (!laggingArchive_ || wallSecond(*newest) < wallSecond(*laggingArchive_)) laggingArchive_ = newest;
     }
     overdue_ = overdueBackup(schedule(), newestArchive_, startedAt_, now);
+    writeMetrics();
     if (!overdue_ || !tell || !overdueNotices_.tell("gecikme", now)) return;
     const std::string text = overdueText(*overdue_);
     log_->write(text);
@@ -499,7 +526,7 @@ void Machine::Timer2_Timer() {
         runMail_.reset();
         facts.failed = true;
         facts.lines.push_back(stampedLine(now, "Yedekleme kaydı 5 dakikadır veritabanının yanıtını bekliyor"));
-        mailer_->runEnded(facts);
+        runFinished(std::move(facts));
     }
     mailer_->tick();
     if (!panel_.copyEnabled() || backup_->running()) return;  // a run is in progress

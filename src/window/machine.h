@@ -15,6 +15,7 @@
 #include "engine/run_log.h"
 #include "engine/schedule.h"
 #include "mail/mailer.h"
+#include "mail/ping.h"
 #include "platform/files/file_system.h"
 #include "platform/processes/process.h"
 #include "platform/security/password_vault.h"
@@ -25,6 +26,7 @@
 #include "view/mail_form.h"
 #include "view/panel_view.h"
 #include "window/daily_notices.h"
+#include "window/fleet_watch.h"
 
 namespace zel {
 
@@ -55,6 +57,10 @@ struct MachineServices {
     MailTransport* mail = nullptr;
     // Whose key protects the mail password on Windows.
     PasswordScope passwordScope = PasswordScope::User;
+    // What sends a dead man's switch its pings; none: no ping goes out.
+    PingSend ping = {};
+    // Runs as the service, for the metrics' mode.
+    bool service = false;
 };
 
 inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
@@ -219,6 +225,9 @@ private:
     void tellRecord(std::uint64_t run, bool recorded);
     void runEnded(std::uint64_t run, bool recorded, const std::string& text);
     void checkOverdue(bool tell = true);
+    // A run's end, once its record is known or waited for long enough: its mail and its ping.
+    void runFinished(RunMailFacts facts);
+    void writeMetrics();
     void toSystemLog(SystemEvent event, const std::string& text);
     void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
     void reportDatabase(const DbOutcome& outcome);
@@ -238,6 +247,7 @@ private:
     std::unique_ptr<RunLog> log_;
     std::unique_ptr<RunReporter> reporter_;
     std::unique_ptr<Mailer> mailer_;
+    std::unique_ptr<FleetWatch> watch_;
     bool collectingRun_ = false;            // a run's log lines are kept for its mail
     std::vector<std::string> runLines_;     // the run's log lines so far
     std::vector<std::string> runWarnings_;  // what the run warned about, for its mail

@@ -68,9 +68,6 @@ std::string prometheusText(const MetricsFacts& f) {
             [](const PairMetrics& p) { return known(p.lastRunSeconds); });
     perPair(out, "zelyedek_archives_kept", "The pair's verified archives in its target folder.", f.pairs,
             [](const PairMetrics& p) { return std::optional(std::to_string(p.archivesKept)); });
-    perPair(out, "zelyedek_offsite_last_success_timestamp_seconds",
-            "When the pair's last archive was checked in the second place.", f.pairs,
-            [](const PairMetrics& p) { return known(p.offsiteLastSuccess); });
     if (f.lastHistoryRecordSucceeded)
         single(out, "zelyedek_last_history_record_success", "1 when the last run was recorded in the database.",
                std::string(" ") + (*f.lastHistoryRecordSucceeded ? "1" : "0"));

@@ -21,7 +21,6 @@ struct PairMetrics {
     std::optional<std::uint64_t> lastArchiveBytes;
     std::optional<double> lastRunSeconds;
     std::uint64_t archivesKept = 0;
-    std::optional<std::int64_t> offsiteLastSuccess;  // only where a second place is set
 };
 
 struct MetricsFacts {

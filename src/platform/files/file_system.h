@@ -74,6 +74,12 @@ public:
     // not replaced. `ownerOnly`: nobody but the file's owner may read the new file (Windows: nobody
     // but SYSTEM, the Administrators and the user this process runs as).
     virtual WriteResult replaceContent(const std::string& path, const std::string& bytes, bool ownerOnly = false) = 0;
+    // Writes a file that other users' programs read (a monitoring collector) the same way: the
+    // temporary file gets a random name in the folder, and the new file may be read by everyone.
+    // Whatever stands at `path` is replaced; a link there is never followed.
+    virtual WriteResult publishFile(const std::string& path, const std::string& bytes) {
+        return replaceContent(path, bytes);
+    }
     // The items of a folder; nothing when it cannot be listed.
     virtual std::optional<std::vector<FolderItem>> listFolder(const std::string& path) = 0;
     // Opens a file for reading; nullptr when it cannot be opened.

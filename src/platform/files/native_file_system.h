@@ -24,6 +24,7 @@ public:
     bool appendRotating(const std::string& path, const std::string& bytes, std::uint64_t limit) override;
     std::optional<std::string> readCreatingIfMissing(const std::string& path) override;
     WriteResult replaceContent(const std::string& path, const std::string& bytes, bool ownerOnly = false) override;
+    WriteResult publishFile(const std::string& path, const std::string& bytes) override;
     void removeReplaceLeftovers(const std::string& path) override;
     std::optional<VolumeSpace> volumeSpace(const std::string& folder) override;
     WriteResult removeFile(const std::string& path) override;

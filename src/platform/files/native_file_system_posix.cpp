@@ -82,6 +82,34 @@ std::string followLinks(std::string path) {
 // mkstemp's names: the target's name, ".", six letters or digits.
 constexpr const char* kTemporarySuffix = ".XXXXXX";
 
+// Writes `bytes` to a new file of a random name beside `target` (never one that was there), gives
+// it `mode`, and renames it over `target`, durably.
+WriteResult writeAndRename(const std::string& target, const std::string& bytes, mode_t mode) {
+    std::string tmpl = target + kTemporarySuffix;
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return {std::strerror(errno)};
+    int error = 0;
+    auto step = [&error](bool ok) {
+        if (!ok && error == 0) error = errno ? errno : EIO;
+    };
+    step(writeAll(fd, bytes.data(), bytes.size()));
+    if (error == 0) step(::fchmod(fd, mode) == 0);
+    if (error == 0) step(::fsync(fd) == 0);
+    step(::close(fd) == 0);
+    if (error == 0) step(::rename(tmpl.c_str(), target.c_str()) == 0);
+    if (error != 0) {
+        ::unlink(tmpl.c_str());
+        return {std::strerror(error)};
+    }
+    // The rename itself must reach the disk, or a power cut can bring the old file back.
+    int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return {};
+}
+
 bool isTemporaryOf(const std::string& name, const std::string& base) {
     if (name.size() != base.size() + 7 || name.compare(0, base.size(), base) != 0 || name[base.size()] != '.')
         return false;
@@ -172,34 +200,17 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
     // Read-only is read-only, for root too: the file would refuse an open for writing on Windows.
     if (exists && (st.st_mode & 0222) == 0) return {"dosya salt okunur"};
     if (exists && ::access(target.c_str(), W_OK) != 0) return {std::strerror(errno)};
-    std::string tmpl = target + kTemporarySuffix;
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return {std::strerror(errno)};
     // A new file, or one of our own, gets no more than the umask allows (a service's 077 makes it
     // 0600); a file that somebody else put there keeps the mode they gave it.
     mode_t mode = exists ? (st.st_mode & 07777) : 0666;
     if (!exists || st.st_uid == ::geteuid()) mode &= ~currentUmask();
     if (ownerOnly) mode &= 0700;
-    int error = 0;
-    auto step = [&error](bool ok) {
-        if (!ok && error == 0) error = errno ? errno : EIO;
-    };
-    step(writeAll(fd, bytes.data(), bytes.size()));
-    if (error == 0) step(::fchmod(fd, mode) == 0);
-    if (error == 0) step(::fsync(fd) == 0);
-    step(::close(fd) == 0);
-    if (error == 0) step(::rename(tmpl.c_str(), target.c_str()) == 0);
-    if (error != 0) {
-        ::unlink(tmpl.c_str());
-        return {std::strerror(error)};
-    }
-    // The rename itself must reach the disk, or a power cut can bring the old file back.
-    int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return {};
+    return writeAndRename(target, bytes, mode);
+}
+
+WriteResult NativeFileSystem::publishFile(const std::string& path, const std::string& bytes) {
+    if (path.empty()) return {"boş yol"};
+    return writeAndRename(paths_.native(path), bytes, 0644);
 }
 
 std::optional<FolderIdentity> NativeFileSystem::folderIdentity(const std::string& path) {

@@ -132,6 +132,38 @@ WriteResult NativeFileSystem::replaceContent(const std::string& path, const std:
     return {systemMessage(error)};
 }
 
+// A new temporary name each time (CREATE_NEW never opens what somebody put there), moved over
+// the path itself: a link at the path is replaced, not followed. The file takes the folder's
+// inherited access list, so that the collector that reads the folder reads it too.
+WriteResult NativeFileSystem::publishFile(const std::string& path, const std::string& bytes) {
+    if (path.empty()) return {"boş yol"};
+    const std::wstring target = widen(paths_.native(path));
+    std::wstring tmp;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (unsigned attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
+        tmp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." +
+              std::to_wstring(GetTickCount64() % 1000000 + attempt) + L".tmp";
+        h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (h == INVALID_HANDLE_VALUE) return {systemMessage(GetLastError())};
+    DWORD written = 0;
+    bool ok = bytes.empty() ||
+              (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size());
+    DWORD error = ok ? 0 : GetLastError();
+    if (!CloseHandle(h) && ok) {
+        ok = false;
+        error = GetLastError();
+    }
+    if (ok && !MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ok = false;
+        error = GetLastError();
+    }
+    if (ok) return {};
+    DeleteFileW(tmp.c_str());
+    return {systemMessage(error ? error : ERROR_WRITE_FAULT)};
+}
+
 // Info-ZIP for Windows does not follow junctions into a loop; the depth limit bounds the listing.
 std::optional<FolderIdentity> NativeFileSystem::folderIdentity(const std::string&) {
     return std::nullopt;

@@ -11,6 +11,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalDateTime now() const = 0;
+    // Seconds since 1970 in UTC, for what other machines read (a monitoring system's metrics).
+    virtual std::int64_t unixSeconds() const = 0;
 };
 
 // Microseconds since 1970 from the precise real-time clock. The clock label and the alignment of
@@ -28,6 +30,7 @@ std::int64_t measuredClockStepMicros();
 class SystemClock final : public Clock {
 public:
     LocalDateTime now() const override { return localDateTimeAt(realTimeMicros()); }
+    std::int64_t unixSeconds() const override { return realTimeMicros() / 1000000; }
 };
 
 }  // namespace zel

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "engine/schedule.h"
 #include "platform/system/clock.h"
 
 namespace zel::test {
@@ -23,6 +24,8 @@ public:
         t.second = static_cast<int>(total % 60);
         return t;
     }
+    // The set time read as UTC.
+    std::int64_t unixSeconds() const override { return wallSecond(now()); }
     void set(LocalDateTime t) {
         now_ = t;
         since_ = std::chrono::steady_clock::now();
