@@ -11,6 +11,7 @@ ZEL_PACKAGES=(
     unixodbc unixodbc-dev odbc-postgresql postgresql zlib1g-dev nasm libcurl4-openssl-dev
     zip unzip g++-mingw-w64-x86-64
     xvfb trayer xdotool imagemagick x11-utils socat procps python3-aiosmtpd openssl
+    prometheus-node-exporter prometheus curl
     fonts-liberation fonts-dejavu-core
     dpkg-dev lintian systemd
 )

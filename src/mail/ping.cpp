@@ -20,12 +20,17 @@ std::string pingBody(const std::vector<std::string>& lines, std::size_t limit) {
     return body;
 }
 
-Pinger::Pinger(PingSend send, Failed failed, std::chrono::milliseconds pause)
-    : send_(std::move(send)), failed_(std::move(failed)), pause_(pause), thread_([this] { work(); }) {}
+Pinger::Pinger(PingSend send, Failed failed, std::chrono::milliseconds pause, std::chrono::milliseconds timeAtEnd)
+    : send_(std::move(send)),
+      failed_(std::move(failed)),
+      pause_(pause),
+      timeAtEnd_(timeAtEnd),
+      thread_([this] { work(); }) {}
 
 Pinger::~Pinger() {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        wake_.wait_for(lock, timeAtEnd_, [this] { return queued_.empty() && !busy_; });
         stopping_ = true;
         queued_.clear();
     }
@@ -50,6 +55,7 @@ void Pinger::work() {
         if (stopping_) return;
         const auto [url, body] = std::move(queued_.front());
         queued_.pop_front();
+        busy_ = true;
         PingSent sent;
         for (int tried = 0; tried < kPingTries; ++tried) {
             if (tried > 0 && wake_.wait_for(lock, pause_, [this] { return stopping_; })) return;
@@ -64,6 +70,8 @@ void Pinger::work() {
             failed_(url, sent.answer);
             lock.lock();
         }
+        busy_ = false;
+        wake_.notify_all();
     }
 }
 

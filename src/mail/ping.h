@@ -37,14 +37,17 @@ using PingSend =
 inline constexpr int kPingTries = 3;
 inline constexpr std::chrono::milliseconds kPingPause{5000};
 inline constexpr std::size_t kPingsQueuedMost = 16;
+// What pings still queued or under way get at the program's end.
+inline constexpr std::chrono::milliseconds kPingTimeAtEnd{3000};
 
 // Sends pings on a thread of its own, in the order given, so that nothing else ever waits for the
 // server. A ping that fails every try is given up: `failed` hears of it, on the sending thread.
-// What is still queued at the end is dropped; a try in flight is stopped.
+// At the end what is queued gets `timeAtEnd`; then the rest is dropped and a try in flight stopped.
 class Pinger {
 public:
     using Failed = std::function<void(const std::string& url, const std::string& why)>;
-    Pinger(PingSend send, Failed failed, std::chrono::milliseconds pause = kPingPause);
+    Pinger(PingSend send, Failed failed, std::chrono::milliseconds pause = kPingPause,
+           std::chrono::milliseconds timeAtEnd = kPingTimeAtEnd);
     ~Pinger();
     Pinger(const Pinger&) = delete;
     Pinger& operator=(const Pinger&) = delete;
@@ -58,10 +61,12 @@ private:
     PingSend send_;
     Failed failed_;
     std::chrono::milliseconds pause_;
+    std::chrono::milliseconds timeAtEnd_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::pair<std::string, std::string>> queued_;
     bool stopping_ = false;
+    bool busy_ = false;  // a ping is being tried
     std::atomic<bool> abort_{false};
     std::thread thread_;  // last: it starts once everything above is ready
 };

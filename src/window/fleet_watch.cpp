@@ -90,7 +90,9 @@ MetricsFacts FleetWatch::facts(const MachineFigures& figures) const {
 void FleetWatch::writeMetrics(const MachineFigures& figures) {
     if (settings_.metricsFolder.empty()) return;
     std::string failure = watchSettingsProblem({settings_.metricsFolder, {}});
-    const std::string path = archivePath(settings_.metricsFolder, kMetricsFileName);
+    std::string folder = settings_.metricsFolder;
+    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    const std::string path = archivePath(folder, kMetricsFileName);
     if (failure.empty()) failure = parts_.files.publishFile(path, prometheusText(facts(figures))).failure;
     if (failure.empty()) {
         lastFailure_.clear();

@@ -11,7 +11,9 @@
 # (also across a restart) and no later one; the journal gets every event with its priority;
 # --durum exits as monitoring plugins expect (0 ok, 1 warnings, 2 failure, 3 no service). Mail set
 # up by a manager through the socket goes to a real SMTP server over STARTTLS: the failed run's,
-# and with "hepsi" a good run's; the password is in no answer, log or status.
+# and with "hepsi" a good run's; the password is in no answer, log or status. Each run is pinged
+# to a dead man's switch over HTTPS (one that hangs costs the run nothing) and node_exporter reads
+# its metrics file.
 #   service_e2e.sh BINARY PG_SCRIPT PG_DIR VERSION
 set -uo pipefail
 binary=$1
@@ -355,6 +357,29 @@ pids+=($!)
 export SSL_CERT_FILE="$work/certs/ca.pem"
 smtp_ready() { grep -q ready "$work/smtp.txt"; }
 within 10 smtp_ready
+# A dead man's switch over HTTPS, one that never answers, and node_exporter's textfile collector
+# reading the metrics folder the extra settings file names.
+free_port() { /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+ping_port=$(free_port)
+hang_port=$(free_port)
+node_port=$(free_port)
+/usr/bin/python3 "$(dirname "$0")/ping_server.py" --port "$ping_port" --out "$work/pings" \
+    --cert "$work/certs/server.pem" --key "$work/certs/server.key" >"$work/ping.txt" 2>&1 &
+pids+=($!)
+/usr/bin/python3 "$(dirname "$0")/ping_server.py" --port "$hang_port" --out /dev/null --mode hang \
+    >"$work/hang.txt" 2>&1 &
+pids+=($!)
+mkdir "$work/metrik"
+prometheus-node-exporter --web.listen-address="127.0.0.1:$node_port" --collector.disable-defaults \
+    --collector.textfile --collector.textfile.directory="$work/metrik" >"$work/node.txt" 2>&1 &
+pids+=($!)
+printf 'MetrikKlasoru=%s\r\nIzlemeAdresi=https://localhost:%s/ping/abc\r\n' "$work/metrik" "$ping_port" \
+    >>"$work/TarvelYedekEk.ini"
+pinged() { grep -qP "$1" "$work/pings" 2>/dev/null; }
+scrape() { curl -s "http://127.0.0.1:$node_port/metrics" >"$work/metrics.txt"; }
+scraped() { grep -qF "$1" "$work/metrics.txt"; }
+metric() { grep -F "$1 " "$work/metrics.txt" | sed "s/.* //" | xargs printf "%.0f"; }
+pair_labels() { printf '{pair="%s",source="%s",target="%s"}' "$1" "$2" "$3"; }
 settings 'c:\dosya'
 restart_service
 # Root is a manager: its window's "Tamam" in the mail dialog, as the socket carries it. The server by
@@ -381,6 +406,20 @@ print("Subject:", m["subject"]); print(m.get_content())' "$f"
     done
 }
 mailed() { mail_texts | grep -qF "$1"; }
+run_began=$(date +%s)
+check "the failed run's start is pinged" within 20 pinged '^GET\t/ping/abc/start\t$'
+check "and its end at /fail, with its failed pair's line in the body" \
+    within 20 pinged '^POST\t/ping/abc/fail\t.*Yedekleme başarısız: c:\\brevund\\belgeler -> c:\\dosya'
+scrape
+failed_pair=$(pair_labels 1 'c:\\brevund\\belgeler' 'c:\\dosya')
+check "node_exporter reads the metrics: the program is up, as the service" \
+    scraped "zelyedek_info{mode=\"service\",version=\"$version\"} 1"
+check "the failed pair's last run is 0" scraped "zelyedek_last_run_success$failed_pair 0"
+check "and it has no last success" bash -c "! grep -qF 'zelyedek_last_success_timestamp_seconds$failed_pair' '$work/metrics.txt'"
+check "the history record failed" scraped "zelyedek_last_history_record_success 0"
+check "promtool accepts the file" promtool check metrics <"$work/metrik/zelyedek.prom"
+check "which every user may read under the service's umask ($(stat -c %a "$work/metrik/zelyedek.prom"))" \
+    test "$(stat -c %a "$work/metrik/zelyedek.prom")" = 644
 check "the failed run is mailed over STARTTLS" within 20 mailed "Subject: [ZEL Yedek] $(hostname): Yedekleme başarısız"
 check "with its failed pair's line in the body" mailed 'Yedekleme başarısız: c:\brevund\belgeler -> c:\dosya'
 check "and the state --durum gives" mailed "Durum: HATA: "
@@ -430,6 +469,30 @@ mail_dialog hepsi '' >/dev/null
 (cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
 check "with every run mailed, the good one is too, its password kept" \
     within 20 mailed "Subject: [ZEL Yedek] $(hostname): Yedekleme tamamlandı"
+run_ended=$(date +%s)
+check "the good run is pinged at the address itself" within 20 pinged '^POST\t/ping/abc\t.*Yedekleme kaydı veritabanına yazıldı'
+scrape
+good_pair=$(pair_labels 1 'c:\\brevund\\belgeler' 'c:\\yedek')
+succeeded=$(metric "zelyedek_last_success_timestamp_seconds$good_pair")
+check "its pair's last success lies within the run ($succeeded)" \
+    test "${succeeded:-0}" -ge $((run_ended - 60)) -a "${succeeded:-0}" -le "$run_ended"
+check "its last run succeeded" scraped "zelyedek_last_run_success$good_pair 1"
+archive=$(ls -t "$work"/drives/c/yedek/yedek*.zip | head -1)
+check "the archive's bytes are its size ($(stat -c %s "$archive"))" \
+    scraped "zelyedek_last_archive_bytes$good_pair $(stat -c %s "$archive")"
+check "one archive is kept there" scraped "zelyedek_archives_kept$good_pair 1"
+check "the pair whose source is missing did not succeed" \
+    scraped "zelyedek_last_run_success$(pair_labels 2 'c:\\yok' 'c:\\yedek') 0"
+check "the history record succeeded" scraped "zelyedek_last_history_record_success 1"
+# A switch that never answers: the run ends as soon as ever, and after the tries one line says so.
+sed -i "s|^IzlemeAdresi=.*|IzlemeAdresi=http://127.0.0.1:$hang_port/ping/abc\r|" "$work/TarvelYedekEk.ini"
+restart_service
+run_began=$(date +%s)
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+check "a hanging switch costs the run nothing ($(($(date +%s) - run_began)) s)" test $(($(date +%s) - run_began)) -le 15
+start_unsent() { log_has 'İzleme adresine bildirim gönderilemedi (/start)'; }
+check "after three tries one line of the run log says the start was not received" within 60 start_unsent
+check "only one" test "$(grep -c 'gönderilemedi (/start)' "$work/TarvelYedek.log")" -eq 1
 code=$(durum)
 check "--durum exits 1 while a warning of the day is held (exit $code)" test "$code" -eq 1
 check "its first line says UYARI" bash -c "head -1 '$work/durum.out' | grep -q '^UYARI: Kaynak klasör yok, atlandı: c:.yok'"
@@ -456,5 +519,7 @@ if [ $failures -gt 0 ]; then
     echo "--- windows"; cat "$work/window1.out" "$work/window2.out" 2>/dev/null
     echo "--- mail"; mail_texts
     echo "--- mail server"; cat "$work/smtp.txt" 2>/dev/null
+    echo "--- pings"; cat "$work/pings" "$work/ping.txt" 2>/dev/null
+    echo "--- metrics"; grep zelyedek "$work/metrics.txt" 2>/dev/null; cat "$work/node.txt" 2>/dev/null
 fi
 finish

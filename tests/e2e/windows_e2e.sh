@@ -8,7 +8,7 @@
 # that is a link kept one, a picker's tooltip, a second copy started through a link to the folder
 # giving way, "&Kapat" keeping a typed folder, and at 144 DPI the last row and the mail dialog, and
 # the end of the session during a scheduled run; then three starts, failing runs and ends under load
-# with Wine's heap checks on. The dialog's screenshots go to screenshots/ beside the exe.
+# with Wine's heap checks on, each pinged over HTTPS and told in the metrics file. The dialog's screenshots go to screenshots/ beside the exe.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -417,6 +417,14 @@ mkdir -p "$work/tekrar"
 cp "$exe" "$work/tekrar/zelyedek.exe"
 printf '%s\r\n' 'c:\brevund\belgeler' 'c:\yok\hedef' '' '' '' '' '' '' 0 05:00:00 0 17:00:00 0 12:00:00 \
     >"$work/tekrar/TarvelYedek.ini"
+# The metrics file and a dead man's switch over HTTPS (Schannel, the test CA): each round's start and failure.
+ping_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+/usr/bin/python3 "$here/ping_server.py" --port "$ping_port" --out "$work/pings" --cert "$work/ca/server.pem" \
+    --key "$work/ca/server.key" >"$work/ping.log" 2>&1 &
+pids+=($!)
+mkdir -p "$c/metrik"
+printf 'MetrikKlasoru=c:\\metrik\r\nIzlemeAdresi=https://localhost:%s/ping/tekrar\r\n' "$ping_port" \
+    >"$work/tekrar/TarvelYedekEk.ini"
 hogs=()
 for _ in 1 2; do
     nice -n 10 bash -c 'while :; do :; done' &
@@ -437,6 +445,17 @@ for i in 1 2 3; do
 done
 kill "${hogs[@]}"
 check "Wine saw no crash and no damaged heap" bash -c "! grep -qE 'wine: Unhandled|:heap:' '$work/app.log'"
+pinged() { [ "$(grep -cP "$1" "$work/pings" 2>/dev/null)" -ge 3 ]; }
+check "each round's start went to the switch over HTTPS" within 10 pinged '^GET\t/ping/tekrar/start\t$'
+check "and its failure, with the run's lines" within 10 pinged '^POST\t/ping/tekrar/fail\t.*zip hata kodu 15'
+prom="$c/metrik/zelyedek.prom"
+no_cr() { ! grep -q $'\r' "$prom"; }
+ends_with_lf() { [ "$(tail -c1 "$prom" | od -An -tx1 | tr -d ' ')" = 0a ]; }
+check "the metrics file has LF line ends" no_cr
+check "and ends with one" ends_with_lf
+check "it says the program runs alone" grep -qE '^zelyedek_info\{version="[^"]+",mode="alone"\} 1$' "$prom"
+check "and that its pair's last run failed" grep -qE '^zelyedek_last_run_success\{pair="1",.*\} 0$' "$prom"
+check "and nothing but it is left in the folder" test "$(ls "$c/metrik")" = zelyedek.prom
 
 if [ $failures -gt 0 ]; then
     echo "--- processes"; copy_pids

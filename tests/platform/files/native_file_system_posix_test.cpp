@@ -168,6 +168,24 @@ TEST_F(FileSystemTest, ReplacedFilesFollowTheUmaskUnlessAnotherUserOwnsThem) {
     EXPECT_EQ(mode("ucuncu.ini"), 0666u & ~before);
 }
 
+// What a monitoring collector reads: readable by all under the service's umask, and a link that
+// somebody put at its name is replaced, its target left alone.
+TEST_F(FileSystemTest, APublishedFileIsReadableByAllAndReplacesALinkWithoutFollowingIt) {
+    const fs::path c = drives.drive('c');
+    test::writeFile(c / "gizli", "dokunma");
+    fs::create_symlink(c / "gizli", c / "m.prom");
+    const mode_t before = ::umask(077);
+    EXPECT_TRUE(files.publishFile("c:\\m.prom", "a 1\n"));
+    ::umask(before);
+    struct stat st {};
+    ASSERT_EQ(::lstat((c / "m.prom").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_EQ(test::readFile(c / "m.prom"), "a 1\n");
+    EXPECT_EQ(test::readFile(c / "gizli"), "dokunma");
+    EXPECT_EQ(std::distance(fs::directory_iterator(c), fs::directory_iterator()), 2);
+}
+
 // A failed archive is renamed aside; an earlier file of that name must survive it, and so must the archive.
 TEST_F(FileSystemTest, RenameNeverReplacesATakenName) {
     const fs::path c = drives.drive('c');

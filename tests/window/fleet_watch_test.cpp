@@ -1,0 +1,116 @@
+#include "window/fleet_watch.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/backup_rules.h"
+#include "platform/files/native_file_system.h"
+#include "support/core/drive_fixture.h"
+#include "support/core/fake_clock.h"
+
+namespace zel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FleetWatchTest : ::testing::Test {
+    TempDrives drives;
+    NativeFileSystem files{PathMap(drives.root().string())};
+    FakeClock clock{{2024, 3, 5, 9, 7, 0}};
+    std::vector<std::string> logged, warned;
+    FleetWatch watch{FleetWatchParts{files, clock, "1.2.3", true, {}, [](std::function<void()> call) { call(); },
+                                     [this](const std::string& l) { logged.push_back(l); },
+                                     [this](const std::string& w) { warned.push_back(w); }}};
+
+    void putArchive(const std::string& target, const LocalDateTime& at) {
+        const fs::path folder = drives.drive('c') / target;
+        fs::create_directories(folder);
+        std::ofstream(folder / archiveName("c:\\" + target, at)) << "zip";
+    }
+    MachineFigures figures() const {
+        MachineFigures f;
+        f.pairs[0] = {"c:\\veri", "c:\\yedek"};
+        f.pairs[2] = {"c:\\belge", "c:\\yedek2"};
+        f.lastRecorded = true;
+        f.warningsHeld = 2;
+        f.schedule[1] = {1, {22, 30, 0}};
+        f.schedule[2] = {1, {8, 0, 0}};
+        return f;
+    }
+};
+
+// The target's newest archive is the last success until a run of this program brings a newer
+// one; a failed run after it leaves it standing.
+TEST_F(FleetWatchTest, PairFiguresComeFromTheTargetAndThisProgramsRuns) {
+    const std::int64_t now = clock.unixSeconds();
+    putArchive("yedek", {2024, 3, 4, 22, 30, 0});
+    putArchive("yedek", {2024, 3, 5, 8, 0, 0});
+    putArchive("yedek", {2024, 3, 6, 8, 0, 0});  // ahead of the clock: not a success
+    MetricsFacts f = watch.facts(figures());
+    ASSERT_EQ(f.pairs.size(), 2u);
+    EXPECT_EQ(f.pairs[0].pair, 1);
+    EXPECT_EQ(f.pairs[0].lastSuccess, now - 67 * 60);
+    EXPECT_EQ(f.pairs[0].archivesKept, 2u);
+    EXPECT_FALSE(f.pairs[0].lastRun);
+    EXPECT_EQ(f.pairs[1].pair, 3);
+    EXPECT_FALSE(f.pairs[1].lastSuccess);
+    EXPECT_EQ(f.lastHistoryRecordSucceeded, true);
+    EXPECT_EQ(f.warningsHeld, 2u);
+    EXPECT_EQ(f.nextSlot, now + (22 * 60 + 30 - 9 * 60 - 7) * 60);
+    EXPECT_TRUE(f.service);
+
+    PairOutcome archived;
+    archived.kind = PairOutcome::Kind::Archived;
+    archived.archiveBytes = 367;
+    archived.seconds = 2.5;
+    clock.set({2024, 3, 5, 9, 10, 0});
+    watch.pairDone(archived);
+    f = watch.facts(figures());
+    EXPECT_EQ(f.pairs[0].lastSuccess, now + 180);
+    EXPECT_EQ(f.pairs[0].lastRun, now + 180);
+    EXPECT_EQ(f.pairs[0].lastRunSucceeded, true);
+    EXPECT_EQ(f.pairs[0].lastArchiveBytes, 367u);
+
+    PairOutcome failed;
+    failed.kind = PairOutcome::Kind::Damaged;
+    failed.seconds = 1;
+    clock.set({2024, 3, 5, 9, 20, 0});
+    watch.pairDone(failed);
+    f = watch.facts(figures());
+    EXPECT_EQ(f.pairs[0].lastSuccess, now + 180);
+    EXPECT_EQ(f.pairs[0].lastRun, now + 780);
+    EXPECT_EQ(f.pairs[0].lastRunSucceeded, false);
+    EXPECT_EQ(f.pairs[0].lastArchiveBytes, 367u);  // the last verified archive's
+    EXPECT_EQ(f.pairs[0].lastRunSeconds, 1.0);
+}
+
+TEST_F(FleetWatchTest, TheFileIsReplacedWholeAndAFolderThatCannotBeWrittenIsWarnedOnceADay) {
+    watch.writeMetrics(figures());  // off: nothing written, nothing said
+    EXPECT_TRUE(logged.empty());
+
+    fs::create_directories(drives.drive('c') / "metrik");
+    watch.setSettings({"c:\\metrik\\", ""});
+    watch.writeMetrics(figures());
+    std::ifstream in(drives.drive('c') / "metrik" / "zelyedek.prom", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("zelyedek_info{version=\"1.2.3\",mode=\"service\"} 1\n"), std::string::npos);
+    EXPECT_EQ(fs::directory_iterator(drives.drive('c') / "metrik") != fs::directory_iterator(), true);
+    EXPECT_EQ(std::distance(fs::directory_iterator(drives.drive('c') / "metrik"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(logged.empty());
+
+    watch.setSettings({"c:\\yok", ""});
+    watch.writeMetrics(figures());
+    watch.writeMetrics(figures());
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_NE(logged[0].find("Metrik dosyası yazılamadı: c:\\yok\\zelyedek.prom"), std::string::npos);
+    EXPECT_EQ(warned, logged);
+    clock.set({2024, 3, 6, 9, 7, 0});
+    watch.writeMetrics(figures());
+    EXPECT_EQ(warned.size(), 2u);
+    EXPECT_EQ(logged.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zel::test
