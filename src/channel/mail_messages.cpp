@@ -6,12 +6,11 @@
 namespace zel {
 namespace {
 
-// The fields after the verb: server, port, security, user, password (or its flag), from, to, what.
-constexpr std::size_t kFields = 8;
-
-Message fieldsOf(std::string_view verb, const MailSettings& s, std::string passwordField) {
-    return {std::string(verb), s.server, std::to_string(s.port), std::string(mailSecurityText(s.security)), s.user,
-            std::move(passwordField), s.from, s.to, std::string(mailWhatText(s.what))};
+Message fieldsOf(std::string_view verb, const MailForm& f, std::string passwordField) {
+    const MailSettings& s = f.values;
+    return {std::string(verb), s.server, std::to_string(s.port), std::string(mailSecurityText(s.security)),
+            s.user, std::move(passwordField), s.from, s.to, std::string(mailWhatText(s.what)),
+            f.watch.metricsFolder, f.watch.pingAddress};
 }
 
 std::optional<MailSettings> settingsOf(const Message& m) {
@@ -34,27 +33,27 @@ std::optional<MailSettings> settingsOf(const Message& m) {
 }  // namespace
 
 Message mailFormMessage(const MailForm& form) {
-    return fieldsOf(verb::kMail, form.values, form.passwordSet ? "1" : "0");
+    return fieldsOf(verb::kMail, form, form.passwordSet ? "1" : "0");
 }
 
 std::optional<MailForm> parseMailForm(const Message& message) {
-    if (!isVerb(message, verb::kMail, kFields) || (message[5] != "0" && message[5] != "1")) return std::nullopt;
+    if (!isVerb(message, verb::kMail, kMailFields) || (message[5] != "0" && message[5] != "1")) return std::nullopt;
     std::optional<MailSettings> s = settingsOf(message);
     if (!s) return std::nullopt;
     const bool set = s->password == "1";
     s->password.clear();
-    return MailForm{std::move(*s), set};
+    return MailForm{std::move(*s), set, {message[9], message[10]}};
 }
 
 Message mailEditMessage(std::string_view verb, const MailForm& edited) {
-    return fieldsOf(verb, edited.values, edited.values.password);
+    return fieldsOf(verb, edited, edited.values.password);
 }
 
 std::optional<MailForm> parseMailEdit(const Message& message, std::string_view expected) {
-    if (!isVerb(message, expected, kFields)) return std::nullopt;
+    if (!isVerb(message, expected, kMailFields)) return std::nullopt;
     std::optional<MailSettings> s = settingsOf(message);
     if (!s) return std::nullopt;
-    return MailForm{std::move(*s), false};
+    return MailForm{std::move(*s), false, {message[9], message[10]}};
 }
 
 }  // namespace zel

@@ -15,6 +15,10 @@ inline constexpr std::string_view kMailTest = "mailtest";      // a manager's wi
 inline constexpr std::string_view kMailTested = "mailtested";  // the service: <the test's answer>
 }  // namespace verb
 
+// The fields after each of the verbs: server, port, security, user, password (or its flag), from,
+// to, what, then the metrics folder and the ping address.
+inline constexpr std::size_t kMailFields = 10;
+
 // "mail" with the settings as the dialog shows them: the password only as set ("1") or not
 // ("0"), never its text.
 Message mailFormMessage(const MailForm& form);

@@ -17,7 +17,7 @@ QString q(std::string_view text) {
 MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* parent)
     : QDialog(parent), calls_(std::move(calls)), security_(form.values.security) {
     setObjectName(QStringLiteral("frmEposta"));
-    setWindowTitle(q(kMailDialogTitle));
+    setWindowTitle(q(kSettingsDialogTitle));
     setModal(true);
     auto line = [this](const char* name, const std::string& text) {
         auto* box = new QLineEdit(q(text), this);
@@ -46,9 +46,21 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
     for (const auto& [what, label] : kMailWhatChoices) cboNe->addItem(q(label));
     cboNe->setCurrentIndex(mailWhatIndex(form.values.what));
 
-    auto* fields = new QFormLayout;
+    txtMetrik = line("txtMetrik", form.watch.metricsFolder);
+    txtIzleme = line("txtIzleme", form.watch.pingAddress);
+
+    tabSayfa = new QTabWidget(this);
+    tabSayfa->setObjectName(QStringLiteral("tabSayfa"));
+    auto* mailPage = new QWidget;
+    auto* fields = new QFormLayout(mailPage);
     QWidget* boxes[] = {txtSunucu, udPort, cboGuvenlik, txtKullanici, txtParola, txtKimden, txtKime, cboNe};
     for (std::size_t i = 0; i < std::size(boxes); ++i) fields->addRow(q(kMailFieldLabels[i]), boxes[i]);
+    tabSayfa->addTab(mailPage, q(kMailPage));
+    auto* watchPage = new QWidget;
+    auto* watchFields = new QFormLayout(watchPage);
+    watchFields->addRow(q(kWatchFieldLabels[0]), txtMetrik);
+    watchFields->addRow(q(kWatchFieldLabels[1]), txtIzleme);
+    tabSayfa->addTab(watchPage, q(kWatchPage));
 
     lblCevap = new QLabel(this);
     lblCevap->setObjectName(QStringLiteral("lblCevap"));
@@ -70,7 +82,7 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
     buttons->addWidget(cmdVazgec);
 
     auto* all = new QVBoxLayout(this);
-    all->addLayout(fields);
+    all->addWidget(tabSayfa);
     all->addWidget(lblCevap);
     all->addLayout(buttons);
 
@@ -81,6 +93,8 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
         security_ = next;
     });
     connect(cmdDeneme, &QPushButton::clicked, this, [this] { test(); });
+    // A test mail belongs to the mail's page.
+    connect(tabSayfa, &QTabWidget::currentChanged, this, [this](int page) { cmdDeneme->setVisible(page == 0); });
     connect(cmdTamam, &QPushButton::clicked, this, [this] { save(); });
     connect(cmdVazgec, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -88,7 +102,8 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
 MailForm MailDialog::current() const {
     return mailFormOf({txtSunucu->text().toStdString(), udPort->value(), cboGuvenlik->currentIndex(),
                        txtKullanici->text().toStdString(), txtParola->text().toStdString(),
-                       txtKimden->text().toStdString(), txtKime->text().toStdString(), cboNe->currentIndex()});
+                       txtKimden->text().toStdString(), txtKime->text().toStdString(), cboNe->currentIndex(),
+                       txtMetrik->text().toStdString(), txtIzleme->text().toStdString()});
 }
 
 void MailDialog::test() {

@@ -6,13 +6,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 
 #include "view/mail_form.h"
 
 namespace zel {
 
-// The modal "E-posta bildirimi" dialog: the mail settings, "Deneme gönder", "Tamam", "Vazgeç".
-// The answers of both actions show in its last line.
+// The modal "Ayarlar" dialog: a page for the mail settings with "Deneme gönder", one for the
+// monitoring's, then "Tamam" and "Vazgeç" for both. The answers of the actions show in its last line.
 class MailDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -26,6 +27,9 @@ public:
     QLineEdit* txtKimden = nullptr;
     QLineEdit* txtKime = nullptr;
     QComboBox* cboNe = nullptr;
+    QLineEdit* txtMetrik = nullptr;
+    QLineEdit* txtIzleme = nullptr;
+    QTabWidget* tabSayfa = nullptr;
     QLabel* lblCevap = nullptr;
     QPushButton* cmdDeneme = nullptr;
     QPushButton* cmdTamam = nullptr;

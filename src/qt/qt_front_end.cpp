@@ -179,7 +179,7 @@ void QtFrontEnd::buildControls() {
     chkKacan->setObjectName(QStringLiteral("chkKacan"));
     chkKacan->setFont(slotFont);
     chkKacan->setGeometry(414, 293, 210, 26);
-    cmdEposta = new QPushButton(QString::fromUtf8(kMailButton.data(), static_cast<qsizetype>(kMailButton.size())), this);
+    cmdEposta = new QPushButton(QString::fromUtf8(kSettingsButton.data(), static_cast<qsizetype>(kSettingsButton.size())), this);
     cmdEposta->setObjectName(QStringLiteral("cmdEposta"));
     cmdEposta->setFont(captionFont);
     cmdEposta->setGeometry(628, 293, 95, 26);

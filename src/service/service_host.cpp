@@ -232,7 +232,7 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
         if (machine_->running()) machine_->cancelRun();
         return;
     }
-    if (isVerb(message, verb::kMailSave, 8) || isVerb(message, verb::kMailTest, 8)) return mailFromWindow(id, message);
+    if (isVerb(message, verb::kMailSave, kMailFields) || isVerb(message, verb::kMailTest, kMailFields)) return mailFromWindow(id, message);
     const std::optional<PanelChange> change = parsePanelChange(message);
     if (!change || !userMayChange(*change)) return drop(id, "tanınmayan ileti: " + withVisibleControls(message.front()));
     if (const std::string why = refusal(clients_.at(id), *change); !why.empty()) {

@@ -32,6 +32,8 @@ MailForm mailFormOf(const MailBoxes& boxes) {
     form.values.from = trimmed(boxes.from);
     form.values.to = trimmed(boxes.to);
     form.values.what = chosen(kMailWhatChoices, boxes.whatIndex);
+    form.watch.metricsFolder = trimmed(boxes.metricsFolder);
+    form.watch.pingAddress = trimmed(boxes.pingAddress);
     return form;
 }
 

@@ -5,16 +5,18 @@
 #include <string>
 
 #include "settings/mail_settings.h"
+#include "settings/watch_settings.h"
 
 namespace zel {
 
-// The mail settings as the dialog shows and returns them. The stored password is never shown:
-// `values.password` is empty going in (`passwordSet` says whether one is kept) and, coming back,
-// holds a newly typed password or nothing to keep the stored one. Without a user name no password
-// is kept.
+// The settings dialog's values: the mail's page and the monitoring's. The stored password is never
+// shown: `values.password` is empty going in (`passwordSet` says whether one is kept) and, coming
+// back, holds a newly typed password or nothing to keep the stored one. Without a user name no
+// password is kept.
 struct MailForm {
     MailSettings values;
     bool passwordSet = false;
+    WatchSettings watch;
     bool operator==(const MailForm&) const = default;
 };
 
@@ -27,8 +29,10 @@ struct MailDialogCalls {
 };
 
 // The dialog's texts.
-inline constexpr std::string_view kMailButton = "E-posta...";
-inline constexpr std::string_view kMailDialogTitle = "E-posta bildirimi";
+inline constexpr std::string_view kSettingsButton = "Ayarlar...";
+inline constexpr std::string_view kSettingsDialogTitle = "Ayarlar";
+inline constexpr std::string_view kMailPage = "E-posta";
+inline constexpr std::string_view kWatchPage = "İzleme";
 inline constexpr std::string_view kMailTestButton = "Deneme gönder";
 inline constexpr std::string_view kMailOk = "Tamam";
 inline constexpr std::string_view kMailCancel = "Vazgeç";
@@ -36,6 +40,7 @@ inline constexpr std::string_view kMailSending = "Gönderiliyor...";
 inline constexpr std::string_view kPasswordKept = "(kayıtlı)";
 inline constexpr std::array<std::string_view, 8> kMailFieldLabels = {
     "Sunucu:", "Bağlantı noktası:", "Güvenlik:", "Kullanıcı:", "Parola:", "Kimden:", "Kime:", "Gönderilecek:"};
+inline constexpr std::array<std::string_view, 2> kWatchFieldLabels = {"Metrik klasörü:", "İzleme adresi:"};
 
 // The lists' entries, in the order the lists show them.
 inline constexpr std::array<std::pair<MailSecurity, std::string_view>, 3> kMailSecurityChoices = {{
@@ -61,6 +66,8 @@ struct MailBoxes {
     std::string from;
     std::string to;
     int whatIndex = 0;
+    std::string metricsFolder;
+    std::string pingAddress;
 };
 // The form the boxes give: each text without the blanks around it, save the password, which may
 // hold any; a list without a valid entry chosen gives its first.

@@ -16,7 +16,8 @@ namespace zel {
 namespace {
 
 constexpr int kIdSunucu = 101, kIdPort = 102, kIdPortArrows = 103, kIdGuvenlik = 104, kIdKullanici = 105,
-              kIdParola = 106, kIdKimden = 107, kIdKime = 108, kIdNe = 109, kIdCevap = 110, kIdDeneme = 111;
+              kIdParola = 106, kIdKimden = 107, kIdKime = 108, kIdNe = 109, kIdCevap = 110, kIdDeneme = 111,
+              kIdSayfa = 112, kIdMetrik = 113, kIdIzleme = 114;
 constexpr int kPortLow = 1, kPortHigh = 65535;
 // The main window's font for its captions and switches.
 constexpr wchar_t kFontFamily[] = L"Arial";
@@ -69,7 +70,7 @@ private:
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
             case WM_INITDIALOG: {
-                SetWindowTextW(dialog_, widen(kMailDialogTitle).c_str());
+                SetWindowTextW(dialog_, widen(kSettingsDialogTitle).c_str());
                 // Windows 10 would also rescale the controls on a DPI change; layOut does that.
                 using SetDpiBehavior = BOOL(WINAPI*)(HWND, int, int);
                 constexpr int kDisableAll = 1;
@@ -84,6 +85,12 @@ private:
             case WM_COMMAND:
                 onCommand(LOWORD(wParam), HIWORD(wParam));
                 return TRUE;
+            case WM_NOTIFY: {
+                const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+                if (header->idFrom == kIdSayfa && header->code == TCN_SELCHANGE)
+                    showPage(static_cast<int>(SendMessageW(tabSayfa_, TCM_GETCURSEL, 0, 0)));
+                return FALSE;
+            }
             case WM_DPICHANGED: {
                 const auto* suggested = reinterpret_cast<const RECT*>(lParam);
                 layOut(HIWORD(wParam));
@@ -104,8 +111,18 @@ private:
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     }
 
-    // Each label just before its box: the focus order follows the order of creation.
+    // Each label just before its box: the focus order follows the order of creation, the pages'
+    // tabs first. The tab strip draws nothing over the boxes that lie on it.
     void build() {
+        tabSayfa_ = add(WC_TABCONTROLW, {}, WS_TABSTOP | WS_CLIPSIBLINGS, kIdSayfa);
+        for (const std::string_view page : {kMailPage, kWatchPage}) {
+            std::wstring text = widen(page);
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text.data();
+            SendMessageW(tabSayfa_, TCM_INSERTITEMW, SendMessageW(tabSayfa_, TCM_GETITEMCOUNT, 0, 0),
+                         reinterpret_cast<LPARAM>(&item));
+        }
         const auto label = [this](std::size_t row) {
             labels_[row] = add(L"STATIC", kMailFieldLabels[row], SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0);
         };
@@ -143,10 +160,25 @@ private:
         txtKime_ = edit(kIdKime, form_.values.to);
         label(7);
         cboNe_ = list(kIdNe, kMailWhatChoices, mailWhatIndex(form_.values.what));
+        watchLabels_[0] = add(L"STATIC", kWatchFieldLabels[0], SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0);
+        txtMetrik_ = edit(kIdMetrik, form_.watch.metricsFolder);
+        watchLabels_[1] = add(L"STATIC", kWatchFieldLabels[1], SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0);
+        txtIzleme_ = edit(kIdIzleme, form_.watch.pingAddress);
         lblCevap_ = add(L"STATIC", {}, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, kIdCevap);
         cmdDeneme_ = add(L"BUTTON", kMailTestButton, BS_PUSHBUTTON | WS_TABSTOP, kIdDeneme);
         cmdTamam_ = add(L"BUTTON", kMailOk, BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK);
         cmdVazgec_ = add(L"BUTTON", kMailCancel, BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
+        showPage(0);
+    }
+
+    // The mail's page (with its test button) or the monitoring's.
+    void showPage(int page) {
+        const int mail = page == 0 ? SW_SHOW : SW_HIDE, watch = page == 0 ? SW_HIDE : SW_SHOW;
+        for (HWND control : labels_) ShowWindow(control, mail);
+        for (HWND control : {txtSunucu_, txtPort_, udPort_, cboGuvenlik_, txtKullanici_, txtParola_, txtKimden_,
+                             txtKime_, cboNe_, cmdDeneme_})
+            ShowWindow(control, mail);
+        for (HWND control : {watchLabels_[0], txtMetrik_, watchLabels_[1], txtIzleme_}) ShowWindow(control, watch);
     }
 
     // Places every control and sizes the dialog for a DPI: each width is measured in the font made
@@ -154,8 +186,9 @@ private:
     void layOut(UINT dpi) {
         const auto s = [dpi](int pixelsAt96) { return scaled(pixelsAt96, dpi); };
         HFONT font = makeFont(kFontFamily, kFontPoints, false, false, dpi);
-        HWND all[] = {txtSunucu_, txtPort_,  udPort_,    cboGuvenlik_, txtKullanici_, txtParola_, txtKimden_,
-                      txtKime_,   cboNe_,    lblCevap_,  cmdDeneme_,   cmdTamam_,     cmdVazgec_};
+        HWND all[] = {tabSayfa_, txtSunucu_, txtPort_,  udPort_,    cboGuvenlik_,     txtKullanici_,   txtParola_,
+                      txtKimden_, txtKime_,  cboNe_,    txtMetrik_, txtIzleme_,       lblCevap_,       cmdDeneme_,
+                      cmdTamam_,  cmdVazgec_, watchLabels_[0], watchLabels_[1]};
         for (HWND control : all) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         for (HWND control : labels_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (font_) DeleteObject(font_);
@@ -173,6 +206,7 @@ private:
         GetTextMetricsW(dc, &metrics);
         int labelWidth = 0;
         for (std::string_view label : kMailFieldLabels) labelWidth = std::max(labelWidth, width(label));
+        for (std::string_view label : kWatchFieldLabels) labelWidth = std::max(labelWidth, width(label));
         int choiceWidth = 0;
         for (const auto& choice : kMailSecurityChoices) choiceWidth = std::max(choiceWidth, width(choice.second));
         for (const auto& choice : kMailWhatChoices) choiceWidth = std::max(choiceWidth, width(choice.second));
@@ -189,8 +223,13 @@ private:
         int fieldWidth = std::max(s(300), choiceWidth + s(40));
         const int buttonsWidth = buttonWidths[0] + s(24) + buttonWidths[1] + s(8) + buttonWidths[2];
         fieldWidth = std::max(fieldWidth, buttonsWidth - labelWidth - gap);
-        const int contentWidth = labelWidth + gap + fieldWidth;
-        const int fieldX = margin + labelWidth + gap;
+        // The pages' rows inside the tab strip's display area, `pad` from its edges.
+        const int pad = s(10);
+        RECT display{0, 0, s(400), s(400)};
+        SendMessageW(tabSayfa_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+        const int rowsX = margin + display.left + pad;
+        const int contentWidth = display.left + pad + labelWidth + gap + fieldWidth + pad + (s(400) - display.right);
+        const int fieldX = rowsX + labelWidth + gap;
 
         // A closed list is as high as its font makes it: the rows take the higher of it and a box.
         place(cboGuvenlik_, fieldX, 0, fieldWidth, line * 10);
@@ -201,9 +240,10 @@ private:
 
         const std::array<HWND, 8> boxes = {txtSunucu_, txtPort_,  cboGuvenlik_, txtKullanici_,
                                            txtParola_, txtKimden_, txtKime_,     cboNe_};
-        int y = margin;
+        const int rowsY = margin + display.top + pad;
+        int y = rowsY;
         for (std::size_t row = 0; row < boxes.size(); ++row) {
-            place(labels_[row], margin, y, labelWidth, rowHeight);
+            place(labels_[row], rowsX, y, labelWidth, rowHeight);
             HWND box = boxes[row];
             if (box == cboGuvenlik_ || box == cboNe_) {
                 // The height given a list is its open height.
@@ -216,7 +256,15 @@ private:
             }
             y += rowHeight + step;
         }
-        y += s(4);
+        const HWND watchBoxes[] = {txtMetrik_, txtIzleme_};
+        for (std::size_t row = 0; row < std::size(watchBoxes); ++row) {
+            const int rowY = rowsY + static_cast<int>(row) * (rowHeight + step);
+            place(watchLabels_[row], rowsX, rowY, labelWidth, rowHeight);
+            place(watchBoxes[row], fieldX, rowY, fieldWidth, rowHeight);
+        }
+        y += pad - step + (s(400) - display.bottom);
+        place(tabSayfa_, margin, margin, contentWidth, y - margin);
+        y += s(8);
         place(lblCevap_, margin, y, contentWidth, line * kAnswerLines);
         y += line * kAnswerLines + s(12);
         const int buttonHeight = line + s(14);
@@ -308,6 +356,8 @@ private:
         boxes.from = boxText(txtKimden_);
         boxes.to = boxText(txtKime_);
         boxes.whatIndex = static_cast<int>(SendMessageW(cboNe_, CB_GETCURSEL, 0, 0));
+        boxes.metricsFolder = boxText(txtMetrik_);
+        boxes.pingAddress = boxText(txtIzleme_);
         return mailFormOf(boxes);
     }
 
@@ -338,7 +388,11 @@ private:
     const MailDialogCalls calls_;
     HINSTANCE instance_ = nullptr;
     HWND dialog_ = nullptr;
+    HWND tabSayfa_ = nullptr;
     std::array<HWND, 8> labels_{};
+    std::array<HWND, 2> watchLabels_{};
+    HWND txtMetrik_ = nullptr;
+    HWND txtIzleme_ = nullptr;
     HWND txtSunucu_ = nullptr;
     HWND txtPort_ = nullptr;
     HWND udPort_ = nullptr;  // txtPort_'s up-down buddy

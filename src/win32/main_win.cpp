@@ -74,7 +74,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
 
     INITCOMMONCONTROLSEX controls{sizeof controls,
-                                  ICC_DATE_CLASSES | ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+                                  ICC_DATE_CLASSES | ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
 
     // The service of this folder answering makes this window its client; /pencere always is one.

@@ -220,7 +220,7 @@ void Win32FrontEnd::buildControls() {
     chkKacan_ = control(L"BUTTON", L"Ka\u00e7an yede\u011fi a\u00e7\u0131l\u0131\u015fta al",
                         BS_CHECKBOX | WS_TABSTOP, kIdKacan, {414, kExtraRowY, 210, 26}, kCaption);
     // Its right edge under the target boxes' (498 + 225).
-    cmdEposta_ = control(L"BUTTON", widen(kMailButton).c_str(), BS_PUSHBUTTON | WS_TABSTOP, kIdEposta,
+    cmdEposta_ = control(L"BUTTON", widen(kSettingsButton).c_str(), BS_PUSHBUTTON | WS_TABSTOP, kIdEposta,
                          {628, kExtraRowY, 95, 26}, kCaption);
 }
 

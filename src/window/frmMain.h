@@ -65,7 +65,7 @@ public:
     void txtHedef_LostFocus(int index);
     void udSakla_Change();
     void chkKacan_Click();
-    // "E-posta...": the mail dialog, with the machine's (or the service's) settings.
+    // "Ayarlar...": the settings dialog (mail, monitoring), with the machine's (or the service's) settings.
     void cmdEposta_Click();
     void mnuRestore_Click();
     void mnuExit_Click();

@@ -549,7 +549,7 @@ void Machine::Timer5_Timer() {
 // ---- mail ----
 
 std::optional<MailForm> Machine::mailForm() const {
-    MailForm form{mailer_->settings(), !mailer_->settings().password.empty()};
+    MailForm form{mailer_->settings(), !mailer_->settings().password.empty(), watch_->settings()};
     form.values.password.clear();
     return form;
 }
@@ -564,6 +564,7 @@ MailDialogCalls Machine::mailDialogCalls() {
 std::string Machine::saveMail(const MailForm& edited) {
     MailSettings next = edited.values;
     if (const std::string problem = mailSettingsProblem(next); !problem.empty()) return problem;
+    if (const std::string problem = watchSettingsProblem(edited.watch); !problem.empty()) return problem;
     if (next.user.empty()) {
         next.password.clear();
     } else if (next.password.empty() && !mailer_->settings().password.empty() &&
@@ -582,13 +583,20 @@ std::string Machine::saveMail(const MailForm& edited) {
         return "Parola korunarak saklanamadı";
     }
     const MailSettings before = mailer_->settings();
+    const WatchSettings watchedBefore = watch_->settings();
     mailer_->setSettings(next);
+    watch_->setSettings(edited.watch);
     const SaveResult saved = extraSettings_->save(*settingsView_);
     if (!saved) {
         mailer_->setSettings(before);
+        watch_->setSettings(watchedBefore);
         return saved.failure.empty() ? "Ayarlar henüz yüklenmedi" : saveFailureText(extraSettings_->path(), saved.failure);
     }
-    log_->write("E-posta ayarları kaydedildi");
+    if (next != before) log_->write("E-posta ayarları kaydedildi");
+    if (edited.watch != watchedBefore) {
+        log_->write("İzleme ayarları kaydedildi");
+        writeMetrics();  // the new folder has its file at once
+    }
     return {};
 }
 

@@ -129,7 +129,7 @@ public:
     // A history record that is queued or being written gets up to kRecordTimeAtEnd to finish, and
     // mail still queued kMailTimeAtEnd; `beforeWaiting` runs only when there is such.
     virtual void letPendingRecordFinish(const std::function<void()>& beforeWaiting) = 0;
-    // "E-posta...": the settings as the dialog shows them; nothing when this user may not see them.
+    // "Ayarlar...": the settings as the dialog shows them; nothing when this user may not see them.
     virtual std::optional<MailForm> mailForm() const = 0;
     virtual MailDialogCalls mailDialogCalls() = 0;
 };

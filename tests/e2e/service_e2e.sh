@@ -373,8 +373,6 @@ mkdir "$work/metrik"
 prometheus-node-exporter --web.listen-address="127.0.0.1:$node_port" --collector.disable-defaults \
     --collector.textfile --collector.textfile.directory="$work/metrik" >"$work/node.txt" 2>&1 &
 pids+=($!)
-printf 'MetrikKlasoru=%s\r\nIzlemeAdresi=https://localhost:%s/ping/abc\r\n' "$work/metrik" "$ping_port" \
-    >>"$work/TarvelYedekEk.ini"
 pinged() { grep -qP "$1" "$work/pings" 2>/dev/null; }
 scrape() { curl -s "http://127.0.0.1:$node_port/metrics" >"$work/metrics.txt"; }
 scraped() { grep -qF "$1" "$work/metrics.txt"; }
@@ -382,16 +380,20 @@ metric() { grep -F "$1 " "$work/metrics.txt" | sed "s/.* //" | xargs printf "%.0
 pair_labels() { printf '{pair="%s",source="%s",target="%s"}' "$1" "$2" "$3"; }
 settings 'c:\dosya'
 restart_service
-# Root is a manager: its window's "Tamam" in the mail dialog, as the socket carries it. The server by
+# Root is a manager: its window's "Tamam" in the settings dialog, as the socket carries it. The server by
 # its address: "localhost" may also be ::1, where the port picked above need not be this server's.
+# Its "İzleme" page sets the metrics folder and the switch's address.
 mail_dialog() {  # what: hata or hepsi; the password: typed, or empty to keep it
     { printf 'hello\t%s\twindow\n' "$version"
-      printf 'mailsave\t127.0.0.1\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\n' "$smtp_port" "$2" "$1"
+      printf 'mailsave\t127.0.0.1\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\t%s\t%s\n' "$smtp_port" "$2" \
+          "$1" "$work/metrik" "https://127.0.0.1:$ping_port/ping/abc"
       sleep 1; } | socat -t 1 - "UNIX-CONNECT:$(socket)"
 }
 mail_dialog hata 'gizli parola' >"$work/mail_dialog.out"
 check "a manager's mail settings are saved through the socket" \
     grep -q "^EpostaSunucu=127.0.0.1" "$work/TarvelYedekEk.ini"
+check "and the monitoring's" grep -q "^IzlemeAdresi=https://127.0.0.1:$ping_port/ping/abc" "$work/TarvelYedekEk.ini"
+check "the new metrics folder gets its file at once" test -s "$work/metrik/zelyedek.prom"
 check "the file holding the password is its owner's alone ($(stat -c %a "$work/TarvelYedekEk.ini"))" \
     test "$(stat -c %a "$work/TarvelYedekEk.ini")" = 600
 check "and the window is told the settings with the password only as set" \

@@ -3,8 +3,8 @@
 # the start-up hide, a double-click, "Yedekle" with a Windows zip program, the history row in
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, the last row saving
-# TarvelYedekEk.ini, "E-posta..." with a test mail over STARTTLS to a local server and the mail
-# settings saved with a DPAPI-protected password, a read-only settings file told, a settings file
+# TarvelYedekEk.ini, "Ayarlar..." with a test mail over STARTTLS to a local server and the mail
+# settings saved with a DPAPI-protected password, its "İzleme" page naming the metrics folder, a read-only settings file told, a settings file
 # that is a link kept one, a picker's tooltip, a second copy started through a link to the folder
 # giving way, "&Kapat" keeping a typed folder, and at 144 DPI the last row and the mail dialog, and
 # the end of the session during a scheduled run; then three starts, failing runs and ends under load
@@ -129,12 +129,12 @@ check "typing 12, the up arrow and chkKacan save 13 and 1 as Windows-1254 with C
 check "and TarvelYedek.ini keeps its fourteen lines byte for byte" test "$(hex <"$work/app/TarvelYedek.ini")" = "$settings_now"
 import -window root "$work/window.png" 2>/dev/null && cp "$work/window.png" "$(dirname "$exe")/windows-e2e.png"
 
-# --- "E-posta...", the last row's button: the mail dialog, filled by typing (the server box has the
+# --- "Ayarlar...", the last row's button: the settings dialog, filled by typing (the server box has the
 # focus). "Deneme gönder" mails the test server; "Tamam" saves the settings into TarvelYedekEk.ini,
 # the password protected by DPAPI. "Gönderilecek: Hiçbir şey", so that no run of this test mails.
 shots="$(dirname "$exe")/screenshots"
 mkdir -p "$shots"
-mail_dialog() { xdotool search --onlyvisible --name '^E-posta bildirimi$' 2>/dev/null | head -1; }
+mail_dialog() { xdotool search --onlyvisible --name '^Ayarlar$' 2>/dev/null | head -1; }
 mail_dialog_shown() { [ -n "$(mail_dialog)" ]; }
 mail_dialog_gone() { ! mail_dialog_shown; }
 shot_dialog() {  # shot_dialog NAME: the dialog's window as screenshots/NAME.png
@@ -154,7 +154,7 @@ dialog_button() {
     xdotool mousemove --window "$(mail_dialog)" "$x" $((h - 31 * dpi / 96)) click 1
 }
 click_in_window 678 328  # cmdEposta
-check "\"E-posta...\" opens the mail dialog" within 5 mail_dialog_shown
+check "\"Ayarlar...\" opens the settings dialog" within 5 mail_dialog_shown
 sleep 0.5
 check "at 96 DPI it is shown as $shots/mail-96dpi.png" shot_dialog mail-96dpi
 xdotool type --delay 60 localhost
@@ -212,6 +212,21 @@ check "showing the saved settings, as $shots/mail-reopened.png" shot_dialog mail
 dialog_button Tamam
 within 5 mail_dialog_gone
 check "and \"Tamam\" with its empty password box keeps the file byte for byte" test "$(hex <"$extra")" = "$saved_mail"
+# The "İzleme" page: Shift+Tab from the server box reaches the pages' tabs, Right turns to it, Tab
+# reaches its folder box. "Tamam" saves the folder, whose metrics file is written at once.
+mkdir -p "$c/metrik"
+click_in_window 678 328
+within 5 mail_dialog_shown
+xdotool key shift+Tab Right Tab
+xdotool type --delay 60 'c:\metrik'
+sleep 0.5
+check "its \"İzleme\" page takes the metrics folder, as $shots/settings-izleme.png" shot_dialog settings-izleme
+dialog_button Tamam
+within 5 mail_dialog_gone
+check "\"Tamam\" adds the folder's line to the file" test "$(hex <"$extra")" = "$saved_mail$(printf 'MetrikKlasoru=c:\\metrik\r\n' | hex)"
+metrics_written() { grep -q '^zelyedek_up 1$' "$c/metrik/zelyedek.prom" 2>/dev/null; }
+check "and the metrics file is there at once" within 5 metrics_written
+mail_hex=$(tail -n +4 "$extra" | hex)
 click_in_window 678 328
 within 5 mail_dialog_shown
 sleep 0.5
@@ -316,7 +331,7 @@ read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
 check "at 144 DPI a double-click on the icon shows the window again" within 5 window_visible
 click_in_window $((3 + 675 * 3 / 2)) $((height144 - 3 - (323 - 306) * 3 / 2))  # cmdEposta
-check "at 144 DPI \"E-posta...\" opens the mail dialog" within 5 mail_dialog_shown
+check "at 144 DPI \"Ayarlar...\" opens the settings dialog" within 5 mail_dialog_shown
 sleep 0.5
 check "shown as $shots/mail-144dpi.png" shot_dialog mail-144dpi
 shot_size() { identify -format '%w %h' "$shots/$1.png" 2>/dev/null; }

@@ -129,7 +129,7 @@ TEST_F(ControlsTest, TheExtraRowSitsBelowEverythingElseWithTheCaptionsLook) {
     // Everything the window had before stays within its first 289 pixels; the row lies below,
     // inside the window, the controls side by side without overlapping.
     const std::vector<QWidget*> row = {w.lblSakla, w.udSakla, w.chkKacan, w.cmdEposta};
-    EXPECT_EQ(w.cmdEposta->text(), QStringLiteral("E-posta..."));
+    EXPECT_EQ(w.cmdEposta->text(), QStringLiteral("Ayarlar..."));
     EXPECT_LE(w.cmdEposta->sizeHint().width(), w.cmdEposta->width());
     for (QWidget* c : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (c == w.lblSon || std::find(row.begin(), row.end(), c) != row.end() || !c->isVisibleTo(&w))

@@ -15,7 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// "E-posta..." on the real window: the dialog, a test mail to a real server over STARTTLS, its
+// "Ayarlar..." on the real window: the dialog, a test mail to a real server over STARTTLS, its
 // answer in the dialog, and "Tamam" saving what was typed.
 TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnly) {
     SmtpTestServer server("starttls");
@@ -29,7 +29,7 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
     auto inDialog = [&](bool save) {
         auto* dialog = qobject_cast<MailDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->windowTitle(), "E-posta bildirimi");
+        EXPECT_EQ(dialog->windowTitle(), "Ayarlar");
         EXPECT_EQ(dialog->txtSunucu->text(), "127.0.0.1");
         EXPECT_TRUE(dialog->txtParola->text().isEmpty());
         // Only the second time is there a password kept, and it is never shown.
@@ -41,6 +41,9 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
             EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->lblCevap->text() != "Gönderiliyor..."; }, 30000));
             EXPECT_TRUE(dialog->lblCevap->text().startsWith("Gönderildi: 250")) << dialog->lblCevap->text().toStdString();
             EXPECT_EQ(readFile(extraFile()), before);  // a test saves nothing
+            dialog->tabSayfa->setCurrentIndex(1);
+            EXPECT_FALSE(dialog->cmdDeneme->isVisible());
+            QTest::keyClicks(dialog->txtIzleme, " https://hc-ping.com/abc ");
             QTest::mouseClick(dialog->cmdTamam, Qt::LeftButton);
         } else {
             QTest::keyClicks(dialog->txtKime, ", yanlis");
@@ -57,6 +60,7 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
     EXPECT_EQ(decodedSubject(server.mails()[0]), "[ZEL Yedek] TESTPC: deneme iletisi");
     const std::string saved = readFile(extraFile());
     EXPECT_NE(saved.find("EpostaParola=gizli\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("IzlemeAdresi=https://hc-ping.com/abc\r\n"), std::string::npos) << saved;
     struct stat st {};
     ASSERT_EQ(::stat(extraFile().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 077, 0u);

@@ -111,16 +111,17 @@ TEST_F(ServiceHostTest, MailSettingsAreAManagersToChangeAndThePasswordNeverLeave
     window(2);
     window(3);
     EXPECT_NE(server.sent[1].back().front(), "mail");  // a watcher never sees them
-    EXPECT_EQ(server.sent[2].back(), (Message{"mail", "", "587", "starttls", "", "0", "", "", "hata"}));
+    EXPECT_EQ(server.sent[2].back(), (Message{"mail", "", "587", "starttls", "", "0", "", "", "hata", "", ""}));
     const Message save{"mailsave", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "gizli", "", "bt@ornek.com",
-                       "hepsi"};
+                       "hepsi", "", "https://ornek.com/p"};
     for (ChannelServer::ClientId id : {1, 2, 3}) server.sent[id].clear();
 
     say(1, encodeMessage(save));
     EXPECT_EQ(server.sent[1], (std::vector<Message>{{"denied", "Bu ayarı değiştirme izniniz yok"}}));
     EXPECT_FALSE(std::filesystem::exists(extraFile()));
     say(2, encodeMessage(save));
-    const Message shown{"mail", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "1", "", "bt@ornek.com", "hepsi"};
+    const Message shown{"mail", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "1", "", "bt@ornek.com", "hepsi",
+                        "", "https://ornek.com/p"};
     EXPECT_EQ(server.sent[2], (std::vector<Message>{shown}));
     EXPECT_EQ(server.sent[3], (std::vector<Message>{shown}));
     EXPECT_EQ(server.sent[1].size(), 1u);

@@ -154,12 +154,14 @@ TEST_F(WindowClientTest, AWatchersWindowRunsButShowsTheServicesValues) {
 
 TEST_F(WindowClientTest, TheMailDialogShowsTheServicesSettingsAndSendsItsActions) {
     form.Form_Load();
-    answer({{"welcome", "manager"}, {"mail", "smtp.ornek.com", "465", "tls", "yedek", "1", "y@o.com", "bt@o.com", "hepsi"}});
+    answer({{"welcome", "manager"},
+            {"mail", "smtp.ornek.com", "465", "tls", "yedek", "1", "y@o.com", "bt@o.com", "hepsi", "c:\\metrik", ""}});
     std::string answered;
     view.inMailDialog = [&](const MailForm& shown, MailDialogCalls& calls) {
         EXPECT_EQ(shown.values.server, "smtp.ornek.com");
         EXPECT_EQ(shown.values.security, MailSecurity::Tls);
         EXPECT_TRUE(shown.passwordSet);
+        EXPECT_EQ(shown.watch.metricsFolder, "c:\\metrik");
         MailForm edited = shown;
         edited.values.password = "yeni";
         EXPECT_EQ(calls.save(edited), "");
@@ -170,8 +172,10 @@ TEST_F(WindowClientTest, TheMailDialogShowsTheServicesSettingsAndSendsItsActions
     form.cmdEposta_Click();
     ASSERT_EQ(view.said.back(), "mail dialog");
     EXPECT_EQ(std::vector<Message>(sent().end() - 2, sent().end()),
-              (std::vector<Message>{{"mailsave", "smtp.ornek.com", "465", "tls", "yedek", "yeni", "y@o.com", "bt@o.com", "hepsi"},
-                                    {"mailtest", "smtp.ornek.com", "465", "tls", "yedek", "", "y@o.com", "bt@o.com", "hepsi"}}));
+              (std::vector<Message>{{"mailsave", "smtp.ornek.com", "465", "tls", "yedek", "yeni", "y@o.com", "bt@o.com", "hepsi",
+                                     "c:\\metrik", ""},
+                                    {"mailtest", "smtp.ornek.com", "465", "tls", "yedek", "", "y@o.com", "bt@o.com", "hepsi",
+                                     "c:\\metrik", ""}}));
     answer({{"mailtested", "Gönderildi: 250 OK"}});
     EXPECT_EQ(answered, "Gönderildi: 250 OK");
 

@@ -191,6 +191,24 @@ TEST_F(MailTest, TheDialogNeverShowsThePasswordKeepsItAndSavesItForTheOwnerOnly)
     form().cmdEposta_Click();
     EXPECT_EQ(saved.rfind("Denetim karakteri", 0), 0u) << saved;
     EXPECT_NE(readFile(extraFile()).find("EpostaParola=\r\n"), std::string::npos);
+
+    // The monitoring's page: a bad address is refused with the mail's changes; a good folder has
+    // its metrics file at once.
+    fs::create_directories(drives.drive('c') / "metrik");
+    view.inMailDialog = [&](const MailForm& form, MailDialogCalls& calls) {
+        MailForm edited = form;
+        edited.values.to = "yeni@ornek.com";
+        edited.watch = {"c:\\metrik", "hc-ping.com/abc"};
+        EXPECT_EQ(calls.save(edited), "İzleme adresi http:// ya da https:// ile başlayan, boşluksuz bir adres olmalı");
+        edited.watch.pingAddress = "https://hc-ping.com/abc";
+        saved = calls.save(edited);
+    };
+    form().cmdEposta_Click();
+    EXPECT_EQ(saved, "");
+    EXPECT_NE(readFile(extraFile()).find("EpostaKime=yeni@ornek.com\r\n"), std::string::npos);
+    EXPECT_NE(readFile(extraFile()).find("MetrikKlasoru=c:\\metrik\r\nIzlemeAdresi=https://hc-ping.com/abc\r\n"),
+              std::string::npos) << readFile(extraFile());
+    EXPECT_NE(readFile(drives.drive('c') / "metrik" / "zelyedek.prom").find("zelyedek_up 1\n"), std::string::npos);
     EXPECT_EQ(readFile(logFile()).find("gizli"), std::string::npos);
 }
 
