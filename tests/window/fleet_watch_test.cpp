@@ -27,12 +27,12 @@ struct FleetWatchTest : ::testing::Test {
     void putArchive(const std::string& target, const LocalDateTime& at) {
         const fs::path folder = drives.drive('c') / target;
         fs::create_directories(folder);
-        std::ofstream(folder / archiveName("c:\\" + target, at)) << "zip";
+        std::ofstream(folder / archiveName(drives.text('c', target), at)) << "zip";
     }
     MachineFigures figures() const {
         MachineFigures f;
-        f.pairs[0] = {"c:\\veri", "c:\\yedek"};
-        f.pairs[2] = {"c:\\belge", "c:\\yedek2"};
+        f.pairs[0] = {drives.text('c', "veri"), drives.text('c', "yedek")};
+        f.pairs[2] = {drives.text('c', "belge"), drives.text('c', "yedek2")};
         f.lastRecorded = true;
         f.warningsHeld = 2;
         f.schedule[1] = {1, {22, 30, 0}};
@@ -91,20 +91,20 @@ TEST_F(FleetWatchTest, TheFileIsReplacedWholeAndAFolderThatCannotBeWrittenIsWarn
     EXPECT_TRUE(logged.empty());
 
     fs::create_directories(drives.drive('c') / "metrik");
-    watch.setSettings({"c:\\metrik\\", ""});
+    watch.setSettings({drives.text('c', "metrik") + "\\", ""});
     watch.writeMetrics(figures());
     std::ifstream in(drives.drive('c') / "metrik" / "zelyedek.prom", std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(text.find("zelyedek_info{version=\"1.2.3\",mode=\"service\"} 1\n"), std::string::npos);
-    EXPECT_EQ(fs::directory_iterator(drives.drive('c') / "metrik") != fs::directory_iterator(), true);
     EXPECT_EQ(std::distance(fs::directory_iterator(drives.drive('c') / "metrik"), fs::directory_iterator()), 1);
     EXPECT_TRUE(logged.empty());
 
-    watch.setSettings({"c:\\yok", ""});
+    watch.setSettings({drives.text('c', "yok"), ""});
     watch.writeMetrics(figures());
     watch.writeMetrics(figures());
     ASSERT_EQ(logged.size(), 1u);
-    EXPECT_NE(logged[0].find("Metrik dosyası yazılamadı: c:\\yok\\zelyedek.prom"), std::string::npos);
+    EXPECT_NE(logged[0].find("Metrik dosyası yazılamadı: " + drives.text('c', "yok") + "\\zelyedek.prom"),
+              std::string::npos);
     EXPECT_EQ(warned, logged);
     clock.set({2024, 3, 6, 9, 7, 0});
     watch.writeMetrics(figures());

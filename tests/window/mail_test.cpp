@@ -198,7 +198,7 @@ TEST_F(MailTest, TheDialogNeverShowsThePasswordKeepsItAndSavesItForTheOwnerOnly)
     view.inMailDialog = [&](const MailForm& form, MailDialogCalls& calls) {
         MailForm edited = form;
         edited.values.to = "yeni@ornek.com";
-        edited.watch = {"c:\\metrik", "hc-ping.com/abc"};
+        edited.watch = {drives.text('c', "metrik"), "hc-ping.com/abc"};
         EXPECT_EQ(calls.save(edited), "İzleme adresi http:// ya da https:// ile başlayan, boşluksuz bir adres olmalı");
         edited.watch.pingAddress = "https://hc-ping.com/abc";
         saved = calls.save(edited);
@@ -206,7 +206,8 @@ TEST_F(MailTest, TheDialogNeverShowsThePasswordKeepsItAndSavesItForTheOwnerOnly)
     form().cmdEposta_Click();
     EXPECT_EQ(saved, "");
     EXPECT_NE(readFile(extraFile()).find("EpostaKime=yeni@ornek.com\r\n"), std::string::npos);
-    EXPECT_NE(readFile(extraFile()).find("MetrikKlasoru=c:\\metrik\r\nIzlemeAdresi=https://hc-ping.com/abc\r\n"),
+    EXPECT_NE(readFile(extraFile()).find("MetrikKlasoru=" + drives.text('c', "metrik") +
+                                         "\r\nIzlemeAdresi=https://hc-ping.com/abc\r\n"),
               std::string::npos) << readFile(extraFile());
     EXPECT_NE(readFile(drives.drive('c') / "metrik" / "zelyedek.prom").find("zelyedek_up 1\n"), std::string::npos);
     EXPECT_EQ(readFile(logFile()).find("gizli"), std::string::npos);
