@@ -28,8 +28,13 @@ FleetWatch::~FleetWatch() {
 }
 
 void FleetWatch::ping(PingKind kind, std::string body) {
-    if (pinger_ && !settings_.pingAddress.empty() && watchSettingsProblem(settings_).empty())
-        pinger_->ping(pingUrl(settings_.pingAddress, kind), std::move(body));
+    if (!pinger_ || settings_.pingAddress.empty()) return;
+    // An address typed into the file by hand that cannot be used is told once a day.
+    if (const std::string problem = watchSettingsProblem({{}, settings_.pingAddress}); !problem.empty()) {
+        if (notices_.tell("adres", parts_.clock.now())) parts_.log("İzleme adresi kullanılamıyor: " + problem);
+        return;
+    }
+    pinger_->ping(pingUrl(settings_.pingAddress, kind), std::move(body));
 }
 
 void FleetWatch::runStarted() { ping(PingKind::Start, {}); }

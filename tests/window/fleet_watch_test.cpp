@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 #include "engine/backup_rules.h"
 #include "platform/files/native_file_system.h"
@@ -110,6 +111,34 @@ TEST_F(FleetWatchTest, TheFileIsReplacedWholeAndAFolderThatCannotBeWrittenIsWarn
     watch.writeMetrics(figures());
     EXPECT_EQ(warned.size(), 2u);
     EXPECT_EQ(logged.size(), 1u);
+}
+
+// The run's start and end go to the address; one that cannot be used is told once a day, never sent.
+TEST_F(FleetWatchTest, RunsArePingedAtTheAddressAndAnUnusableOneIsToldOnce) {
+    std::mutex mutex;
+    std::vector<std::string> sent;
+    {
+        FleetWatch pinging{FleetWatchParts{files, clock, "1.2.3", false,
+                                           [&](const std::string& url, const std::string& body, const std::atomic<bool>&) {
+                                               std::lock_guard lock(mutex);
+                                               sent.push_back(url + " " + body);
+                                               return PingSent{true, "HTTP 200"};
+                                           },
+                                           [](std::function<void()> call) { call(); },
+                                           [this](const std::string& l) { logged.push_back(l); }, {}}};
+        pinging.setSettings({"", "https://hc-ping.com/abc/"});
+        pinging.runStarted();
+        pinging.runEnded(true, {"Yedekleme başarısız: c:\\veri -> c:\\yedek"});
+        pinging.runEnded(false, {"Yedekleme kaydı veritabanına yazıldı"});
+        pinging.setSettings({"", "hc-ping.com/abc"});
+        pinging.runStarted();
+        pinging.runStarted();
+    }
+    EXPECT_EQ(sent, (std::vector<std::string>{"https://hc-ping.com/abc/start ",
+                                              "https://hc-ping.com/abc/fail Yedekleme başarısız: c:\\veri -> c:\\yedek\n",
+                                              "https://hc-ping.com/abc Yedekleme kaydı veritabanına yazıldı\n"}));
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind("İzleme adresi kullanılamıyor: ", 0), 0u) << logged[0];
 }
 
 }  // namespace
