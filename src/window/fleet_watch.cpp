@@ -25,6 +25,9 @@ FleetWatch::FleetWatch(FleetWatchParts parts) : parts_(std::move(parts)) {
 FleetWatch::~FleetWatch() {
     pinger_.reset();
     alive_.reset();
+    if (!written_) return;
+    written_->second.up = false;
+    parts_.files.publishFile(written_->first, prometheusText(written_->second));
 }
 
 void FleetWatch::ping(PingKind kind, std::string body) {
@@ -98,9 +101,11 @@ void FleetWatch::writeMetrics(const MachineFigures& figures) {
     std::string folder = settings_.metricsFolder;
     while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     const std::string path = archivePath(folder, kMetricsFileName);
-    if (failure.empty()) failure = parts_.files.publishFile(path, prometheusText(facts(figures))).failure;
+    MetricsFacts now = facts(figures);
+    if (failure.empty()) failure = parts_.files.publishFile(path, prometheusText(now)).failure;
     if (failure.empty()) {
         lastFailure_.clear();
+        written_ = {path, std::move(now)};
         return;
     }
     const std::string text = "Metrik dosyası yazılamadı: " + path + " (" + failure + ")";

@@ -47,6 +47,7 @@ struct MachineFigures {
 class FleetWatch {
 public:
     explicit FleetWatch(FleetWatchParts parts);
+    // The metrics file, once written, says the program has ended.
     ~FleetWatch();
 
     void setSettings(const WatchSettings& settings) { settings_ = settings; }
@@ -73,6 +74,7 @@ private:
     std::array<std::optional<std::int64_t>, 4> succeeded_;
     DailyNotices notices_;
     std::string lastFailure_;
+    std::optional<std::pair<std::string, MetricsFacts>> written_;  // the file's path and its last figures
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<Pinger> pinger_;  // last: its thread calls into what is above
 };

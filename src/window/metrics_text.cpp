@@ -51,7 +51,7 @@ std::string prometheusLabelValue(std::string_view text) {
 
 std::string prometheusText(const MetricsFacts& f) {
     std::string out;
-    single(out, "zelyedek_up", "1 while the backup program runs.", " 1");
+    single(out, "zelyedek_up", "1 while the backup program runs, 0 once it has ended.", f.up ? " 1" : " 0");
     single(out, "zelyedek_info", "The program's version and how it runs (alone or as a service).",
            "{version=\"" + prometheusLabelValue(f.version) + "\",mode=\"" + (f.service ? "service" : "alone") + "\"} 1");
     perPair(out, "zelyedek_last_success_timestamp_seconds", "When the pair's last verified archive was made.",

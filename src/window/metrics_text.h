@@ -24,6 +24,7 @@ struct PairMetrics {
 };
 
 struct MetricsFacts {
+    bool up = true;  // false once the program has ended
     std::string version;
     bool service = false;
     std::vector<PairMetrics> pairs;

@@ -508,6 +508,7 @@ check "its performance data gives the archive's age in seconds and no warning ($
     perfdata '[0-9]+s' 0
 kill -TERM "$service"
 within 10 service_ended
+check "the stopped service's metrics say it is down" grep -qx 'zelyedek_up 0' "$work/metrik/zelyedek.prom"
 check "the password is in no log, status or answer" \
     bash -c "! cat '$work'/*.log '$work'/*.out 2>/dev/null | grep -q 'gizli parola'"
 check "--durum exits 3 once no service answers" bash -c "cd '$work' && ./zelyedek --durum >/dev/null 2>&1; [ \$? -eq 3 ]"

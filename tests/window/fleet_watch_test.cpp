@@ -97,6 +97,7 @@ TEST_F(FleetWatchTest, TheFileIsReplacedWholeAndAFolderThatCannotBeWrittenIsWarn
     std::ifstream in(drives.drive('c') / "metrik" / "zelyedek.prom", std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(text.find("zelyedek_info{version=\"1.2.3\",mode=\"service\"} 1\n"), std::string::npos);
+    EXPECT_NE(text.find("zelyedek_up 1\n"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(drives.drive('c') / "metrik"), fs::directory_iterator()), 1);
     EXPECT_TRUE(logged.empty());
 
@@ -111,6 +112,18 @@ TEST_F(FleetWatchTest, TheFileIsReplacedWholeAndAFolderThatCannotBeWrittenIsWarn
     watch.writeMetrics(figures());
     EXPECT_EQ(warned.size(), 2u);
     EXPECT_EQ(logged.size(), 1u);
+}
+
+TEST_F(FleetWatchTest, TheLastFileWrittenSaysTheProgramHasEnded) {
+    fs::create_directories(drives.drive('c') / "metrik");
+    {
+        FleetWatch ending{FleetWatchParts{files, clock, "1.2.3", false, {}, {}, {}, {}}};
+        ending.setSettings({drives.text('c', "metrik"), ""});
+        ending.writeMetrics(figures());
+    }
+    const std::string text = readFile(drives.drive('c') / "metrik" / "zelyedek.prom");
+    EXPECT_NE(text.find("zelyedek_up 0\n"), std::string::npos);
+    EXPECT_NE(text.find("zelyedek_warnings_held 2\n"), std::string::npos);  // the figures as they stood
 }
 
 // The run's start and end go to the address; one that cannot be used is told once a day, never sent.
