@@ -98,6 +98,13 @@ private:
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
                 return TRUE;
             }
+            case WM_CTLCOLORSTATIC: {
+                // The fields' labels lie on the tab strip's page, whose colour they take.
+                const HWND control = reinterpret_cast<HWND>(lParam);
+                if (control == lblCevap_) return FALSE;
+                SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+                return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+            }
             case WM_DESTROY:
                 latestTest_.reset();  // a test's answer that comes later finds no dialog
                 return FALSE;

@@ -137,8 +137,10 @@ mkdir -p "$shots"
 mail_dialog() { xdotool search --onlyvisible --name '^Ayarlar$' 2>/dev/null | head -1; }
 mail_dialog_shown() { [ -n "$(mail_dialog)" ]; }
 mail_dialog_gone() { ! mail_dialog_shown; }
-shot_dialog() {  # shot_dialog NAME: the dialog's window as screenshots/NAME.png
-    import -window "$(mail_dialog)" "$shots/$1.png" 2>/dev/null && test -s "$shots/$1.png"
+shot_dialog() {  # shot_dialog NAME: the dialog's window as screenshots/NAME.png (without one, import would wait for a click)
+    local dialog
+    dialog=$(mail_dialog)
+    [ -n "$dialog" ] && import -window "$dialog" "$shots/$1.png" 2>/dev/null && test -s "$shots/$1.png"
 }
 # The dialog's bottom row at the DPI $dpi: "Deneme gönder" from its left edge, "Tamam" and "Vazgeç"
 # from its right, each button at least 90 pixels wide at 96 DPI with 12 of margin.
@@ -227,6 +229,7 @@ check "\"Tamam\" adds the folder's line to the file" test "$(hex <"$extra")" = "
 metrics_written() { grep -q '^zelyedek_up 1$' "$c/metrik/zelyedek.prom" 2>/dev/null; }
 check "and the metrics file is there at once" within 5 metrics_written
 mail_hex=$(tail -n +4 "$extra" | hex)
+saved_mail=$(hex <"$extra")
 click_in_window 678 328
 within 5 mail_dialog_shown
 sleep 0.5
@@ -331,7 +334,9 @@ read -r x y <<<"$(icon_center)"
 xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
 check "at 144 DPI a double-click on the icon shows the window again" within 5 window_visible
 click_in_window $((3 + 675 * 3 / 2)) $((height144 - 3 - (323 - 306) * 3 / 2))  # cmdEposta
-check "at 144 DPI \"Ayarlar...\" opens the settings dialog" within 5 mail_dialog_shown
+check "at 144 DPI \"Ayarlar...\" opens the settings dialog" within 5 mail_dialog_shown ||
+    { echo "# windows shown:"; xdotool search --onlyvisible --name . 2>/dev/null | while read -r w; do
+          echo "#   $(xdotool getwindowname "$w" 2>/dev/null)"; done; echo "# copies: $(copies)"; }
 sleep 0.5
 check "shown as $shots/mail-144dpi.png" shot_dialog mail-144dpi
 shot_size() { identify -format '%w %h' "$shots/$1.png" 2>/dev/null; }
