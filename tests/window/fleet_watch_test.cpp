@@ -62,29 +62,27 @@ TEST_F(FleetWatchTest, PairFiguresComeFromTheTargetAndThisProgramsRuns) {
     EXPECT_EQ(f.nextSlot, now + (22 * 60 + 30 - 9 * 60 - 7) * 60);
     EXPECT_TRUE(f.service);
 
-    PairOutcome archived;
-    archived.kind = PairOutcome::Kind::Archived;
-    archived.archiveBytes = 367;
-    archived.seconds = 2.5;
-    clock.set({2024, 3, 5, 9, 10, 0});
-    watch.pairDone(archived);
-    f = watch.facts(figures());
-    EXPECT_EQ(f.pairs[0].lastSuccess, now + 180);
-    EXPECT_EQ(f.pairs[0].lastRun, now + 180);
-    EXPECT_EQ(f.pairs[0].lastRunSucceeded, true);
-    EXPECT_EQ(f.pairs[0].lastArchiveBytes, 367u);
-
-    PairOutcome failed;
-    failed.kind = PairOutcome::Kind::Damaged;
-    failed.seconds = 1;
-    clock.set({2024, 3, 5, 9, 20, 0});
-    watch.pairDone(failed);
-    f = watch.facts(figures());
-    EXPECT_EQ(f.pairs[0].lastSuccess, now + 180);
-    EXPECT_EQ(f.pairs[0].lastRun, now + 780);
-    EXPECT_EQ(f.pairs[0].lastRunSucceeded, false);
-    EXPECT_EQ(f.pairs[0].lastArchiveBytes, 367u);  // the last verified archive's
-    EXPECT_EQ(f.pairs[0].lastRunSeconds, 1.0);
+    // Pair 1 archived at 09:10, then failed at 09:20.
+    const auto ran = [&](PairOutcome::Kind kind, std::uint64_t bytes, double seconds, int minute) {
+        PairOutcome o;
+        o.kind = kind;
+        o.archiveBytes = bytes;
+        o.seconds = seconds;
+        clock.set({2024, 3, 5, 9, minute, 0});
+        watch.pairDone(o);
+        return watch.facts(figures()).pairs[0];
+    };
+    PairMetrics p = ran(PairOutcome::Kind::Archived, 367, 2.5, 10);
+    EXPECT_EQ(p.lastSuccess, now + 180);
+    EXPECT_EQ(p.lastRun, now + 180);
+    EXPECT_EQ(p.lastRunSucceeded, true);
+    EXPECT_EQ(p.lastArchiveBytes, 367u);
+    p = ran(PairOutcome::Kind::Damaged, 400, 1, 20);
+    EXPECT_EQ(p.lastSuccess, now + 180);
+    EXPECT_EQ(p.lastRun, now + 780);
+    EXPECT_EQ(p.lastRunSucceeded, false);
+    EXPECT_EQ(p.lastArchiveBytes, 367u);  // the last verified archive's
+    EXPECT_EQ(p.lastRunSeconds, 1.0);
 }
 
 TEST_F(FleetWatchTest, TheFileIsReplacedWholeAndAFolderThatCannotBeWrittenIsWarnedOnceADay) {
