@@ -22,12 +22,14 @@ FleetWatch::FleetWatch(FleetWatchParts parts) : parts_(std::move(parts)) {
     });
 }
 
-FleetWatch::~FleetWatch() {
+void FleetWatch::end() {
     pinger_.reset();
     alive_.reset();
+    settings_ = {};
     if (!written_) return;
     written_->second.up = false;
     parts_.files.publishFile(written_->first, prometheusText(written_->second));
+    written_.reset();
 }
 
 void FleetWatch::ping(PingKind kind, std::string body) {

@@ -47,8 +47,11 @@ struct MachineFigures {
 class FleetWatch {
 public:
     explicit FleetWatch(FleetWatchParts parts);
-    // The metrics file, once written, says the program has ended.
-    ~FleetWatch();
+    ~FleetWatch() { end(); }
+
+    // The program ends: queued pings get their time (kPingTimeAtEnd), and the metrics file, once
+    // written, says the program has ended. Nothing is sent or written after it.
+    void end();
 
     void setSettings(const WatchSettings& settings) { settings_ = settings; }
     const WatchSettings& settings() const { return settings_; }

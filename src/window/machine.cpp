@@ -276,7 +276,7 @@ void Machine::logEnd(const std::string& text) {
 
 void Machine::letPendingRecordFinish(const std::function<void()>& beforeWaiting) {
     const bool records = db_->recordsPending();
-    if (!records && !mailer_->pending()) return;
+    if (!records && !mailer_->pending()) return watch_->end();
     if (beforeWaiting) beforeWaiting();
     if (records) {
         const RecordsAtEnd end = db_->finishRecords(kRecordTimeAtEnd);
@@ -284,6 +284,7 @@ void Machine::letPendingRecordFinish(const std::function<void()>& beforeWaiting)
         if (end.unfinished > 0) log_->write(kRecordUnfinishedAtEnd);
     }
     for (const std::string& line : mailer_->stop()) log_->write(line);
+    watch_->end();
 }
 
 // ---- backup ----

@@ -187,7 +187,8 @@ public:
     void Timer2_Timer() override;
     void Timer5_Timer() override;
     void logEnd(const std::string& text) override;
-    // The run log says whether each record was written, and which mail was not sent.
+    // The run log says whether each record was written, and which mail was not sent; the metrics
+    // file says the program has ended.
     void letPendingRecordFinish(const std::function<void()>& beforeWaiting) override;
     std::optional<MailForm> mailForm() const override;
     MailDialogCalls mailDialogCalls() override;

@@ -114,11 +114,11 @@ TEST_F(FleetWatchTest, TheFileIsReplacedWholeAndAFolderThatCannotBeWrittenIsWarn
 
 TEST_F(FleetWatchTest, TheLastFileWrittenSaysTheProgramHasEnded) {
     fs::create_directories(drives.drive('c') / "metrik");
-    {
-        FleetWatch ending{FleetWatchParts{files, clock, "1.2.3", false, {}, {}, {}, {}}};
-        ending.setSettings({drives.text('c', "metrik"), ""});
-        ending.writeMetrics(figures());
-    }
+    FleetWatch ending{FleetWatchParts{files, clock, "1.2.3", false, {}, {}, {}, {}}};
+    ending.setSettings({drives.text('c', "metrik"), ""});
+    ending.writeMetrics(figures());
+    ending.end();
+    ending.writeMetrics(figures());  // nothing after the end
     const std::string text = readFile(drives.drive('c') / "metrik" / "zelyedek.prom");
     EXPECT_NE(text.find("zelyedek_up 0\n"), std::string::npos);
     EXPECT_NE(text.find("zelyedek_warnings_held 2\n"), std::string::npos);  // the figures as they stood
