@@ -30,7 +30,7 @@ options=(
     --host=$host --disable-shared --enable-static --disable-dependency-tracking
     # Schannel alone: the system's certificate store and no TLS library to ship.
     --with-schannel --without-ca-bundle --without-ca-path --without-ca-fallback
-    # Mail only.
+    # Mail and the monitoring's pings only.
     --enable-smtp --enable-http --disable-ftp --disable-file --disable-ldap --disable-ldaps
     --disable-rtsp --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap
     --disable-smb --disable-gopher --disable-mqtt --disable-websockets
