@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <string>
 
 // What every libcurl transfer of the program shares.
@@ -15,7 +16,13 @@ void initCurlOnce();
 // OpenSSL's own programs read it; Windows trusts its certificate store.
 std::string programCaFile();
 
-// The server's certificate and name are always checked, against `caFile` when given.
-void checkServerCertificate(CURL* curl, const std::string& caFile);
+// What every transfer starts with: the URL, only `protocols`, no signals, libcurl's reason into
+// `error`, the limits, and the server's certificate and name always checked, against `caFile`
+// when given.
+void startTransfer(CURL* curl, const std::string& url, const char* protocols, char* error,
+                   std::chrono::seconds connectLimit, std::chrono::seconds limit, const std::string& caFile);
+
+// Why a transfer failed, as the log says it: "durduruldu" for a stop, else libcurl's reason.
+std::string transferFailure(CURLcode result, const char* error);
 
 }  // namespace zel

@@ -20,13 +20,7 @@ PingSent curlPing(const std::string& url, const std::string& body, const std::at
     if (!curl) return {false, "libcurl başlatılamadı"};
     CURL* c = curl.get();
     char error[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limit.count()));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(limit.count()));
-    checkServerCertificate(c, caFile);
+    startTransfer(c, url, "http,https", error, limit, limit, caFile);
     curl_easy_setopt(c, CURLOPT_USERAGENT, "ZEL Yedek");
     curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);  // a 4xx or 5xx status is no ping received
     const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(
@@ -44,10 +38,7 @@ PingSent curlPing(const std::string& url, const std::string& body, const std::at
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (result == CURLE_OK) return {true, "HTTP " + std::to_string(status)};
-    if (result == CURLE_ABORTED_BY_CALLBACK) return {false, "durduruldu"};
-    std::string why = error[0] ? error : curl_easy_strerror(result);
-    while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
-    return {false, why};
+    return {false, transferFailure(result, error)};
 }
 
 }  // namespace

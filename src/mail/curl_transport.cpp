@@ -59,7 +59,14 @@ std::string programCaFile() {
     return {};
 }
 
-void checkServerCertificate(CURL* c, const std::string& caFile) {
+void startTransfer(CURL* c, const std::string& url, const char* protocols, char* error,
+                   std::chrono::seconds connectLimit, std::chrono::seconds limit, const std::string& caFile) {
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, protocols);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectLimit.count()));
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(limit.count()));
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
 #ifdef _WIN32
@@ -68,6 +75,13 @@ void checkServerCertificate(CURL* c, const std::string& caFile) {
     curl_easy_setopt(c, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
 #endif
     if (!caFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, caFile.c_str());
+}
+
+std::string transferFailure(CURLcode result, const char* error) {
+    if (result == CURLE_ABORTED_BY_CALLBACK) return "durduruldu";
+    std::string why = error[0] ? error : curl_easy_strerror(result);
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
+    return why;
 }
 
 void initCurlOnce() {
@@ -97,17 +111,11 @@ MailSent CurlTransport::send(const OutgoingMail& mail, const std::atomic<bool>& 
 
     const std::string url = mailServerUrl(mail);
     const std::string from = "<" + mail.sender + ">";
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectLimit_.count()));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(mailLimit_.count()));
+    startTransfer(c, url, "smtp,smtps", error, connectLimit_, mailLimit_, caFile_);
     // STARTTLS must succeed: a server that does not offer it gets no mail in clear.
     curl_easy_setopt(c, CURLOPT_USE_SSL,
                      mail.security == MailSecurity::None ? static_cast<long>(CURLUSESSL_NONE)
                                                          : static_cast<long>(CURLUSESSL_ALL));
-    checkServerCertificate(c, caFile_);
     if (!mail.user.empty()) {
         curl_easy_setopt(c, CURLOPT_USERNAME, mail.user.c_str());
         curl_easy_setopt(c, CURLOPT_PASSWORD, mail.password.c_str());
@@ -127,12 +135,9 @@ MailSent CurlTransport::send(const OutgoingMail& mail, const std::atomic<bool>& 
 
     const CURLcode result = curl_easy_perform(c);
     if (result == CURLE_OK) return {true, transfer.lastReply};
-    if (result == CURLE_ABORTED_BY_CALLBACK) return {false, "durduruldu"};
     // The server's refusal says most ("535 5.7.8 ..."); otherwise libcurl's reason.
-    if (isFailureReply(transfer.lastReply)) return {false, transfer.lastReply};
-    std::string why = error[0] ? error : curl_easy_strerror(result);
-    while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
-    return {false, why};
+    if (result != CURLE_ABORTED_BY_CALLBACK && isFailureReply(transfer.lastReply)) return {false, transfer.lastReply};
+    return {false, transferFailure(result, error)};
 }
 
 }  // namespace zel

@@ -7,12 +7,6 @@
 namespace zel {
 namespace {
 
-bool hasControl(std::string_view text) {
-    for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7f) return true;
-    return false;
-}
-
 // Letters, digits, dots and hyphens (a name or an IPv4 address), or an IPv6 address in brackets.
 bool plainHost(std::string_view host) {
     if (host.empty() || host.size() > 253) return false;
@@ -92,8 +86,8 @@ std::vector<std::string> mailRecipients(std::string_view to) {
 }
 
 std::string mailSettingsProblem(const MailSettings& s) {
-    if (hasControl(s.server) || hasControl(s.user) || hasControl(s.password) || hasControl(s.from) ||
-        hasControl(s.to))
+    if (hasControlCharacter(s.server) || hasControlCharacter(s.user) || hasControlCharacter(s.password) ||
+        hasControlCharacter(s.from) || hasControlCharacter(s.to))
         return "Denetim karakteri kullanılamaz";
     if (!s.server.empty() && !plainHost(s.server)) return "Sunucu adı geçersiz: " + s.server;
     if (s.port < 1 || s.port > 65535) return "Bağlantı noktası 1 ile 65535 arasında olmalı";

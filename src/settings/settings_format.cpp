@@ -148,4 +148,10 @@ std::string settingsPath(std::string_view programFolder) {
     return std::string(programFolder) + "\\" + std::string(kSettingsFileName);
 }
 
+bool hasControlCharacter(std::string_view text) {
+    for (const unsigned char c : text)
+        if (c < 0x20 || c == 0x7f) return true;
+    return false;
+}
+
 }  // namespace zel

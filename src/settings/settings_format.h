@@ -55,4 +55,8 @@ std::string settingsPath(std::string_view programFolder);
 // Equal but for the case of ASCII letters ("pm" and "PM", a key in the settings).
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
+// Whether the text holds a control character (below 0x20, or DEL): none may go into a header, a
+// URL or a path that a setting names.
+bool hasControlCharacter(std::string_view text);
+
 }  // namespace zel
