@@ -4,11 +4,12 @@
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, the last row saving
 # TarvelYedekEk.ini, "Ayarlar..." with a test mail over STARTTLS to a local server and the mail
-# settings saved with a DPAPI-protected password, its "İzleme" page naming the metrics folder, a read-only settings file told, a settings file
-# that is a link kept one, a picker's tooltip, a second copy started through a link to the folder
+# settings saved with a DPAPI-protected password, its "İzleme" page naming the metrics folder, a
+# read-only settings file told, a settings file that is a link kept one, a picker's tooltip, a second copy started through a link to the folder
 # giving way, "&Kapat" keeping a typed folder, and at 144 DPI the last row and the mail dialog, and
 # the end of the session during a scheduled run; then three starts, failing runs and ends under load
-# with Wine's heap checks on, each pinged over HTTPS and told in the metrics file. The dialog's screenshots go to screenshots/ beside the exe.
+# with Wine's heap checks on, each pinged over HTTPS and told in the metrics file. The dialog's
+# screenshots go to screenshots/ beside the exe.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -31,7 +32,8 @@ bash "$here/make_test_ca.sh" "$work/ca" >/dev/null
 remove_test_ca() { bash "$here/wine_test_ca.sh" remove "$work/ca/ca.pem" >/dev/null 2>&1; }
 trap 'remove_test_ca; wine_stop_all' EXIT
 check "the test CA is trusted for Wine's crypt32" bash "$here/wine_test_ca.sh" add "$work/ca/ca.pem"
-smtp_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+free_port() { /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+smtp_port=$(free_port)
 /usr/bin/python3 "$here/smtp_server.py" --port "$smtp_port" --cert "$work/ca/server.pem" --key "$work/ca/server.key" \
     --user yedek --password "$mail_password" --out "$work/mail" --mode starttls >"$work/smtp.log" 2>&1 &
 pids+=($!)
@@ -137,10 +139,8 @@ mkdir -p "$shots"
 mail_dialog() { xdotool search --onlyvisible --name '^Ayarlar$' 2>/dev/null | head -1; }
 mail_dialog_shown() { [ -n "$(mail_dialog)" ]; }
 mail_dialog_gone() { ! mail_dialog_shown; }
-shot_dialog() {  # shot_dialog NAME: the dialog's window as screenshots/NAME.png (without one, import would wait for a click)
-    local dialog
-    dialog=$(mail_dialog)
-    [ -n "$dialog" ] && import -window "$dialog" "$shots/$1.png" 2>/dev/null && test -s "$shots/$1.png"
+shot_dialog() {  # shot_dialog NAME: the dialog's window as screenshots/NAME.png; with none, import would wait for a click
+    mail_dialog_shown && import -window "$(mail_dialog)" "$shots/$1.png" 2>/dev/null && test -s "$shots/$1.png"
 }
 # The dialog's bottom row at the DPI $dpi: "Deneme gönder" from its left edge, "Tamam" and "Vazgeç"
 # from its right, each button at least 90 pixels wide at 96 DPI with 12 of margin.
@@ -335,8 +335,7 @@ xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
 check "at 144 DPI a double-click on the icon shows the window again" within 5 window_visible
 click_in_window $((3 + 675 * 3 / 2)) $((height144 - 3 - (323 - 306) * 3 / 2))  # cmdEposta
 check "at 144 DPI \"Ayarlar...\" opens the settings dialog" within 5 mail_dialog_shown ||
-    { echo "# windows shown:"; xdotool search --onlyvisible --name . 2>/dev/null | while read -r w; do
-          echo "#   $(xdotool getwindowname "$w" 2>/dev/null)"; done; echo "# copies: $(copies)"; }
+    xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | sed 's/^/#   shown: /'
 sleep 0.5
 check "shown as $shots/mail-144dpi.png" shot_dialog mail-144dpi
 shot_size() { identify -format '%w %h' "$shots/$1.png" 2>/dev/null; }
@@ -438,9 +437,9 @@ cp "$exe" "$work/tekrar/zelyedek.exe"
 printf '%s\r\n' 'c:\brevund\belgeler' 'c:\yok\hedef' '' '' '' '' '' '' 0 05:00:00 0 17:00:00 0 12:00:00 \
     >"$work/tekrar/TarvelYedek.ini"
 # The metrics file and a dead man's switch over HTTPS (Schannel, the test CA): each round's start and failure.
-ping_port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-/usr/bin/python3 "$here/ping_server.py" --port "$ping_port" --out "$work/pings" --cert "$work/ca/server.pem" \
-    --key "$work/ca/server.key" >"$work/ping.log" 2>&1 &
+ping_port=$(free_port)
+/usr/bin/python3 "$here/ping_server.py" "$ping_port" "$work/pings" "$work/ca/server.pem" "$work/ca/server.key" \
+    >"$work/ping.log" 2>&1 &
 pids+=($!)
 mkdir -p "$c/metrik"
 printf 'MetrikKlasoru=c:\\metrik\r\nIzlemeAdresi=https://localhost:%s/ping/tekrar\r\n' "$ping_port" \
@@ -469,12 +468,11 @@ pinged() { [ "$(grep -cP "$1" "$work/pings" 2>/dev/null)" -ge 3 ]; }
 check "each round's start went to the switch over HTTPS" within 10 pinged '^GET\t/ping/tekrar/start\t$'
 check "and its failure, with the run's lines" within 10 pinged '^POST\t/ping/tekrar/fail\t.*zip hata kodu 15'
 prom="$c/metrik/zelyedek.prom"
-no_cr() { ! grep -q $'\r' "$prom"; }
-ends_with_lf() { [ "$(tail -c1 "$prom" | od -An -tx1 | tr -d ' ')" = 0a ]; }
-check "the metrics file has LF line ends" no_cr
-check "and ends with one" ends_with_lf
-check "it says the program runs alone" grep -qE '^zelyedek_info\{version="[^"]+",mode="alone"\} 1$' "$prom"
-check "and that its pair's last run failed" grep -qE '^zelyedek_last_run_success\{pair="1",.*\} 0$' "$prom"
+lf_only() { ! grep -q $'\r' "$prom" && [ "$(tail -c1 "$prom" | od -An -tx1 | tr -d ' ')" = 0a ]; }
+check "the metrics file has LF line ends, the last one too" lf_only
+prom_says() { grep -qE '^zelyedek_info\{version="[^"]+",mode="alone"\} 1$' "$prom" &&
+    grep -qE '^zelyedek_last_run_success\{pair="1",.*\} 0$' "$prom"; }
+check "it says the program runs alone and its pair's last run failed" prom_says
 check "and nothing but it is left in the folder" test "$(ls "$c/metrik")" = zelyedek.prom
 
 if [ $failures -gt 0 ]; then

@@ -32,11 +32,14 @@ TEST(ExtraSettingsRead, EachKeyReadsItsWholeNumberInRangeOrItsDefault) {
          ";SaklanacakYedek=5\r\n# KacanYedek=1\r\nKacanYedekX=1\r\n[KacanYedek=1]\r\n",
          {0, 0, {}}},
         {"a line without '='", "SaklanacakYedek 5\r\nKacanYedek\r\n", {0, 0, {}}},
+        {"the monitoring's texts, without their blanks", "metrikklasoru = /var/m \r\nIzlemeAdresi=https://o.com/p\r\n",
+         {0, 0, {}, {"/var/m", "https://o.com/p"}}},
     };
     for (const ReadCase& c : cases) {
         const ExtraSettings got = parseExtraSettings(c.text).values;
         EXPECT_EQ(got.keepArchives, c.expected.keepArchives) << c.name;
         EXPECT_EQ(got.missedRun, c.expected.missedRun) << c.name;
+        EXPECT_EQ(got.watch, c.expected.watch) << c.name;
     }
 }
 
@@ -78,6 +81,10 @@ TEST(ExtraSettingsWrite, KnownKeysCarryTheValuesAndEveryOtherLineStaysInItsPlace
          {1, 0, {}},
          "; Yedek say\xC4\xB1s\xC4\xB1\r\nSaklanacakYedek=1\r\nKacanYedek=0\r\n"},
         {"sixteen lines kept", manyRead, {0, 0, {}}, manyWritten + "SaklanacakYedek=0\r\nKacanYedek=0\r\n"},
+        {"a monitoring key is added once set, and a line of its own stays when it is not",
+         "MetrikKlasoru=c:\\m\r\n",
+         {0, 0, {}, {"", "https://o.com/p"}},
+         "MetrikKlasoru=\r\nSaklanacakYedek=0\r\nKacanYedek=0\r\nIzlemeAdresi=https://o.com/p\r\n"},
     };
     for (const WriteCase& c : cases) {
         ExtraSettingsFile file = parseExtraSettings(c.read);

@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/extra_settings.h"
+#include <tuple>
 
 namespace zel {
 namespace {
 
 TEST(WatchSettingsProblem, AWholeFolderAndAnHttpAddressWithoutBlanksPass) {
-    struct Case {
-        const char* folder;
-        const char* address;
-        bool usable;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {  // folder, address, usable
         {"", "", true},
         {"c:\\metrik", "https://hc-ping.com/5f0e1c2a", true},
         {"/var/lib/prometheus/node-exporter", "HTTP://10.0.0.5:8000/ping/x", true},
@@ -29,23 +24,8 @@ TEST(WatchSettingsProblem, AWholeFolderAndAnHttpAddressWithoutBlanksPass) {
         {"", "https://ornek.com/a#b", false},
         {"", "hc-ping.com/5f0e1c2a", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(watchSettingsProblem({c.folder, c.address}).empty(), c.usable) << c.folder << " " << c.address;
-}
-
-TEST(ExtraSettingsWatch, KeysReadTrimmedAndOnlyASetOneIsAdded) {
-    const ExtraSettings read =
-        parseExtraSettings("metrikklasoru = /var/lib/metrik \r\nIzlemeAdresi=https://ornek.com/p\r\n").values;
-    EXPECT_EQ(read.watch, (WatchSettings{"/var/lib/metrik", "https://ornek.com/p"}));
-
-    ExtraSettingsFile file = parseExtraSettings("KacanYedek=1\r\n");
-    EXPECT_EQ(extraSettingsText(file), "KacanYedek=1\r\nSaklanacakYedek=0\r\n");
-    file.values.watch.pingAddress = "https://ornek.com/p";
-    EXPECT_EQ(extraSettingsText(file), "KacanYedek=1\r\nSaklanacakYedek=0\r\nIzlemeAdresi=https://ornek.com/p\r\n");
-    // A line of its own stays, emptied, when it is turned off.
-    file = parseExtraSettings("MetrikKlasoru=c:\\m\r\n");
-    file.values.watch.metricsFolder.clear();
-    EXPECT_EQ(extraSettingsText(file), "MetrikKlasoru=\r\nSaklanacakYedek=0\r\nKacanYedek=0\r\n");
+    for (const auto& [folder, address, usable] : cases)
+        EXPECT_EQ(watchSettingsProblem({folder, address}).empty(), usable) << folder << " " << address;
 }
 
 }  // namespace

@@ -75,8 +75,7 @@ TEST(StatusReport, PerformanceDataGivesTheAgeItsThresholdsAndTheWarnings) {
     };
     const std::array<ScheduleSlot, 3> daily{{{1, {5, 0, 0}}, {0, {}}, {0, {}}}};
     const std::vector<Case> cases{
-        {"an hour old", daily, LocalDateTime{2024, 3, 5, 8, 0, 0}, {}, "son_yedek_yas=3600s;90000;93600;0 uyari=0;;;0"},
-        {"two warnings", daily, LocalDateTime{2024, 3, 5, 8, 0, 0}, {disk, disk},
+        {"an hour old, two warnings", daily, LocalDateTime{2024, 3, 5, 8, 0, 0}, {disk, disk},
          "son_yedek_yas=3600s;90000;93600;0 uyari=2;;;0"},
         {"27 hours old", daily, LocalDateTime{2024, 3, 4, 6, 0, 0}, {}, "son_yedek_yas=97200s;90000;93600;0 uyari=0;;;0"},
         {"no slot", {}, LocalDateTime{2024, 3, 5, 8, 0, 0}, {}, "son_yedek_yas=3600s;;;0 uyari=0;;;0"},
