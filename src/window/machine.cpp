@@ -389,7 +389,7 @@ void Machine::writeMetrics() {
     for (int pair = 0; pair < kFolderPairs; ++pair)
         figures.pairs[static_cast<std::size_t>(pair)] = {panel_.sourceText(pair), panel_.targetText(pair)};
     figures.lastRecorded = lastRecorded_;
-    figures.warningsHeld = status().warnings.size();
+    figures.warningsHeld = warningsOfTheDay().size();
     figures.schedule = schedule();
     watch_->writeMetrics(figures);
 }
@@ -629,10 +629,16 @@ MachineStatus Machine::status() const {
     s.newestArchive = newestArchive_;
     s.laggingArchive = laggingArchive_;
     if (overdue_) s.overdue = overdueText(*overdue_);
-    const LocalDateTime now = services_.clock.now();
-    for (const HeldWarning& w : heldWarnings_)
-        if (wallSecond(now) - wallSecond(w.at) <= kHeldWarningSeconds) s.warnings.push_back(w);
+    s.warnings = warningsOfTheDay();
     return s;
+}
+
+std::deque<HeldWarning> Machine::warningsOfTheDay() const {
+    const LocalDateTime now = services_.clock.now();
+    std::deque<HeldWarning> day;
+    for (const HeldWarning& w : heldWarnings_)
+        if (wallSecond(now) - wallSecond(w.at) <= kHeldWarningSeconds) day.push_back(w);
+    return day;
 }
 
 }  // namespace zel

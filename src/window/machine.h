@@ -229,6 +229,8 @@ private:
     // A run's end, once its record is known or waited for long enough: its mail and its ping.
     void runFinished(RunMailFacts facts);
     void writeMetrics();
+    // The held warnings not older than kHeldWarningSeconds, oldest first.
+    std::deque<HeldWarning> warningsOfTheDay() const;
     void toSystemLog(SystemEvent event, const std::string& text);
     void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
     void reportDatabase(const DbOutcome& outcome);
