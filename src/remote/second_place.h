@@ -64,9 +64,9 @@ public:
     // A copy that failed its proof gives up its name: a folder renames it <name>.bozuk (never over an
     // existing file), S3 deletes it.
     virtual PlaceResult setAside(const std::string& folder, const std::string& name) = 0;
-    // Removes what a cut copy left in the folder (a temporary file, an unfinished upload no retry
-    // will take up).
-    virtual void cleanUp(const std::string& /*folder*/) {}
+    // Removes what cut copies left in the folder: temporary files, and unfinished uploads of names
+    // other than `owed` (an upload of an owed name is taken up again by its next put).
+    virtual void cleanUp(const std::string& /*folder*/, const std::vector<std::string>& /*owed*/) {}
     // "Deneme": writes a small file named so that no archive rule takes it for one, reads it back,
     // deletes it; every step it reached, in order.
     virtual std::vector<TrialStep> trial() = 0;
