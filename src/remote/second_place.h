@@ -45,6 +45,9 @@ public:
     virtual ~SecondPlace() = default;
     // The place as the log names it; never a secret.
     virtual std::string describe() const = 0;
+    // Around each pass over the place: a share's connection under its own user, made and dropped.
+    virtual PlaceResult begin() { return {}; }
+    virtual void end() {}
     // The names in one of its folders (a folder not made yet is empty); nothing, with `failure` set,
     // when it cannot be listed.
     virtual std::optional<std::vector<PlaceItem>> list(const std::string& folder, std::string& failure) = 0;

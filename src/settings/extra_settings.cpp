@@ -45,7 +45,24 @@ constexpr Key watchKey(std::string_view name) {
             [](const ExtraSettings& s) { return !(s.watch.*member).empty(); }};
 }
 
-const std::array<Key, 12> kKeys = {{
+bool remoteSetUp(const ExtraSettings& s) { return s.remote != RemoteSettings{}; }
+
+template <std::string RemoteSettings::*member, bool trimmed = true>
+constexpr Key remoteText(std::string_view name) {
+    return {name, [](ExtraSettings& s, std::string_view v) { s.remote.*member = trimmed ? trimBlanks(v) : v; },
+            [](const ExtraSettings& s) { return s.remote.*member; }, remoteSetUp};
+}
+
+template <int RemoteSettings::*member, int high>
+constexpr Key remoteNumber(std::string_view name) {
+    return {name,
+            [](ExtraSettings& s, std::string_view v) {
+                if (const std::optional<int> n = wholeNumberIn(v, 0, high)) s.remote.*member = *n;
+            },
+            [](const ExtraSettings& s) { return std::to_string(s.remote.*member); }, remoteSetUp};
+}
+
+const std::array<Key, 23> kKeys = {{
     numberKey<&ExtraSettings::keepArchives, kKeepArchivesMax>(kKeepArchivesKey),
     numberKey<&ExtraSettings::missedRun, 1>(kMissedRunKey),
     textKey<&MailSettings::server>(kMailServerKey),
@@ -70,6 +87,29 @@ const std::array<Key, 12> kKeys = {{
      [](const ExtraSettings& s) { return std::string(mailWhatText(s.mail.what)); }, mailSetUp},
     watchKey<&WatchSettings::metricsFolder>(kMetricsFolderKey),
     watchKey<&WatchSettings::pingAddress>(kPingAddressKey),
+    {kRemoteKindKey,
+     [](ExtraSettings& s, std::string_view v) {
+         if (const std::optional<RemoteKind> k = remoteKindFrom(trimBlanks(v))) s.remote.kind = *k;
+     },
+     [](const ExtraSettings& s) { return std::string(remoteKindText(s.remote.kind)); }, remoteSetUp},
+    remoteText<&RemoteSettings::address>(kRemoteAddressKey),
+    remoteText<&RemoteSettings::user>(kRemoteUserKey),
+    remoteText<&RemoteSettings::secret, false>(kRemoteSecretKey),
+    remoteText<&RemoteSettings::region>(kRemoteRegionKey),
+    remoteText<&RemoteSettings::bucket>(kRemoteBucketKey),
+    remoteText<&RemoteSettings::prefix>(kRemotePrefixKey),
+    // Empty: as many as the target folders keep.
+    {kRemoteKeepKey,
+     [](ExtraSettings& s, std::string_view v) { s.remote.keep = wholeNumberIn(v, 0, kKeepArchivesMax); },
+     [](const ExtraSettings& s) { return s.remote.keep ? std::to_string(*s.remote.keep) : std::string(); },
+     remoteSetUp},
+    remoteNumber<&RemoteSettings::speedLimitKb, kRemoteSpeedMax>(kRemoteSpeedKey),
+    remoteNumber<&RemoteSettings::lockDays, kLockDaysMax>(kRemoteLockDaysKey),
+    {kRemoteLockModeKey,
+     [](ExtraSettings& s, std::string_view v) {
+         if (const std::optional<LockMode> m = lockModeFrom(trimBlanks(v))) s.remote.lockMode = *m;
+     },
+     [](const ExtraSettings& s) { return std::string(lockModeText(s.remote.lockMode)); }, remoteSetUp},
 }};
 
 std::string_view trimBlanks(std::string_view s) {

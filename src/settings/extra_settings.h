@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/mail_settings.h"
+#include "settings/remote_settings.h"
 #include "settings/watch_settings.h"
 
 namespace zel {
@@ -25,6 +26,17 @@ inline constexpr std::string_view kMailToKey = "EpostaKime";
 inline constexpr std::string_view kMailWhatKey = "EpostaNe";
 inline constexpr std::string_view kMetricsFolderKey = "MetrikKlasoru";
 inline constexpr std::string_view kPingAddressKey = "IzlemeAdresi";
+inline constexpr std::string_view kRemoteKindKey = "UzakTur";
+inline constexpr std::string_view kRemoteAddressKey = "UzakAdres";
+inline constexpr std::string_view kRemoteUserKey = "UzakKullanici";
+inline constexpr std::string_view kRemoteSecretKey = "UzakParola";
+inline constexpr std::string_view kRemoteRegionKey = "UzakBolge";
+inline constexpr std::string_view kRemoteBucketKey = "UzakKova";
+inline constexpr std::string_view kRemotePrefixKey = "UzakOnek";
+inline constexpr std::string_view kRemoteKeepKey = "UzakSaklanacak";
+inline constexpr std::string_view kRemoteSpeedKey = "UzakHiz";
+inline constexpr std::string_view kRemoteLockDaysKey = "UzakKilitGun";
+inline constexpr std::string_view kRemoteLockModeKey = "UzakKilitTuru";
 inline constexpr int kKeepArchivesMax = 999;
 
 // What the file holds; the defaults are what the program did before the file existed.
@@ -33,6 +45,7 @@ struct ExtraSettings {
     int missedRun = 0;     // 1: a backup missed while the program was not running is taken at start-up
     MailSettings mail;
     WatchSettings watch;
+    RemoteSettings remote;
     bool operator==(const ExtraSettings&) const = default;
 };
 
@@ -55,7 +68,7 @@ ExtraSettingsFile parseExtraSettings(std::string_view text);
 
 // The file's text: the lines as read, each line of a known key now carrying its value, a key the
 // lines lack added at the end (the mail's keys only once mail is set up, a monitoring key only
-// once it is set); every line ends with
+// once it is set, the second place's once one is); every line ends with
 // CR LF.
 std::string extraSettingsText(const ExtraSettingsFile& file);
 

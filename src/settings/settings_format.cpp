@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "engine/date_text.h"
+#include "platform/files/path_map.h"
 
 namespace zel {
 namespace {
@@ -152,6 +153,15 @@ bool hasControlCharacter(std::string_view text) {
     for (const unsigned char c : text)
         if (c < 0x20 || c == 0x7f) return true;
     return false;
+}
+
+bool startsIgnoringCase(std::string_view text, std::string_view start) {
+    return equalsIgnoringCase(text.substr(0, start.size()), start);
+}
+
+bool isWholePath(std::string_view folder) {
+    const bool drive = startsWithDrive(folder) && folder.size() >= 3 && (folder[2] == '\\' || folder[2] == '/');
+    return drive || folder.starts_with("\\\\") || folder.starts_with('/');
 }
 
 }  // namespace zel

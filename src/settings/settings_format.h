@@ -54,9 +54,13 @@ std::string settingsPath(std::string_view programFolder);
 
 // Equal but for the case of ASCII letters ("pm" and "PM", a key in the settings).
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+bool startsIgnoringCase(std::string_view text, std::string_view start);
 
 // Whether the text holds a control character (below 0x20, or DEL): none may go into a header, a
 // URL or a path that a setting names.
 bool hasControlCharacter(std::string_view text);
+
+// "c:\...", "\\server\share\..." or "/...": a path that means the same to a service as to a window.
+bool isWholePath(std::string_view folder);
 
 }  // namespace zel

@@ -35,17 +35,35 @@ public:
     virtual std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) = 0;
 };
 
+// A write's outcome: done, or why not (the system's own words where it gave any).
+struct WriteResult {
+    std::string failure;  // empty when the write was done
+    explicit operator bool() const { return failure.empty(); }
+};
+
+// A new file being written from its first byte on.
+class FileWriter {
+public:
+    virtual ~FileWriter() = default;
+    // Appends; false when the system refused (the reason comes with finish).
+    virtual bool write(const char* data, std::size_t n) = 0;
+    // Flushes the file to the disk and closes it; what it read back next comes from the disk, not
+    // from the system's cache, where the system lets it say so.
+    virtual WriteResult finish() = 0;
+};
+
+// When a file was last written, and how big it was then.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds since 1970 (Windows: its 100 ns steps since 1601)
+    bool operator==(const FileStamp&) const = default;
+};
+
 // The space of the volume a folder is on: what this user may still write there, and its size.
 struct VolumeSpace {
     std::uint64_t free = 0;
     std::uint64_t total = 0;
     bool remote = false;  // a network share: every read crosses the network
-};
-
-// A write's outcome: done, or why not (the system's own words where it gave any).
-struct WriteResult {
-    std::string failure;  // empty when the write was done
-    explicit operator bool() const { return failure.empty(); }
 };
 
 // The file operations the program needs. Paths are the program's own folder texts; an
@@ -84,6 +102,14 @@ public:
     virtual std::optional<std::vector<FolderItem>> listFolder(const std::string& path) = 0;
     // Opens a file for reading; nullptr when it cannot be opened.
     virtual std::unique_ptr<FileReader> openForReading(const std::string& path) = 0;
+    // A file made new for writing: never one that was there, nor through a link planted at the
+    // name; nullptr, with why, when it cannot be made.
+    virtual std::unique_ptr<FileWriter> createNewFile(const std::string& /*path*/, std::string& failure) {
+        failure = "desteklenmiyor";
+        return nullptr;
+    }
+    // The size and modification time of a file; nothing when they cannot be read.
+    virtual std::optional<FileStamp> fileStamp(const std::string& /*path*/) { return std::nullopt; }
     // Free and total space of the volume that holds the folder; nothing when it cannot be read.
     virtual std::optional<VolumeSpace> volumeSpace(const std::string& folder) = 0;
     // Deletes one file (never a folder).

@@ -31,6 +31,8 @@ public:
     WriteResult renameFile(const std::string& from, const std::string& to) override;
     std::optional<std::vector<FolderItem>> listFolder(const std::string& path) override;
     std::unique_ptr<FileReader> openForReading(const std::string& path) override;
+    std::unique_ptr<FileWriter> createNewFile(const std::string& path, std::string& failure) override;
+    std::optional<FileStamp> fileStamp(const std::string& path) override;
 
 private:
     PathMap paths_;
