@@ -62,6 +62,35 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
     watchFields->addRow(q(kWatchFieldLabels[1]), txtIzleme);
     tabSayfa->addTab(watchPage, q(kWatchPage));
 
+    const RemoteSettings& r = form.remote;
+    auto list = [this](const char* name, const auto& choices, int index) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        for (const auto& [value, label] : choices) box->addItem(q(label));
+        box->setCurrentIndex(index);
+        return box;
+    };
+    cboUzakTur = list("cboUzakTur", kRemoteKindChoices, remoteKindIndex(r.kind));
+    txtUzakAdres = line("txtUzakAdres", r.address);
+    txtUzakKullanici = line("txtUzakKullanici", r.user);
+    txtUzakParola = line("txtUzakParola", {});
+    txtUzakParola->setEchoMode(QLineEdit::Password);
+    if (form.secretSet) txtUzakParola->setPlaceholderText(q(kPasswordKept));
+    txtUzakBolge = line("txtUzakBolge", r.region);
+    txtUzakKova = line("txtUzakKova", r.bucket);
+    txtUzakOnek = line("txtUzakOnek", r.prefix);
+    txtUzakSakla = line("txtUzakSakla", r.keep ? std::to_string(*r.keep) : std::string());
+    txtUzakHiz = line("txtUzakHiz", std::to_string(r.speedLimitKb));
+    txtUzakKilit = line("txtUzakKilit", std::to_string(r.lockDays));
+    cboUzakKilitTuru = list("cboUzakKilitTuru", kLockModeChoices, lockModeIndex(r.lockMode));
+    auto* remotePage = new QWidget;
+    auto* remoteFields = new QFormLayout(remotePage);
+    QWidget* remoteBoxes[] = {cboUzakTur,  txtUzakAdres, txtUzakKullanici, txtUzakParola,
+                              txtUzakBolge, txtUzakKova,  txtUzakOnek,      txtUzakSakla,
+                              txtUzakHiz,   txtUzakKilit, cboUzakKilitTuru};
+    for (std::size_t i = 0; i < std::size(remoteBoxes); ++i) remoteFields->addRow(q(kRemoteFieldLabels[i]), remoteBoxes[i]);
+    tabSayfa->addTab(remotePage, q(kRemotePage));
+
     lblCevap = new QLabel(this);
     lblCevap->setObjectName(QStringLiteral("lblCevap"));
     lblCevap->setWordWrap(true);
@@ -70,6 +99,9 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
 
     cmdDeneme = new QPushButton(q(kMailTestButton), this);
     cmdDeneme->setObjectName(QStringLiteral("cmdDeneme"));
+    cmdUzakDeneme = new QPushButton(q(kRemoteTestButton), this);
+    cmdUzakDeneme->setObjectName(QStringLiteral("cmdUzakDeneme"));
+    cmdUzakDeneme->setVisible(false);
     cmdTamam = new QPushButton(q(kMailOk), this);
     cmdTamam->setObjectName(QStringLiteral("cmdTamam"));
     cmdTamam->setDefault(true);
@@ -77,6 +109,7 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
     cmdVazgec->setObjectName(QStringLiteral("cmdVazgec"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdDeneme);
+    buttons->addWidget(cmdUzakDeneme);
     buttons->addStretch();
     buttons->addWidget(cmdTamam);
     buttons->addWidget(cmdVazgec);
@@ -92,9 +125,13 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
         udPort->setValue(portAfterSecurityChange(udPort->value(), security_, next));
         security_ = next;
     });
-    connect(cmdDeneme, &QPushButton::clicked, this, [this] { test(); });
-    // A test mail belongs to the mail's page.
-    connect(tabSayfa, &QTabWidget::currentChanged, this, [this](int page) { cmdDeneme->setVisible(page == 0); });
+    connect(cmdDeneme, &QPushButton::clicked, this, [this] { test(calls_.test, kMailSending); });
+    connect(cmdUzakDeneme, &QPushButton::clicked, this, [this] { test(calls_.trial, kRemoteTesting); });
+    // Each page's "Deneme" belongs to it.
+    connect(tabSayfa, &QTabWidget::currentChanged, this, [this, remotePage](int) {
+        cmdDeneme->setVisible(tabSayfa->currentIndex() == 0);
+        cmdUzakDeneme->setVisible(tabSayfa->currentWidget() == remotePage);
+    });
     connect(cmdTamam, &QPushButton::clicked, this, [this] { save(); });
     connect(cmdVazgec, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -103,15 +140,21 @@ MailForm MailDialog::current() const {
     return mailFormOf({txtSunucu->text().toStdString(), udPort->value(), cboGuvenlik->currentIndex(),
                        txtKullanici->text().toStdString(), txtParola->text().toStdString(),
                        txtKimden->text().toStdString(), txtKime->text().toStdString(), cboNe->currentIndex(),
-                       txtMetrik->text().toStdString(), txtIzleme->text().toStdString()});
+                       txtMetrik->text().toStdString(), txtIzleme->text().toStdString(),
+                       cboUzakTur->currentIndex(), txtUzakAdres->text().toStdString(),
+                       txtUzakKullanici->text().toStdString(), txtUzakParola->text().toStdString(),
+                       txtUzakBolge->text().toStdString(), txtUzakKova->text().toStdString(),
+                       txtUzakOnek->text().toStdString(), txtUzakSakla->text().toStdString(),
+                       txtUzakHiz->text().toStdString(), txtUzakKilit->text().toStdString(),
+                       cboUzakKilitTuru->currentIndex()});
 }
 
-void MailDialog::test() {
+void MailDialog::test(const decltype(MailDialogCalls::test)& call, std::string_view waiting) {
     const int test = ++tests_;
-    lblCevap->setText(q(kMailSending));
+    lblCevap->setText(q(waiting));
     // The answer comes on the window's thread, perhaps after the dialog has gone.
     QPointer<MailDialog> self(this);
-    calls_.test(current(), [self, test](const std::string& answer) {
+    call(current(), [self, test](const std::string& answer) {
         if (self && test == self->tests_) self->lblCevap->setText(q(answer));
     });
 }

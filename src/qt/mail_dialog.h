@@ -13,7 +13,7 @@
 namespace zel {
 
 // The modal "Ayarlar" dialog: a page for the mail settings with "Deneme gönder", one for the
-// monitoring's, then "Tamam" and "Vazgeç" for both. The answers of the actions show in its last line.
+// monitoring's, one for the second place with its "Deneme", then "Tamam" and "Vazgeç" for all. The answers of the actions show in its last line.
 class MailDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -29,9 +29,21 @@ public:
     QComboBox* cboNe = nullptr;
     QLineEdit* txtMetrik = nullptr;
     QLineEdit* txtIzleme = nullptr;
+    QComboBox* cboUzakTur = nullptr;
+    QLineEdit* txtUzakAdres = nullptr;
+    QLineEdit* txtUzakKullanici = nullptr;
+    QLineEdit* txtUzakParola = nullptr;
+    QLineEdit* txtUzakBolge = nullptr;
+    QLineEdit* txtUzakKova = nullptr;
+    QLineEdit* txtUzakOnek = nullptr;
+    QLineEdit* txtUzakSakla = nullptr;
+    QLineEdit* txtUzakHiz = nullptr;
+    QLineEdit* txtUzakKilit = nullptr;
+    QComboBox* cboUzakKilitTuru = nullptr;
     QTabWidget* tabSayfa = nullptr;
     QLabel* lblCevap = nullptr;
     QPushButton* cmdDeneme = nullptr;
+    QPushButton* cmdUzakDeneme = nullptr;
     QPushButton* cmdTamam = nullptr;
     QPushButton* cmdVazgec = nullptr;
 
@@ -39,7 +51,8 @@ public:
     MailForm current() const;
 
 private:
-    void test();
+    // A page's "Deneme": `call` with what the dialog holds, its answer in the last line.
+    void test(const decltype(MailDialogCalls::test)& call, std::string_view waiting);
     void save();
 
     MailDialogCalls calls_;

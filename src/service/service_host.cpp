@@ -232,7 +232,9 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
         if (machine_->running()) machine_->cancelRun();
         return;
     }
-    if (isVerb(message, verb::kMailSave, kMailFields) || isVerb(message, verb::kMailTest, kMailFields)) return mailFromWindow(id, message);
+    if (isVerb(message, verb::kMailSave, kMailFields) || isVerb(message, verb::kMailTest, kMailFields) ||
+        isVerb(message, verb::kRemoteTest, kMailFields))
+        return mailFromWindow(id, message);
     const std::optional<PanelChange> change = parsePanelChange(message);
     if (!change || !userMayChange(*change)) return drop(id, "tanınmayan ileti: " + withVisibleControls(message.front()));
     if (const std::string why = refusal(clients_.at(id), *change); !why.empty()) {
@@ -266,17 +268,20 @@ void ServiceHost::fromWindow(ChannelServer::ClientId id, const Message& message)
 void ServiceHost::mailFromWindow(ChannelServer::ClientId id, const Message& message) {
     const Client& client = clients_.at(id);
     const bool save = message.front() == verb::kMailSave;
+    const bool trial = message.front() == verb::kRemoteTest;
     if (client.access != PeerAccess::Manager) {
-        machine_->log("E-posta ayarı reddedildi (kullanıcı " + client.user + "): " + std::string(kChangeNotAllowed));
+        machine_->log(std::string(trial ? "Uzak kopya denemesi" : "Ayar değişikliği") + " reddedildi (kullanıcı " +
+                      client.user + "): " + std::string(kChangeNotAllowed));
         return send(id, {std::string(verb::kDenied), std::string(kChangeNotAllowed)});
     }
     const std::optional<MailForm> edited = parseMailEdit(message, message.front());
     if (!edited) return drop(id, "tanınmayan ileti: " + withVisibleControls(message.front()));
     if (!save) {
-        machine_->testMail(*edited, [this, alive = alive_, id](const std::string& answer) {
-            if (*alive && clients_.count(id)) send(id, {std::string(verb::kMailTested), answer});
-        });
-        return;
+        const std::string_view answered = trial ? verb::kRemoteTested : verb::kMailTested;
+        auto reply = [this, alive = alive_, id, answered](const std::string& answer) {
+            if (*alive && clients_.count(id)) send(id, {std::string(answered), answer});
+        };
+        return trial ? machine_->testRemote(*edited, std::move(reply)) : machine_->testMail(*edited, std::move(reply));
     }
     if (const std::string why = machine_->saveMail(*edited); !why.empty()) {
         machine_->log("E-posta ayarları kaydedilmedi (kullanıcı " + client.user + "): " + why);

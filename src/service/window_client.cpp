@@ -119,6 +119,10 @@ void WindowClient::handle(const Message& message) {
         if (const auto answer = std::exchange(testAnswer_, nullptr)) answer(message[1]);
         return;
     }
+    if (isVerb(message, verb::kRemoteTested, 1)) {
+        if (const auto answer = std::exchange(trialAnswer_, nullptr)) answer(message[1]);
+        return;
+    }
     if (isVerb(message, verb::kShow)) {
         if (showForRun_) showForRun_();
         return;
@@ -204,6 +208,11 @@ MailDialogCalls WindowClient::mailDialogCalls() {
                 if (!welcomed_ || !mailForm_) return answer("Gönderilemedi: " + std::string(kServiceNotRunning));
                 testAnswer_ = std::move(answer);
                 send(mailEditMessage(verb::kMailTest, edited));
+            },
+            [this](const MailForm& edited, std::function<void(const std::string&)> answer) {
+                if (!welcomed_ || !mailForm_) return answer("Denenemedi: " + std::string(kServiceNotRunning));
+                trialAnswer_ = std::move(answer);
+                send(mailEditMessage(verb::kRemoteTest, edited));
             }};
 }
 

@@ -82,6 +82,7 @@ private:
     bool balloonShown_ = false;                                 // since the last Timer5 tick
     std::optional<MailForm> mailForm_;                          // a manager's, from the service
     std::function<void(const std::string&)> testAnswer_;        // the dialog waiting for a test
+    std::function<void(const std::string&)> trialAnswer_;       // ... for the second place's
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -96,6 +96,8 @@ int keepThere(const RemoteSettings& settings, int keepHere) { return settings.ke
 
 std::string remoteSettingsProblem(const RemoteSettings& s) {
     if (s.kind == RemoteKind::None) return {};
+    if (s.keep.value_or(0) < 0 || s.speedLimitKb < 0 || s.lockDays < 0)
+        return "Saklanacak sayı, hız sınırı ve kilit günü birer tam sayı olmalı";
     for (const std::string* text : {&s.address, &s.user, &s.region, &s.bucket, &s.prefix})
         if (text->size() > kLongest || hasControlCharacter(*text)) return "Uzak kopya ayarlarında geçersiz bir karakter var";
     if (s.kind == RemoteKind::Folder) {

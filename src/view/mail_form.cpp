@@ -1,5 +1,7 @@
 #include "view/mail_form.h"
 
+#include "settings/extra_settings.h"
+
 namespace zel {
 namespace {
 
@@ -34,6 +36,21 @@ MailForm mailFormOf(const MailBoxes& boxes) {
     form.values.what = chosen(kMailWhatChoices, boxes.whatIndex);
     form.watch.metricsFolder = trimmed(boxes.metricsFolder);
     form.watch.pingAddress = trimmed(boxes.pingAddress);
+    RemoteSettings& r = form.remote;
+    r.kind = chosen(kRemoteKindChoices, boxes.remoteKindIndex);
+    r.address = trimmed(boxes.remoteAddress);
+    r.user = trimmed(boxes.remoteUser);
+    r.secret = boxes.remoteSecret;
+    r.region = trimmed(boxes.remoteRegion);
+    r.bucket = trimmed(boxes.remoteBucket);
+    r.prefix = trimmed(boxes.remotePrefix);
+    const auto number = [](const std::string& text, int high) {
+        return trimmed(text).empty() ? 0 : wholeNumberIn(text, 0, high).value_or(-1);
+    };
+    if (!trimmed(boxes.remoteKeep).empty()) r.keep = number(boxes.remoteKeep, kKeepArchivesMax);
+    r.speedLimitKb = number(boxes.remoteSpeed, kRemoteSpeedMax);
+    r.lockDays = number(boxes.remoteLockDays, kLockDaysMax);
+    r.lockMode = chosen(kLockModeChoices, boxes.lockModeIndex);
     return form;
 }
 
@@ -48,6 +65,14 @@ int mailWhatIndex(MailWhat what) {
         if (kMailWhatChoices[i].first == what) return static_cast<int>(i);
     return 0;
 }
+
+int remoteKindIndex(RemoteKind kind) {
+    for (std::size_t i = 0; i < kRemoteKindChoices.size(); ++i)
+        if (kRemoteKindChoices[i].first == kind) return static_cast<int>(i);
+    return 0;
+}
+
+int lockModeIndex(LockMode mode) { return mode == LockMode::Governance ? 1 : 0; }
 
 int portAfterSecurityChange(int port, MailSecurity before, MailSecurity after) {
     return port == usualPort(before) ? usualPort(after) : port;

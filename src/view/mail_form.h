@@ -5,6 +5,7 @@
 #include <string>
 
 #include "settings/mail_settings.h"
+#include "settings/remote_settings.h"
 #include "settings/watch_settings.h"
 
 namespace zel {
@@ -17,15 +18,21 @@ struct MailForm {
     MailSettings values;
     bool passwordSet = false;
     WatchSettings watch;
+    // The second place; its secret as the mail password: `remote.secret` empty going in
+    // (`secretSet`), and coming back a newly typed one or nothing to keep the stored one.
+    RemoteSettings remote;
+    bool secretSet = false;
     bool operator==(const MailForm&) const = default;
 };
 
-// The dialog's two actions, as the machine (alone) or the service (through the channel) does them.
+// The dialog's actions, as the machine (alone) or the service (through the channel) does them.
 struct MailDialogCalls {
     // Saves; returns why not (shown in the dialog), empty when the dialog may close.
     std::function<std::string(const MailForm&)> save;
     // Sends a test mail; `answer` comes later, on the window's thread.
     std::function<void(const MailForm&, std::function<void(const std::string&)> answer)> test;
+    // "Deneme" of the second place's page; `answer` (its steps, a line each) comes the same way.
+    std::function<void(const MailForm&, std::function<void(const std::string&)> answer)> trial;
 };
 
 // The dialog's texts.
@@ -33,6 +40,9 @@ inline constexpr std::string_view kSettingsButton = "Ayarlar...";
 inline constexpr std::string_view kSettingsDialogTitle = "Ayarlar";
 inline constexpr std::string_view kMailPage = "E-posta";
 inline constexpr std::string_view kWatchPage = "İzleme";
+inline constexpr std::string_view kRemotePage = "Uzak kopya";
+inline constexpr std::string_view kRemoteTestButton = "Deneme";
+inline constexpr std::string_view kRemoteTesting = "Deneniyor...";
 inline constexpr std::string_view kMailTestButton = "Deneme gönder";
 inline constexpr std::string_view kMailOk = "Tamam";
 inline constexpr std::string_view kMailCancel = "Vazgeç";
@@ -41,6 +51,19 @@ inline constexpr std::string_view kPasswordKept = "(kayıtlı)";
 inline constexpr std::array<std::string_view, 8> kMailFieldLabels = {
     "Sunucu:", "Bağlantı noktası:", "Güvenlik:", "Kullanıcı:", "Parola:", "Kimden:", "Kime:", "Gönderilecek:"};
 inline constexpr std::array<std::string_view, 2> kWatchFieldLabels = {"Metrik klasörü:", "İzleme adresi:"};
+inline constexpr std::array<std::string_view, 11> kRemoteFieldLabels = {
+    "Tür:", "Klasör ya da S3 adresi:", "Kullanıcı / erişim anahtarı:", "Parola / gizli anahtar:", "Bölge:", "Kova:",
+    "Anahtar öneki:", "Saklanacak (boş: aynı, 0: hepsi):", "Hız sınırı (KB/s, 0: yok):", "Kilit günü (0: yok):",
+    "Kilit türü:"};
+inline constexpr std::array<std::pair<RemoteKind, std::string_view>, 3> kRemoteKindChoices = {{
+    {RemoteKind::None, "Yok"},
+    {RemoteKind::Folder, "Klasör (disk, USB, paylaşım)"},
+    {RemoteKind::S3, "S3 uyumlu depolama"},
+}};
+inline constexpr std::array<std::pair<LockMode, std::string_view>, 2> kLockModeChoices = {{
+    {LockMode::Compliance, "Uyum (kimse silemez)"},
+    {LockMode::Governance, "Yönetim (yetkili silebilir)"},
+}};
 
 // The lists' entries, in the order the lists show them.
 inline constexpr std::array<std::pair<MailSecurity, std::string_view>, 3> kMailSecurityChoices = {{
@@ -55,6 +78,8 @@ inline constexpr std::array<std::pair<MailWhat, std::string_view>, 3> kMailWhatC
 }};
 int mailSecurityIndex(MailSecurity security);
 int mailWhatIndex(MailWhat what);
+int remoteKindIndex(RemoteKind kind);
+int lockModeIndex(LockMode mode);
 
 // What the dialog's boxes hold, as a toolkit reads them; an index is a list's entry (-1: none).
 struct MailBoxes {
@@ -68,9 +93,21 @@ struct MailBoxes {
     int whatIndex = 0;
     std::string metricsFolder;
     std::string pingAddress;
+    int remoteKindIndex = 0;
+    std::string remoteAddress;
+    std::string remoteUser;
+    std::string remoteSecret;
+    std::string remoteRegion;
+    std::string remoteBucket;
+    std::string remotePrefix;
+    std::string remoteKeep;  // empty: as many as the target folders keep
+    std::string remoteSpeed;
+    std::string remoteLockDays;
+    int lockModeIndex = 0;
 };
-// The form the boxes give: each text without the blanks around it, save the password, which may
-// hold any; a list without a valid entry chosen gives its first.
+// The form the boxes give: each text without the blanks around it, save the password and the
+// secret, which may hold any; a list without a valid entry chosen gives its first; a number box
+// that holds no number within its range gives -1, which the settings' check refuses.
 MailForm mailFormOf(const MailBoxes& boxes);
 
 // The port after the security was changed: the usual port of the new choice when the old one

@@ -15,6 +15,7 @@
 #include "mail/curl_transport.h"
 #include "platform/files/native_file_system.h"
 #include "platform/files/program_folder.h"
+#include "platform/files/share_session.h"
 #include "platform/processes/process.h"
 #include "platform/system/clock.h"
 #include "platform/system/computer_name.h"
@@ -131,7 +132,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         form = std::make_unique<zel::frmMain>(
             zel::FrmMainServices{{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),
                                   programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
-                                  [] { return zel::GetComputerName(); }, {}, {}, systemLog.get(), mail.get(), zel::PasswordScope::User, zel::curlPingSend()},
+                                  [] { return zel::GetComputerName(); }, {}, {}, systemLog.get(), mail.get(), zel::PasswordScope::User, zel::curlPingSend(), false,
+                                  zel::connectShare},
                                  single},
             view);
     }

@@ -15,6 +15,7 @@
 #include "mail/curl_transport.h"
 #include "platform/files/native_file_system.h"
 #include "platform/files/program_folder.h"
+#include "platform/files/share_session.h"
 #include "platform/processes/process.h"
 #include "platform/security/program_trust.h"
 #include "platform/system/clock.h"
@@ -186,7 +187,7 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
         {MachineServices{files, clock, runProcesses, *processes, windowsLocaleFormats(), folder,
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          folder + "\\zip.exe", [](const std::string& program) { return untrustedWriters(program); },
-                         systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true},
+                         systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true, connectShare},
          std::string(kProgramVersion), [&loop](std::function<void()> call) { loop.post(std::move(call)); },
          [] { pumpWaitingMessages(); }, peerAccess});
     // Without its pipe the service still backs up; every poll tries the pipe again.

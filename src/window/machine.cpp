@@ -8,6 +8,8 @@
 #include "engine/backup_report.h"
 #include "engine/date_text.h"
 #include "engine/disk_space.h"
+#include "engine/folder_text.h"
+#include "remote/place_factory.h"
 #include "settings/extra_settings.h"
 #include "settings/settings_format.h"
 #include "window/daily_notices.h"
@@ -47,7 +49,8 @@ private:
 // Loading and saving read and write the panel through this.
 class Machine::SettingsView final : public SettingsControls, public ExtraSettingsControls {
 public:
-    SettingsView(PanelView& v, Mailer& mailer, FleetWatch& watch) : v_(v), mailer_(mailer), watch_(watch) {}
+    SettingsView(PanelView& v, Mailer& mailer, FleetWatch& watch, SecondCopy& second)
+        : v_(v), mailer_(mailer), watch_(watch), second_(second) {}
     void setSource(int pair, const std::string& text) override { v_.setSourceText(pair, text); }
     void setTarget(int pair, const std::string& text) override { v_.setTargetText(pair, text); }
     bool setSwitch(int slot, int value) override { return v_.setSwitchValue(slot, value); }
@@ -69,15 +72,17 @@ public:
         v_.setMissedRunValue(values.missedRun);
         mailer_.setSettings(values.mail);
         watch_.setSettings(values.watch);
+        second_.setSettings(values.remote);
     }
     ExtraSettings currentExtraSettings() const override {
-        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings(), watch_.settings()};
+        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings(), watch_.settings(), second_.settings()};
     }
 
 private:
     PanelView& v_;
     Mailer& mailer_;
     FleetWatch& watch_;
+    SecondCopy& second_;
 };
 
 // Writes each pair's outcome into the run log and keeps the first failure of a run for its warning;
@@ -182,7 +187,14 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
         },
         [this](const std::string& line) { log_->write(line); },
         [this] { return statusSummary(status()).line; }});
-    settingsView_ = std::make_unique<SettingsView>(panel_, *mailer_, *watch_);
+    second_ = std::make_unique<SecondCopy>(SecondCopyParts{
+        services_.files, services_.clock,
+        [this](const RemoteSettings& settings, std::string& failure) {
+            return makeSecondPlace(settings, services_.files, services_.shareLogon, failure);
+        },
+        [this](std::function<void()> call) { host_.post(std::move(call)); },
+        [this](const std::string& line) { log_->write(line); }, [this](const std::string& text) { warn(text); }});
+    settingsView_ = std::make_unique<SettingsView>(panel_, *mailer_, *watch_, *second_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
     extraSettings_ =
@@ -232,6 +244,7 @@ void Machine::start() {
     settings_->load(*settingsView_);
     extraSettings_->load(*settingsView_);
     startedAt_ = services_.clock.now();
+    second_->passNow(copyRequest());
     // Only the copy that stays does timed work: a copy that gives way must never back up, poll
     // or rewrite the settings while its message is open.
     live_ = true;
@@ -300,6 +313,7 @@ void Machine::cmdCopy_Click() {
     log_->write("Yedekleme başladı (" + (trigger.empty() ? "Yedekle düğmesi" : trigger) + ")");
     reporter_->begin();
     watch_->runStarted();
+    second_->runStarted(services_.clock.now());
     ++runsStarted_;
     inRun_ = true;
     backup_->run();
@@ -307,6 +321,7 @@ void Machine::cmdCopy_Click() {
     runFailures_ = {runsStarted_, reporter_->failedLines()};
     log_->write("Yedekleme bitti");
     collectingRun_ = false;
+    second_->runEnded(copyRequest());
     // One warning a run, for the first pair that did not end with its archive; it goes in the
     // run's mail, which waits for the record.
     std::optional<std::string> failureWarning;
@@ -412,6 +427,7 @@ void Machine::checkOverdue(bool tell) {
         if (!laggingArchive_ || wallSecond(*newest) < wallSecond(*laggingArchive_)) laggingArchive_ = newest;
     }
     overdue_ = overdueBackup(schedule(), newestArchive_, startedAt_, now);
+    if (tell) second_->checkOverdue(schedule());
     writeMetrics();
     if (!overdue_ || !tell || !overdueNotices_.tell("gecikme", now)) return;
     const std::string text = overdueText(*overdue_);
@@ -530,6 +546,7 @@ void Machine::Timer2_Timer() {
         runFinished(std::move(facts));
     }
     mailer_->tick();
+    second_->tick([this] { return copyRequest(); });
     if (!panel_.copyEnabled() || backup_->running()) return;  // a run is in progress
     if (due < 0 && missedRunTicks_ != 1) return;
 
@@ -550,8 +567,10 @@ void Machine::Timer5_Timer() {
 // ---- mail ----
 
 std::optional<MailForm> Machine::mailForm() const {
-    MailForm form{mailer_->settings(), !mailer_->settings().password.empty(), watch_->settings()};
+    MailForm form{mailer_->settings(), !mailer_->settings().password.empty(), watch_->settings(), second_->settings(),
+                  !second_->settings().secret.empty()};
     form.values.password.clear();
+    form.remote.secret.clear();
     return form;
 }
 
@@ -559,6 +578,9 @@ MailDialogCalls Machine::mailDialogCalls() {
     return {[this](const MailForm& edited) { return saveMail(edited); },
             [this](const MailForm& edited, std::function<void(const std::string&)> answer) {
                 testMail(edited, std::move(answer));
+            },
+            [this](const MailForm& edited, std::function<void(const std::string&)> answer) {
+                testRemote(edited, std::move(answer));
             }};
 }
 
@@ -566,6 +588,8 @@ std::string Machine::saveMail(const MailForm& edited) {
     MailSettings next = edited.values;
     if (const std::string problem = mailSettingsProblem(next); !problem.empty()) return problem;
     if (const std::string problem = watchSettingsProblem(edited.watch); !problem.empty()) return problem;
+    RemoteSettings remote;
+    if (const std::string problem = remoteEdit(edited, remote); !problem.empty()) return problem;
     if (next.user.empty()) {
         next.password.clear();
     } else if (next.password.empty() && !mailer_->settings().password.empty() &&
@@ -585,12 +609,15 @@ std::string Machine::saveMail(const MailForm& edited) {
     }
     const MailSettings before = mailer_->settings();
     const WatchSettings watchedBefore = watch_->settings();
+    const RemoteSettings remoteBefore = second_->settings();
     mailer_->setSettings(next);
     watch_->setSettings(edited.watch);
+    if (remote != remoteBefore) second_->setSettings(remote);
     const SaveResult saved = extraSettings_->save(*settingsView_);
     if (!saved) {
         mailer_->setSettings(before);
         watch_->setSettings(watchedBefore);
+        if (remote != remoteBefore) second_->setSettings(remoteBefore);
         return saved.failure.empty() ? "Ayarlar henüz yüklenmedi" : saveFailureText(extraSettings_->path(), saved.failure);
     }
     if (next != before) log_->write("E-posta ayarları kaydedildi");
@@ -598,7 +625,49 @@ std::string Machine::saveMail(const MailForm& edited) {
         log_->write("İzleme ayarları kaydedildi");
         writeMetrics();  // the new folder has its file at once
     }
+    if (remote != remoteBefore) {
+        log_->write("Uzak kopya ayarları kaydedildi");
+        second_->passNow(copyRequest());
+    }
     return {};
+}
+
+std::string Machine::remoteEdit(const MailForm& edited, RemoteSettings& next) const {
+    next = edited.remote;
+    if (next.kind == RemoteKind::None) return {};
+    const RemoteSettings& stored = second_->settings();
+    if (next.secret.empty() && !stored.secret.empty()) {
+        // The kept secret goes only where it was kept for: whoever points the copies elsewhere types it again.
+        if (next.kind != stored.kind || next.address != stored.address || next.user != stored.user ||
+            next.bucket != stored.bucket)
+            return "Tür, adres, kova ya da kullanıcı değişti: parolayı yeniden girin";
+        next.secret = stored.secret;
+    }
+    if (const std::string problem = remoteSettingsProblem(next); !problem.empty()) return problem;
+    if (!next.secret.empty() && next.secret.rfind(kProtectedPrefix, 0) != 0) {
+        const std::optional<std::string> protectedSecret = protectPassword(next.secret, services_.passwordScope);
+        if (!protectedSecret) return "Parola korunarak saklanamadı";
+        next.secret = *protectedSecret;
+    }
+    return {};
+}
+
+void Machine::testRemote(const MailForm& edited, std::function<void(const std::string&)> answer) {
+    RemoteSettings settings;
+    if (const std::string problem = remoteEdit(edited, settings); !problem.empty())
+        return answer("Denenemedi: " + problem);
+    second_->trial(settings, std::move(answer));
+}
+
+CopyRequest Machine::copyRequest() const {
+    CopyRequest request;
+    for (int pair = 0; pair < kFolderPairs; ++pair) {
+        const std::string source = panel_.sourceText(pair), target = panel_.targetText(pair);
+        if (!source.empty() && isFolderText(source) && isFolderText(target)) request.pairs.push_back({pair, source, target});
+    }
+    request.keepHere = panel_.keepArchivesValue();
+    request.keepThere = keepThere(second_->settings(), request.keepHere);
+    return request;
 }
 
 void Machine::testMail(const MailForm& edited, std::function<void(const std::string&)> answer) {
@@ -629,6 +698,8 @@ MachineStatus Machine::status() const {
     s.newestArchive = newestArchive_;
     s.laggingArchive = laggingArchive_;
     if (overdue_) s.overdue = overdueText(*overdue_);
+    s.remoteCopies = second_->provenLines();
+    s.remoteOverdue = second_->overdue(schedule());
     s.warnings = warningsOfTheDay();
     return s;
 }

@@ -17,6 +17,7 @@
 #include "mail/mailer.h"
 #include "mail/ping.h"
 #include "platform/files/file_system.h"
+#include "platform/files/share_session.h"
 #include "platform/processes/process.h"
 #include "platform/security/password_vault.h"
 #include "platform/system/clock.h"
@@ -27,6 +28,7 @@
 #include "view/panel_view.h"
 #include "window/daily_notices.h"
 #include "window/fleet_watch.h"
+#include "window/second_copy.h"
 
 namespace zel {
 
@@ -61,6 +63,8 @@ struct MachineServices {
     PingSend ping = {};
     // Runs as the service, for the metrics' mode.
     bool service = false;
+    // What reaches a Windows share as its own user; none: a share is reached as this process's user.
+    ShareLogon shareLogon = {};
 };
 
 inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
@@ -155,6 +159,8 @@ struct MachineStatus {
     // The newest archive of the used pair that is furthest behind; nothing while a used pair has none.
     std::optional<LocalDateTime> laggingArchive;
     std::optional<std::string> overdue;          // the overdue alarm's text while it holds
+    std::vector<std::string> remoteCopies;       // per pair, the last copy proven at the second place
+    std::optional<std::string> remoteOverdue;    // the second place's alarm while it holds
     std::deque<HeldWarning> warnings;            // the last day's, oldest first
 };
 
@@ -196,6 +202,8 @@ public:
     std::string saveMail(const MailForm& edited);
     // "Deneme gönder" with the dialog's values; the answer comes on the machine's thread.
     void testMail(const MailForm& edited, std::function<void(const std::string&)> answer);
+    // The second place's "Deneme" with the dialog's values, the same way.
+    void testRemote(const MailForm& edited, std::function<void(const std::string&)> answer);
 
     void saveSettings();
     void saveExtraSettings();
@@ -229,6 +237,10 @@ private:
     // A run's end, once its record is known or waited for long enough: its mail and its ping.
     void runFinished(RunMailFacts facts);
     void writeMetrics();
+    // What the second place is owed from: the used pairs and both retentions.
+    CopyRequest copyRequest() const;
+    // The settings of the second place the dialog sends, its secret kept or protected; why not.
+    std::string remoteEdit(const MailForm& edited, RemoteSettings& next) const;
     // The held warnings not older than kHeldWarningSeconds, oldest first.
     std::deque<HeldWarning> warningsOfTheDay() const;
     void toSystemLog(SystemEvent event, const std::string& text);
@@ -251,6 +263,7 @@ private:
     std::unique_ptr<RunReporter> reporter_;
     std::unique_ptr<Mailer> mailer_;
     std::unique_ptr<FleetWatch> watch_;
+    std::unique_ptr<SecondCopy> second_;
     bool collectingRun_ = false;            // a run's log lines are kept for its mail
     std::vector<std::string> runLines_;     // the run's log lines so far
     std::vector<std::string> runWarnings_;  // what the run warned about, for its mail

@@ -34,6 +34,7 @@ StatusSummary statusSummary(const MachineStatus& s) {
         if (s.overdue) why += (why.empty() ? "" : "; ") + *s.overdue;
         return {kStatusFailure, "HATA: " + why};
     }
+    if (s.remoteOverdue) return {kStatusWarning, "UYARI: " + *s.remoteOverdue};
     if (!s.warnings.empty()) {
         std::string line = "UYARI: " + oneLine(s.warnings.back().text);
         if (s.warnings.size() > 1) line += " (" + std::to_string(s.warnings.size() - 1) + " uyarı daha)";
@@ -75,6 +76,7 @@ std::vector<std::string> statusLines(const MachineStatus& s, const LocalDateTime
         db += "bağlı değil" + (s.databaseError.empty() ? std::string() : ": " + s.databaseError);
     lines.push_back(db);
     lines.push_back(std::string("Yedekleme: ") + (s.running ? "sürüyor" : "beklemede"));
+    for (const std::string& copy : s.remoteCopies) lines.push_back("Uzak kopya, " + copy);
     if (!s.warnings.empty()) {
         lines.push_back("Son 24 saatin uyarıları:");
         for (const HeldWarning& w : s.warnings) lines.push_back("  " + minuteText(w.at) + "  " + oneLine(w.text));

@@ -9,7 +9,7 @@ namespace zel {
 
 // Exit codes of `--durum`, as monitoring plugins read them.
 inline constexpr int kStatusOk = 0;       // the last run was recorded, nothing is overdue
-inline constexpr int kStatusWarning = 1;  // warnings of the last day are held
+inline constexpr int kStatusWarning = 1;  // warnings of the last day are held, or copies are owed too long
 inline constexpr int kStatusFailure = 2;  // the last run was not recorded, or backups are overdue
 inline constexpr int kStatusUnknown = 3;  // no service, refused, another version
 
