@@ -98,9 +98,10 @@ void RemoteCopier::work() {
     }
 }
 
-void RemoteCopier::failed(const std::string& key, std::int64_t now) {
+void RemoteCopier::failed(const std::string& key, std::int64_t now, bool series) {
     Failures& f = failures_[key];
-    ++f.count;
+    // A run's pass begins the retries anew; a retry that fails waits longer.
+    f.count = series ? 1 : f.count + 1;
     const std::optional<int> after = retryAfterSeconds(f.count);
     f.nextTry = after ? std::optional<std::int64_t>(now + *after) : std::nullopt;
 }
@@ -166,7 +167,7 @@ CopyReport RemoteCopier::pass(const CopyRequest& request, SecondPlace& place) {
             const std::string key = keyOf(placeFolderName(a.target, ignoringCase()), a.name);
             if (proven_.count(key)) continue;  // there at the last look
             owe(a);
-            if (request.everything || !waiting(key, wallNow)) failed(key, wallNow);
+            if (request.everything || !waiting(key, wallNow)) failed(key, wallNow, request.everything);
         }
         if (!owed.empty()) report.failures.push_back(text);
     } else {
@@ -231,7 +232,7 @@ CopyReport RemoteCopier::pass(const CopyRequest& request, SecondPlace& place) {
                 report.cut = true;
                 continue;
             }
-            failed(key, wallNow);
+            failed(key, wallNow, request.everything);
             const std::string text = "Uzak kopya alınamadı: " + path + " -> " + place.describe() + " (" + failure + ")";
             report.lines.push_back(text);
             report.failures.push_back(text);

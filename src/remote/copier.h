@@ -85,7 +85,7 @@ private:
                                const std::string& target);
     void retention(const CopyRequest& request, SecondPlace& place, const std::vector<LocalArchive>& local,
                    std::map<std::string, std::vector<PlaceItem>>& there, CopyReport& report);
-    void failed(const std::string& key, std::int64_t now);
+    void failed(const std::string& key, std::int64_t now, bool series);
     bool waiting(const std::string& key, std::int64_t now) const;
 
     FileSystem& files_;

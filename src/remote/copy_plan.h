@@ -27,8 +27,8 @@ std::string placeFolderName(std::string_view target, bool ignoreCase);
 // archive that is nobody's alone (neither side's retention ever deletes one).
 std::vector<LocalArchive> copiesWanted(std::vector<LocalArchive> archives, int keepHere, int keepThere);
 
-// A copy that failed waits this long before its next try: 5 minutes after the first failure, 30
-// after the second; after that, nothing: it waits for the next run.
+// A copy that failed waits this long before its next try: 5 minutes after it failed in a run's
+// pass, 30 after the first retry failed; after that, nothing: it waits for the next run.
 std::optional<int> retryAfterSeconds(int failures);
 
 }  // namespace zel

@@ -111,17 +111,24 @@ TEST_F(ServiceHostTest, MailSettingsAreAManagersToChangeAndThePasswordNeverLeave
     window(2);
     window(3);
     EXPECT_NE(server.sent[1].back().front(), "mail");  // a watcher never sees them
-    EXPECT_EQ(server.sent[2].back(), (Message{"mail", "", "587", "starttls", "", "0", "", "", "hata", "", ""}));
-    const Message save{"mailsave", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "gizli", "", "bt@ornek.com",
-                       "hepsi", "", "https://ornek.com/p"};
+    const Message noRemote{"", "", "", "0", "", "", "", "", "0", "0", "uyum"};
+    auto with = [](Message m, const Message& remote) {
+        m.insert(m.end(), remote.begin(), remote.end());
+        return m;
+    };
+    EXPECT_EQ(server.sent[2].back(), with({"mail", "", "587", "starttls", "", "0", "", "", "hata", "", ""}, noRemote));
+    const Message save = with({"mailsave", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "gizli", "",
+                               "bt@ornek.com", "hepsi", "", "https://ornek.com/p"},
+                              {"", "", "", "", "", "", "", "", "0", "0", "uyum"});
     for (ChannelServer::ClientId id : {1, 2, 3}) server.sent[id].clear();
 
     say(1, encodeMessage(save));
     EXPECT_EQ(server.sent[1], (std::vector<Message>{{"denied", "Bu ayarı değiştirme izniniz yok"}}));
     EXPECT_FALSE(std::filesystem::exists(extraFile()));
     say(2, encodeMessage(save));
-    const Message shown{"mail", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "1", "", "bt@ornek.com", "hepsi",
-                        "", "https://ornek.com/p"};
+    const Message shown = with(
+        {"mail", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "1", "", "bt@ornek.com", "hepsi", "", "https://ornek.com/p"},
+        noRemote);
     EXPECT_EQ(server.sent[2], (std::vector<Message>{shown}));
     EXPECT_EQ(server.sent[3], (std::vector<Message>{shown}));
     EXPECT_EQ(server.sent[1].size(), 1u);
@@ -150,6 +157,19 @@ TEST_F(ServiceHostTest, MailSettingsAreAManagersToChangeAndThePasswordNeverLeave
         for (const Message& m : messages)
             for (const std::string& field : m) EXPECT_EQ(field.find("gizli"), std::string::npos) << id;
     EXPECT_EQ(log().find("gizli"), std::string::npos);
+
+    // The second place's "Deneme" is a manager's too; it answers with its steps.
+    std::filesystem::create_directories(drives.drive('d') / "uzak");
+    Message trial = save;
+    trial[0] = "remotetest";
+    trial[11] = "klasor";
+    trial[12] = drives.text('d', "uzak");
+    say(1, encodeMessage(trial));
+    EXPECT_EQ(server.sent[1].back().front(), "denied");
+    EXPECT_NE(log().find("Uzak kopya denemesi reddedildi (kullanıcı 2000)"), std::string::npos) << log();
+    say(3, encodeMessage(trial));
+    ASSERT_TRUE(until([&] { return server.sent[3].back().front() == "remotetested"; }));
+    EXPECT_EQ(server.sent[3].back()[1], "Yazma: tamam\nOkuma: tamam\nSilme: tamam");
 }
 
 struct BadClient {

@@ -155,29 +155,43 @@ TEST_F(WindowClientTest, AWatchersWindowRunsButShowsTheServicesValues) {
 TEST_F(WindowClientTest, TheMailDialogShowsTheServicesSettingsAndSendsItsActions) {
     form.Form_Load();
     answer({{"welcome", "manager"},
-            {"mail", "smtp.ornek.com", "465", "tls", "yedek", "1", "y@o.com", "bt@o.com", "hepsi", "c:\\metrik", ""}});
-    std::string answered;
+            {"mail", "smtp.ornek.com", "465", "tls", "yedek", "1", "y@o.com", "bt@o.com", "hepsi", "c:\\metrik", "", "s3",
+             "https://s3.ornek.com", "anahtar", "1", "eu-central-1", "kova", "ofis/", "", "0", "30", "uyum"}});
+    std::string answered, tried;
     view.inMailDialog = [&](const MailForm& shown, MailDialogCalls& calls) {
         EXPECT_EQ(shown.values.server, "smtp.ornek.com");
         EXPECT_EQ(shown.values.security, MailSecurity::Tls);
         EXPECT_TRUE(shown.passwordSet);
         EXPECT_EQ(shown.watch.metricsFolder, "c:\\metrik");
+        EXPECT_EQ(shown.remote.kind, RemoteKind::S3);
+        EXPECT_EQ(shown.remote.lockDays, 30);
+        EXPECT_EQ(shown.remote.keep, std::nullopt);
+        EXPECT_TRUE(shown.secretSet);
         MailForm edited = shown;
         edited.values.password = "yeni";
         EXPECT_EQ(calls.save(edited), "");
         edited.values.to = "kimse";
         EXPECT_EQ(calls.save(edited), "Alıcı adresi geçersiz: kimse");  // told at once, not sent
         calls.test(shown, [&](const std::string& text) { answered = text; });
+        calls.trial(shown, [&](const std::string& text) { tried = text; });
     };
     form.cmdEposta_Click();
     ASSERT_EQ(view.said.back(), "mail dialog");
-    EXPECT_EQ(std::vector<Message>(sent().end() - 2, sent().end()),
-              (std::vector<Message>{{"mailsave", "smtp.ornek.com", "465", "tls", "yedek", "yeni", "y@o.com", "bt@o.com", "hepsi",
-                                     "c:\\metrik", ""},
-                                    {"mailtest", "smtp.ornek.com", "465", "tls", "yedek", "", "y@o.com", "bt@o.com", "hepsi",
-                                     "c:\\metrik", ""}}));
-    answer({{"mailtested", "Gönderildi: 250 OK"}});
+    const Message remote{"s3", "https://s3.ornek.com", "anahtar", "", "eu-central-1", "kova", "ofis/", "", "0", "30", "uyum"};
+    auto with = [&](Message m) {
+        m.insert(m.end(), remote.begin(), remote.end());
+        return m;
+    };
+    EXPECT_EQ(std::vector<Message>(sent().end() - 3, sent().end()),
+              (std::vector<Message>{with({"mailsave", "smtp.ornek.com", "465", "tls", "yedek", "yeni", "y@o.com",
+                                          "bt@o.com", "hepsi", "c:\\metrik", ""}),
+                                    with({"mailtest", "smtp.ornek.com", "465", "tls", "yedek", "", "y@o.com", "bt@o.com",
+                                          "hepsi", "c:\\metrik", ""}),
+                                    with({"remotetest", "smtp.ornek.com", "465", "tls", "yedek", "", "y@o.com",
+                                          "bt@o.com", "hepsi", "c:\\metrik", ""})}));
+    answer({{"mailtested", "Gönderildi: 250 OK"}, {"remotetested", "Yazma: tamam"}});
     EXPECT_EQ(answered, "Gönderildi: 250 OK");
+    EXPECT_EQ(tried, "Yazma: tamam");
 
     // A test still waiting when the service goes hears so; without the service there is no dialog.
     form.cmdEposta_Click();
