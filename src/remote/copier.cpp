@@ -187,8 +187,16 @@ CopyReport RemoteCopier::pass(const CopyRequest& request, SecondPlace& place) {
             const std::string path = archivePath(a.target, a.name);
             std::vector<PlaceItem>& items = there[folder];
             const auto item = std::find_if(items.begin(), items.end(), [&](const PlaceItem& i) { return i.name == a.name; });
+            // Proven, unless either side was written since: a second run in the same minute
+            // updates the archive under its name.
+            const std::optional<FileStamp> localStamp = files_.fileStamp(path);
+            const std::string stamps = item == items.end() || !localStamp
+                                           ? std::string()
+                                           : item->stamp + "|" + std::to_string(localStamp->size) + ":" +
+                                                 std::to_string(localStamp->modified);
             const auto known = proven_.find(key);
-            if (item != items.end() && known != proven_.end() && known->second == item->stamp) continue;
+            if (!stamps.empty() && known != proven_.end() && known->second == stamps) continue;
+            const bool outdated = known != proven_.end() && item != items.end() && known->second.starts_with(item->stamp + "|");
             if (stop_) {
                 report.cut = true;
                 owe(a);
@@ -203,10 +211,16 @@ CopyReport RemoteCopier::pass(const CopyRequest& request, SecondPlace& place) {
             const auto started = std::chrono::steady_clock::now();
             std::string failure = unlisted.count(folder) ? unlisted[folder] : "";
             std::optional<PlaceItem> copy;
-            if (failure.empty() && item != items.end()) {
+            bool silent = false;
+            if (failure.empty() && outdated) {
+                // The copy is of the archive as it was before its update: it gives way to the new one.
+                std::string why;
+                place.remove(folder, a.name, why);
+            } else if (failure.empty() && item != items.end()) {
                 // There already, from a pass before the program's start or a copy changed since.
                 if (const PlaceResult proven = place.prove(folder, a.name, *reader, stop_); proven) {
                     copy = *item;
+                    silent = true;
                 } else if (!stop_) {
                     const PlaceResult aside = place.setAside(folder, a.name);
                     report.lines.push_back("Uzak kopya bozuk: " + a.name + " -> " + place.describe() + " (" +
@@ -216,14 +230,16 @@ CopyReport RemoteCopier::pass(const CopyRequest& request, SecondPlace& place) {
             }
             if (failure.empty() && !copy) copy = place.put(folder, a.name, *reader, stop_, failure);
             if (copy) {
-                proven_[key] = copy->stamp;
+                const std::optional<FileStamp> now = files_.fileStamp(path);
+                proven_[key] = copy->stamp + "|" + (now ? std::to_string(now->size) + ":" + std::to_string(now->modified) : "");
                 failures_.erase(key);
                 std::erase_if(items, [&](const PlaceItem& i) { return i.name == a.name; });
                 items.push_back(*copy);
                 const double seconds =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
                 const std::string line = provenCopyText(path, place.describe(), reader->size(), seconds);
-                report.lines.push_back(line);
+                // A copy found whole again after a restart is no news for the log.
+                if (!silent) report.lines.push_back(line);
                 report.proven.push_back({a.owner.value_or(-1), path, line});
                 continue;
             }

@@ -92,7 +92,8 @@ private:
     const Clock& clock_;
     Report report_;
     // The copier's thread alone reads and writes these.
-    std::map<std::string, std::string> proven_;  // folder/name -> the copy's stamp when proven
+    // folder/name -> the copy's stamp and the local archive's when it was proven
+    std::map<std::string, std::string> proven_;
     struct Failures {
         int count = 0;
         std::optional<std::int64_t> nextTry;  // nothing: at the next run

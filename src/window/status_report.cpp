@@ -76,7 +76,7 @@ std::vector<std::string> statusLines(const MachineStatus& s, const LocalDateTime
         db += "bağlı değil" + (s.databaseError.empty() ? std::string() : ": " + s.databaseError);
     lines.push_back(db);
     lines.push_back(std::string("Yedekleme: ") + (s.running ? "sürüyor" : "beklemede"));
-    for (const std::string& copy : s.remoteCopies) lines.push_back("Uzak kopya, " + copy);
+    for (const std::string& copy : s.remoteCopies) lines.push_back(copy);
     if (!s.warnings.empty()) {
         lines.push_back("Son 24 saatin uyarıları:");
         for (const HeldWarning& w : s.warnings) lines.push_back("  " + minuteText(w.at) + "  " + oneLine(w.text));

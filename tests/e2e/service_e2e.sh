@@ -382,10 +382,10 @@ restart_service
 # Root is a manager: its window's "Tamam" in the settings dialog, as the socket carries it. The server by
 # its address: "localhost" may also be ::1, where the port picked above need not be this server's.
 # Its "İzleme" page sets the metrics folder and the switch's address.
-mail_dialog() {  # what: hata or hepsi; the password: typed, or empty to keep it
+mail_dialog() {  # what: hata or hepsi; the password: typed, or empty to keep it; the second place's folder
     { printf 'hello\t%s\twindow\n' "$version"
-      printf 'mailsave\t127.0.0.1\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\t%s\t%s\n' "$smtp_port" "$2" \
-          "$1" "$work/metrik" "https://127.0.0.1:$ping_port/ping/abc"
+      printf 'mailsave\t127.0.0.1\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\t%s\t%s\t%s\t%s\t\t\t\t\t\t\t0\t0\tuyum\n' \
+          "$smtp_port" "$2" "$1" "$work/metrik" "https://127.0.0.1:$ping_port/ping/abc" "${3:+klasor}" "${3:-}"
       sleep 1; } | socat -t 1 - "UNIX-CONNECT:$(socket)"
 }
 mail_dialog hata 'gizli parola' >"$work/mail_dialog.out"
@@ -406,7 +406,8 @@ m = email.message_from_binary_file(open(sys.argv[1], "rb"), policy=policy.defaul
 print("Subject:", m["subject"]); print(m.get_content())' "$f"
     done
 }
-mailed() { mail_texts | grep -qF "$1"; }
+# Whole, before grep: grep -q would end the pipe while python still writes.
+mailed() { mail_texts >"$work/mail.txt"; grep -qF "$1" "$work/mail.txt"; }
 check "the failed run's start is pinged" within 20 pinged '^GET\t/ping/abc/start\t$'
 check "and its end at /fail, with its failed pair's line in the body" \
     within 20 pinged '^POST\t/ping/abc/fail\t.*Yedekleme başarısız: c:\\brevund\\belgeler -> c:\\dosya'
@@ -464,7 +465,8 @@ check "and the one after it does not" bash -c "! grep -q '^warn' '$work/window2.
 mkdir -p "$work/drives/c/yedek"
 settings 'c:\yedek' 'c:\yok' 'c:\yedek'
 restart_service
-mail_dialog hepsi '' >/dev/null
+mkdir "$work/uzak"
+mail_dialog hepsi '' "$work/uzak" >/dev/null
 (cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
 check "with every run mailed, the good one is too, its password kept" \
     within 20 mailed "Subject: [ZEL Yedek] $(hostname): Yedekleme tamamlandı"
@@ -480,6 +482,12 @@ check "its run succeeded with the archive's $(stat -c %s "$archive") bytes, one 
     scraped "zelyedek_last_run_success$good_pair 1" "zelyedek_last_archive_bytes$good_pair $(stat -c %s "$archive")" \
     "zelyedek_archives_kept$good_pair 1" "zelyedek_last_run_success$(pair_labels 2 'c:\\yok' 'c:\\yedek') 0" \
     "zelyedek_last_history_record_success 1"
+# The second place, a folder the dialog named: the archive there, whole, and --durum says when.
+copied="$work/uzak/c_yedek/$(basename "$archive")"
+copied_whole() { [ -f "$copied" ] && unzip -tq "$copied" >/dev/null && cmp -s "$copied" "$archive"; }
+check "the run's archive is copied to the second place and reads back there" within 20 copied_whole
+durum >/dev/null
+check "--durum names the pair's copy" grep -qF '1. çift: Uzak kopya: c:\yedek\'"$(basename "$archive") -> $work/uzak (" "$work/durum.out"
 # A switch that never answers: the run ends as soon as ever, and after the tries one line says so.
 sed -i "s|^IzlemeAdresi=.*|IzlemeAdresi=http://127.0.0.1:$hang_port/ping/abc\r|" "$work/TarvelYedekEk.ini"
 restart_service

@@ -23,6 +23,7 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
     mail = &transport;
     writeFile(extraFile(), "EpostaSunucu=127.0.0.1\r\nEpostaPort=" + std::to_string(server.port()) +
                                "\r\nEpostaKullanici=yedek@ornek.com\r\nEpostaKime=bt@ornek.com\r\n");
+    std::filesystem::create_directories(drive('d') / "uzak");
     form().Form_Load();
     const std::string before = readFile(extraFile());
     bool checked = false;
@@ -44,6 +45,14 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
             dialog->tabSayfa->setCurrentIndex(1);
             EXPECT_FALSE(dialog->cmdDeneme->isVisible());
             QTest::keyClicks(dialog->txtIzleme, " https://hc-ping.com/abc ");
+            // The second place's page has its own "Deneme", which tries the folder typed there.
+            dialog->tabSayfa->setCurrentIndex(2);
+            EXPECT_TRUE(dialog->cmdUzakDeneme->isVisible());
+            dialog->cboUzakTur->setCurrentIndex(1);
+            QTest::keyClicks(dialog->txtUzakAdres, "d:\\uzak");
+            QTest::mouseClick(dialog->cmdUzakDeneme, Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->lblCevap->text() != "Deneniyor..."; }, 30000));
+            EXPECT_EQ(dialog->lblCevap->text(), "Yazma: tamam\nOkuma: tamam\nSilme: tamam");
             QTest::mouseClick(dialog->cmdTamam, Qt::LeftButton);
         } else {
             QTest::keyClicks(dialog->txtKime, ", yanlis");
@@ -61,6 +70,7 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
     const std::string saved = readFile(extraFile());
     EXPECT_NE(saved.find("EpostaParola=gizli\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("IzlemeAdresi=https://hc-ping.com/abc\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("UzakTur=klasor\r\nUzakAdres=d:\\uzak\r\n"), std::string::npos) << saved;
     struct stat st {};
     ASSERT_EQ(::stat(extraFile().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 077, 0u);

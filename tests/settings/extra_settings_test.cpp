@@ -34,12 +34,20 @@ TEST(ExtraSettingsRead, EachKeyReadsItsWholeNumberInRangeOrItsDefault) {
         {"a line without '='", "SaklanacakYedek 5\r\nKacanYedek\r\n", {0, 0, {}}},
         {"the monitoring's texts, without their blanks", "metrikklasoru = /var/m \r\nIzlemeAdresi=https://o.com/p\r\n",
          {0, 0, {}, {"/var/m", "https://o.com/p"}}},
+        {"the second place: words, numbers, a secret with its blanks",
+         "UzakTur= S3 \r\nUzakAdres=https://s3.o.com\r\nUzakParola= g z \r\nUzakKova=kova\r\nUzakSaklanacak=0\r\n"
+         "UzakHiz=512\r\nUzakKilitGun=30\r\nUzakKilitTuru=YONETIM\r\n",
+         {0, 0, {}, {}, {RemoteKind::S3, "https://s3.o.com", "", " g z ", "", "kova", "", 0, 512, 30, LockMode::Governance}}},
+        {"the second place's bad values read as their defaults",
+         "UzakTur=ftp\r\nUzakSaklanacak=1000\r\nUzakHiz=-1\r\nUzakKilitGun=x\r\nUzakKilitTuru=sert\r\n",
+         {0, 0, {}, {}, {}}},
     };
     for (const ReadCase& c : cases) {
         const ExtraSettings got = parseExtraSettings(c.text).values;
         EXPECT_EQ(got.keepArchives, c.expected.keepArchives) << c.name;
         EXPECT_EQ(got.missedRun, c.expected.missedRun) << c.name;
         EXPECT_EQ(got.watch, c.expected.watch) << c.name;
+        EXPECT_EQ(got.remote, c.expected.remote) << c.name;
     }
 }
 
@@ -85,6 +93,11 @@ TEST(ExtraSettingsWrite, KnownKeysCarryTheValuesAndEveryOtherLineStaysInItsPlace
          "MetrikKlasoru=c:\\m\r\n",
          {0, 0, {}, {"", "https://o.com/p"}},
          "MetrikKlasoru=\r\nSaklanacakYedek=0\r\nKacanYedek=0\r\nIzlemeAdresi=https://o.com/p\r\n"},
+        {"the second place's keys come all at once, once it is set; its keep is empty while unset",
+         "",
+         {0, 0, {}, {}, {RemoteKind::Folder, "e:\\y"}},
+         "SaklanacakYedek=0\r\nKacanYedek=0\r\nUzakTur=klasor\r\nUzakAdres=e:\\y\r\nUzakKullanici=\r\nUzakParola=\r\n"
+         "UzakBolge=\r\nUzakKova=\r\nUzakOnek=\r\nUzakSaklanacak=\r\nUzakHiz=0\r\nUzakKilitGun=0\r\nUzakKilitTuru=uyum\r\n"},
     };
     for (const WriteCase& c : cases) {
         ExtraSettingsFile file = parseExtraSettings(c.read);

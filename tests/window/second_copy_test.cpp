@@ -87,15 +87,17 @@ TEST_F(SecondCopyTest, EveryArchiveIsCopiedProvenAndKeptThereByThePairsRetention
         << log();
 }
 
-TEST_F(SecondCopyTest, ACopyDamagedThereIsSetAsideAndCopiedAgain) {
+TEST_F(SecondCopyTest, ACopyDamagedThereIsSetAsideAndCopiedAgainAndAnOutdatedOneReplaced) {
     start("");
     runAt(6, 0, 0);
+    runAt(6, 0, 2);  // the same minute's archives, updated: their copies give way
+    EXPECT_EQ(namesThere(0), (std::vector<std::string>{"yedek120261208.0600.zip"})) << log();
     const fs::path copy = there(0) / "yedek120261208.0600.zip";
     std::string bytes = readFile(copy);
     bytes[bytes.size() / 3] ^= 0x55;
     writeFile(copy, bytes);
-    runAt(7, 0, 2);  // the run's pass looks at what is there again
-    ASSERT_TRUE(view.runPostedUntil([&] { return copiesLogged() >= 5; })) << log();
+    runAt(7, 0, 4);  // the run's pass looks at what is there again
+    ASSERT_TRUE(view.runPostedUntil([&] { return copiesLogged() >= 7; })) << log();
     EXPECT_TRUE(fs::exists(there(0) / "yedek120261208.0600.zip.bozuk"));
     EXPECT_EQ(readFile(copy), readFile(drives.drive('c') / "yedek1" / "yedek120261208.0600.zip"));
     EXPECT_EQ(lines("Uzak kopya bozuk: yedek120261208.0600.zip").size(), 1u) << log();
