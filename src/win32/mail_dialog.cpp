@@ -17,12 +17,17 @@ namespace {
 
 constexpr int kIdSunucu = 101, kIdPort = 102, kIdPortArrows = 103, kIdGuvenlik = 104, kIdKullanici = 105,
               kIdParola = 106, kIdKimden = 107, kIdKime = 108, kIdNe = 109, kIdCevap = 110, kIdDeneme = 111,
-              kIdSayfa = 112, kIdMetrik = 113, kIdIzleme = 114;
+              kIdSayfa = 112, kIdMetrik = 113, kIdIzleme = 114, kIdUzakTur = 115, kIdUzakAdres = 116,
+              kIdUzakKullanici = 117, kIdUzakParola = 118, kIdUzakBolge = 119, kIdUzakKova = 120, kIdUzakOnek = 121,
+              kIdUzakSakla = 122, kIdUzakHiz = 123, kIdUzakKilit = 124, kIdUzakKilitTuru = 125, kIdUzakDeneme = 126;
+// The pages in the tab strip's order.
+constexpr int kMailPageIndex = 0, kWatchPageIndex = 1, kRemotePageIndex = 2;
 constexpr int kPortLow = 1, kPortHigh = 65535;
 // The main window's font for its captions and switches.
 constexpr wchar_t kFontFamily[] = L"Arial";
 constexpr double kFontPoints = 12;
-constexpr int kAnswerLines = 3;
+// The second place's "Deneme" answers with a line per step, and a failure's line may wrap.
+constexpr int kAnswerLines = 4;
 
 std::string boxText(HWND box) {
     const int n = GetWindowTextLengthW(box);
@@ -33,6 +38,16 @@ std::string boxText(HWND box) {
 
 void place(HWND control, int x, int y, int w, int h) {
     SetWindowPos(control, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// An answer's lines as a STATIC control breaks them: "\n" becomes CR LF.
+std::wstring answerText(std::string_view text) {
+    std::wstring lines;
+    for (const wchar_t c : widen(text)) {
+        if (c == L'\n' && (lines.empty() || lines.back() != L'\r')) lines += L'\r';
+        lines += c;
+    }
+    return lines;
 }
 
 class MailDialog {
@@ -122,7 +137,7 @@ private:
     // tabs first. The tab strip draws nothing over the boxes that lie on it.
     void build() {
         tabSayfa_ = add(WC_TABCONTROLW, {}, WS_TABSTOP | WS_CLIPSIBLINGS, kIdSayfa);
-        for (const std::string_view page : {kMailPage, kWatchPage}) {
+        for (const std::string_view page : {kMailPage, kWatchPage, kRemotePage}) {
             std::wstring text = widen(page);
             TCITEMW item{};
             item.mask = TCIF_TEXT;
@@ -171,21 +186,64 @@ private:
         txtMetrik_ = edit(kIdMetrik, form_.watch.metricsFolder);
         watchLabels_[1] = add(L"STATIC", kWatchFieldLabels[1], SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0);
         txtIzleme_ = edit(kIdIzleme, form_.watch.pingAddress);
+        const RemoteSettings& r = form_.remote;
+        const auto remoteLabel = [this](std::size_t row) {
+            remoteLabels_[row] = add(L"STATIC", kRemoteFieldLabels[row], SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0);
+        };
+        remoteLabel(0);
+        cboUzakTur_ = list(kIdUzakTur, kRemoteKindChoices, remoteKindIndex(r.kind));
+        remoteLabel(1);
+        txtUzakAdres_ = edit(kIdUzakAdres, r.address);
+        remoteLabel(2);
+        txtUzakKullanici_ = edit(kIdUzakKullanici, r.user);
+        remoteLabel(3);
+        // The stored secret, as the stored password, never comes back into its box.
+        txtUzakParola_ = edit(kIdUzakParola, {}, ES_PASSWORD);
+        if (form_.secretSet)
+            SendMessageW(txtUzakParola_, EM_SETCUEBANNER, TRUE,
+                         reinterpret_cast<LPARAM>(widen(kPasswordKept).c_str()));
+        remoteLabel(4);
+        txtUzakBolge_ = edit(kIdUzakBolge, r.region);
+        remoteLabel(5);
+        txtUzakKova_ = edit(kIdUzakKova, r.bucket);
+        remoteLabel(6);
+        txtUzakOnek_ = edit(kIdUzakOnek, r.prefix);
+        remoteLabel(7);
+        // Empty keeps as many as the target folders do.
+        txtUzakSakla_ = edit(kIdUzakSakla, r.keep ? std::to_string(*r.keep) : std::string(), ES_NUMBER);
+        remoteLabel(8);
+        txtUzakHiz_ = edit(kIdUzakHiz, std::to_string(r.speedLimitKb), ES_NUMBER);
+        remoteLabel(9);
+        txtUzakKilit_ = edit(kIdUzakKilit, std::to_string(r.lockDays), ES_NUMBER);
+        remoteLabel(10);
+        cboUzakKilitTuru_ = list(kIdUzakKilitTuru, kLockModeChoices, lockModeIndex(r.lockMode));
         lblCevap_ = add(L"STATIC", {}, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, kIdCevap);
         cmdDeneme_ = add(L"BUTTON", kMailTestButton, BS_PUSHBUTTON | WS_TABSTOP, kIdDeneme);
+        cmdUzakDeneme_ = add(L"BUTTON", kRemoteTestButton, BS_PUSHBUTTON | WS_TABSTOP, kIdUzakDeneme);
         cmdTamam_ = add(L"BUTTON", kMailOk, BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK);
         cmdVazgec_ = add(L"BUTTON", kMailCancel, BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
-        showPage(0);
+        showPage(kMailPageIndex);
     }
 
-    // The mail's page (with its test button) or the monitoring's.
+    // The boxes of the second place's page, in its rows' order.
+    std::array<HWND, 11> remoteBoxes() const {
+        return {cboUzakTur_,  txtUzakAdres_, txtUzakKullanici_, txtUzakParola_, txtUzakBolge_,    txtUzakKova_,
+                txtUzakOnek_, txtUzakSakla_, txtUzakHiz_,       txtUzakKilit_,  cboUzakKilitTuru_};
+    }
+
+    // One page's controls; the mail's page and the second place's each with their own test button.
     void showPage(int page) {
-        const int mail = page == 0 ? SW_SHOW : SW_HIDE, watch = page == 0 ? SW_HIDE : SW_SHOW;
+        const int mail = page == kMailPageIndex ? SW_SHOW : SW_HIDE;
+        const int watch = page == kWatchPageIndex ? SW_SHOW : SW_HIDE;
+        const int remote = page == kRemotePageIndex ? SW_SHOW : SW_HIDE;
         for (HWND control : labels_) ShowWindow(control, mail);
         for (HWND control : {txtSunucu_, txtPort_, udPort_, cboGuvenlik_, txtKullanici_, txtParola_, txtKimden_,
                              txtKime_, cboNe_, cmdDeneme_})
             ShowWindow(control, mail);
         for (HWND control : {watchLabels_[0], txtMetrik_, watchLabels_[1], txtIzleme_}) ShowWindow(control, watch);
+        for (HWND control : remoteLabels_) ShowWindow(control, remote);
+        for (HWND control : remoteBoxes()) ShowWindow(control, remote);
+        ShowWindow(cmdUzakDeneme_, remote);
     }
 
     // Places every control and sizes the dialog for a DPI: each width is measured in the font made
@@ -198,6 +256,9 @@ private:
                       cmdTamam_,  cmdVazgec_, watchLabels_[0], watchLabels_[1]};
         for (HWND control : all) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         for (HWND control : labels_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        for (HWND control : remoteLabels_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        for (HWND control : remoteBoxes()) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendMessageW(cmdUzakDeneme_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (font_) DeleteObject(font_);
         font_ = font;
 
@@ -217,26 +278,39 @@ private:
         int choiceWidth = 0;
         for (const auto& choice : kMailSecurityChoices) choiceWidth = std::max(choiceWidth, width(choice.second));
         for (const auto& choice : kMailWhatChoices) choiceWidth = std::max(choiceWidth, width(choice.second));
+        // The second place's page has labels and lists of its own, so the other pages keep their columns.
+        int remoteLabelWidth = 0;
+        for (std::string_view label : kRemoteFieldLabels) remoteLabelWidth = std::max(remoteLabelWidth, width(label));
+        int remoteChoiceWidth = 0;
+        for (const auto& choice : kRemoteKindChoices)
+            remoteChoiceWidth = std::max(remoteChoiceWidth, width(choice.second));
+        for (const auto& choice : kLockModeChoices)
+            remoteChoiceWidth = std::max(remoteChoiceWidth, width(choice.second));
         const int portWidth = width("655350") + s(8);
         const std::array<int, 3> buttonWidths = {
             std::max(s(90), width(kMailTestButton) + s(24)), std::max(s(90), width(kMailOk) + s(24)),
             std::max(s(90), width(kMailCancel) + s(24))};
+        const int trialWidth = std::max(s(90), width(kRemoteTestButton) + s(24));
         SelectObject(dc, old);
         ReleaseDC(dialog_, dc);
 
         const int line = metrics.tmHeight;
         const int margin = s(12), gap = s(10), step = s(8), arrowsWidth = s(17);
-        // The lists' text, their arrow and margins; the buttons' row under the fields.
-        int fieldWidth = std::max(s(300), choiceWidth + s(40));
-        const int buttonsWidth = buttonWidths[0] + s(24) + buttonWidths[1] + s(8) + buttonWidths[2];
-        fieldWidth = std::max(fieldWidth, buttonsWidth - labelWidth - gap);
+        // The lists' text, their arrow and margins; the buttons' row under the fields. Each page's boxes
+        // reach the right edge of the widest page.
+        const int buttonsWidth =
+            std::max(buttonWidths[0], trialWidth) + s(24) + buttonWidths[1] + s(8) + buttonWidths[2];
+        const int rowsWidth = std::max({labelWidth + gap + std::max(s(300), choiceWidth + s(40)),
+                                        remoteLabelWidth + gap + std::max(s(300), remoteChoiceWidth + s(40)),
+                                        buttonsWidth});
+        const int fieldWidth = rowsWidth - labelWidth - gap, remoteFieldWidth = rowsWidth - remoteLabelWidth - gap;
         // The pages' rows inside the tab strip's display area, `pad` from its edges.
         const int pad = s(10);
         RECT display{0, 0, s(400), s(400)};
         SendMessageW(tabSayfa_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
         const int rowsX = margin + display.left + pad;
-        const int contentWidth = display.left + pad + labelWidth + gap + fieldWidth + pad + (s(400) - display.right);
-        const int fieldX = rowsX + labelWidth + gap;
+        const int contentWidth = display.left + pad + rowsWidth + pad + (s(400) - display.right);
+        const int fieldX = rowsX + labelWidth + gap, remoteFieldX = rowsX + remoteLabelWidth + gap;
 
         // A closed list is as high as its font makes it: the rows take the higher of it and a box.
         place(cboGuvenlik_, fieldX, 0, fieldWidth, line * 10);
@@ -269,6 +343,18 @@ private:
             place(watchLabels_[row], rowsX, rowY, labelWidth, rowHeight);
             place(watchBoxes[row], fieldX, rowY, fieldWidth, rowHeight);
         }
+        // The second place's page, the longest: the tab strip ends under its last row.
+        y = rowsY;
+        const std::array<HWND, 11> remote = remoteBoxes();
+        for (std::size_t row = 0; row < remote.size(); ++row) {
+            place(remoteLabels_[row], rowsX, y, remoteLabelWidth, rowHeight);
+            HWND box = remote[row];
+            if (box == cboUzakTur_ || box == cboUzakKilitTuru_)
+                place(box, remoteFieldX, y + (rowHeight - listHeight) / 2, remoteFieldWidth, listHeight + line * 8);
+            else
+                place(box, remoteFieldX, y, remoteFieldWidth, rowHeight);
+            y += rowHeight + step;
+        }
         y += pad - step + (s(400) - display.bottom);
         place(tabSayfa_, margin, margin, contentWidth, y - margin);
         y += s(8);
@@ -277,6 +363,7 @@ private:
         const int buttonHeight = line + s(14);
         const int right = margin + contentWidth;
         place(cmdDeneme_, margin, y, buttonWidths[0], buttonHeight);
+        place(cmdUzakDeneme_, margin, y, trialWidth, buttonHeight);
         place(cmdVazgec_, right - buttonWidths[2], y, buttonWidths[2], buttonHeight);
         place(cmdTamam_, right - buttonWidths[2] - s(8) - buttonWidths[1], y, buttonWidths[1], buttonHeight);
 
@@ -318,7 +405,10 @@ private:
                 EndDialog(dialog_, IDCANCEL);
                 break;
             case kIdDeneme:
-                if (code == BN_CLICKED) test();
+                if (code == BN_CLICKED) test(calls_.test, kMailSending);
+                break;
+            case kIdUzakDeneme:
+                if (code == BN_CLICKED) test(calls_.trial, kRemoteTesting);
                 break;
             case kIdGuvenlik:
                 if (code == CBN_SELCHANGE) onSecurityChosen();
@@ -365,18 +455,30 @@ private:
         boxes.whatIndex = static_cast<int>(SendMessageW(cboNe_, CB_GETCURSEL, 0, 0));
         boxes.metricsFolder = boxText(txtMetrik_);
         boxes.pingAddress = boxText(txtIzleme_);
+        boxes.remoteKindIndex = static_cast<int>(SendMessageW(cboUzakTur_, CB_GETCURSEL, 0, 0));
+        boxes.remoteAddress = boxText(txtUzakAdres_);
+        boxes.remoteUser = boxText(txtUzakKullanici_);
+        boxes.remoteSecret = boxText(txtUzakParola_);
+        boxes.remoteRegion = boxText(txtUzakBolge_);
+        boxes.remoteBucket = boxText(txtUzakKova_);
+        boxes.remotePrefix = boxText(txtUzakOnek_);
+        boxes.remoteKeep = boxText(txtUzakSakla_);
+        boxes.remoteSpeed = boxText(txtUzakHiz_);
+        boxes.remoteLockDays = boxText(txtUzakKilit_);
+        boxes.lockModeIndex = static_cast<int>(SendMessageW(cboUzakKilitTuru_, CB_GETCURSEL, 0, 0));
         return mailFormOf(boxes);
     }
 
-    void test() {
+    // The mail's test or the second place's trial: one answer line for both, showing the latest's.
+    void test(const decltype(MailDialogCalls::test)& call, std::string_view waiting) {
         const int test = ++*latestTest_;
-        setAnswer(kMailSending);
+        setAnswer(waiting);
         // The answer comes later, on the window's thread: it counts while the dialog is open and
         // no later test has been started.
-        calls_.test(current(), [latest = std::weak_ptr<int>(latestTest_), test, answer = lblCevap_](
-                                   const std::string& text) {
+        call(current(), [latest = std::weak_ptr<int>(latestTest_), test,
+                         answer = lblCevap_](const std::string& text) {
             const std::shared_ptr<int> open = latest.lock();
-            if (open && *open == test) SetWindowTextW(answer, widen(text).c_str());
+            if (open && *open == test) SetWindowTextW(answer, answerText(text).c_str());
         });
     }
 
@@ -389,7 +491,7 @@ private:
         setAnswer(why);
     }
 
-    void setAnswer(std::string_view text) { SetWindowTextW(lblCevap_, widen(text).c_str()); }
+    void setAnswer(std::string_view text) { SetWindowTextW(lblCevap_, answerText(text).c_str()); }
 
     const MailForm form_;
     const MailDialogCalls calls_;
@@ -409,8 +511,21 @@ private:
     HWND txtKimden_ = nullptr;
     HWND txtKime_ = nullptr;
     HWND cboNe_ = nullptr;
+    std::array<HWND, 11> remoteLabels_{};
+    HWND cboUzakTur_ = nullptr;
+    HWND txtUzakAdres_ = nullptr;
+    HWND txtUzakKullanici_ = nullptr;
+    HWND txtUzakParola_ = nullptr;
+    HWND txtUzakBolge_ = nullptr;
+    HWND txtUzakKova_ = nullptr;
+    HWND txtUzakOnek_ = nullptr;
+    HWND txtUzakSakla_ = nullptr;
+    HWND txtUzakHiz_ = nullptr;
+    HWND txtUzakKilit_ = nullptr;
+    HWND cboUzakKilitTuru_ = nullptr;
     HWND lblCevap_ = nullptr;
     HWND cmdDeneme_ = nullptr;
+    HWND cmdUzakDeneme_ = nullptr;  // the second place's "Deneme"
     HWND cmdTamam_ = nullptr;
     HWND cmdVazgec_ = nullptr;
     HFONT font_ = nullptr;

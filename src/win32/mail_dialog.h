@@ -6,8 +6,8 @@
 
 namespace zel {
 
-// The mail dialog on Win32, modal over `owner`: its boxes filled from `form`, "Tamam" and
-// "Deneme gönder" doing `calls`' work. Returns once it is closed.
+// The settings dialog on Win32, modal over `owner`: its pages' boxes filled from `form`, "Tamam",
+// "Deneme gönder" and the second place's "Deneme" doing `calls`' work. Returns once it is closed.
 void runMailDialog(HINSTANCE instance, HWND owner, const MailForm& form, MailDialogCalls calls);
 
 }  // namespace zel

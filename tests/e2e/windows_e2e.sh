@@ -4,12 +4,13 @@
 # PostgreSQL through Wine's ODBC, a disconnect request served by a proshut.bat stand-in through
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, the last row saving
 # TarvelYedekEk.ini, "Ayarlar..." with a test mail over STARTTLS to a local server and the mail
-# settings saved with a DPAPI-protected password, its "İzleme" page naming the metrics folder, a
-# read-only settings file told, a settings file that is a link kept one, a picker's tooltip, a second copy started through a link to the folder
-# giving way, "&Kapat" keeping a typed folder, and at 144 DPI the last row and the mail dialog, and
-# the end of the session during a scheduled run; then three starts, failing runs and ends under load
-# with Wine's heap checks on, each pinged over HTTPS and told in the metrics file. The dialog's
-# screenshots go to screenshots/ beside the exe.
+# settings saved with a DPAPI-protected password, its "İzleme" page naming the metrics folder, its
+# "Uzak kopya" page naming a folder on another drive as the second place, a read-only settings file
+# told, a settings file that is a link kept one, a picker's tooltip, a second copy started through a
+# link to the folder giving way, "&Kapat" keeping a typed folder, and at 144 DPI the last row and the
+# settings dialog, and the end of the session during a scheduled run; then three starts, failing runs
+# and ends under load with Wine's heap checks on, each pinged over HTTPS and told in the metrics file.
+# The dialog's screenshots go to screenshots/ beside the exe.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
 exe=$1
@@ -228,6 +229,21 @@ within 5 mail_dialog_gone
 check "\"Tamam\" adds the folder's line to the file" test "$(hex <"$extra")" = "$saved_mail$(printf 'MetrikKlasoru=c:\\metrik\r\n' | hex)"
 metrics_written() { grep -q '^zelyedek_up 1$' "$c/metrik/zelyedek.prom" 2>/dev/null; }
 check "and the metrics file is there at once" within 5 metrics_written
+# The "Uzak kopya" page, two tabs on: a folder on drive d as the second place, its "Deneme" answered
+# in the answer lines, and "Tamam" saving the kind and the folder.
+mkdir -p "$work/d/uzak"
+ln -sfn "$work/d" "$WINEPREFIX/dosdevices/d:"
+click_in_window 678 328
+within 5 mail_dialog_shown
+xdotool key shift+Tab Right Right Tab Down Tab  # the kind: "Klasör"
+xdotool type --delay 60 'd:\uzak'
+dialog_button Deneme
+sleep 2
+check "its \"Uzak kopya\" page takes a folder on drive d, as $shots/settings-uzak.png" shot_dialog settings-uzak
+dialog_button Tamam
+within 5 mail_dialog_gone
+uzak_saved() { mail_lines_are UzakTur=klasor 'UzakAdres=d:\\uzak' && crlf_and_head_kept; }
+check "\"Tamam\" saves the folder kind and the folder, every line in CR LF" uzak_saved
 mail_hex=$(tail -n +4 "$extra" | hex)
 saved_mail=$(hex <"$extra")
 click_in_window 678 328
@@ -345,6 +361,9 @@ check "1.5 times as wide as at 96 DPI (${shot_w96}x${shot_h96} -> ${shot_w144}x$
     about_one_and_a_half "$shot_w96" "$shot_w144" 1.4
 check "and about 1.5 times as high" about_one_and_a_half "$shot_h96" "$shot_h144" 1.35
 dpi=144
+xdotool key shift+Tab Right Right
+sleep 0.5
+check "its \"Uzak kopya\" page, the longest, as $shots/settings-uzak-144dpi.png" shot_dialog settings-uzak-144dpi
 dialog_button Vazgec
 check "at 144 DPI \"Vazgeç\" closes it" within 5 mail_dialog_gone
 click_in_window $((3 + 440 * 3 / 2)) $((height144 - 3 - (323 - 306) * 3 / 2))  # chkKacan's text
