@@ -244,6 +244,12 @@ dialog_button Tamam
 within 5 mail_dialog_gone
 uzak_saved() { mail_lines_are UzakTur=klasor 'UzakAdres=d:\\uzak' && crlf_and_head_kept; }
 check "\"Tamam\" saves the folder kind and the folder, every line in CR LF" uzak_saved
+copied_there() {
+    local a; a=$(archive)
+    [ -n "$a" ] && cmp -s "$a" "$work/d/uzak/c_tarvel-yedek/$(basename "$a")" &&
+        grep -q "Uzak kopya: c:.tarvel-yedek.$(basename "$a") -> d:.uzak (" "$work/app/TarvelYedek.log"
+}
+check "the archive made before is copied to drive d at once, proven there and logged" within 30 copied_there
 mail_hex=$(tail -n +4 "$extra" | hex)
 saved_mail=$(hex <"$extra")
 click_in_window 678 328
