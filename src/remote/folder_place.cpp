@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/archive_check.h"
+#include "engine/inflater.h"
 
 namespace zel {
 namespace {
@@ -14,19 +15,30 @@ constexpr std::size_t kChunk = 1 << 20;
 
 }  // namespace
 
-std::string copyProblem(FileReader& copy, FileReader& local) {
+std::optional<std::uint64_t> crc64OfAll(FileReader& file) {
+    std::vector<char> buffer(kChunk);
+    std::uint64_t crc = 0;
+    for (std::uint64_t at = 0; at < file.size();) {
+        const std::optional<std::size_t> n =
+            file.readAt(at, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, file.size() - at)));
+        if (!n || *n == 0) return std::nullopt;
+        crc = crc64Of(crc, buffer.data(), *n);
+        at += *n;
+    }
+    return crc;
+}
+
+std::string copyProblem(FileReader& copy, FileReader& local, std::optional<std::uint64_t> localCrc) {
     if (copy.size() != local.size())
         return "boyut farklı: " + std::to_string(copy.size()) + " / " + std::to_string(local.size()) + " bayt";
-    const ArchiveCheck check = checkArchive(copy);
-    if (!check.whole) return "kopya bozuk: " + check.problem;
-    std::optional<std::vector<std::string>> expected = archiveEntryNames(local);
+    const std::optional<std::vector<std::string>> expected = archiveEntryNames(local);
     if (!expected) return "yerel arşivin dizini okunamadı";
-    std::vector<std::string> found = check.files;
-    // Folders are entries of the directory too, but only files are read back.
-    std::erase_if(*expected, [](const std::string& e) { return e.ends_with('/'); });
-    std::sort(found.begin(), found.end());
-    std::sort(expected->begin(), expected->end());
-    if (found != *expected) return "kopyadaki dosyalar yerel arşivdekilerden farklı";
+    if (archiveEntryNames(copy) != expected) return "kopyanın dizini yerel arşivinkinden farklı";
+    if (!localCrc) localCrc = crc64OfAll(local);
+    if (!localCrc) return "yerel arşiv okunamadı";
+    const std::optional<std::uint64_t> copyCrc = crc64OfAll(copy);
+    if (!copyCrc) return "kopya okunamadı";
+    if (*copyCrc != *localCrc) return "kopya bozuk: baytları yerel arşivinkinden farklı (CRC-64)";
     return {};
 }
 
@@ -70,7 +82,9 @@ std::optional<PlaceItem> FolderPlace::item(const std::string& folder, const std:
     return PlaceItem{name, stamp->size, std::to_string(stamp->size) + ":" + std::to_string(stamp->modified)};
 }
 
-PlaceResult FolderPlace::write(const std::string& target, FileReader& local, const std::atomic<bool>& stop) {
+PlaceResult FolderPlace::write(const std::string& target, FileReader& local, const std::atomic<bool>& stop,
+                               std::uint64_t& crc) {
+    crc = 0;
     std::string failure;
     std::unique_ptr<FileWriter> out = files_.createNewFile(target, failure);
     if (!out) return {"yazılamadı: " + failure};
@@ -81,6 +95,7 @@ PlaceResult FolderPlace::write(const std::string& target, FileReader& local, con
         const std::optional<std::size_t> n =
             local.readAt(at, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, local.size() - at)));
         if (!n || *n == 0) return {"yerel arşiv okunamadı"};
+        crc = crc64Of(crc, buffer.data(), *n);
         if (!out->write(buffer.data(), *n)) break;  // finish says why
         at += *n;
         if (speedLimitKb_ > 0) {
@@ -101,16 +116,18 @@ std::optional<PlaceItem> FolderPlace::put(const std::string& folder, const std::
     // A cut copy's file is overwritten, never taken for a copy: it never had the archive's name.
     const std::string temporary = path(folder, name) + std::string(kCopySuffix);
     files_.removeFile(temporary);
-    PlaceResult written = write(temporary, local, stop);
+    std::uint64_t crc = 0;
+    PlaceResult written = write(temporary, local, stop, crc);
     if (written) written.failure = files_.renameFile(temporary, path(folder, name)).failure;
     if (!written) {
         files_.removeFile(temporary);
         failure = written.failure;
         return std::nullopt;
     }
-    if (PlaceResult proven = prove(folder, name, local, stop); !proven) {
+    const std::unique_ptr<FileReader> copy = files_.openForReading(path(folder, name));
+    failure = copy ? copyProblem(*copy, local, crc) : "kopya okunamadı";
+    if (!failure.empty()) {
         setAside(folder, name);
-        failure = proven.failure;
         return std::nullopt;
     }
     return item(folder, name);
@@ -120,7 +137,7 @@ PlaceResult FolderPlace::prove(const std::string& folder, const std::string& nam
                                const std::atomic<bool>&) {
     const std::unique_ptr<FileReader> copy = files_.openForReading(path(folder, name));
     if (!copy) return {"kopya okunamadı"};
-    return {copyProblem(*copy, local)};
+    return {copyProblem(*copy, local, std::nullopt)};
 }
 
 std::unique_ptr<FileReader> FolderPlace::open(const std::string& folder, const std::string& name) {

@@ -41,7 +41,8 @@ private:
     std::string path(const std::string& folder, const std::string& name) const;
     std::optional<PlaceItem> item(const std::string& folder, const std::string& name);
     // Writes the local bytes to a new file at `path`, no faster than the limit.
-    PlaceResult write(const std::string& path, FileReader& local, const std::atomic<bool>& stop);
+    // `crc`: the CRC-64 of the bytes written.
+    PlaceResult write(const std::string& path, FileReader& local, const std::atomic<bool>& stop, std::uint64_t& crc);
 
     FileSystem& files_;
     std::string root_;
@@ -50,8 +51,9 @@ private:
     std::unique_ptr<ShareSession> session_;
 };
 
-// Whether the copy there holds what the local archive holds: the same size, every entry reading back
-// whole, and the same entries; why not, else empty.
-std::string copyProblem(FileReader& copy, FileReader& local);
+// Whether the copy there is the local archive, which its run read back whole: the same size, the same
+// entries in its central directory, and every byte the same by CRC-64 (`localCrc`: the local one's,
+// when known); why not, else empty.
+std::string copyProblem(FileReader& copy, FileReader& local, std::optional<std::uint64_t> localCrc);
 
 }  // namespace zel
