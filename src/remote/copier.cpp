@@ -59,7 +59,10 @@ void RemoteCopier::setPlace(std::shared_ptr<SecondPlace> place) {
 void RemoteCopier::request(CopyRequest request) {
     {
         std::lock_guard lock(mutex_);
-        if (waiting_) request.everything = request.everything || waiting_->everything;
+        if (waiting_) {
+            request.everything = request.everything || waiting_->everything;
+            request.retire = request.retire || waiting_->retire;
+        }
         waiting_ = std::move(request);
     }
     wake_.notify_all();
@@ -259,9 +262,9 @@ CopyReport RemoteCopier::pass(const CopyRequest& request, SecondPlace& place) {
                 if (placeFolderName(a.target, ignoringCase()) == folder) names.push_back(a.name);
             if (!unlisted.count(folder)) place.cleanUp(folder, names);
         }
-        if (!stop_) retention(request, place, local, there, report);
-        place.end();
+        if (!stop_ && request.retire) retention(request, place, local, there, report);
     }
+    place.end();
     report.owed = owed.size();
     for (const LocalArchive& a : owed) {
         const auto f = failures_.find(keyOf(placeFolderName(a.target, ignoringCase()), a.name));

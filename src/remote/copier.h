@@ -33,6 +33,9 @@ struct CopyRequest {
     int keepThere = 0;  // ... and the second place
     // A run's or the start's pass: copies waiting for their retry are tried now too.
     bool everything = false;
+    // Old copies there are deleted: only after a run that retired old archives here too (a
+    // watcher's presses of "Yedekle" must not age out every copy there).
+    bool retire = false;
 };
 
 // A copy proven there in a pass.

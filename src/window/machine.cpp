@@ -321,7 +321,9 @@ void Machine::cmdCopy_Click() {
     runFailures_ = {runsStarted_, reporter_->failedLines()};
     log_->write("Yedekleme bitti");
     collectingRun_ = false;
-    second_->runEnded(copyRequest());
+    CopyRequest copies = copyRequest();
+    copies.retire = retires;
+    second_->runEnded(std::move(copies));
     // One warning a run, for the first pair that did not end with its archive; it goes in the
     // run's mail, which waits for the record.
     std::optional<std::string> failureWarning;
