@@ -56,5 +56,32 @@ TEST(MailFormOf, BlankBoxesAreEmptyAndAListWithoutAnEntryGivesItsFirst) {
     }
 }
 
+TEST(MailFormOf, TheSecondPlacesNumbersAreWholeNumbersInRangeElseRefused) {
+    const struct {
+        const char* keep;
+        const char* speed;
+        std::optional<int> keepRead;
+        int speedRead;
+    } cases[] = {
+        {"", "", std::nullopt, 0},  // as the target folders; no limit
+        {" 0 ", "512", 0, 512},
+        {"abc", "-5", -1, -1},
+        {"1000", "99999999999", -1, -1},
+    };
+    for (const auto& c : cases) {
+        MailBoxes boxes;
+        boxes.remoteKindIndex = 1;
+        boxes.remoteAddress = " e:\\yedek ";
+        boxes.remoteKeep = c.keep;
+        boxes.remoteSpeed = c.speed;
+        const RemoteSettings r = mailFormOf(boxes).remote;
+        EXPECT_EQ(r.kind, RemoteKind::Folder);
+        EXPECT_EQ(r.address, "e:\\yedek");
+        EXPECT_EQ(r.keep, c.keepRead) << c.keep;
+        EXPECT_EQ(r.speedLimitKb, c.speedRead) << c.speed;
+        EXPECT_EQ(remoteSettingsProblem(r).empty(), c.speedRead >= 0) << c.keep;
+    }
+}
+
 }  // namespace
 }  // namespace zel

@@ -38,6 +38,7 @@ TEST(StatusReport, TheSummaryGivesTheWorstStateAndItsCode) {
         std::deque<HeldWarning> warnings;
         std::optional<LocalDateTime> newest;
         StatusSummary expected;
+        std::optional<std::string> remoteOverdue = {};
     };
     const std::vector<Case> cases{
         {"recorded", true, {}, {}, LocalDateTime{2024, 3, 5, 5, 0, 0}, {0, "TAMAM: son yedek 2024-03-05 05:00"}},
@@ -48,6 +49,10 @@ TEST(StatusReport, TheSummaryGivesTheWorstStateAndItsCode) {
          {2, "HATA: Son başarılı yedek 27 saat önce alındı"}},
         {"both", false, "Son başarılı yedek 27 saat önce alındı", {}, {},
          {2, "HATA: Yedekleme kaydı yazılmadı: x; Son başarılı yedek 27 saat önce alındı"}},
+        {"copies owed too long", true, {}, {disk}, {}, {1, "UYARI: Uzak kopya 31 saattir alınamadı"},
+         "Uzak kopya 31 saattir alınamadı"},
+        {"a failure still outweighs them", false, {}, {}, {}, {2, "HATA: Yedekleme kaydı yazılmadı: x"},
+         "Uzak kopya 31 saattir alınamadı"},
     };
     for (const Case& c : cases) {
         MachineStatus s;
@@ -56,6 +61,7 @@ TEST(StatusReport, TheSummaryGivesTheWorstStateAndItsCode) {
         s.overdue = c.overdue;
         s.warnings = c.warnings;
         s.newestArchive = c.newest;
+        s.remoteOverdue = c.remoteOverdue;
         const StatusSummary got = statusSummary(s);
         EXPECT_EQ(got.code, c.expected.code) << c.name;
         EXPECT_EQ(got.line, c.expected.line) << c.name;
