@@ -228,7 +228,8 @@ std::optional<UploadPage> parseUploadList(std::string_view xml) {
 }
 
 std::optional<PartPage> parsePartList(std::string_view xml) {
-    if (!hasRoot(xml, "ListPartsResult")) return std::nullopt;
+    // moto names its root ListPartsResponse.
+    if (!hasRoot(xml, "ListPartsResult") && !hasRoot(xml, "ListPartsResponse")) return std::nullopt;
     PartPage page;
     const auto parts = elements(xml, "Part");
     if (!parts) return std::nullopt;
