@@ -1,6 +1,7 @@
 #include "remote/s3_place.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstring>
@@ -61,7 +62,6 @@ struct Reply {
 struct Exchange {
     const Request* request;
     Reply* reply;
-    Body* body;
 };
 
 std::size_t readBody(char* buffer, std::size_t size, std::size_t count, void* user) {
@@ -212,7 +212,7 @@ public:
         } else if (method != "GET") {
             curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, request.method);
         }
-        Exchange exchange{&request, &reply, &body};
+        Exchange exchange{&request, &reply};
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeReply);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &exchange);
         curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, readHeader);
@@ -246,8 +246,9 @@ namespace {
 // A copy there read through ranged GETs: enough for a zip's central directory.
 class S3Reader final : public FileReader {
 public:
+    // Its own copy of the config: a reader may outlive the place that opened it.
     S3Reader(const S3Config& config, std::string url, std::uint64_t size)
-        : transfer_(config), url_(std::move(url)), size_(size) {}
+        : config_(config), transfer_(config_), url_(std::move(url)), size_(size) {}
     std::uint64_t size() const override { return size_; }
     std::optional<std::size_t> readAt(std::uint64_t offset, char* buffer, std::size_t n) override {
         if (offset >= size_ || n == 0) return 0;
@@ -265,6 +266,7 @@ public:
     }
 
 private:
+    S3Config config_;
     S3Transfer transfer_;
     std::string url_;
     std::uint64_t size_;
@@ -331,26 +333,28 @@ std::string S3Place::url(const std::string& key, const std::string& query) const
     return s3::objectUrl(config_.endpoint, config_.bucket, key) + (query.empty() ? "" : "?" + query);
 }
 
-std::string S3Place::lockHeaders(std::vector<std::string>& headers) const {
-    if (config_.lockDays <= 0) return {};
-    const std::string until = s3::retainUntil(config_.now(), config_.lockDays);
+std::string S3Place::bucketUrl(const std::string& query) const {
+    std::string url = s3::objectUrl(config_.endpoint, config_.bucket, "");
+    url.pop_back();  // the bucket's own requests have no "/" after its name
+    return url + "?" + query;
+}
+
+void S3Place::lockHeaders(std::vector<std::string>& headers) const {
+    if (config_.lockDays <= 0) return;
     headers.push_back(std::string("x-amz-object-lock-mode: ") +
                       (config_.lockMode == LockMode::Governance ? "GOVERNANCE" : "COMPLIANCE"));
-    headers.push_back("x-amz-object-lock-retain-until-date: " + until);
-    return until;
+    headers.push_back("x-amz-object-lock-retain-until-date: " + s3::retainUntil(config_.now(), config_.lockDays));
 }
 
 std::optional<std::vector<PlaceItem>> S3Place::list(const std::string& folder, std::string& failure) {
     const std::string start = config_.prefix + folder + "/";
-    const std::string bucketUrl = s3::objectUrl(config_.endpoint, config_.bucket, "");
     std::vector<PlaceItem> items;
     std::string token;
     for (int page = 0; page < 100000; ++page) {
-        // The query in SigV4's canonical order, as libcurl 7.88 signs it as it stands.
         std::string query = token.empty() ? "" : "continuation-token=" + s3::encodeQuery(token) + "&";
         query += "list-type=2&max-keys=" + std::to_string(config_.listPageSize) + "&prefix=" + s3::encodeQuery(start);
         Request r;
-        r.url = bucketUrl.substr(0, bucketUrl.size() - 1) + "?" + query;  // the bucket without its "/"
+        r.url = bucketUrl(query);
         const Reply reply = transfer_->perform(r);
         if (!reply) {
             failure = reply.failure;
@@ -392,13 +396,13 @@ std::string S3Place::check(const std::string& key, std::uint64_t size, const std
 
 std::optional<PlaceItem> S3Place::put(const std::string& folder, const std::string& name, FileReader& local,
                                       const std::atomic<bool>& stop, std::string& failure) {
-    auto item = putKey(s3::objectKey(config_.prefix, folder, name), local, stop, true, failure);
+    auto item = putKey(s3::objectKey(config_.prefix, folder, name), local, stop, failure);
     if (item) item->name = name;
     return item;
 }
 
 std::optional<PlaceItem> S3Place::putKey(const std::string& key, FileReader& local, const std::atomic<bool>& stop,
-                                         bool locked, std::string& failure) {
+                                         std::string& failure) {
     Local sums;
     sums.parts = s3::planParts(local.size(), config_.partSize);
     auto md5s = partSums(local, sums.parts, stop, failure);
@@ -414,7 +418,7 @@ std::optional<PlaceItem> S3Place::putKey(const std::string& key, FileReader& loc
     r.url = url(key);
     r.stop = &stop;
     r.headers = {md5Header(sums.md5s[0]), "Content-Type: application/octet-stream"};
-    if (locked) lockHeaders(r.headers);
+    lockHeaders(r.headers);
     r.body.file = &local;
     r.body.length = local.size();
     const Reply reply = transfer_->perform(r);
@@ -436,11 +440,9 @@ std::optional<PlaceItem> S3Place::putMultipart(const std::string& key, FileReade
     std::string keyMarker, idMarker;
     for (int page = 0; page < 1000; ++page) {
         Request r;
-        r.url = s3::objectUrl(config_.endpoint, config_.bucket, "");
-        r.url.pop_back();
-        r.url += "?" + (keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
-                 "prefix=" + s3::encodeQuery(key) +
-                 (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) + "&uploads=";
+        r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
+                          "prefix=" + s3::encodeQuery(key) +
+                          (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) + "&uploads=");
         r.stop = &stop;
         const Reply reply = transfer_->perform(r);
         if (!reply) {
@@ -535,8 +537,8 @@ std::optional<PlaceItem> S3Place::putMultipart(const std::string& key, FileReade
             r.body.length = p.length;
             const Reply reply = transfer_->perform(r);
             why = reply ? (reply.etag == md5 ? "" : "ETag farklı: " + reply.etag + " ≠ " + md5) : reply.failure;
-            if (why.empty() || stop) break;
-            std::this_thread::sleep_for(std::chrono::seconds(attempt));
+            if (why.empty() || stop || attempt == kPartTries) break;
+            std::this_thread::sleep_for(std::chrono::seconds(attempt));  // a line that just dropped may be back
         }
         if (stop) {
             failure = "durduruldu";
@@ -598,11 +600,9 @@ RemoveOutcome S3Place::removeKey(const std::string& key, std::string& failure) {
     std::string keyMarker, idMarker;
     for (int page = 0; page < 1000; ++page) {
         Request r;
-        r.url = s3::objectUrl(config_.endpoint, config_.bucket, "");
-        r.url.pop_back();
-        r.url += "?" + (keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
-                 "prefix=" + s3::encodeQuery(key) +
-                 (idMarker.empty() ? "" : "&version-id-marker=" + s3::encodeQuery(idMarker)) + "&versions=";
+        r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
+                          "prefix=" + s3::encodeQuery(key) +
+                          (idMarker.empty() ? "" : "&version-id-marker=" + s3::encodeQuery(idMarker)) + "&versions=");
         const Reply reply = transfer_->perform(r);
         if (!reply) {
             failure = reply.failure;
@@ -653,11 +653,9 @@ void S3Place::cleanUp(const std::string& folder, const std::vector<std::string>&
     std::string keyMarker, idMarker;
     for (int page = 0; page < 1000; ++page) {
         Request r;
-        r.url = s3::objectUrl(config_.endpoint, config_.bucket, "");
-        r.url.pop_back();
-        r.url += "?" + (keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
-                 "prefix=" + s3::encodeQuery(start) +
-                 (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) + "&uploads=";
+        r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
+                          "prefix=" + s3::encodeQuery(start) +
+                          (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) + "&uploads=");
         const Reply reply = transfer_->perform(r);
         const auto parsed = reply ? s3::parseUploadList(reply.body) : std::nullopt;
         if (!parsed) return;  // the next clean-up tries again

@@ -54,14 +54,18 @@ public:
 private:
     struct Local;
     std::optional<PlaceItem> putKey(const std::string& key, FileReader& local, const std::atomic<bool>& stop,
-                                    bool locked, std::string& failure);
+                                    std::string& failure);
     std::optional<PlaceItem> putMultipart(const std::string& key, FileReader& local, const Local& sums,
                                           const std::atomic<bool>& stop, std::string& failure);
     std::string check(const std::string& key, std::uint64_t size, const std::string& etag,
                       const std::atomic<bool>& stop, std::string* stamp = nullptr);
     RemoveOutcome removeKey(const std::string& key, std::string& failure);
+    // An object's URL, and the bucket's with a query; the query in SigV4's canonical order (sorted,
+    // every value encoded), since libcurl 7.88 signs it as it stands.
     std::string url(const std::string& key, const std::string& query = {}) const;
-    std::string lockHeaders(std::vector<std::string>& headers) const;
+    std::string bucketUrl(const std::string& query) const;
+    // The Object Lock's headers of a new object, when copies are locked.
+    void lockHeaders(std::vector<std::string>& headers) const;
 
     S3Config config_;
     std::unique_ptr<S3Transfer> transfer_;
