@@ -11,6 +11,7 @@ forwarded from the clients so far, rewritten as they pass. Stdlib only; ends on 
 import argparse
 import os
 import socket
+import struct
 import threading
 
 parser = argparse.ArgumentParser()
@@ -45,6 +46,10 @@ def pump(source, target, from_client):
                 with lock:
                     if not cut and sent + len(data) >= args.cut_after:
                         cut = True
+                        # A reset, as a dropped line gives: a socket only shut would let the
+                        # client fill its window and wait for a minute.
+                        source.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                        source.close()
                         raise ConnectionError("cut")
                     sent += len(data)
                     record()
