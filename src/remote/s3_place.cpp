@@ -14,8 +14,6 @@
 
 namespace zel {
 
-using namespace std::chrono_literals;
-
 namespace {
 
 constexpr std::chrono::seconds kConnectLimit{10};
@@ -208,7 +206,8 @@ public:
         } else if (method == "POST") {
             curl_easy_setopt(c, CURLOPT_POST, 1L);
             curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.text.size()));
-            curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.text.data());
+            // Never NULL, even for no body: libcurl would then read the body from stdin.
+            curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.text.empty() ? "" : body.text.data());
         } else if (method != "GET") {
             curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, request.method);
         }
@@ -350,7 +349,7 @@ std::optional<std::vector<PlaceItem>> S3Place::list(const std::string& folder, s
     const std::string start = config_.prefix + folder + "/";
     std::vector<PlaceItem> items;
     std::string token;
-    for (int page = 0; page < 100000; ++page) {
+    for (int page = 0; page < 10000; ++page) {
         std::string query = token.empty() ? "" : "continuation-token=" + s3::encodeQuery(token) + "&";
         query += "list-type=2&max-keys=" + std::to_string(config_.listPageSize) + "&prefix=" + s3::encodeQuery(start);
         Request r;

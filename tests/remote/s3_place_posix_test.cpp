@@ -32,6 +32,33 @@ std::string randomBytes(std::size_t n, unsigned seed) {
     return bytes;
 }
 
+// One of the Python helpers beside moto.sh, on a free loopback port (it writes DIR/port), for as
+// long as this object lives.
+struct Helper {
+    explicit Helper(const std::string& script, std::vector<std::string> args = {}) {
+        args.insert(args.begin(), {"/usr/bin/python3", kScripts + script});
+        args.insert(args.end(), {"--dir", dir.str()});
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t quiet;  // nothing of it on the test's output, which a pipe may read
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&quiet, 1, 2);
+        if (posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ) != 0) pid = 0;
+        posix_spawn_file_actions_destroy(&quiet);
+        for (int i = 0; i < 100 && pid && !std::filesystem::exists(dir / "port"); ++i)
+            std::this_thread::sleep_for(50ms);
+    }
+    ~Helper() {
+        if (pid) ::kill(pid, SIGTERM), ::waitpid(pid, nullptr, 0);
+    }
+    int port() const { return std::filesystem::exists(dir / "port") ? std::stoi(readFile(dir / "port")) : 1; }
+
+    TempDir dir;
+    pid_t pid = 0;
+};
+
 // What the store holds, asked for around the place: status, headers and body of one signed request.
 struct Raw {
     long status = 0;
@@ -183,34 +210,17 @@ TEST_F(S3PlaceTest, ALargeArchiveGoesInPartsAndReadsBack) {
 
 TEST_F(S3PlaceTest, ACutUploadIsTakenUpAgainByTheNextPut) {
     // The line drops in the second part; the proxy then refuses every connection until told.
-    TempDir proxyDir;
-    std::vector<std::string> args = {"/usr/bin/python3", kScripts + "cut_proxy.py", "--target", said("port"),
-                                     "--cut-after", std::to_string(7 * kMb), "--dir", proxyDir.str()};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;  // nothing of it on the test's output, which a pipe may read
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&quiet, 1, 2);
-    pid_t proxy = 0;
-    ASSERT_EQ(posix_spawn(&proxy, argv[0], &quiet, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&quiet);
-    const std::shared_ptr<void> ending(nullptr, [proxy](void*) {
-        ::kill(proxy, SIGTERM);
-        ::waitpid(proxy, nullptr, 0);
-    });
-    for (int i = 0; i < 100 && !std::filesystem::exists(proxyDir / "port"); ++i) std::this_thread::sleep_for(50ms);
-    const auto sent = [&] { return std::stoull(readFile(proxyDir / "sent")); };
+    const Helper proxy("cut_proxy.py", {"--target", said("port"), "--cut-after", std::to_string(7 * kMb)});
+    const auto sent = [&] { return std::stoull(readFile(proxy.dir / "sent")); };
 
     auto c = config("yedek");
-    c.endpoint = endpoint(std::stoi(readFile(proxyDir / "port")));
+    c.endpoint = endpoint(proxy.port());
     S3Place place(c);
     StringReader local(randomBytes(11 * kMb, 4));
     std::string failure;
     EXPECT_FALSE(place.put("c_kesik", "kesik.zip", local, stop_, failure));
     EXPECT_NE(failure.find("parça 2"), std::string::npos) << failure;
-    writeFile(proxyDir / "up", "");
+    writeFile(proxy.dir / "up", "");
     EXPECT_TRUE(names(place, "c_kesik").empty());  // a cut put is never taken for a copy
 
     // A clean-up spares the upload of a name still owed, and ends all others in the folder only.
@@ -293,6 +303,26 @@ TEST_F(S3PlaceTest, AZipsEntriesAreReadThroughRangedGets) {
     const auto entries = archiveEntryNames(*there);
     ASSERT_TRUE(entries);
     EXPECT_EQ(*entries, (std::vector<std::string>{"veri/", "veri/a.txt", "veri/alt/", "veri/alt/b.txt"}));
+}
+
+// A broken or hostile server gets nothing past the bounds and no copy taken for proven.
+TEST_F(S3PlaceTest, AHostileServerIsHeldToItsBounds) {
+    const Helper hostile("hostile_server.py");
+    auto c = config("yedek");
+    c.endpoint = endpoint(hostile.port());
+    S3Place place(c);
+    std::string failure;
+    EXPECT_FALSE(place.list("c", failure));
+    EXPECT_EQ(failure, "sunucunun yanıtı çok büyük");
+    const auto there = place.open("c", "a.zip");
+    ASSERT_TRUE(there);
+    char buffer[10];
+    EXPECT_FALSE(there->readAt(0, buffer, sizeof buffer));  // 20 bytes for 10
+    StringReader local(randomBytes(100, 9));
+    EXPECT_FALSE(place.put("c", "a.zip", local, stop_, failure));
+    EXPECT_EQ(failure, "ETag farklı: 0123456789abcdef0123456789abcdef ≠ " + toHex(md5Bytes(local.bytes)));
+    EXPECT_EQ(place.remove("c", "a.zip", failure), RemoveOutcome::Failed);
+    EXPECT_EQ(failure, "sürümler okunamadı");
 }
 
 // "Deneme": each step as it went; a wrong secret stops it at the first, in the server's words.
