@@ -103,7 +103,7 @@ protected:
         c.now = [] { return std::int64_t{1765018800}; };
         return c;
     }
-    static Raw raw(const std::string& method, const std::string& path, const std::string& body = "") {
+    static Raw raw(const std::string& method, const std::string& path) {
         Raw r;
         CURL* c = curl_easy_init();
         const std::string url = endpoint() + path, key = said("key"), secret = said("secret");
@@ -115,7 +115,7 @@ protected:
         curl_easy_setopt(c, CURLOPT_HTTPHEADER, h);
         curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, method.c_str());
         if (method == "HEAD") curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
-        if (method == "POST") curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.c_str());
+        if (method == "POST") curl_easy_setopt(c, CURLOPT_POSTFIELDS, "");
         const auto keep = +[](char* d, std::size_t s, std::size_t n, void* out) {
             static_cast<std::string*>(out)->append(d, s * n);
             return s * n;
