@@ -108,7 +108,8 @@ std::size_t writeReply(char* data, std::size_t size, std::size_t count, void* us
 std::size_t readHeader(char* data, std::size_t size, std::size_t count, void* user) {
     Reply& r = *static_cast<Exchange*>(user)->reply;
     std::string_view line(data, size * count);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+        line.remove_suffix(1);
     if (line.starts_with("HTTP/")) {  // a new response (after "100 Continue"): forget the last one's
         r.etag.clear();
         r.length.reset();
@@ -122,8 +123,10 @@ std::size_t readHeader(char* data, std::size_t size, std::size_t count, void* us
     while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
     if (name == "etag" && value.size() <= 128) {
         std::string etag(value);
-        if (etag.size() >= 2 && etag.front() == '"' && etag.back() == '"') etag = etag.substr(1, etag.size() - 2);
-        std::transform(etag.begin(), etag.end(), etag.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (etag.size() >= 2 && etag.front() == '"' && etag.back() == '"')
+            etag = etag.substr(1, etag.size() - 2);
+        std::transform(etag.begin(), etag.end(), etag.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         r.etag = etag;
     } else if (name == "content-length") {
         std::uint64_t n = 0;
@@ -138,7 +141,9 @@ int checkStop(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return stop && stop->load() ? 1 : 0;
 }
 
-std::string md5Header(std::string_view binaryMd5) { return "Content-MD5: " + base64(binaryMd5); }
+std::string md5Header(std::string_view binaryMd5) {
+    return "Content-MD5: " + base64(binaryMd5);
+}
 
 std::string hostOf(std::string_view url) {
     const std::size_t scheme = url.find("://");
@@ -172,7 +177,8 @@ public:
         CURL* c = curl_;
         curl_easy_reset(c);
         char error[CURL_ERROR_SIZE] = {};
-        startTransfer(c, request.url, "http,https", error, kConnectLimit, std::chrono::seconds{0}, config_.caFile);
+        startTransfer(c, request.url, "http,https", error, kConnectLimit, std::chrono::seconds{0},
+                      config_.caFile);
         curl_easy_setopt(c, CURLOPT_USERAGENT, "ZEL Yedek");
         curl_easy_setopt(c, CURLOPT_AWS_SIGV4, sigv4_.c_str());
         // Apart, not as "id:secret": a key id with a colon in it cannot move the secret's start.
@@ -181,7 +187,8 @@ public:
         curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytes);
         curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
         if (config_.speedLimitKb > 0)
-            curl_easy_setopt(c, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(config_.speedLimitKb) * 1024);
+            curl_easy_setopt(c, CURLOPT_MAX_SEND_SPEED_LARGE,
+                             static_cast<curl_off_t>(config_.speedLimitKb) * 1024);
 
         // libcurl 7.88 signs the SHA-256 of POSTFIELDS only (of nothing for a read callback's
         // upload) and adds no x-amz-content-sha256 of its own, which S3 requires: the payload goes
@@ -293,7 +300,8 @@ std::optional<std::vector<std::string>> partSums(FileReader& local, const std::v
                 failure = "durduruldu";
                 return std::nullopt;
             }
-            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), p.length - at));
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), p.length - at));
             const auto got = local.readAt(p.offset + at, buffer.data(), want);
             if (!got || *got == 0) {
                 failure = "arşiv okunamadı";
@@ -315,7 +323,8 @@ S3Place::S3Place(S3Config config) : config_(std::move(config)) {
     while (!config_.endpoint.empty() && config_.endpoint.back() == '/') config_.endpoint.pop_back();
     if (!config_.now)
         config_.now = [] {
-            return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            return std::chrono::duration_cast<std::chrono::seconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
                 .count();
         };
     if (config_.listPageSize < 1 || config_.listPageSize > 1000) config_.listPageSize = 1000;
@@ -342,7 +351,8 @@ void S3Place::lockHeaders(std::vector<std::string>& headers) const {
     if (config_.lockDays <= 0) return;
     headers.push_back(std::string("x-amz-object-lock-mode: ") +
                       (config_.lockMode == LockMode::Governance ? "GOVERNANCE" : "COMPLIANCE"));
-    headers.push_back("x-amz-object-lock-retain-until-date: " + s3::retainUntil(config_.now(), config_.lockDays));
+    headers.push_back("x-amz-object-lock-retain-until-date: " +
+                      s3::retainUntil(config_.now(), config_.lockDays));
 }
 
 std::optional<std::vector<PlaceItem>> S3Place::list(const std::string& folder, std::string& failure) {
@@ -351,7 +361,8 @@ std::optional<std::vector<PlaceItem>> S3Place::list(const std::string& folder, s
     std::string token;
     for (int page = 0; page < 10000; ++page) {
         std::string query = token.empty() ? "" : "continuation-token=" + s3::encodeQuery(token) + "&";
-        query += "list-type=2&max-keys=" + std::to_string(config_.listPageSize) + "&prefix=" + s3::encodeQuery(start);
+        query += "list-type=2&max-keys=" + std::to_string(config_.listPageSize) +
+                 "&prefix=" + s3::encodeQuery(start);
         Request r;
         r.url = bucketUrl(query);
         const Reply reply = transfer_->perform(r);
@@ -400,8 +411,8 @@ std::optional<PlaceItem> S3Place::put(const std::string& folder, const std::stri
     return item;
 }
 
-std::optional<PlaceItem> S3Place::putKey(const std::string& key, FileReader& local, const std::atomic<bool>& stop,
-                                         std::string& failure) {
+std::optional<PlaceItem> S3Place::putKey(const std::string& key, FileReader& local,
+                                         const std::atomic<bool>& stop, std::string& failure) {
     Local sums;
     sums.parts = s3::planParts(local.size(), config_.partSize);
     auto md5s = partSums(local, sums.parts, stop, failure);
@@ -441,7 +452,8 @@ std::optional<PlaceItem> S3Place::putMultipart(const std::string& key, FileReade
         Request r;
         r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
                           "prefix=" + s3::encodeQuery(key) +
-                          (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) + "&uploads=");
+                          (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) +
+                          "&uploads=");
         r.stop = &stop;
         const Reply reply = transfer_->perform(r);
         if (!reply) {
@@ -528,16 +540,19 @@ std::optional<PlaceItem> S3Place::putMultipart(const std::string& key, FileReade
         for (int attempt = 1; attempt <= kPartTries; ++attempt) {
             Request r;
             r.method = "PUT";
-            r.url = url(key, "partNumber=" + std::to_string(p.number) + "&uploadId=" + s3::encodeQuery(uploadId));
+            r.url =
+                url(key, "partNumber=" + std::to_string(p.number) + "&uploadId=" + s3::encodeQuery(uploadId));
             r.stop = &stop;
             r.headers = {md5Header(sums.md5s[p.number - 1])};
             r.body.file = &local;
             r.body.offset = p.offset;
             r.body.length = p.length;
             const Reply reply = transfer_->perform(r);
-            why = reply ? (reply.etag == md5 ? "" : "ETag farklı: " + reply.etag + " ≠ " + md5) : reply.failure;
+            why =
+                reply ? (reply.etag == md5 ? "" : "ETag farklı: " + reply.etag + " ≠ " + md5) : reply.failure;
             if (why.empty() || stop || attempt == kPartTries) break;
-            std::this_thread::sleep_for(std::chrono::seconds(attempt));  // a line that just dropped may be back
+            std::this_thread::sleep_for(
+                std::chrono::seconds(attempt));  // a line that just dropped may be back
         }
         if (stop) {
             failure = "durduruldu";
@@ -601,7 +616,8 @@ RemoveOutcome S3Place::removeKey(const std::string& key, std::string& failure) {
         Request r;
         r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
                           "prefix=" + s3::encodeQuery(key) +
-                          (idMarker.empty() ? "" : "&version-id-marker=" + s3::encodeQuery(idMarker)) + "&versions=");
+                          (idMarker.empty() ? "" : "&version-id-marker=" + s3::encodeQuery(idMarker)) +
+                          "&versions=");
         const Reply reply = transfer_->perform(r);
         if (!reply) {
             failure = reply.failure;
@@ -654,7 +670,8 @@ void S3Place::cleanUp(const std::string& folder, const std::vector<std::string>&
         Request r;
         r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
                           "prefix=" + s3::encodeQuery(start) +
-                          (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) + "&uploads=");
+                          (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) +
+                          "&uploads=");
         const Reply reply = transfer_->perform(r);
         const auto parsed = reply ? s3::parseUploadList(reply.body) : std::nullopt;
         if (!parsed) return;  // the next clean-up tries again

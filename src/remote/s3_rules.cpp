@@ -10,12 +10,12 @@
 namespace zel::s3 {
 namespace {
 
-constexpr std::size_t kMaxItems = 10000;     // more than any page S3 sends (1000 at most)
-constexpr std::size_t kMaxErrorText = 300;   // one line of the log
+constexpr std::size_t kMaxItems = 10000;    // more than any page S3 sends (1000 at most)
+constexpr std::size_t kMaxErrorText = 300;  // one line of the log
 
 bool unreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-           c == '.' || c == '~';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == '~';
 }
 
 std::string encode(std::string_view text, bool keepSlash) {
@@ -73,7 +73,9 @@ std::optional<std::string> text(std::string_view xml, std::string_view tag) {
     return xmlDecode(all->front());
 }
 
-std::string textOr(std::string_view xml, std::string_view tag) { return text(xml, tag).value_or(""); }
+std::string textOr(std::string_view xml, std::string_view tag) {
+    return text(xml, tag).value_or("");
+}
 
 std::optional<std::uint64_t> number(std::string_view xml, std::string_view tag) {
     const std::string t = textOr(xml, tag);
@@ -83,7 +85,9 @@ std::optional<std::uint64_t> number(std::string_view xml, std::string_view tag) 
     return n;
 }
 
-bool truncated(std::string_view xml) { return textOr(xml, "IsTruncated") == "true"; }
+bool truncated(std::string_view xml) {
+    return textOr(xml, "IsTruncated") == "true";
+}
 
 std::string unquoted(std::string etag) {
     if (etag.size() >= 2 && etag.front() == '"' && etag.back() == '"') etag = etag.substr(1, etag.size() - 2);
@@ -99,8 +103,12 @@ bool hasRoot(std::string_view xml, std::string_view root) {
 
 }  // namespace
 
-std::string encodePath(std::string_view key) { return encode(key, true); }
-std::string encodeQuery(std::string_view value) { return encode(value, false); }
+std::string encodePath(std::string_view key) {
+    return encode(key, true);
+}
+std::string encodeQuery(std::string_view value) {
+    return encode(value, false);
+}
 
 std::string objectUrl(std::string_view endpoint, std::string_view bucket, std::string_view key) {
     while (!endpoint.empty() && endpoint.back() == '/') endpoint.remove_suffix(1);
@@ -260,7 +268,8 @@ std::string errorText(std::string_view xml, long status) {
     }
     if (said.empty()) return "HTTP " + std::to_string(status);
     // One line of the log: no control character a server could break it with.
-    std::replace_if(said.begin(), said.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+    std::replace_if(
+        said.begin(), said.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
     if (said.size() > kMaxErrorText) said = said.substr(0, kMaxErrorText) + "...";
     return said;
 }

@@ -112,8 +112,8 @@ std::vector<PartRange> planParts(std::uint64_t size, std::uint64_t partSize);
 // The ETag S3 gives a multipart object: the MD5 of the parts' binary MD5s, in hex, "-<count>".
 std::string multipartEtag(const std::vector<std::string>& partMd5s);
 
-// A text with every occurrence of `secret` (raw or percent-encoded) masked: whatever a server or libcurl echoes, the log
-// never shows it.
+// A text with every occurrence of `secret` (raw or percent-encoded) masked: whatever a server or libcurl
+// echoes, the log never shows it.
 std::string withoutSecret(std::string text, std::string_view secret);
 
 }  // namespace zel::s3

@@ -72,7 +72,8 @@ protected:
     void SetUp() override {
         if (!dir_) {
             dir_ = new TempDir;
-            const std::string start = "bash " + kScripts + "moto.sh start '" + (dir_->path() / "moto").string() + "'";
+            const std::string start =
+                "bash " + kScripts + "moto.sh start '" + (dir_->path() / "moto").string() + "'";
             started_ = std::system(start.c_str()) == 0;
         }
         ASSERT_TRUE(started_) << "moto.sh could not start moto_server";
@@ -161,7 +162,8 @@ TEST_F(S3PlaceTest, APutIsProvenListedAndRemoved) {
     // Names of another folder, or deeper, are not this folder's.
     ASSERT_TRUE(place.put("baska", "x.zip", local, stop_, failure)) << failure;
     EXPECT_EQ(raw("PUT", "/yedek/ofis/c_tarvel/alt/y.zip").status, 200);
-    EXPECT_EQ(names(place, "c_tarvel"), (std::vector<std::string>{"a.zip", "b c.zip", "d.zip", "e.zip", "f.zip"}));
+    EXPECT_EQ(names(place, "c_tarvel"),
+              (std::vector<std::string>{"a.zip", "b c.zip", "d.zip", "e.zip", "f.zip"}));
     EXPECT_TRUE(names(place, "yok").empty());
 
     // The proof compares size and checksum with the local archive.
@@ -239,7 +241,8 @@ TEST_F(S3PlaceTest, ACutUploadIsTakenUpAgainByTheNextPut) {
     EXPECT_GT(sent() - before, 6 * kMb);
     EXPECT_LT(sent() - before, 6 * kMb + 100000);
     EXPECT_TRUE(place.prove("c_kesik", "kesik.zip", local, stop_));
-    EXPECT_EQ(raw("GET", "/yedek?prefix=ofis%2Fc_kesik%2F&uploads=").body.find("<Upload>"), std::string::npos);
+    EXPECT_EQ(raw("GET", "/yedek?prefix=ofis%2Fc_kesik%2F&uploads=").body.find("<Upload>"),
+              std::string::npos);
 }
 
 TEST_F(S3PlaceTest, AStopCutsASlowPutPromptly) {
@@ -261,8 +264,9 @@ TEST_F(S3PlaceTest, AStopCutsASlowPutPromptly) {
 
 // Each lock mode on a copy sent whole (moto 5.2 drops the lock headers of CreateMultipartUpload).
 TEST_F(S3PlaceTest, ALockedCopyCarriesItsDateAndCannotBeRemoved) {
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
-                                 std::chrono::system_clock::now().time_since_epoch()).count();
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     const struct {
         LockMode mode;
         const char* header;

@@ -24,7 +24,8 @@ TEST(S3Rules, KeysAndUrlsAreEncodedAsS3SignsThem) {
     }
     EXPECT_EQ(objectKey("ofis/", "c_tarvel", "x.zip"), "ofis/c_tarvel/x.zip");
     EXPECT_EQ(objectKey("", "c_tarvel", "x.zip"), "c_tarvel/x.zip");
-    EXPECT_EQ(objectUrl("https://s3.example.com/", "kova", "a b/x.zip"), "https://s3.example.com/kova/a%20b/x.zip");
+    EXPECT_EQ(objectUrl("https://s3.example.com/", "kova", "a b/x.zip"),
+              "https://s3.example.com/kova/a%20b/x.zip");
 }
 
 TEST(S3Rules, EntitiesAreDecodedAndStrangeOnesKept) {
@@ -43,7 +44,8 @@ TEST(S3Rules, ListingsAreReadAndPagesFollowed) {
         R"(<Contents><Key>p/a&amp;b.zip</Key><Size>12</Size><ETag>&quot;abc&quot;</ETag><Owner><ID>x</ID></Owner></Contents>)"
         R"(<Contents><Key>p/c.zip</Key><ETag>"def-2"</ETag><Size>7340032</Size></Contents></ListBucketResult>)");
     ASSERT_TRUE(page);
-    EXPECT_EQ(page->objects, (std::vector<ListedObject>{{"p/a&b.zip", 12, "abc"}, {"p/c.zip", 7340032, "def-2"}}));
+    EXPECT_EQ(page->objects,
+              (std::vector<ListedObject>{{"p/a&b.zip", 12, "abc"}, {"p/c.zip", 7340032, "def-2"}}));
     EXPECT_TRUE(page->truncated);
     EXPECT_EQ(page->nextToken, "t&1");
 
@@ -56,15 +58,18 @@ TEST(S3Rules, ListingsAreReadAndPagesFollowed) {
               (std::vector<ObjectVersion>{{"k", "v1", false}, {"k2", "null", false}, {"k", "v2", true}}));
 
     const auto uploads = parseUploadList(
-        "<ListMultipartUploadsResult><KeyMarker></KeyMarker><IsTruncated>false</IsTruncated><Upload><Key>k</Key>"
-        "<UploadId>u1</UploadId><Initiated>2026-12-09T10:00:00.000Z</Initiated></Upload></ListMultipartUploadsResult>");
+        "<ListMultipartUploadsResult><KeyMarker></KeyMarker><IsTruncated>false</IsTruncated><Upload><Key>k</"
+        "Key>"
+        "<UploadId>u1</UploadId><Initiated>2026-12-09T10:00:00.000Z</Initiated></Upload></"
+        "ListMultipartUploadsResult>");
     ASSERT_TRUE(uploads);
     EXPECT_EQ(uploads->uploads, (std::vector<PendingUpload>{{"k", "u1", "2026-12-09T10:00:00.000Z"}}));
 
     const auto parts = parsePartList(
         "<ListPartsResult><PartNumberMarker>0</PartNumberMarker><IsTruncated>true</IsTruncated>"
         "<NextPartNumberMarker>2</NextPartNumberMarker><Part><PartNumber>1</PartNumber><ETag>\"aa\"</ETag>"
-        "<Size>5242880</Size></Part><Part><PartNumber>2</PartNumber><ETag>&quot;bb&quot;</ETag><Size>1</Size></Part>"
+        "<Size>5242880</Size></Part><Part><PartNumber>2</PartNumber><ETag>&quot;bb&quot;</ETag><Size>1</"
+        "Size></Part>"
         "</ListPartsResult>");
     ASSERT_TRUE(parts);
     EXPECT_EQ(parts->parts, (std::vector<UploadedPart>{{1, "aa", 5242880}, {2, "bb", 1}}));
@@ -83,16 +88,22 @@ TEST(S3Rules, MalformedRepliesAreRefused) {
         "<ListBucketResult><Contents><Key>a</Key><Size>x1</Size></Contents></ListBucketResult>",
         "<ListBucketResult><Contents><Key>a</Key></Contents></ListBucketResult>",
         "<ListBucketResult><IsTruncated>true</IsTruncated></ListBucketResult>",
-        "<ListBucketResult><Contents><Key>a</Key><Size>18446744073709551616</Size></Contents></ListBucketResult>",
+        "<ListBucketResult><Contents><Key>a</Key><Size>18446744073709551616</Size></Contents></"
+        "ListBucketResult>",
     };
     for (const std::string_view xml : bad) EXPECT_FALSE(parseObjectList(xml)) << xml;
-    EXPECT_FALSE(parsePartList("<ListPartsResult><Part><PartNumber>0</PartNumber><Size>1</Size></Part></ListPartsResult>"));
+    EXPECT_FALSE(parsePartList(
+        "<ListPartsResult><Part><PartNumber>0</PartNumber><Size>1</Size></Part></ListPartsResult>"));
     EXPECT_FALSE(parsePartList("<ListPartsResult><Part><PartNumber>10001</PartNumber><Size>1</Size></Part>"));
-    EXPECT_FALSE(parseVersionList("<ListVersionsResult><Version><Key>k</Key></Version></ListVersionsResult>"));
-    EXPECT_FALSE(parseUploadList("<ListMultipartUploadsResult><Upload><Key>k</Key></ListMultipartUploadsResult>"));
-    EXPECT_FALSE(parseUploadId("<InitiateMultipartUploadResult><UploadId></UploadId></InitiateMultipartUploadResult>"));
+    EXPECT_FALSE(
+        parseVersionList("<ListVersionsResult><Version><Key>k</Key></Version></ListVersionsResult>"));
+    EXPECT_FALSE(
+        parseUploadList("<ListMultipartUploadsResult><Upload><Key>k</Key></ListMultipartUploadsResult>"));
+    EXPECT_FALSE(parseUploadId(
+        "<InitiateMultipartUploadResult><UploadId></UploadId></InitiateMultipartUploadResult>"));
     // Cut in the middle: a list that lacks its end may lack names too.
-    EXPECT_FALSE(parseObjectList("<ListBucketResult><Contents><Key>a</Key><Size>1</Size></Contents><Contents><Key>b"));
+    EXPECT_FALSE(
+        parseObjectList("<ListBucketResult><Contents><Key>a</Key><Size>1</Size></Contents><Contents><Key>b"));
 }
 
 TEST(S3Rules, ErrorsReadAsOneBoundedLine) {
@@ -138,7 +149,8 @@ TEST(S3Rules, PartsCoverTheArchiveWithinS3sLimits) {
     const auto huge = planParts(2000000 * mb, 64 * mb);  // ~2 TB: parts grow to stay within 10 000
     ASSERT_LE(huge.size(), static_cast<std::size_t>(kMaxParts));
     EXPECT_EQ(huge.back().offset + huge.back().length, 2000000 * mb);
-    for (std::size_t i = 1; i < huge.size(); ++i) ASSERT_EQ(huge[i].offset, huge[i - 1].offset + huge[i - 1].length);
+    for (std::size_t i = 1; i < huge.size(); ++i)
+        ASSERT_EQ(huge[i].offset, huge[i - 1].offset + huge[i - 1].length);
 }
 
 TEST(S3Rules, MultipartEtagAndCompletionBody) {
