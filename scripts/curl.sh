@@ -30,14 +30,15 @@ options=(
     --host=$host --disable-shared --enable-static --disable-dependency-tracking
     # Schannel alone: the system's certificate store and no TLS library to ship.
     --with-schannel --without-ca-bundle --without-ca-path --without-ca-fallback
-    # Mail and the monitoring's pings only.
+    # Mail, the monitoring's pings and the second place's S3 store only.
     --enable-smtp --enable-http --disable-ftp --disable-file --disable-ldap --disable-ldaps
     --disable-rtsp --disable-dict --disable-telnet --disable-tftp --disable-pop3 --disable-imap
     --disable-smb --disable-gopher --disable-mqtt --disable-websockets
     # Nothing the mail does not use. The MIME API stays: it builds a message with attachments.
+    # HTTP authentication stays: S3's requests are signed with its SigV4.
     # Verbose strings stay too: without them the error buffer says little of what went wrong.
     --disable-proxy --disable-cookies --disable-alt-svc --disable-hsts --disable-doh
-    --disable-netrc --disable-dateparse --disable-http-auth --disable-headers-api
+    --disable-netrc --disable-dateparse --disable-headers-api
     --disable-get-easy-options --disable-progress-meter --disable-unix-sockets
     --disable-manual --disable-libcurl-option --disable-tls-srp --disable-ntlm-wb
     # Win32 threads for the resolver, not winpthreads.
