@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "text/md5.h"
+#include "text/utf8.h"
 
 namespace zel::s3 {
 namespace {
@@ -148,21 +149,7 @@ std::string xmlDecode(std::string_view t) {
             if (ec == std::errc() && end == t.data() + semi && end != from && cp > 0 && cp <= 0x10FFFF &&
                 (cp < 0xD800 || cp > 0xDFFF)) {
                 // As UTF-8, the program's one encoding.
-                if (cp < 0x80) {
-                    out += static_cast<char>(cp);
-                } else if (cp < 0x800) {
-                    out += static_cast<char>(0xC0 | (cp >> 6));
-                    out += static_cast<char>(0x80 | (cp & 0x3F));
-                } else if (cp < 0x10000) {
-                    out += static_cast<char>(0xE0 | (cp >> 12));
-                    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (cp & 0x3F));
-                } else {
-                    out += static_cast<char>(0xF0 | (cp >> 18));
-                    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-                    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (cp & 0x3F));
-                }
+                appendUtf8(out, cp);
                 i = semi + 1;
                 continue;
             }

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "engine/archive_folder.h"
+#include "engine/backup_rules.h"
 
 namespace zel {
 
@@ -50,9 +51,8 @@ void SecondCopy::passNow(CopyRequest request) {
 }
 
 void SecondCopy::runStarted(const LocalDateTime& now) {
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d.%02d%02d", now.year, now.month, now.day, now.hour, now.minute);
-    copier_->runStarted(stamp);
+    // The stamp the run's first archive name gets.
+    copier_->runStarted(programArchive(archiveName("", now), "")->stamp);
 }
 
 void SecondCopy::runEnded(CopyRequest request) {
