@@ -8,10 +8,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <random>
 #include <thread>
 
 #include "engine/archive_check.h"
+#include "engine/backup_rules.h"
+#include "engine/source_listing.h"
+#include "platform/files/native_file_system.h"
+#include "remote/copier.h"
+#include "support/core/drive_fixture.h"
+#include "support/core/fake_clock.h"
 #include "support/core/temp_dir.h"
 #include "support/core/zip_writer.h"
 #include "text/md5.h"
@@ -357,6 +364,64 @@ TEST_F(S3PlaceTest, TrialStepsAndAWrongSecretThatNeverShows) {
         EXPECT_EQ(text.find(said("secret")), std::string::npos) << text;
     }
     EXPECT_EQ(wrong.describe().find("Gizli"), std::string::npos);
+}
+
+// The copier over the store, two pairs in one target folder: once a newer run's copies are proven
+// there, each pair keeps its newest, the pair of a copy gone here read from its entries there; a
+// locked bucket keeps its copies without calling that a failure.
+TEST_F(S3PlaceTest, TheCopierKeepsEachPairsNewestThere) {
+    const struct {
+        const char* bucket;
+        int lockDays;
+        std::size_t keptThere;
+    } cases[] = {{"yedek", 0, 2}, {"kilitli", 1, 4}};
+    for (const auto& k : cases) {
+        TempDrives drives;
+        NativeFileSystem files{PathMap{drives.root().string()}};
+        FakeClock clock({2026, 12, 6, 5, 2, 0});
+        const std::string target = drives.text('c', "yedek");
+        const std::vector<CopyPair> pairs{{0, drives.text('c', "a"), target}, {1, drives.text('c', "b"), target}};
+        auto make = [&](int pair, int day) {
+            const std::string name = archiveName(target, {2026, 12, day, 5, pair, 0});
+            const std::string entry = zipEntryPrefix(pairs[pair].source, nativeZipNaming()) + "/x.txt";
+            writeFile(drives.drive('c') / "yedek" / name, zipArchive({{entry, name + randomBytes(5000, day)}}));
+            return name;
+        };
+        auto c = config(k.bucket, "kopya/");
+        c.lockDays = k.lockDays;
+        c.now = [] { return std::int64_t{std::time(nullptr)}; };  // moto's lock ends by its own clock
+        S3Place place(c);
+        std::mutex mutex;
+        std::condition_variable told;
+        std::vector<CopyReport> reports;
+        RemoteCopier copier(files, clock, [&](CopyReport r) {
+            std::lock_guard lock(mutex);
+            reports.push_back(std::move(r));
+            told.notify_all();
+        });
+        copier.setPlace(std::shared_ptr<SecondPlace>(&place, [](SecondPlace*) {}));
+        auto pass = [&] {
+            std::unique_lock lock(mutex);
+            const std::size_t before = reports.size();
+            copier.request({pairs, 0, 1, true, true});
+            EXPECT_TRUE(told.wait_for(lock, 60s, [&] { return reports.size() > before; })) << k.bucket;
+            return reports.empty() ? CopyReport{} : reports.back();
+        };
+        const std::string folder = placeFolderName(target, false);
+        const std::vector<std::string> old{make(0, 6), make(1, 6)};
+        EXPECT_EQ(pass().proven.size(), 2u) << k.bucket;
+        clock.set({2026, 12, 7, 5, 2, 0});
+        const std::vector<std::string> newest{make(0, 7), make(1, 7)};
+        for (const std::string& name : old) std::filesystem::remove(drives.drive('c') / "yedek" / name);
+        const CopyReport second = pass();
+        EXPECT_EQ(second.proven.size(), 2u) << k.bucket;
+        EXPECT_TRUE(second.failures.empty()) << k.bucket;
+        for (const std::string& line : second.lines) EXPECT_EQ(line.find("silinemedi"), std::string::npos) << line;
+        std::vector<std::string> there = names(place, folder);
+        EXPECT_EQ(there.size(), k.keptThere) << k.bucket;
+        for (const std::string& name : newest)
+            EXPECT_NE(std::find(there.begin(), there.end(), name), there.end()) << k.bucket << " " << name;
+    }
 }
 
 }  // namespace
