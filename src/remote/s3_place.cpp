@@ -355,6 +355,52 @@ void S3Place::lockHeaders(std::vector<std::string>& headers) const {
                       s3::retainUntil(config_.now(), config_.lockDays));
 }
 
+bool S3Place::everyPage(const std::string& what, const std::string& prefix, const std::atomic<bool>* stop,
+                        const std::function<std::optional<s3::Markers>(const std::string&)>& page,
+                        std::string& failure) {
+    const std::string idMarker = what == "versions" ? "version-id-marker" : "upload-id-marker";
+    s3::Markers at;
+    for (int n = 0; n < 1000; ++n) {
+        Request r;
+        r.url = bucketUrl((at.key.empty() ? "" : "key-marker=" + s3::encodeQuery(at.key) + "&") +
+                          "prefix=" + s3::encodeQuery(prefix) +
+                          (at.id.empty() ? "" : "&" + idMarker + "=" + s3::encodeQuery(at.id)) + "&" + what +
+                          "=");
+        r.stop = stop;
+        const Reply reply = transfer_->perform(r);
+        if (!reply) {
+            failure = reply.failure;
+            return false;
+        }
+        const std::optional<s3::Markers> next = page(reply.body);
+        if (!next) {
+            failure = what == "versions" ? "sürümler okunamadı" : "yarım kalan yüklemeler okunamadı";
+            return false;
+        }
+        if (!next->more) return true;
+        at = *next;
+    }
+    failure = "liste bitmedi";
+    return false;
+}
+
+std::optional<std::vector<s3::PendingUpload>> S3Place::pendingUploads(const std::string& prefix,
+                                                                      const std::atomic<bool>* stop,
+                                                                      std::string& failure) {
+    std::vector<s3::PendingUpload> uploads;
+    const bool listed = everyPage(
+        "uploads", prefix, stop,
+        [&](const std::string& body) -> std::optional<s3::Markers> {
+            const auto parsed = s3::parseUploadList(body);
+            if (!parsed) return std::nullopt;
+            uploads.insert(uploads.end(), parsed->uploads.begin(), parsed->uploads.end());
+            return s3::Markers{parsed->truncated, parsed->nextKeyMarker, parsed->nextUploadIdMarker};
+        },
+        failure);
+    if (!listed) return std::nullopt;
+    return uploads;
+}
+
 std::optional<std::vector<PlaceItem>> S3Place::list(const std::string& folder, std::string& failure) {
     const std::string start = config_.prefix + folder + "/";
     std::vector<PlaceItem> items;
@@ -446,37 +492,15 @@ std::optional<PlaceItem> S3Place::putMultipart(const std::string& key, FileReade
                                                const std::atomic<bool>& stop, std::string& failure) {
     // An upload of this key that a cut put left is taken up again: its parts that are whole there
     // are not sent twice.
-    std::vector<s3::PendingUpload> pending;
-    std::string keyMarker, idMarker;
-    for (int page = 0; page < 1000; ++page) {
-        Request r;
-        r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
-                          "prefix=" + s3::encodeQuery(key) +
-                          (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) +
-                          "&uploads=");
-        r.stop = &stop;
-        const Reply reply = transfer_->perform(r);
-        if (!reply) {
-            failure = reply.failure;
-            return std::nullopt;
-        }
-        const auto parsed = s3::parseUploadList(reply.body);
-        if (!parsed) {
-            failure = "yarım kalan yüklemeler okunamadı";
-            return std::nullopt;
-        }
-        for (const auto& u : parsed->uploads)
-            if (u.key == key) pending.push_back(u);
-        if (!parsed->truncated) break;
-        keyMarker = parsed->nextKeyMarker;
-        idMarker = parsed->nextUploadIdMarker;
-    }
-    std::sort(pending.begin(), pending.end(),
+    std::optional<std::vector<s3::PendingUpload>> pending = pendingUploads(key, &stop, failure);
+    if (!pending) return std::nullopt;
+    std::erase_if(*pending, [&](const s3::PendingUpload& u) { return u.key != key; });
+    std::sort(pending->begin(), pending->end(),
               [](const auto& a, const auto& b) { return a.initiated > b.initiated; });
 
     std::string uploadId;
     std::map<int, s3::UploadedPart> there;
-    for (const s3::PendingUpload& u : pending) {
+    for (const s3::PendingUpload& u : *pending) {
         if (!uploadId.empty()) {  // an older one only holds space
             Request abort;
             abort.method = "DELETE";
@@ -611,29 +635,17 @@ RemoveOutcome S3Place::removeKey(const std::string& key, std::string& failure) {
     // Every version goes, not only the newest: on a versioned (locked) bucket a plain DELETE would
     // just lay a delete marker over a copy that still takes space and still counts as kept.
     std::vector<s3::ObjectVersion> versions;
-    std::string keyMarker, idMarker;
-    for (int page = 0; page < 1000; ++page) {
-        Request r;
-        r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
-                          "prefix=" + s3::encodeQuery(key) +
-                          (idMarker.empty() ? "" : "&version-id-marker=" + s3::encodeQuery(idMarker)) +
-                          "&versions=");
-        const Reply reply = transfer_->perform(r);
-        if (!reply) {
-            failure = reply.failure;
-            return RemoveOutcome::Failed;
-        }
-        const auto parsed = s3::parseVersionList(reply.body);
-        if (!parsed) {
-            failure = "sürümler okunamadı";
-            return RemoveOutcome::Failed;
-        }
-        for (const auto& v : parsed->versions)
-            if (v.key == key) versions.push_back(v);
-        if (!parsed->truncated) break;
-        keyMarker = parsed->nextKeyMarker;
-        idMarker = parsed->nextVersionIdMarker;
-    }
+    const bool listed = everyPage(
+        "versions", key, nullptr,
+        [&](const std::string& body) -> std::optional<s3::Markers> {
+            const auto parsed = s3::parseVersionList(body);
+            if (!parsed) return std::nullopt;
+            for (const auto& v : parsed->versions)
+                if (v.key == key) versions.push_back(v);
+            return s3::Markers{parsed->truncated, parsed->nextKeyMarker, parsed->nextVersionIdMarker};
+        },
+        failure);
+    if (!listed) return RemoveOutcome::Failed;
     RemoveOutcome outcome = RemoveOutcome::Removed;
     for (const s3::ObjectVersion& v : versions) {
         Request r;
@@ -665,28 +677,17 @@ PlaceResult S3Place::setAside(const std::string& folder, const std::string& name
 
 void S3Place::cleanUp(const std::string& folder, const std::vector<std::string>& owed) {
     const std::string start = config_.prefix + folder + "/";
-    std::string keyMarker, idMarker;
-    for (int page = 0; page < 1000; ++page) {
-        Request r;
-        r.url = bucketUrl((keyMarker.empty() ? "" : "key-marker=" + s3::encodeQuery(keyMarker) + "&") +
-                          "prefix=" + s3::encodeQuery(start) +
-                          (idMarker.empty() ? "" : "&upload-id-marker=" + s3::encodeQuery(idMarker)) +
-                          "&uploads=");
-        const Reply reply = transfer_->perform(r);
-        const auto parsed = reply ? s3::parseUploadList(reply.body) : std::nullopt;
-        if (!parsed) return;  // the next clean-up tries again
-        for (const auto& u : parsed->uploads) {
-            if (!u.key.starts_with(start)) continue;
-            const std::string name = u.key.substr(start.size());
-            if (std::find(owed.begin(), owed.end(), name) != owed.end()) continue;
-            Request abort;
-            abort.method = "DELETE";
-            abort.url = url(u.key, "uploadId=" + s3::encodeQuery(u.uploadId));
-            transfer_->perform(abort);
-        }
-        if (!parsed->truncated) return;
-        keyMarker = parsed->nextKeyMarker;
-        idMarker = parsed->nextUploadIdMarker;
+    std::string failure;
+    const std::optional<std::vector<s3::PendingUpload>> pending = pendingUploads(start, nullptr, failure);
+    if (!pending) return;  // the next clean-up tries again
+    for (const s3::PendingUpload& u : *pending) {
+        if (!u.key.starts_with(start)) continue;
+        const std::string name = u.key.substr(start.size());
+        if (std::find(owed.begin(), owed.end(), name) != owed.end()) continue;
+        Request abort;
+        abort.method = "DELETE";
+        abort.url = url(u.key, "uploadId=" + s3::encodeQuery(u.uploadId));
+        transfer_->perform(abort);
     }
 }
 

@@ -60,6 +60,14 @@ private:
     std::string check(const std::string& key, std::uint64_t size, const std::string& etag,
                       const std::atomic<bool>& stop, std::string* stamp = nullptr);
     RemoveOutcome removeKey(const std::string& key, std::string& failure);
+    // Every page of the bucket's listing of `what` ("uploads" or "versions") under `prefix`, each
+    // reply's body given to `page`, which tells where the next page starts (nothing: unreadable).
+    bool everyPage(const std::string& what, const std::string& prefix, const std::atomic<bool>* stop,
+                   const std::function<std::optional<s3::Markers>(const std::string&)>& page,
+                   std::string& failure);
+    std::optional<std::vector<s3::PendingUpload>> pendingUploads(const std::string& prefix,
+                                                                 const std::atomic<bool>* stop,
+                                                                 std::string& failure);
     // An object's URL, and the bucket's with a query; the query in SigV4's canonical order (sorted,
     // every value encoded), since libcurl 7.88 signs it as it stands.
     std::string url(const std::string& key, const std::string& query = {}) const;

@@ -38,6 +38,13 @@ struct ObjectPage {
 // ListObjectsV2's reply; nothing when it is not one.
 std::optional<ObjectPage> parseObjectList(std::string_view xml);
 
+// Where a listing of versions or uploads goes on: after this key and id, when there is more.
+struct Markers {
+    bool more = false;
+    std::string key;
+    std::string id;
+};
+
 struct ObjectVersion {
     std::string key;
     std::string versionId;
