@@ -172,9 +172,9 @@ std::uint64_t writeSmallFiles(const fs::path& source) {
 // their free space zero, every 16th is a dense index page and every 16th a blob of random bytes
 // that does not compress. Written a page at a time.
 std::uint64_t writeExtentFile(const fs::path& file, std::size_t megabytes, std::uint32_t seed) {
-    static const char* const names[] = {"AHMET",   "MEHMET", "AYSE",  "FATMA", "MUSTAFA", "EMINE",
-                                        "ALI",     "HATICE", "HUSEYIN", "ZEYNEP", "IBRAHIM", "ELIF",
-                                        "OSMAN",   "MERVE",  "YUSUF", "SEVGI"};
+    static const char* const names[] = {"AHMET", "MEHMET", "AYSE",    "FATMA",  "MUSTAFA", "EMINE",
+                                        "ALI",   "HATICE", "HUSEYIN", "ZEYNEP", "IBRAHIM", "ELIF",
+                                        "OSMAN", "MERVE",  "YUSUF",   "SEVGI"};
     static const char* const towns[] = {"ISTANBUL", "ANKARA", "IZMIR", "BURSA",
                                         "ANTALYA",  "KONYA",  "ADANA", "TRABZON"};
     fs::create_directories(file.parent_path());
@@ -203,11 +203,11 @@ std::uint64_t writeExtentFile(const fs::path& file, std::size_t megabytes, std::
             const std::size_t fill = 2048 + next() % 6000;
             for (std::size_t at = 64; at + 128 < fill;) {
                 const unsigned year = 2015 + next() % 10, month = 1 + next() % 12, day = 1 + next() % 28;
-                at += 1 + static_cast<std::size_t>(std::snprintf(
-                              page.data() + at, 128, "%llu|%s %s|%s|%04u-%02u-%02u|%u.%02u|%c|",
-                              static_cast<unsigned long long>(row++), names[next() % 16], names[next() % 16],
-                              towns[next() % 8], year, month, day, next() % 100000, next() % 100,
-                              "ABCP"[next() % 4]));
+                at += 1 + static_cast<std::size_t>(
+                              std::snprintf(page.data() + at, 128, "%llu|%s %s|%s|%04u-%02u-%02u|%u.%02u|%c|",
+                                            static_cast<unsigned long long>(row++), names[next() % 16],
+                                            names[next() % 16], towns[next() % 8], year, month, day,
+                                            next() % 100000, next() % 100, "ABCP"[next() % 4]));
             }
         }
         out.write(page.data(), static_cast<std::streamsize>(page.size()));
@@ -319,9 +319,10 @@ void ratio(const char* label, std::uint64_t (*writeSource)(const fs::path&), boo
                  f = percentile(fast, 0.5), z = percentile(zlib, 0.5), k = percentile(confirm, 0.5);
     std::fflush(stdout);
     std::printf("%s (%.1f MB, archive %.1f MB):\n", label, sourceBytes / 1e6, archiveBytes / 1e6);
-    std::printf("  backup run, read-back included: median %.3f s; same zip run directly: median %.3f s; "
-                "ratio %.3f (target <= 1.10)\n",
-                r, d, r / d);
+    std::printf(
+        "  backup run, read-back included: median %.3f s; same zip run directly: median %.3f s; "
+        "ratio %.3f (target <= 1.10)\n",
+        r, d, r / d);
     std::printf("  runs:");
     for (std::size_t i = 0; i < viaRun.size(); ++i) std::printf(" %.3f/%.3f", viaRun[i], viaDirect[i]);
     std::printf(" s (run/zip)\n");
@@ -338,11 +339,14 @@ void ratio(const char* label, std::uint64_t (*writeSource)(const fs::path&), boo
                 percentile(latencies, 0.99), percentile(latencies, 1.0));
     if (showRss) {
         double overRead = 0, overRun = 0;
-        for (std::size_t i = 0; i < rssPeak.size(); ++i) overRead = std::max(overRead, rssPeak[i] - rssBefore[i]);
-        for (std::size_t i = 0; i < rssRunPeak.size(); ++i) overRun = std::max(overRun, rssRunPeak[i] - rssRunBefore[i]);
-        std::printf("  RSS before the read-back %.1f MB; peak during it at most +%.1f MB (ISA-L and zlib), "
-                    "during a whole run at most +%.1f MB (target +64 MB)\n",
-                    rssBefore.front(), overRead, overRun);
+        for (std::size_t i = 0; i < rssPeak.size(); ++i)
+            overRead = std::max(overRead, rssPeak[i] - rssBefore[i]);
+        for (std::size_t i = 0; i < rssRunPeak.size(); ++i)
+            overRun = std::max(overRun, rssRunPeak[i] - rssRunBefore[i]);
+        std::printf(
+            "  RSS before the read-back %.1f MB; peak during it at most +%.1f MB (ISA-L and zlib), "
+            "during a whole run at most +%.1f MB (target +64 MB)\n",
+            rssBefore.front(), overRead, overRun);
     }
     fs::remove_all(root);
 }
