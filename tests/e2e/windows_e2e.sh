@@ -5,11 +5,13 @@
 # Wine's cmd, Turkish letters typed into a folder box saved as Windows-1254, the last row saving
 # TarvelYedekEk.ini, "Ayarlar..." with a test mail over STARTTLS to a local server and the mail
 # settings saved with a DPAPI-protected password, its "İzleme" page naming the metrics folder, its
-# "Uzak kopya" page naming a folder on another drive as the second place, a read-only settings file
-# told, a settings file that is a link kept one, a picker's tooltip, a second copy started through a
-# link to the folder giving way, "&Kapat" keeping a typed folder, and at 144 DPI the last row and the
-# settings dialog, and the end of the session during a scheduled run; then three starts, failing runs
-# and ends under load with Wine's heap checks on, each pinged over HTTPS and told in the metrics file.
+# "Uzak kopya" page naming a folder on another drive as the second place, then S3-compatible storage
+# over HTTPS through Schannel, its secret kept by DPAPI and in no log line, the archive copied into
+# the bucket and logged, a read-only settings file told, a settings file that is a link kept one, a
+# picker's tooltip, a second copy started through a link to the folder giving way, "&Kapat" keeping
+# a typed folder, and at 144 DPI the last row and the settings dialog, and the end of the session
+# during a scheduled run; then three starts, failing runs and ends under load with Wine's heap checks
+# on, each pinged over HTTPS and told in the metrics file.
 # The dialog's screenshots go to screenshots/ beside the exe.
 #   windows_e2e.sh ZELYEDEK_EXE ZIP_EXE PG_SCRIPT   (WINEPREFIX: a booted prefix to copy)
 set -uo pipefail
@@ -40,6 +42,11 @@ smtp_port=$(free_port)
 pids+=($!)
 smtp_ready() { grep -qx ready "$work/smtp.log"; }
 check "the test mail server listens on port $smtp_port" within 15 smtp_ready
+# The test S3 server, moto, over HTTPS with the same certificate; it checks every request's signature.
+stop_s3() { bash "$here/../support/s3/moto.sh" stop "$work/moto" >/dev/null 2>&1; }
+trap 'remove_test_ca; stop_s3; wine_stop_all' EXIT
+check "the test S3 server answers over HTTPS" env MOTO_CERT="$work/ca/server.pem" MOTO_KEY="$work/ca/server.key" \
+    MOTO_CA="$work/ca/ca.pem" bash "$here/../support/s3/moto.sh" start "$work/moto"
 mkdir -p "$c/progress/openedge/bin" "$work/app"
 echo gizli >"$c/brevund/belgeler/.gizli"  # Wine counts a dot file as hidden, as Windows' attrib +h
 mkdir -p "$c/eski yedek/alt"
@@ -250,6 +257,45 @@ copied_there() {
         grep -q "Uzak kopya: c:.tarvel-yedek.$(basename "$a") -> d:.uzak (" "$work/app/TarvelYedek.log"
 }
 check "the archive made before is copied to drive d at once, proven there and logged" within 30 copied_there
+# Then S3-compatible storage over HTTPS (Schannel, the test CA): the kind's next choice, the folder
+# typed over with the address, then the access key, its secret, the region, the bucket and a key
+# prefix. "Deneme" writes, reads back and deletes an object; "Tamam" saves the secret by DPAPI.
+read -r s3_port s3_key s3_secret < <(cat "$work/moto/port" "$work/moto/key" "$work/moto/secret" | tr '\n' ' ')
+click_in_window 678 328
+within 5 mail_dialog_shown
+xdotool key shift+Tab Right Right Tab Down Tab End shift+Home  # the kind: "S3 uyumlu depolama"
+for typed in "https://localhost:$s3_port" "$s3_key" "$s3_secret" us-east-1 yedek; do
+    xdotool type --delay 60 "$typed"
+    xdotool key Tab
+done
+xdotool type --delay 60 ofis
+dialog_button Deneme
+s3_tried() { grep -qE '"DELETE /yedek/ofis/zelyedek-deneme\.tmp(\?[^ ]*)? HTTP/1\.1" 204' "$work/moto/server.log"; }
+check "for S3 its \"Deneme\" writes, reads back and deletes an object over HTTPS, signed" within 30 s3_tried
+sleep 1  # the answer is posted to the window's thread
+check "the page with the answer is $shots/settings-uzak-s3.png" shot_dialog settings-uzak-s3
+dialog_button Tamam
+within 5 mail_dialog_gone
+s3_saved() {
+    mail_lines_are UzakTur=s3 "UzakAdres=https://localhost:$s3_port" "UzakKullanici=$s3_key" UzakBolge=us-east-1 \
+        UzakKova=yedek UzakOnek=ofis && crlf_and_head_kept
+}
+check "\"Tamam\" saves the S3 kind, address, access key, region, bucket and prefix" s3_saved
+secret_protected() { mail_lines_are 'UzakParola=dpapi:[A-Za-z0-9+/]\{40,\}=*' && ! grep -qaF -- "$s3_secret" "$extra"; }
+check "and the secret as \"dpapi:\" and base64, never in clear" secret_protected
+s3_get() {
+    curl -sf --aws-sigv4 aws:amz:us-east-1:s3 --user "$s3_key:$s3_secret" -H "x-amz-content-sha256: UNSIGNED-PAYLOAD" \
+        --cacert "$work/ca/ca.pem" "https://127.0.0.1:$s3_port/yedek/$1"
+}
+copied_to_s3() {
+    local a; a=$(archive)
+    [ -n "$a" ] && s3_get "ofis/c_tarvel-yedek/$(basename "$a")" >"$work/s3-copy.zip" && cmp -s "$a" "$work/s3-copy.zip" &&
+        grep -qF "Uzak kopya: c:\\tarvel-yedek\\$(basename "$a") -> s3://yedek/ofis/ (localhost:$s3_port) (" \
+            "$work/app/TarvelYedek.log"
+}
+check "the archive is copied into the bucket at once, proven there and logged" within 30 copied_to_s3
+secret_unlogged() { [ -s "$work/app/TarvelYedek.log" ] && ! grep -qaF -- "$s3_secret" "$work/app/TarvelYedek.log"; }
+check "and the secret is in no line of the run log" secret_unlogged
 mail_hex=$(tail -n +4 "$extra" | hex)
 saved_mail=$(hex <"$extra")
 click_in_window 678 328

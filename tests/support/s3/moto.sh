@@ -5,6 +5,9 @@
 #                        "yedek" (plain), "surumlu" (versioned) and "kilitli" (Object Lock), then
 #                        turn authentication on; writes DIR/port, DIR/key, DIR/secret
 #   moto.sh stop DIR   - stop it and remove DIR
+# With MOTO_CERT and MOTO_KEY (PEM files) it speaks HTTPS with that certificate instead of plain
+# HTTP; MOTO_CA, the CA that signed it (default: the certificate itself, a self-signed one), is what
+# its own set-up requests trust.
 set -euo pipefail
 cmd=$1
 dir=$2
@@ -27,18 +30,23 @@ start() {
     port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     # Authentication stays off until the user exists: moto checks a signature only once
     # INITIAL_NO_AUTH_ACTION_COUNT requests have passed, and reset-auth below sets that to none.
-    setsid $python "$(dirname "$0")/moto_server.py" -H 127.0.0.1 -p "$port" >"$dir/server.log" 2>&1 &
+    local tls=() url=http://127.0.0.1:$port curl=(curl)
+    if [ -n "${MOTO_CERT:-}" ]; then
+        tls=(--ssl-cert "$MOTO_CERT" --ssl-key "${MOTO_KEY:?MOTO_KEY: the key of MOTO_CERT}")
+        url=https://127.0.0.1:$port
+        curl=(curl --cacert "${MOTO_CA:-$MOTO_CERT}")
+    fi
+    setsid $python "$(dirname "$0")/moto_server.py" -H 127.0.0.1 -p "$port" "${tls[@]}" >"$dir/server.log" 2>&1 &
     echo $! >"$dir/pid"
-    local url=http://127.0.0.1:$port
     for _ in $(seq 100); do
-        curl -s -o /dev/null "$url/moto-api/" && break
+        "${curl[@]}" -s -o /dev/null "$url/moto-api/" && break
         sleep 0.1
     done
-    curl -s -o /dev/null "$url/moto-api/" || { cat "$dir/server.log" >&2; exit 1; }
+    "${curl[@]}" -s -o /dev/null "$url/moto-api/" || { cat "$dir/server.log" >&2; exit 1; }
 
     # Before authentication, moto picks the service from the credential scope alone.
-    local iam=(curl -sf "$url/" -H "Authorization: AWS4-HMAC-SHA256 Credential=x/20250101/us-east-1/iam/aws4_request, SignedHeaders=host, Signature=x")
-    local s3=(curl -sf -X PUT -H "Authorization: AWS4-HMAC-SHA256 Credential=x/20250101/us-east-1/s3/aws4_request, SignedHeaders=host, Signature=x")
+    local iam=("${curl[@]}" -sf "$url/" -H "Authorization: AWS4-HMAC-SHA256 Credential=x/20250101/us-east-1/iam/aws4_request, SignedHeaders=host, Signature=x")
+    local s3=("${curl[@]}" -sf -X PUT -H "Authorization: AWS4-HMAC-SHA256 Credential=x/20250101/us-east-1/s3/aws4_request, SignedHeaders=host, Signature=x")
     "${iam[@]}" -d Action=CreateUser -d UserName=yedekci -d Version=2010-05-08 >/dev/null
     "${iam[@]}" -d Action=PutUserPolicy -d UserName=yedekci -d PolicyName=s3 -d Version=2010-05-08 \
         --data-urlencode 'PolicyDocument={"Version":"2012-10-17","Statement":[{"Effect":"Allow","Action":"s3:*","Resource":"*"}]}' >/dev/null
@@ -52,7 +60,7 @@ start() {
     "${s3[@]}" "$url/surumlu?versioning" -H "Content-Type: application/xml" \
         --data-binary '<VersioningConfiguration><Status>Enabled</Status></VersioningConfiguration>' >/dev/null
     "${s3[@]}" -H "x-amz-bucket-object-lock-enabled: true" "$url/kilitli" >/dev/null
-    curl -sf -X POST -H "Content-Type: text/plain" --data-binary 0 "$url/moto-api/reset-auth" >/dev/null
+    "${curl[@]}" -sf -X POST -H "Content-Type: text/plain" --data-binary 0 "$url/moto-api/reset-auth" >/dev/null
     echo "$port" >"$dir/port"
 }
 
