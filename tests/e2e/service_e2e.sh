@@ -488,6 +488,22 @@ copied_whole() { [ -f "$copied" ] && unzip -tq "$copied" >/dev/null && cmp -s "$
 check "the run's archive is copied to the second place and reads back there" within 20 copied_whole
 durum >/dev/null
 check "--durum names the pair's copy" grep -qF '1. çift: Uzak kopya: c:\yedek\'"$(basename "$archive") -> $work/uzak (" "$work/durum.out"
+# The second place unplugged for a run: the backup recorded as before, the copy's failure a warning
+# kept for the next window, and no folder made in its place; plugged in again, the service's next
+# start copies what it is owed.
+mv "$work/uzak" "$work/uzak-takili-degil"
+recorded() { grep -c 'Yedekleme kaydı veritabanına yazıldı' "$work/TarvelYedek.log"; }
+records=$(recorded)
+sleep $((61 - $(date +%-S)))  # a minute of its own, so that the run's archive gets a new name
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+owed=$(ls -t "$work"/drives/c/yedek/yedek*.zip | head -1)
+check "unplugged, the run's archive is made and recorded" test "$owed" != "$archive" -a "$(recorded)" -gt "$records"
+copy_warned() { grep -qF "Uzak kopya alınamadı: $work/uzak (" "$work/TarvelYedek.uyari" && [ ! -e "$work/uzak" ]; }
+check "the copy's failure is a warning kept for the next window, no folder made for it" within 20 copy_warned
+mv "$work/uzak-takili-degil" "$work/uzak"
+restart_service
+owed_copied() { [ -f "$work/uzak/c_yedek/$(basename "$owed")" ] && cmp -s "$work/uzak/c_yedek/$(basename "$owed")" "$owed"; }
+check "plugged in again, the next start copies it" within 20 owed_copied
 # A switch that never answers: the run ends as soon as ever, and after the tries one line says so.
 sed -i "s|^IzlemeAdresi=.*|IzlemeAdresi=http://127.0.0.1:$hang_port/ping/abc\r|" "$work/TarvelYedekEk.ini"
 restart_service
