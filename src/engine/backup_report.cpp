@@ -96,8 +96,11 @@ std::string pairLogText(const PairOutcome& o) {
                                std::to_string(o.filesVerified) + " dosya doğrulandı";
             if (o.leftOutByZip > 0)
                 text += ", " + std::to_string(o.leftOutByZip) + " gizli ya da sistem dosyası alınmadı";
-            if (!o.vanished.empty()) text += "; " + namesText("çalışırken silinen", "dosya", o.vanished);
-            return text + ")";
+            text += ")";
+            // A file deleted while zip ran changed too: the archive is not of one moment.
+            if (const std::size_t changed = o.changed.size() + o.vanished.size())
+                text += " (değişen dosya: " + std::to_string(changed) + ")";
+            return text;
         }
         case PairOutcome::Kind::ZipFailed:
         case PairOutcome::Kind::ZipNotStarted:
@@ -112,6 +115,18 @@ std::string pairLogText(const PairOutcome& o) {
         }
     }
     return {};
+}
+
+std::vector<std::string> changedFileLines(const PairOutcome& o) {
+    constexpr std::size_t kNamed = 20;
+    std::vector<std::string> lines;
+    for (const auto& [label, files] : {std::pair{"Yedekleme sırasında değişti: ", &o.changed},
+                                       std::pair{"Yedekleme sırasında silindi: ", &o.vanished}}) {
+        for (std::size_t i = 0; i < files->size() && i < kNamed; ++i) lines.push_back(label + (*files)[i]);
+        if (files->size() > kNamed)
+            lines.push_back("... ve " + std::to_string(files->size() - kNamed) + " dosya daha");
+    }
+    return lines;
 }
 
 std::string failureWarningText(const PairOutcome& o) {

@@ -35,7 +35,8 @@ struct PairOutcome {
     std::string renameFailure;          // why a failed archive kept its .zip name
     std::uint64_t filesVerified = 0;    // file entries read back with their CRC and size
     std::uint64_t leftOutByZip = 0;     // hidden or system items that zip's own rule leaves out
-    std::vector<std::string> vanished;  // listed, gone before zip reached them
+    std::vector<std::string> vanished;  // listed, gone before zip reached them (paths)
+    std::vector<std::string> changed;   // archived while they were written (paths)
 };
 
 // What a run tells as it goes: the run log and the warning listen.
@@ -67,6 +68,10 @@ std::string namesText(std::string_view label, std::string_view unit, const std::
 
 // The run log's line for a pair.
 std::string pairLogText(const PairOutcome& outcome);
+
+// The run log's lines naming a pair's files that changed or vanished while zip read them: the first
+// 20 of each, then how many more.
+std::vector<std::string> changedFileLines(const PairOutcome& outcome);
 
 // True for a pair whose source exists but that did not end with a good archive.
 bool pairFailed(const PairOutcome& outcome);

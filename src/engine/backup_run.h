@@ -18,6 +18,8 @@ namespace zel {
 
 inline constexpr int kFolderPairs = 4;
 inline constexpr std::int32_t kZipWaitLimitMs = 999999999;
+// Info-ZIP's exit code when a file it was to add could not be opened.
+inline constexpr int kZipCouldNotOpen = 18;
 inline constexpr std::int32_t kZipWindowStyle = 4;  // normal window that does not take the focus
 // Names a failed archive may take (X.zip.eksik, X.zip.1.eksik, ...) before its rename gives up.
 inline constexpr int kFailedNameTries = 100;

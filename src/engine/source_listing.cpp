@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <optional>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "platform/files/path_map.h"
 
@@ -109,7 +109,8 @@ SourceListing listSource(FileSystem& files, const std::string& source, const Lis
             std::string entry = join(folder.entry, item.name, '/');
             std::string path = join(folder.path, item.name, '\\');
             if (item.kind == FolderItem::Kind::File) {
-                listing.files.push_back({std::move(entry), std::move(path)});
+                std::optional<FileStamp> stamp = files.fileStamp(path);
+                listing.files.push_back({std::move(entry), std::move(path), stamp});
             } else if (item.kind == FolderItem::Kind::Folder && folder.depth < kDeepest) {
                 todo.push_back({std::move(entry), std::move(path), folder.depth + 1, folder.way});
             }
@@ -118,13 +119,29 @@ SourceListing listSource(FileSystem& files, const std::string& source, const Lis
     return listing;
 }
 
-Completeness compareWithArchive(const SourceListing& listing, const std::vector<std::string>& archived,
-                                const std::function<bool(const std::string& path)>& stillThere) {
-    const std::unordered_set<std::string> inArchive(archived.begin(), archived.end());
+Completeness compareWithArchive(
+    const SourceListing& listing, const std::vector<std::string>& archived,
+    const std::vector<std::uint64_t>& archivedSizes,
+    const std::function<bool(const std::string& path)>& stillThere,
+    const std::function<std::optional<FileStamp>(const std::string& path)>& stampNow) {
+    std::unordered_map<std::string_view, std::uint64_t> inArchive;
+    for (std::size_t i = 0; i < archived.size(); ++i)
+        inArchive.emplace(archived[i], i < archivedSizes.size() ? archivedSizes[i] : 0);
     Completeness result;
     for (const SourceListing::File& file : listing.files) {
-        if (inArchive.count(file.entry)) continue;
-        (stillThere(file.path) ? result.missing : result.vanished).push_back(file.entry);
+        const auto archivedFile = inArchive.find(file.entry);
+        if (archivedFile == inArchive.end()) {
+            if (stillThere(file.path))
+                result.missing.push_back(file.entry);
+            else
+                result.vanished.push_back(file.path);
+            continue;
+        }
+        if (!stampNow || !file.stamp) continue;
+        // One deleted after zip read it whole is in the archive as it was: no change of its own.
+        const std::optional<FileStamp> now = stampNow(file.path);
+        if (now && (*now != *file.stamp || archivedFile->second != file.stamp->size))
+            result.changed.push_back(file.path);
     }
     return result;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +22,9 @@ std::string zipEntryPrefix(std::string_view source, ZipNaming naming);
 // files kept, and on Windows hidden and system items left out (Info-ZIP skips them without -S).
 struct SourceListing {
     struct File {
-        std::string entry;  // the name zip gives it: "brevund/belgeler/veri.txt"
-        std::string path;   // the folder text that reaches it: "c:\brevund\belgeler\veri.txt"
+        std::string entry;               // the name zip gives it: "brevund/belgeler/veri.txt"
+        std::string path;                // the folder text that reaches it: "c:\brevund\belgeler\veri.txt"
+        std::optional<FileStamp> stamp;  // its size and times as listed
     };
     std::vector<File> files;
     std::vector<std::string> unreadableFolders;  // entry names of folders that could not be listed
@@ -39,12 +41,19 @@ struct ListingLimits {
 };
 SourceListing listSource(FileSystem& files, const std::string& source, const ListingLimits& limits = {});
 
-// Listed files that the archive lacks: missing when still there, vanished when gone since.
+// Listed files that the archive lacks: missing (entry names) when still there, vanished (paths) when
+// gone since. With `stampNow`, archived files whose size or times differ now from the listing's, or
+// whose archived size differs from the size listed, are changed (paths): zip read them while they
+// were written.
 struct Completeness {
     std::vector<std::string> missing;
     std::vector<std::string> vanished;
+    std::vector<std::string> changed;
 };
-Completeness compareWithArchive(const SourceListing& listing, const std::vector<std::string>& archived,
-                                const std::function<bool(const std::string& path)>& stillThere);
+Completeness compareWithArchive(
+    const SourceListing& listing, const std::vector<std::string>& archived,
+    const std::vector<std::uint64_t>& archivedSizes,
+    const std::function<bool(const std::string& path)>& stillThere,
+    const std::function<std::optional<FileStamp>(const std::string& path)>& stampNow = {});
 
 }  // namespace zel

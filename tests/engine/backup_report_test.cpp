@@ -41,11 +41,11 @@ TEST(BackupReport, EachPairOutcomeHasItsLogLineAndOnlyFailuresAWarning) {
         {with(outcome(Kind::Archived, 0),
               [](PairOutcome& o) {
                   o.leftOutByZip = 2;
-                  o.vanished = {"brevund/a.tmp", "brevund/b.tmp"};
+                  o.vanished = {"c:\\brevund\\a.tmp", "c:\\brevund\\b.tmp"};
+                  o.changed = {"c:\\brevund\\veri.db"};
               }),
          "Arşivlendi: c:\\brevund -> c:\\tarvel-yedek\\tarvel-yedek20240305.0907.zip (1234 bayt, 2.2 sn, 3 "
-         "dosya doğrulandı, 2 gizli ya da sistem dosyası alınmadı; çalışırken silinen: 2 dosya, ilki "
-         "brevund/a.tmp)",
+         "dosya doğrulandı, 2 gizli ya da sistem dosyası alınmadı) (değişen dosya: 3)",
          nullptr},
         {with(outcome(Kind::Damaged, 0),
               [](PairOutcome& o) { o.problem = "arşiv bozuk: veri/x.db CRC hatası"; }),
@@ -84,6 +84,25 @@ TEST(BackupReport, EachPairOutcomeHasItsLogLineAndOnlyFailuresAWarning) {
             EXPECT_EQ(failureWarningText(c.outcome), c.warning);
         }
     }
+}
+
+// Files that changed or vanished while zip read them: the first 20 of each named, then a count.
+TEST(BackupReport, ChangedFilesAreNamedUpToTwentyOfEachKind) {
+    auto names = [](const char* base, int n) {
+        std::vector<std::string> v;
+        for (int i = 1; i <= n; ++i) v.push_back(base + std::to_string(i));
+        return v;
+    };
+    PairOutcome o = outcome(Kind::Archived, 0);
+    EXPECT_TRUE(changedFileLines(o).empty());
+    o.changed = names("c:\\d\\", 23);
+    o.vanished = names("c:\\t\\", 1);
+    const std::vector<std::string> lines = changedFileLines(o);
+    ASSERT_EQ(lines.size(), 22u);
+    EXPECT_EQ(lines[0], "Yedekleme sırasında değişti: c:\\d\\1");
+    EXPECT_EQ(lines[19], "Yedekleme sırasında değişti: c:\\d\\20");
+    EXPECT_EQ(lines[20], "... ve 3 dosya daha");
+    EXPECT_EQ(lines[21], "Yedekleme sırasında silindi: c:\\t\\1");
 }
 
 TEST(BackupReport, ZipCodesAUserMeetsAreExplained) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 
@@ -59,6 +60,50 @@ TEST(SourceListing, NamesFilesAsZipDoesAndCountsWhatZipLeavesOut) {
 
     // A drive root that cannot be listed is named by its text.
     EXPECT_EQ(listSource(fs, "d:\\").unreadableFolders, std::vector<std::string>{"d:\\"});
+}
+
+// After zip: what the archive lacks is missing or vanished, and what it holds but was written
+// meanwhile (size, times or the archived size against the listing's) is changed.
+TEST(SourceListing, TheArchiveIsComparedWithTheListingAndTheFilesNow) {
+    const FileStamp listed{10, 100, 200};
+    SourceListing listing;
+    const struct {
+        const char* name;
+        std::optional<FileStamp> now;
+        std::optional<std::uint64_t> archivedSize;  // nothing: not in the archive
+        const char* found;                          // "missing", "vanished", "changed" or ""
+    } cases[] = {
+        {"ayni", listed, 10, ""},
+        {"buyudu", FileStamp{11, 100, 200}, 10, "changed"},
+        {"yazildi", FileStamp{10, 101, 200}, 10, "changed"},
+        {"izni-degisti", FileStamp{10, 100, 201}, 10, "changed"},
+        {"okunurken-buyudu", listed, 12, "changed"},
+        {"sonra-silindi", std::nullopt, 10, ""},
+        {"okunamadi", listed, std::nullopt, "missing"},
+        {"once-silindi", std::nullopt, std::nullopt, "vanished"},
+    };
+    std::vector<std::string> archived;
+    std::vector<std::uint64_t> sizes;
+    std::map<std::string, std::optional<FileStamp>> now;
+    for (const auto& c : cases) {
+        listing.files.push_back({std::string("k/") + c.name, std::string("c:\\k\\") + c.name, listed});
+        now[listing.files.back().path] = c.now;
+        if (c.archivedSize) archived.push_back(listing.files.back().entry), sizes.push_back(*c.archivedSize);
+    }
+    const auto stillThere = [&](const std::string& path) { return now.at(path).has_value(); };
+    const Completeness found = compareWithArchive(listing, archived, sizes, stillThere,
+                                                  [&](const std::string& path) { return now.at(path); });
+    for (const auto& c : cases) {
+        const std::string entry = std::string("k/") + c.name, path = std::string("c:\\k\\") + c.name;
+        auto has = [](const std::vector<std::string>& v, const std::string& s) {
+            return std::find(v.begin(), v.end(), s) != v.end();
+        };
+        EXPECT_EQ(has(found.missing, entry), std::string(c.found) == "missing") << c.name;
+        EXPECT_EQ(has(found.vanished, path), std::string(c.found) == "vanished") << c.name;
+        EXPECT_EQ(has(found.changed, path), std::string(c.found) == "changed") << c.name;
+    }
+    // Without the files' stamps now (a snapshot cannot change), nothing is changed.
+    EXPECT_TRUE(compareWithArchive(listing, archived, sizes, stillThere).changed.empty());
 }
 
 // A listing stops at its limits and when asked to, with why; within them it lists as ever.

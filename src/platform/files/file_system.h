@@ -56,6 +56,7 @@ public:
 struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // nanoseconds since 1970 (Windows: its 100 ns steps since 1601)
+    std::int64_t changed = 0;   // Linux: the inode's change time, as modified; Windows: 0
     bool operator==(const FileStamp&) const = default;
 };
 

@@ -66,7 +66,8 @@ std::optional<FileStamp> NativeFileSystem::fileStamp(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(paths_.native(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     return FileStamp{static_cast<std::uint64_t>(st.st_size),
-                     static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+                     static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                     static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
 }  // namespace zel
