@@ -492,12 +492,12 @@ check "--durum names the pair's copy" grep -qF '1. çift: Uzak kopya: c:\yedek\'
 # kept for the next window, and no folder made in its place; plugged in again, the service's next
 # start copies what it is owed.
 mv "$work/uzak" "$work/uzak-takili-degil"
-recorded() { grep -c 'Yedekleme kaydı veritabanına yazıldı' "$work/TarvelYedek.log"; }
-records=$(recorded)
+records_logged() { grep -c 'Yedekleme kaydı veritabanına yazıldı' "$work/TarvelYedek.log"; }
+records=$(records_logged)
 sleep $((61 - $(date +%-S)))  # a minute of its own, so that the run's archive gets a new name
 (cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
 owed=$(ls -t "$work"/drives/c/yedek/yedek*.zip | head -1)
-check "unplugged, the run's archive is made and recorded" test "$owed" != "$archive" -a "$(recorded)" -gt "$records"
+check "unplugged, the run's archive is made and recorded" test "$owed" != "$archive" -a "$(records_logged)" -gt "$records"
 copy_warned() { grep -qF "Uzak kopya alınamadı: $work/uzak (" "$work/TarvelYedek.uyari" && [ ! -e "$work/uzak" ]; }
 check "the copy's failure is a warning kept for the next window, no folder made for it" within 20 copy_warned
 mv "$work/uzak-takili-degil" "$work/uzak"
@@ -523,6 +523,49 @@ check "--durum exits 0 with a recent verified archive and nothing held (exit $co
 check "its first line names the newest archive" bash -c "head -1 '$work/durum.out' | grep -q '^TAMAM: son yedek $(date +%Y-%m-%d) '"
 check "its performance data gives the archive's age in seconds and no warning ($(head -1 "$work/durum.out" | sed 's/.* | //'))" \
     perfdata '[0-9]+s' 0
+# Files that change while zip reads them. A large file keeps zip busy; while it reads it, a helper
+# appends to canli.db and deletes the temporary files zip has yet to reach (zip's own order, -sf).
+src="$work/drives/c/brevund/belgeler"
+head -c 100000000 /dev/urandom >"$src/buyuk.db"
+echo baslangic >"$src/canli.db"
+late=
+for i in $(seq 10 99); do
+    echo "$i" >"$src/gecici$i.tmp"
+    late=$(cd "$work/drives/c" && zip -sf -r "$work/yok.zip" brevund/belgeler | sed -n 's|^  brevund/belgeler/||p' |
+        sed -n '/^buyuk\.db$/,$p' | grep '^gecici' | tr '\n' ' ')
+    [ -n "$late" ] && [ "$i" -ge 12 ] && break
+done
+zip_reads() { find /proc/[0-9]*/fd -lname "$src/buyuk.db" 2>/dev/null | grep -q .; }
+(
+    within 60 zip_reads || exit
+    for f in $late; do rm -f "$src/$f"; done
+    while zip_reads; do echo ek >>"$src/canli.db"; sleep 0.05; done
+) &
+helper=$!
+records=$(records_logged)
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+wait "$helper"
+late_count=$(wc -w <<<"$late")
+check "a file appended to while zip ran is named in the run log" \
+    grep -qF 'Yedekleme sırasında değişti: c:\brevund\belgeler\canli.db' "$work/TarvelYedek.log"
+deleted_named() { for f in $late; do grep -qF "Yedekleme sırasında silindi: c:\\brevund\\belgeler\\$f" "$work/TarvelYedek.log" || return 1; done; }
+check "the $late_count temporary files deleted while zip ran are named as deleted" deleted_named
+check "the pair is archived and recorded, its line counting $((late_count + 1)) changed files" \
+    bash -c "grep -q '  Arşivlendi: c:.brevund.belgeler -> .*(değişen dosya: $((late_count + 1)))\$' '$work/TarvelYedek.log' &&
+        [ \$(grep -c 'Yedekleme kaydı veritabanına yazıldı' '$work/TarvelYedek.log') -gt $records ]"
+code=$(durum)
+check "--durum counts the run as a warning (exit $code)" test "$code" -eq 1
+# Left alone, the same source gives no such line; a file zip cannot open (a socket, which root
+# cannot read either) still fails the pair.
+rm -f "$src/buyuk.db"
+lines_before=$(grep -c 'Yedekleme sırasında' "$work/TarvelYedek.log")
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+check "a source left alone gives no line of change" test "$(grep -c 'Yedekleme sırasında' "$work/TarvelYedek.log")" -eq "$lines_before"
+/usr/bin/python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$src/soket"
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+check "a file zip cannot open still fails the pair" \
+    bash -c "tail -5 '$work/TarvelYedek.log' | grep -q 'Yedekleme başarısız: c:.brevund.belgeler -> .*zip hata kodu 18'"
+rm -f "$src/soket"
 kill -TERM "$service"
 within 10 service_ended
 check "the stopped service's metrics say it is down" grep -qx 'zelyedek_up 0' "$work/metrik/zelyedek.prom"
