@@ -173,9 +173,9 @@ std::uint64_t writeSmallFiles(const fs::path& source) {
 // their free space zero, every 16th is a dense index page and every 16th a blob of random bytes
 // that does not compress. Written a page at a time.
 std::uint64_t writeExtentFile(const fs::path& file, std::size_t megabytes, std::uint32_t seed) {
-    static const char* const names[] = {"AHMET", "MEHMET", "AYSE",    "FATMA",  "MUSTAFA", "EMINE",
-                                        "ALI",   "HATICE", "HUSEYIN", "ZEYNEP", "IBRAHIM", "ELIF",
-                                        "OSMAN", "MERVE",  "YUSUF",   "SEVGI"};
+    static const char* const names[] = {"AHMET",   "MEHMET", "AYSE",  "FATMA", "MUSTAFA", "EMINE",
+                                        "ALI",     "HATICE", "HUSEYIN", "ZEYNEP", "IBRAHIM", "ELIF",
+                                        "OSMAN",   "MERVE",  "YUSUF", "SEVGI"};
     static const char* const towns[] = {"ISTANBUL", "ANKARA", "IZMIR", "BURSA",
                                         "ANTALYA",  "KONYA",  "ADANA", "TRABZON"};
     fs::create_directories(file.parent_path());
@@ -204,11 +204,11 @@ std::uint64_t writeExtentFile(const fs::path& file, std::size_t megabytes, std::
             const std::size_t fill = 2048 + next() % 6000;
             for (std::size_t at = 64; at + 128 < fill;) {
                 const unsigned year = 2015 + next() % 10, month = 1 + next() % 12, day = 1 + next() % 28;
-                at += 1 + static_cast<std::size_t>(
-                              std::snprintf(page.data() + at, 128, "%llu|%s %s|%s|%04u-%02u-%02u|%u.%02u|%c|",
-                                            static_cast<unsigned long long>(row++), names[next() % 16],
-                                            names[next() % 16], towns[next() % 8], year, month, day,
-                                            next() % 100000, next() % 100, "ABCP"[next() % 4]));
+                at += 1 + static_cast<std::size_t>(std::snprintf(
+                              page.data() + at, 128, "%llu|%s %s|%s|%04u-%02u-%02u|%u.%02u|%c|",
+                              static_cast<unsigned long long>(row++), names[next() % 16], names[next() % 16],
+                              towns[next() % 8], year, month, day, next() % 100000, next() % 100,
+                              "ABCP"[next() % 4]));
             }
         }
         out.write(page.data(), static_cast<std::streamsize>(page.size()));
@@ -279,8 +279,8 @@ void ratio(const char* label, std::uint64_t (*writeSource)(const fs::path&), boo
     int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, 1);
     fs::create_directories(c / "hedef");
-    std::vector<double> viaRun, viaDirect, listing, stamps, fast, zlib, confirm, latencies, rssBefore,
-        rssPeak, rssRunBefore, rssRunPeak;
+    std::vector<double> viaRun, viaDirect, listing, stamps, fast, zlib, confirm, latencies, rssBefore, rssPeak,
+        rssRunBefore, rssRunPeak;
     std::uint64_t archiveBytes = 0;
     for (int rep = 0; rep < 5; ++rep) {
         fs::remove(c / "hedef" / "hedef20240305.0907.zip");
@@ -300,11 +300,9 @@ void ratio(const char* label, std::uint64_t (*writeSource)(const fs::path&), boo
         // What telling a file written during zip adds after it: every listed file looked at again.
         t = Clock::now();
         std::size_t stamped = 0;
-        for (const zel::SourceListing::File& file : listed.files)
-            stamped += files.fileStamp(file.path).has_value();
+        for (const zel::SourceListing::File& file : listed.files) stamped += files.fileStamp(file.path).has_value();
         stamps.push_back(seconds(t));
-        if (stamped != listed.files.size())
-            std::fprintf(stderr, "stamps: %zu of %zu\n", stamped, listed.files.size());
+        if (stamped != listed.files.size()) std::fprintf(stderr, "stamps: %zu of %zu\n", stamped, listed.files.size());
         for (const zel::Inflation inflation : {zel::Inflation::Fast, zel::Inflation::Zlib}) {
             auto archive = files.openForReading(archivePath);
             rssBefore.push_back(statusMb("VmRSS"));
@@ -329,10 +327,9 @@ void ratio(const char* label, std::uint64_t (*writeSource)(const fs::path&), boo
                  st = percentile(stamps, 0.5);
     std::fflush(stdout);
     std::printf("%s (%.1f MB, archive %.1f MB):\n", label, sourceBytes / 1e6, archiveBytes / 1e6);
-    std::printf(
-        "  backup run, read-back included: median %.3f s; same zip run directly: median %.3f s; "
-        "ratio %.3f (target <= 1.10)\n",
-        r, d, r / d);
+    std::printf("  backup run, read-back included: median %.3f s; same zip run directly: median %.3f s; "
+                "ratio %.3f (target <= 1.10)\n",
+                r, d, r / d);
     std::printf("  runs:");
     for (std::size_t i = 0; i < viaRun.size(); ++i) std::printf(" %.3f/%.3f", viaRun[i], viaDirect[i]);
     std::printf(" s (run/zip)\n");
@@ -345,22 +342,17 @@ void ratio(const char* label, std::uint64_t (*writeSource)(const fs::path&), boo
         "archive); "
         "with the listing %.1f %% of the run\n",
         k, mbPerSecond(archiveBytes, k), 100 * (l + k) / r);
-    std::printf(
-        "  files written during zip, looked at again after it: median %.4f s, %.2f %% of the run (target <= "
-        "1 %%)\n",
-        st, 100 * st / r);
+    std::printf("  files written during zip, looked at again after it: median %.4f s, %.2f %% of the run (target <= 1 %%)\n",
+                st, 100 * st / r);
     std::printf("  window events during the run: p99 %.2f ms, max %.2f ms (target < 50 ms)\n",
                 percentile(latencies, 0.99), percentile(latencies, 1.0));
     if (showRss) {
         double overRead = 0, overRun = 0;
-        for (std::size_t i = 0; i < rssPeak.size(); ++i)
-            overRead = std::max(overRead, rssPeak[i] - rssBefore[i]);
-        for (std::size_t i = 0; i < rssRunPeak.size(); ++i)
-            overRun = std::max(overRun, rssRunPeak[i] - rssRunBefore[i]);
-        std::printf(
-            "  RSS before the read-back %.1f MB; peak during it at most +%.1f MB (ISA-L and zlib), "
-            "during a whole run at most +%.1f MB (target +64 MB)\n",
-            rssBefore.front(), overRead, overRun);
+        for (std::size_t i = 0; i < rssPeak.size(); ++i) overRead = std::max(overRead, rssPeak[i] - rssBefore[i]);
+        for (std::size_t i = 0; i < rssRunPeak.size(); ++i) overRun = std::max(overRun, rssRunPeak[i] - rssRunBefore[i]);
+        std::printf("  RSS before the read-back %.1f MB; peak during it at most +%.1f MB (ISA-L and zlib), "
+                    "during a whole run at most +%.1f MB (target +64 MB)\n",
+                    rssBefore.front(), overRead, overRun);
     }
     fs::remove_all(root);
 }

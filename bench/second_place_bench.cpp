@@ -21,9 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // A plain copy as cp makes it, flushed, then read once with the pages just written dropped.
 double plainCopyAndRead(const fs::path& from, const fs::path& to) {
@@ -42,8 +40,7 @@ double plainCopyAndRead(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 int main() {
-    const fs::path work =
-        fs::temp_directory_path() / ("zel-second-place-bench-" + std::to_string(::getpid()));
+    const fs::path work = fs::temp_directory_path() / ("zel-second-place-bench-" + std::to_string(::getpid()));
     fs::create_directories(work / "kaynak");
     fs::create_directories(work / "uzak");
     {
@@ -52,10 +49,8 @@ int main() {
         std::mt19937_64 random(7);
         std::vector<std::uint64_t> block(1 << 17);
         for (int i = 0; i < 640; ++i) {
-            for (std::size_t k = 0; k < block.size(); ++k)
-                block[k] = k % 2 ? random() : 0x2020202020202020ull;
-            data.write(reinterpret_cast<const char*>(block.data()),
-                       static_cast<std::streamsize>(block.size() * 8));
+            for (std::size_t k = 0; k < block.size(); ++k) block[k] = k % 2 ? random() : 0x2020202020202020ull;
+            data.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
         }
     }
     const std::string zip = "cd '" + work.string() + "' && zip -q -r arsiv.zip kaynak";
@@ -76,8 +71,7 @@ int main() {
     const bool copied = place.put("hedef", "arsiv.zip", *local, stop, failure).has_value();
     const double second = secondsSince(start);
     std::printf("plain copy, flushed, read once: %.2f s\n", plain);
-    std::printf("second place copy, proven:      %.2f s%s\n", second,
-                copied ? "" : (" FAILED: " + failure).c_str());
+    std::printf("second place copy, proven:      %.2f s%s\n", second, copied ? "" : (" FAILED: " + failure).c_str());
     std::printf("ratio: %.2f (target at most 1.30)\n", second / plain);
     fs::remove_all(work);
     return copied ? 0 : 1;

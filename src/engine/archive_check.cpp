@@ -78,12 +78,10 @@ public:
     }
 
     // Up to n bytes at offset, as many as one read of the window gives; valid until the next call.
-    std::pair<const char*, std::size_t> piece(std::uint64_t offset, std::uint64_t n,
-                                              const std::string& what) {
+    std::pair<const char*, std::size_t> piece(std::uint64_t offset, std::uint64_t n, const std::string& what) {
         if (!(offset >= start_ && offset - start_ < length_)) at(offset, 1, what);
         const std::size_t here = length_ - static_cast<std::size_t>(offset - start_);
-        return {bytes_.data() + (offset - start_),
-                static_cast<std::size_t>(std::min<std::uint64_t>(here, n))};
+        return {bytes_.data() + (offset - start_), static_cast<std::size_t>(std::min<std::uint64_t>(here, n))};
     }
 
 private:
@@ -162,8 +160,7 @@ Directory findDirectory(FileReader& file) {
 // the bytes read so far have shown themselves to be entries.
 class DirectoryReader {
 public:
-    DirectoryReader(FileReader& file, const Directory& d)
-        : file_(file), next_(d.offset), end_(d.offset + d.size) {}
+    DirectoryReader(FileReader& file, const Directory& d) : file_(file), next_(d.offset), end_(d.offset + d.size) {}
 
     // The next `n` bytes of the directory, read as far as needed; nothing when the directory ends first.
     const char* need(std::size_t n) {
@@ -534,9 +531,8 @@ public:
             return std::nullopt;
         if (header == failed_) return std::nullopt;  // tried as it stands: only a change can help
         // What was read while the entry grew counts only for the header it was read under.
-        if (!growing_ || growing_->failed || growing_->offset != offset ||
-            growing_->headerLength != header.size() || growing_->method != l.method ||
-            growing_->consumed > l.packed)
+        if (!growing_ || growing_->failed || growing_->offset != offset || growing_->headerLength != header.size() ||
+            growing_->method != l.method || growing_->consumed > l.packed)
             startGrowing(offset, header.size(), l.method);
         if (!consume(file, data, l.packed, stop)) {
             if (growing_->failed) return failedAs(header);
@@ -590,8 +586,7 @@ private:
         Growing& g = *growing_;
         while (g.consumed < length) {
             if (stop) return false;
-            const auto n =
-                static_cast<std::size_t>(std::min<std::uint64_t>(piece_.size(), length - g.consumed));
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(piece_.size(), length - g.consumed));
             if (!readAll(file, data + g.consumed, piece_.data(), n)) return false;
             if (!g.read->feed(piece_.data(), n)) {
                 g.failed = true;
@@ -635,8 +630,7 @@ std::vector<EarlyCheck> followArchive(FileReader& growing, const std::atomic<boo
         // the check after zip, which reads on several cores.
         if (zipEnded && *zipEnded && follower.midEntry()) {
             const std::atomic<bool> goOn{false};
-            if (std::optional<EarlyCheck> entry = follower.at(growing, offset, goOn))
-                checked.push_back(*entry);
+            if (std::optional<EarlyCheck> entry = follower.at(growing, offset, goOn)) checked.push_back(*entry);
         }
     } catch (...) {
         // what was checked so far stands; the check after zip reads the rest

@@ -14,8 +14,8 @@ namespace zel {
 // What reading an archive back found.
 struct ArchiveCheck {
     bool whole = false;
-    std::string problem;               // why it is not whole, in Turkish: "veri/x.db CRC hatası"
-    std::vector<std::string> files;    // the file entries' names (UTF-8, "/" between parts)
+    std::string problem;             // why it is not whole, in Turkish: "veri/x.db CRC hatası"
+    std::vector<std::string> files;  // the file entries' names (UTF-8, "/" between parts)
     std::vector<std::uint64_t> sizes;  // and their sizes, in the same order
 };
 

@@ -91,8 +91,7 @@ bool sameText(std::string_view a, std::string_view b, bool ignoreCase) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x != y && !(ignoreCase && x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y)))
-            return false;
+        if (x != y && !(ignoreCase && x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y))) return false;
     }
     return true;
 }
@@ -124,15 +123,13 @@ LocalDateTime stampTime(std::string_view stamp) {
             number(stamp.substr(9, 2)), number(stamp.substr(11, 2)), 0};
 }
 
-std::vector<ProgramArchive> goodArchives(FileSystem& files, const std::string& target,
-                                         const LocalDateTime& now) {
+std::vector<ProgramArchive> goodArchives(FileSystem& files, const std::string& target, const LocalDateTime& now) {
     std::vector<ProgramArchive> good;
     if (std::optional<std::vector<FolderItem>> items = files.listFolder(target)) {
         for (const FolderItem& item : *items) {
             const std::optional<ProgramArchive> a = programArchive(item.name, archiveBase(target));
             // Another user's file under such a name is no backup of this program's.
-            if (a && a->state == ProgramArchive::State::Good &&
-                wallSecond(stampTime(a->stamp)) <= wallSecond(now) &&
+            if (a && a->state == ProgramArchive::State::Good && wallSecond(stampTime(a->stamp)) <= wallSecond(now) &&
                 files.foreignness(archivePath(target, item.name)).empty())
                 good.push_back(*a);
         }

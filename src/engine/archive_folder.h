@@ -49,8 +49,7 @@ LocalDateTime stampTime(std::string_view stamp);
 
 // The good archives of this program in a target folder, leaving out a name ahead of `now` (a
 // clock once set wrong) and a file that is not the program's own.
-std::vector<ProgramArchive> goodArchives(FileSystem& files, const std::string& target,
-                                         const LocalDateTime& now);
+std::vector<ProgramArchive> goodArchives(FileSystem& files, const std::string& target, const LocalDateTime& now);
 
 // The time of the newest good archive in any of the target folders, by the names' times, leaving
 // out a name ahead of `now` (a clock once set wrong).

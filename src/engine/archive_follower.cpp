@@ -8,8 +8,7 @@
 
 namespace zel {
 
-std::vector<std::string> zipWorkFiles(const std::set<std::string>& before,
-                                      const std::vector<FolderItem>& now) {
+std::vector<std::string> zipWorkFiles(const std::set<std::string>& before, const std::vector<FolderItem>& now) {
     std::vector<std::string> found;
     for (const FolderItem& item : now) {
         const std::string& n = item.name;
@@ -22,8 +21,7 @@ std::vector<std::string> zipWorkFiles(const std::set<std::string>& before,
 
 namespace {
 
-std::optional<std::string> zipWorkFile(const std::set<std::string>& before,
-                                       const std::vector<FolderItem>& now) {
+std::optional<std::string> zipWorkFile(const std::set<std::string>& before, const std::vector<FolderItem>& now) {
     const std::vector<std::string> found = zipWorkFiles(before, now);
     if (found.empty()) return std::nullopt;
     return found.front();

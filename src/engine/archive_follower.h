@@ -16,8 +16,7 @@ namespace zel {
 
 // The files zip writes its archive into before it gives it the archive's name: files in the
 // folder that were not there before, "zi" and six more letters as Info-ZIP makes them.
-std::vector<std::string> zipWorkFiles(const std::set<std::string>& before,
-                                      const std::vector<FolderItem>& now);
+std::vector<std::string> zipWorkFiles(const std::set<std::string>& before, const std::vector<FolderItem>& now);
 
 // While zip runs, a spare core finds zip's work file in the target folder and reads back every
 // entry zip has finished, so that the check after zip only confirms that those bytes are still

@@ -123,8 +123,7 @@ std::vector<std::string> changedFileLines(const PairOutcome& o) {
     for (const auto& [label, files] : {std::pair{"Yedekleme sırasında değişti: ", &o.changed},
                                        std::pair{"Yedekleme sırasında silindi: ", &o.vanished}}) {
         for (std::size_t i = 0; i < files->size() && i < kNamed; ++i) lines.push_back(label + (*files)[i]);
-        if (files->size() > kNamed)
-            lines.push_back("... ve " + std::to_string(files->size() - kNamed) + " dosya daha");
+        if (files->size() > kNamed) lines.push_back("... ve " + std::to_string(files->size() - kNamed) + " dosya daha");
     }
     return lines;
 }

@@ -43,9 +43,8 @@ std::optional<std::string> commandPiece(std::string_view piece) {
     return "\"" + std::string(piece) + std::string(trailing, '\\') + "\"";
 }
 
-std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target,
-                                          std::string_view name, std::string_view source,
-                                          std::string_view workFolder) {
+std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target, std::string_view name,
+                                          std::string_view source, std::string_view workFolder) {
     const std::optional<std::string> t = commandPiece(tool), a = commandPiece(archivePath(target, name)),
                                      s = commandPiece(source), w = commandPiece(workFolder);
     if (!t || !a || !s || (!workFolder.empty() && !w)) return std::nullopt;

@@ -35,9 +35,8 @@ std::optional<std::string> commandPiece(std::string_view piece);
 
 // "<tool> <target>\<name> -r <source>", the tool being a program's path, then " -b <work>" when
 // zip's work file goes to a folder of its own; nothing when a piece is refused.
-std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target,
-                                          std::string_view name, std::string_view source,
-                                          std::string_view workFolder = {});
+std::optional<std::string> zipCommandLine(std::string_view tool, std::string_view target, std::string_view name,
+                                          std::string_view source, std::string_view workFolder = {});
 
 // True when two folder texts name the same folder as the file system compares names: trailing
 // separators and the separators' kind never count, letter case only where names ignore it

@@ -165,18 +165,14 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
     const auto started = std::chrono::steady_clock::now();
     const std::vector<std::string> workNamesBefore = work ? std::vector<std::string>{} : namesBefore;
     ArchiveFollower follower(files_, work.value_or(outcome.target), workNamesBefore, space && space->remote);
-    inFlight_ = InFlight{outcome.target,
-                         namesBefore,
-                         outcome.archivePath,
-                         std::find(namesBefore.begin(), namesBefore.end(), archiveName_) != namesBefore.end(),
-                         true,
+    inFlight_ = InFlight{outcome.target, namesBefore, outcome.archivePath,
+                         std::find(namesBefore.begin(), namesBefore.end(), archiveName_) != namesBefore.end(), true,
                          work};
     const ProcessRunner::Outcome zip = runner_.run(*line, kZipWaitLimitMs, kZipWindowStyle, 0);
     inFlight_->zipRunning = false;
     // zip's "could not open": a file listed when zip began was gone when it came to it.
     const bool passedOver = zip.result != kRunError && zip.exitCode == kZipCouldNotOpen;
-    const std::vector<EarlyCheck> early =
-        follower.finish(zip.result != kRunError && (zip.exitCode == 0 || passedOver));
+    const std::vector<EarlyCheck> early = follower.finish(zip.result != kRunError && (zip.exitCode == 0 || passedOver));
     if (work) files_.removeEmptyFolder(*work);
     outcome.exitCode = zip.exitCode;
     const std::optional<std::uint64_t> size = files_.fileSize(outcome.archivePath);
@@ -211,12 +207,10 @@ std::string BackupRun::stopInMidRun() {
         said.push_back(runner_.endWaited() ? "zip durduruldu" : "zip durdurulamadı");
         const std::string folder = pair.workFolder.value_or(pair.target);
         const std::set<std::string> before =
-            pair.workFolder ? std::set<std::string>{}
-                            : std::set<std::string>(pair.namesBefore.begin(), pair.namesBefore.end());
+            pair.workFolder ? std::set<std::string>{} : std::set<std::string>(pair.namesBefore.begin(), pair.namesBefore.end());
         if (const std::optional<std::vector<FolderItem>> items = files_.listFolder(folder)) {
             for (const std::string& work : zipWorkFiles(before, *items)) {
-                if (files_.removeFile(archivePath(folder, work)))
-                    said.push_back("iş dosyası silindi: " + work);
+                if (files_.removeFile(archivePath(folder, work))) said.push_back("iş dosyası silindi: " + work);
             }
         }
         if (pair.workFolder) files_.removeEmptyFolder(*pair.workFolder);
@@ -227,8 +221,7 @@ std::string BackupRun::stopInMidRun() {
         unchecked.kind = PairOutcome::Kind::Incomplete;
         unchecked.archivePath = pair.archivePath;
         markFailedArchive(unchecked);
-        if (unchecked.archivePath != pair.archivePath)
-            said.push_back("denetlenmemiş arşiv: " + unchecked.archivePath);
+        if (unchecked.archivePath != pair.archivePath) said.push_back("denetlenmemiş arşiv: " + unchecked.archivePath);
     }
     std::string text;
     for (const std::string& s : said) text += (text.empty() ? "" : ", ") + s;
@@ -321,8 +314,7 @@ void BackupRun::deleteOldArchives(const PairOutcome& outcome) {
     const std::vector<std::string> names = ownFiles(outcome.target, namesIn(outcome.target));
     // Names ahead of a clock that went back sort as the newest and would stay for ever, while
     // each run deletes the one before it: nothing goes until the clock is past them.
-    if (const std::optional<ProgramArchive> ahead =
-            archiveAheadOf(names, archiveBase(outcome.target), clock_.now())) {
+    if (const std::optional<ProgramArchive> ahead = archiveAheadOf(names, archiveBase(outcome.target), clock_.now())) {
         if (observer_) observer_->clockWentBack(archivePath(outcome.target, ahead->name));
         return;
     }
@@ -337,8 +329,7 @@ void BackupRun::deleteOldArchives(const PairOutcome& outcome) {
 // Pairs may share a target folder, and so the archives' names: each pair's retention counts only
 // the archives that hold its source and no other pair's, by their central directories. One that
 // cannot be read, or that two pairs wrote in one minute, is nobody's and stays.
-std::vector<std::string> BackupRun::ownArchives(const PairOutcome& outcome,
-                                                const std::vector<std::string>& names) {
+std::vector<std::string> BackupRun::ownArchives(const PairOutcome& outcome, const std::vector<std::string>& names) {
     const ZipNaming naming = nativeZipNaming();
     std::vector<std::string> prefixes;
     for (int pair = 0; pair < kFolderPairs; ++pair) {
@@ -350,11 +341,9 @@ std::vector<std::string> BackupRun::ownArchives(const PairOutcome& outcome,
     for (const std::string& name : names) {
         if (!programArchive(name, archiveBase(outcome.target))) continue;
         const std::unique_ptr<FileReader> archive = files_.openForReading(archivePath(outcome.target, name));
-        const std::optional<std::vector<std::string>> entries =
-            archive ? archiveEntryNames(*archive) : std::nullopt;
+        const std::optional<std::vector<std::string>> entries = archive ? archiveEntryNames(*archive) : std::nullopt;
         if (!entries) continue;
-        const std::optional<std::string> owner =
-            owningPrefix(*entries, prefixes, naming == ZipNaming::Windows);
+        const std::optional<std::string> owner = owningPrefix(*entries, prefixes, naming == ZipNaming::Windows);
         if (owner && *owner == own) owned.push_back(name);
     }
     return owned;
@@ -419,8 +408,7 @@ void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& lis
         return;
     }
     const Completeness gaps = compareWithArchive(
-        listing, check.files, check.sizes,
-        [this](const std::string& path) { return files_.attributesReadable(path); },
+        listing, check.files, check.sizes, [this](const std::string& path) { return files_.attributesReadable(path); },
         [this](const std::string& path) { return files_.fileStamp(path); });
     outcome.problem = namesText("okunamayan klasör", "klasör", listing.unreadableFolders);
     if (outcome.problem.empty()) outcome.problem = namesText("arşivde yok", "dosya", gaps.missing);

@@ -34,7 +34,7 @@ public:
 
     bool feed(const char* in, std::size_t n) override {
         if (n == 0) return true;
-        if (ended_) return false;                                      // bytes after the end of the stream
+        if (ended_) return false;  // bytes after the end of the stream
         z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in));  // zlib only reads it
         // A piece larger than zlib's counter takes several rounds.
         std::size_t left = n;

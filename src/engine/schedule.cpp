@@ -124,12 +124,10 @@ std::optional<TimeOfDay> missedSlot(const std::array<ScheduleSlot, 3>& slots, co
 std::optional<std::int64_t> overdueAfterSeconds(const std::array<ScheduleSlot, 3>& slots) {
     std::vector<std::int64_t> times;
     for (const ScheduleSlot& slot : slots)
-        if (slot.switchValue != 0)
-            times.push_back(slot.time.hour * 3600 + slot.time.minute * 60 + slot.time.second);
+        if (slot.switchValue != 0) times.push_back(slot.time.hour * 3600 + slot.time.minute * 60 + slot.time.second);
     if (times.empty()) return std::nullopt;
     std::sort(times.begin(), times.end());
-    std::int64_t longest =
-        times.front() + kSecondsPerDay - times.back();  // from the last of one day to the first of the next
+    std::int64_t longest = times.front() + kSecondsPerDay - times.back();  // from the last of one day to the first of the next
     for (std::size_t i = 1; i < times.size(); ++i) longest = std::max(longest, times[i] - times[i - 1]);
     return longest + kOverdueGraceSeconds;
 }
@@ -152,12 +150,12 @@ std::string overdueText(const Overdue& overdue) {
 
 std::string missedSlotText(const TimeOfDay& slot, const std::optional<LocalDateTime>& newestArchive) {
     char text[96];
-    const int n = std::snprintf(text, sizeof text, "Kaçırılan yedekleme: %02d:%02d:%02d", slot.hour,
-                                slot.minute, slot.second);
+    const int n = std::snprintf(text, sizeof text, "Kaçırılan yedekleme: %02d:%02d:%02d", slot.hour, slot.minute,
+                                slot.second);
     if (newestArchive)
-        std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n),
-                      " (son yedek %04d-%02d-%02d %02d:%02d)", newestArchive->year, newestArchive->month,
-                      newestArchive->day, newestArchive->hour, newestArchive->minute);
+        std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), " (son yedek %04d-%02d-%02d %02d:%02d)",
+                      newestArchive->year, newestArchive->month, newestArchive->day, newestArchive->hour,
+                      newestArchive->minute);
     return text;
 }
 

@@ -119,11 +119,10 @@ SourceListing listSource(FileSystem& files, const std::string& source, const Lis
     return listing;
 }
 
-Completeness compareWithArchive(
-    const SourceListing& listing, const std::vector<std::string>& archived,
-    const std::vector<std::uint64_t>& archivedSizes,
-    const std::function<bool(const std::string& path)>& stillThere,
-    const std::function<std::optional<FileStamp>(const std::string& path)>& stampNow) {
+Completeness compareWithArchive(const SourceListing& listing, const std::vector<std::string>& archived,
+                                const std::vector<std::uint64_t>& archivedSizes,
+                                const std::function<bool(const std::string& path)>& stillThere,
+                                const std::function<std::optional<FileStamp>(const std::string& path)>& stampNow) {
     std::unordered_map<std::string_view, std::uint64_t> inArchive;
     for (std::size_t i = 0; i < archived.size(); ++i)
         inArchive.emplace(archived[i], i < archivedSizes.size() ? archivedSizes[i] : 0);

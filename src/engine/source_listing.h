@@ -22,8 +22,8 @@ std::string zipEntryPrefix(std::string_view source, ZipNaming naming);
 // files kept, and on Windows hidden and system items left out (Info-ZIP skips them without -S).
 struct SourceListing {
     struct File {
-        std::string entry;               // the name zip gives it: "brevund/belgeler/veri.txt"
-        std::string path;                // the folder text that reaches it: "c:\brevund\belgeler\veri.txt"
+        std::string entry;  // the name zip gives it: "brevund/belgeler/veri.txt"
+        std::string path;   // the folder text that reaches it: "c:\brevund\belgeler\veri.txt"
         std::optional<FileStamp> stamp;  // its size and times as listed
     };
     std::vector<File> files;
@@ -50,10 +50,9 @@ struct Completeness {
     std::vector<std::string> vanished;
     std::vector<std::string> changed;
 };
-Completeness compareWithArchive(
-    const SourceListing& listing, const std::vector<std::string>& archived,
-    const std::vector<std::uint64_t>& archivedSizes,
-    const std::function<bool(const std::string& path)>& stillThere,
-    const std::function<std::optional<FileStamp>(const std::string& path)>& stampNow = {});
+Completeness compareWithArchive(const SourceListing& listing, const std::vector<std::string>& archived,
+                                const std::vector<std::uint64_t>& archivedSizes,
+                                const std::function<bool(const std::string& path)>& stillThere,
+                                const std::function<std::optional<FileStamp>(const std::string& path)>& stampNow = {});
 
 }  // namespace zel

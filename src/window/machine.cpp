@@ -75,8 +75,7 @@ public:
         second_.setSettings(values.remote);
     }
     ExtraSettings currentExtraSettings() const override {
-        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings(), watch_.settings(),
-                second_.settings()};
+        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings(), watch_.settings(), second_.settings()};
     }
 
 private:
@@ -91,8 +90,7 @@ private:
 // is also warned about, once a day.
 class Machine::RunReporter final : public BackupObserver {
 public:
-    RunReporter(RunLog& log, const Clock& clock, FleetWatch& watch,
-                std::function<void(const std::string&)> warn)
+    RunReporter(RunLog& log, const Clock& clock, FleetWatch& watch, std::function<void(const std::string&)> warn)
         : log_(log), clock_(clock), watch_(watch), warn_(std::move(warn)) {}
     void begin() {
         firstFailure_.reset();
@@ -174,11 +172,10 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
                                         if (collectingRun_) runLines_.push_back(recentLog_.back());
                                         host_.logWritten(std::string(text));
                                     });
-    watch_ = std::make_unique<FleetWatch>(
-        FleetWatchParts{services_.files, services_.clock, ZEL_VERSION, services_.service, services_.ping,
-                        [this](std::function<void()> call) { host_.post(std::move(call)); },
-                        [this](const std::string& line) { log_->write(line); },
-                        [this](const std::string& text) { warn(text); }});
+    watch_ = std::make_unique<FleetWatch>(FleetWatchParts{
+        services_.files, services_.clock, ZEL_VERSION, services_.service, services_.ping,
+        [this](std::function<void()> call) { host_.post(std::move(call)); },
+        [this](const std::string& line) { log_->write(line); }, [this](const std::string& text) { warn(text); }});
     reporter_ = std::make_unique<RunReporter>(*log_, services_.clock, *watch_,
                                               [this](const std::string& text) { warn(text); });
     backup_ = std::make_unique<BackupRun>(
@@ -194,14 +191,13 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
         },
         [this](const std::string& line) { log_->write(line); },
         [this] { return statusSummary(status()).line; }});
-    second_ = std::make_unique<SecondCopy>(
-        SecondCopyParts{services_.files, services_.clock,
-                        [this](const RemoteSettings& settings, std::string& failure) {
-                            return makeSecondPlace(settings, services_.files, services_.shareLogon, failure);
-                        },
-                        [this](std::function<void()> call) { host_.post(std::move(call)); },
-                        [this](const std::string& line) { log_->write(line); },
-                        [this](const std::string& text) { warn(text); }});
+    second_ = std::make_unique<SecondCopy>(SecondCopyParts{
+        services_.files, services_.clock,
+        [this](const RemoteSettings& settings, std::string& failure) {
+            return makeSecondPlace(settings, services_.files, services_.shareLogon, failure);
+        },
+        [this](std::function<void()> call) { host_.post(std::move(call)); },
+        [this](const std::string& line) { log_->write(line); }, [this](const std::string& text) { warn(text); }});
     settingsView_ = std::make_unique<SettingsView>(panel_, *mailer_, *watch_, *second_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
@@ -290,8 +286,7 @@ void Machine::logEnd(const std::string& text) {
         line += "; yarıda kalan yedekleme kaydedilmedi: " + panel_.sourceText(*pair) + " -> " +
                 panel_.targetText(*pair);
         // Nothing of it is left running, nor looking like a good archive.
-        if (const std::string stopped = backup_->stopInMidRun(); !stopped.empty())
-            line += " (" + stopped + ")";
+        if (const std::string stopped = backup_->stopInMidRun(); !stopped.empty()) line += " (" + stopped + ")";
     }
     log_->write(line);
 }
@@ -396,8 +391,7 @@ void Machine::runEnded(std::uint64_t run, bool recorded, const std::string& text
         // A run whose history was not written failed as much as one without its archive.
         facts.failed = facts.failed || !recorded;
         const bool logged = std::any_of(facts.lines.begin(), facts.lines.end(), [&](const std::string& line) {
-            return line.size() >= text.size() &&
-                   line.compare(line.size() - text.size(), text.size(), text) == 0;
+            return line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0;
         });
         if (!logged) facts.lines.push_back(stampedLine(services_.clock.now(), text));
         runFinished(std::move(facts));
@@ -431,8 +425,7 @@ void Machine::checkOverdue(bool tell) {
     laggingArchive_.reset();
     for (int pair = 0; pair < kFolderPairs; ++pair) {
         if (panel_.sourceText(pair).empty()) continue;
-        const std::optional<LocalDateTime> newest =
-            newestArchiveTime(services_.files, {panel_.targetText(pair)}, now);
+        const std::optional<LocalDateTime> newest = newestArchiveTime(services_.files, {panel_.targetText(pair)}, now);
         if (!newest) {
             laggingArchive_.reset();
             break;
@@ -548,16 +541,14 @@ void Machine::Timer2_Timer() {
     if (missedRunTicks_ > 1) --missedRunTicks_;  // at 1 the missed run is due, and waits for a free moment
     // A slot the clock leapt over (the program stalled or slept) is a missed backup, told and made up.
     if (const int passed = firstDueSlot(slotWatch_.leapt(), slots); passed >= 0)
-        tellMissedBackup(slots[static_cast<std::size_t>(passed)].time,
-                         newestArchiveTime(services_.files, targets(), now));
+        tellMissedBackup(slots[static_cast<std::size_t>(passed)].time, newestArchiveTime(services_.files, targets(), now));
     if (++overdueTicks_ >= kOverdueCheckTicks && !backup_->running()) checkOverdue();
     // A database that never answers the record must not keep a failure out of the mailbox.
     if (runMail_ && std::abs(wallSecond(now) - wallSecond(runMailSince_)) >= kRunMailRecordWaitSeconds) {
         RunMailFacts facts = std::move(runMail_->second);
         runMail_.reset();
         facts.failed = true;
-        facts.lines.push_back(
-            stampedLine(now, "Yedekleme kaydı 5 dakikadır veritabanının yanıtını bekliyor"));
+        facts.lines.push_back(stampedLine(now, "Yedekleme kaydı 5 dakikadır veritabanının yanıtını bekliyor"));
         runFinished(std::move(facts));
     }
     mailer_->tick();
@@ -582,8 +573,8 @@ void Machine::Timer5_Timer() {
 // ---- mail ----
 
 std::optional<MailForm> Machine::mailForm() const {
-    MailForm form{mailer_->settings(), !mailer_->settings().password.empty(), watch_->settings(),
-                  second_->settings(), !second_->settings().secret.empty()};
+    MailForm form{mailer_->settings(), !mailer_->settings().password.empty(), watch_->settings(), second_->settings(),
+                  !second_->settings().secret.empty()};
     form.values.password.clear();
     form.remote.secret.clear();
     return form;
@@ -614,8 +605,7 @@ std::string Machine::saveMail(const MailForm& edited) {
         // The kept one; typed into the file by hand, it is protected now.
         next.password = mailer_->settings().password;
         if (next.password.rfind(kProtectedPrefix, 0) != 0)
-            if (const std::optional<std::string> stored =
-                    protectPassword(next.password, services_.passwordScope))
+            if (const std::optional<std::string> stored = protectPassword(next.password, services_.passwordScope))
                 next.password = *stored;
     } else if (const std::optional<std::string> stored =
                    protectPassword(next.password, services_.passwordScope)) {
@@ -634,8 +624,7 @@ std::string Machine::saveMail(const MailForm& edited) {
         mailer_->setSettings(before);
         watch_->setSettings(watchedBefore);
         if (remote != remoteBefore) second_->setSettings(remoteBefore);
-        return saved.failure.empty() ? "Ayarlar henüz yüklenmedi"
-                                     : saveFailureText(extraSettings_->path(), saved.failure);
+        return saved.failure.empty() ? "Ayarlar henüz yüklenmedi" : saveFailureText(extraSettings_->path(), saved.failure);
     }
     if (next != before) log_->write("E-posta ayarları kaydedildi");
     if (edited.watch != watchedBefore) {
@@ -654,8 +643,7 @@ std::string Machine::remoteEdit(const MailForm& edited, RemoteSettings& next) co
     if (next.kind == RemoteKind::None) return {};
     const RemoteSettings& stored = second_->settings();
     if (next.secret.empty() && !stored.secret.empty()) {
-        // The kept secret goes only where it was kept for: whoever points the copies elsewhere types it
-        // again.
+        // The kept secret goes only where it was kept for: whoever points the copies elsewhere types it again.
         if (next.kind != stored.kind || next.address != stored.address || next.user != stored.user ||
             next.bucket != stored.bucket)
             return "Tür, adres, kova ya da kullanıcı değişti: parolayı yeniden girin";
@@ -663,8 +651,7 @@ std::string Machine::remoteEdit(const MailForm& edited, RemoteSettings& next) co
     }
     if (const std::string problem = remoteSettingsProblem(next); !problem.empty()) return problem;
     if (!next.secret.empty() && next.secret.rfind(kProtectedPrefix, 0) != 0) {
-        const std::optional<std::string> protectedSecret =
-            protectPassword(next.secret, services_.passwordScope);
+        const std::optional<std::string> protectedSecret = protectPassword(next.secret, services_.passwordScope);
         if (!protectedSecret) return "Parola korunarak saklanamadı";
         next.secret = *protectedSecret;
     }
@@ -682,8 +669,7 @@ CopyRequest Machine::copyRequest() const {
     CopyRequest request;
     for (int pair = 0; pair < kFolderPairs; ++pair) {
         const std::string source = panel_.sourceText(pair), target = panel_.targetText(pair);
-        if (!source.empty() && isFolderText(source) && isFolderText(target))
-            request.pairs.push_back({pair, source, target});
+        if (!source.empty() && isFolderText(source) && isFolderText(target)) request.pairs.push_back({pair, source, target});
     }
     request.keepHere = panel_.keepArchivesValue();
     request.keepThere = keepThere(second_->settings(), request.keepHere);

@@ -535,9 +535,16 @@ for i in $(seq 10 99); do
         sed -n '/^buyuk\.db$/,$p' | grep '^gecici' | tr '\n' ' ')
     [ -n "$late" ] && [ "$i" -ge 12 ] && break
 done
-zip_reads() { find /proc/[0-9]*/fd -lname "$src/buyuk.db" 2>/dev/null | grep -q .; }
+big=$(readlink -f "$src/buyuk.db")
+zip_reads() {
+    local pid
+    for pid in $(pgrep -x zip); do
+        ls -l "/proc/$pid/fd" 2>/dev/null | grep -qF -- "-> $big" && return 0
+    done
+    return 1
+}
 (
-    within 60 zip_reads || exit
+    within 60 zip_reads || exit 1
     for f in $late; do rm -f "$src/$f"; done
     while zip_reads; do echo ek >>"$src/canli.db"; sleep 0.05; done
 ) &
@@ -551,7 +558,7 @@ check "a file appended to while zip ran is named in the run log" \
 deleted_named() { for f in $late; do grep -qF "Yedekleme sırasında silindi: c:\\brevund\\belgeler\\$f" "$work/TarvelYedek.log" || return 1; done; }
 check "the $late_count temporary files deleted while zip ran are named as deleted" deleted_named
 check "the pair is archived and recorded, its line counting $((late_count + 1)) changed files" \
-    bash -c "grep -q '  Arşivlendi: c:.brevund.belgeler -> .*(değişen dosya: $((late_count + 1)))\$' '$work/TarvelYedek.log' &&
+    bash -c "grep -q '  Arşivlendi: c:.brevund.belgeler -> .*(değişen dosya: $((late_count + 1)))' '$work/TarvelYedek.log' &&
         [ \$(grep -c 'Yedekleme kaydı veritabanına yazıldı' '$work/TarvelYedek.log') -gt $records ]"
 code=$(durum)
 check "--durum counts the run as a warning (exit $code)" test "$code" -eq 1

@@ -12,10 +12,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <new>
 #include <thread>
+#include <fstream>
+#include <new>
 
 #include "engine/archive_follower.h"
 #include "engine/backup_run.h"
@@ -266,16 +266,10 @@ TEST_F(BackupRunTest, UnsoundTextsAndAFirstSourceWithoutADriveStartNoProgram) {
         std::string problem;
     };
     for (const Case& c : {
-             Case{{"", "c:\\brevund", "", ""},
-                  {"c:\\t", "c:\\t", "", ""},
-                  "İlk kaynak klasör bir sürücüyle başlamalı: "},
-             Case{{"brevund", "", "", ""},
-                  {"c:\\t", "", "", ""},
-                  "İlk kaynak klasör bir sürücüyle başlamalı: brevund"},
+             Case{{"", "c:\\brevund", "", ""}, {"c:\\t", "c:\\t", "", ""}, "İlk kaynak klasör bir sürücüyle başlamalı: "},
+             Case{{"brevund", "", "", ""}, {"c:\\t", "", "", ""}, "İlk kaynak klasör bir sürücüyle başlamalı: brevund"},
              Case{{"c:\\brevund", "", "", ""}, {attack, "", "", ""}, "Geçersiz klasör adı: " + attack},
-             Case{{"c:\\brev\tund", "", "", ""},
-                  {"c:\\t", "", "", ""},
-                  "Geçersiz klasör adı: c:\\brev\\x09und"},
+             Case{{"c:\\brev\tund", "", "", ""}, {"c:\\t", "", "", ""}, "Geçersiz klasör adı: c:\\brev\\x09und"},
          }) {
         view.sources = c.sources;
         view.targets = c.targets;
@@ -296,8 +290,7 @@ TEST_F(BackupRunTest, UnsoundTextsAndAFirstSourceWithoutADriveStartNoProgram) {
 
 // The service runs the system's zip: zip.ex_ is neither copied nor run.
 TEST_F(BackupRunTest, AnOwnZipIsRunInsteadOfTheStoredOne) {
-    BackupRun service(
-        view, files, clock, runner, LocaleFormats::turkish(), [] {}, &observer, {}, "/usr/bin/zip");
+    BackupRun service(view, files, clock, runner, LocaleFormats::turkish(), [] {}, &observer, {}, "/usr/bin/zip");
     fs::remove(drives.zipExe());
     view.sources = {"\\\\sunucu\\yok", "c:\\brevund", "", ""};
     view.targets = {"c:\\t", "c:\\t", "", ""};
@@ -471,8 +464,7 @@ TEST_F(BackupRunTest, ZipStartsOnlyWhenTheTargetVolumeHasRoom) {
 // With a number to keep, a good run deletes the target's oldest archives of this program's
 // names and nothing else; a failed one deletes nothing and gives up its .zip name.
 // An archive of c:\brevund\belgeler as an earlier run wrote it.
-const std::string ofBelgeler =
-    test::zipArchive({{"brevund/belgeler/", "", false}, {"brevund/belgeler/a.txt", "a"}});
+const std::string ofBelgeler = test::zipArchive({{"brevund/belgeler/", "", false}, {"brevund/belgeler/a.txt", "a"}});
 
 TEST_F(BackupRunTest, RetentionDeletesOnlyOldArchivesAfterAGoodRun) {
     const fs::path y = onC("y");
@@ -594,11 +586,8 @@ TEST_F(BackupRunTest, AStopInMidRunLeavesNothingRunningAndNoUncheckedArchive) {
         std::string said;
         BackupRun* stopping = nullptr;
         const ProcessRunner stopAtTheFirstSlice(ops, RunnerHooks{[&] {
-                                                                     if (said.empty() && stopping)
-                                                                         said = stopping->stopInMidRun();
-                                                                 },
-                                                                 {},
-                                                                 {}});
+                                                    if (said.empty() && stopping) said = stopping->stopInMidRun();
+                                                }, {}, {}});
         BackupRun stopped(view, files, clock, stopAtTheFirstSlice, LocaleFormats::turkish(), {}, &observer);
         stopping = &stopped;
         view.sources = {"c:\\brevund\\belgeler", "", "", ""};
@@ -606,8 +595,7 @@ TEST_F(BackupRunTest, AStopInMidRunLeavesNothingRunningAndNoUncheckedArchive) {
         stopped.run();
         EXPECT_EQ(said, c.said);
         const pid_t sleeper = std::stoi(test::readFile(child));
-        for (int i = 0; i < 40 && running(sleeper); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (int i = 0; i < 40 && running(sleeper); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_FALSE(running(sleeper));
         EXPECT_FALSE(fs::exists(onC("t/ziABCDEF")));
         EXPECT_FALSE(fs::exists(onC("t/t20240305.0907.zip")));
@@ -712,7 +700,7 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
     struct Case {
         const char* name;
         std::function<void()> arrange;
-        PairOutcome::Kind kind;
+        Kind kind;
         std::optional<int> code;
         std::string problem = {};
         std::string left = {};  // the end of the one file the pair left in its target, if any
@@ -780,8 +768,7 @@ TEST_F(BackupRunTest, FailedPairsAreReportedWithZipsCodeAndNeverCountAsBuilt) {
         // Only a verified archive is a .zip.
         std::vector<std::string> left;
         if (fs::exists(onC("tarvel-yedek"))) {
-            for (const auto& item : fs::directory_iterator(onC("tarvel-yedek")))
-                left.push_back(item.path().filename());
+            for (const auto& item : fs::directory_iterator(onC("tarvel-yedek"))) left.push_back(item.path().filename());
         }
         ASSERT_EQ(left.size(), c.left.empty() ? 0u : 1u);
         if (!c.left.empty()) {
@@ -944,8 +931,7 @@ TEST_F(BackupRunTest, ALinkBackUpTheTreeFailsThePairBeforeZip) {
 TEST_F(BackupRunTest, ZipsWorkFileGoesToTheFolderTheSystemGives) {
     struct WorkFolderFiles : NativeFileSystem {
         using NativeFileSystem::NativeFileSystem;
-        std::optional<std::string> privateWorkFolder(const std::string& folder,
-                                                     std::string& failure) override {
+        std::optional<std::string> privateWorkFolder(const std::string& folder, std::string& failure) override {
             if (refuse) {
                 failure = "erişim reddedildi";
                 return std::nullopt;
@@ -955,15 +941,13 @@ TEST_F(BackupRunTest, ZipsWorkFileGoesToTheFolderTheSystemGives) {
         }
         bool refuse = false;
     } workFiles(paths);
-    BackupRun local(
-        view, workFiles, clock, runner, LocaleFormats::turkish(), [] {}, &observer);
+    BackupRun local(view, workFiles, clock, runner, LocaleFormats::turkish(), [] {}, &observer);
     view.sources = {"c:\\brevund\\belgeler", "", "", ""};
     view.targets = {"c:\\y", "", "", ""};
     local.run();
     ASSERT_EQ(ops.lines.size(), 1u);
-    EXPECT_EQ(ops.lines[0],
-              "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\y20240305.0907.zip -r c:\\brevund\\belgeler "
-              "-b c:\\y\\zelyedek-is.1");
+    EXPECT_EQ(ops.lines[0], "c:\\brevund\\tarvel\\bat\\zip.exe c:\\y\\y20240305.0907.zip -r c:\\brevund\\belgeler "
+                            "-b c:\\y\\zelyedek-is.1");
     ASSERT_EQ(observer.pairs.size(), 1u);
     EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Archived) << observer.pairs[0].problem;
     EXPECT_FALSE(fs::exists(onC("y/zelyedek-is.1")));
