@@ -63,7 +63,8 @@ std::optional<FileStamp> NativeFileSystem::fileStamp(const std::string& path) {
         return std::nullopt;
     return FileStamp{(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
                      static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                                               data.ftLastWriteTime.dwLowDateTime)};
+                                               data.ftLastWriteTime.dwLowDateTime),
+                     0};
 }
 
 }  // namespace zel
