@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "settings/code_page.h"
+#include "text/utf8.h"
 
 namespace zel {
 namespace {
@@ -27,19 +28,6 @@ constexpr std::array<char32_t, 128> kHighHalf = {
     0x011F, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,  // F0
     0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x0131, 0x015F, 0x00FF,  // F8
 };
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // The next character of a UTF-8 text and its length; nothing (length 1, or up to the next
 // lead byte) for a broken sequence.
