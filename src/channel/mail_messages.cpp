@@ -13,7 +13,15 @@ Message fieldsOf(std::string_view verb, const MailForm& f, std::string passwordF
             s.user, std::move(passwordField), s.from, s.to, std::string(mailWhatText(s.what)),
             f.watch.metricsFolder, f.watch.pingAddress, std::string(remoteKindText(r.kind)), r.address, r.user,
             std::move(secretField), r.region, r.bucket, r.prefix, r.keep ? std::to_string(*r.keep) : std::string(),
-            std::to_string(r.speedLimitKb), std::to_string(r.lockDays), std::string(lockModeText(r.lockMode))};
+            std::to_string(r.speedLimitKb), std::to_string(r.lockDays), std::string(lockModeText(r.lockMode)),
+            f.commands.before, f.commands.after, std::string(shadowCopyModeText(f.commands.shadowCopy))};
+}
+
+// The commands' fields; null for a shadow copy word the program does not know.
+std::optional<RunCommandSettings> commandsOf(const Message& m) {
+    const std::optional<ShadowCopyMode> shadow = shadowCopyModeFrom(m[24]);
+    if (!shadow) return std::nullopt;
+    return RunCommandSettings{m[22], m[23], *shadow};
 }
 
 // The second place's fields; null for a word or a number out of its range.
@@ -68,11 +76,12 @@ std::optional<MailForm> parseMailForm(const Message& message) {
         return std::nullopt;
     std::optional<MailSettings> s = settingsOf(message);
     std::optional<RemoteSettings> r = remoteOf(message);
-    if (!s || !r) return std::nullopt;
+    std::optional<RunCommandSettings> c = commandsOf(message);
+    if (!s || !r || !c) return std::nullopt;
     const bool set = s->password == "1", secretSet = r->secret == "1";
     s->password.clear();
     r->secret.clear();
-    return MailForm{std::move(*s), set, {message[9], message[10]}, std::move(*r), secretSet};
+    return MailForm{std::move(*s), set, {message[9], message[10]}, std::move(*r), secretSet, std::move(*c)};
 }
 
 Message mailEditMessage(std::string_view verb, const MailForm& edited) {
@@ -83,8 +92,9 @@ std::optional<MailForm> parseMailEdit(const Message& message, std::string_view e
     if (!isVerb(message, expected, kMailFields)) return std::nullopt;
     std::optional<MailSettings> s = settingsOf(message);
     std::optional<RemoteSettings> r = remoteOf(message);
-    if (!s || !r) return std::nullopt;
-    return MailForm{std::move(*s), false, {message[9], message[10]}, std::move(*r), false};
+    std::optional<RunCommandSettings> c = commandsOf(message);
+    if (!s || !r || !c) return std::nullopt;
+    return MailForm{std::move(*s), false, {message[9], message[10]}, std::move(*r), false, std::move(*c)};
 }
 
 }  // namespace zel

@@ -21,7 +21,7 @@ inline constexpr std::string_view kRemoteTested = "remotetested";  // the servic
 // to, what, then the metrics folder and the ping address, then the second place's kind, address,
 // user, secret (or its flag), region, bucket, prefix, archives kept ("": as the target folders),
 // speed limit, lock days and lock mode.
-inline constexpr std::size_t kMailFields = 21;
+inline constexpr std::size_t kMailFields = 24;
 
 // "mail" with the settings as the dialog shows them: the password only as set ("1") or not
 // ("0"), never its text.

@@ -33,10 +33,29 @@ void BackupRun::run() {
             if (!files_.copyFile(store, tool) && observer_) observer_->zipNotCopied(store, tool);
         }
 
-        for (int pair = 0; pair < kFolderPairs && !cancelRequested_; ++pair) archivePairSafely(pair);
+        std::string refusal;
+        stagesFailed_ = false;
+        lastZipPair_.reset();
+        RunPairs pairs;
+        for (int pair = 0; pair < kFolderPairs; ++pair) {
+            pairs.sources[static_cast<std::size_t>(pair)] = view_.sourceFolder(pair);
+            pairs.targets[static_cast<std::size_t>(pair)] = view_.targetFolder(pair);
+            if (!view_.sourceFolder(pair).empty() && !repeatsAnEarlierPair(pair)) lastZipPair_ = pair;
+        }
+        if (stages_) {
+            stagesOwed_ = true;
+            refusal = stages_->beforePairs(pairs);
+            stagesFailed_ = !refusal.empty();
+        }
+        for (int pair = 0; pair < kFolderPairs && !cancelRequested_; ++pair) archivePairSafely(pair, refusal);
+        endStages(true);
         warnOfFullDisks();
     } catch (...) {
         // Whatever went wrong outside a pair, the run ends as every run ends.
+    }
+    try {
+        endStages(false);  // the command after runs whatever happened before
+    } catch (...) {
     }
     pairInProgress_.reset();
     decision_ = recordDecision(outcomes_);
@@ -63,20 +82,32 @@ void BackupRun::run() {
 
 // A step that throws (no memory for a damaged archive's claims, no thread to be had) fails its
 // pair with the reason, and the run goes on: it must never be left half-done.
-void BackupRun::archivePairSafely(int pair) {
-    // The same folder into the same target twice in one run would only make a second full copy.
+bool BackupRun::repeatsAnEarlierPair(int pair) const {
     const bool ignoreCase = nativeZipNaming() == ZipNaming::Windows;
     for (int earlier = 0; earlier < pair; ++earlier) {
         if (sameFolder(view_.sourceFolder(earlier), view_.sourceFolder(pair), ignoreCase) &&
             sameFolder(view_.targetFolder(earlier), view_.targetFolder(pair), ignoreCase))
-            return;
+            return true;
     }
+    return false;
+}
+
+void BackupRun::endStages(bool lastZipWentWell) {
+    if (!stages_ || !std::exchange(stagesOwed_, false)) return;
+    const bool wentWell = lastZipWentWell && !stagesFailed_ && !cancelRequested_ &&
+                          std::none_of(outcomes_.begin(), outcomes_.end(), pairFailed);
+    stages_->afterZips(wentWell);
+}
+
+void BackupRun::archivePairSafely(int pair, const std::string& refusal) {
+    // The same folder into the same target twice in one run would only make a second full copy.
+    if (repeatsAnEarlierPair(pair)) return;
     pairInProgress_ = pair;
     PairOutcome outcome;
     outcome.pair = pair;
     bool told = false;
     try {
-        told = archivePair(pair, zipTool(), outcome);
+        told = archivePair(pair, zipTool(), refusal, outcome);
     } catch (const std::exception& e) {
         unchecked(outcome, std::string("denetlenemedi: ") + e.what());
         told = true;
@@ -109,7 +140,7 @@ void BackupRun::unchecked(PairOutcome& outcome, std::string problem) {
     }
 }
 
-bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outcome) {
+bool BackupRun::archivePair(int pair, const std::string& tool, const std::string& refusal, PairOutcome& outcome) {
     outcome.target = view_.targetFolder(pair);
     const bool targetSound = isFolderText(outcome.target);
     if (targetSound) files_.createFolder(outcome.target);
@@ -117,6 +148,10 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
     if (outcome.source.empty()) return false;  // an unused pair: nothing to tell
     // A text that could break zip's command line (a hand-edited settings file) starts nothing.
     outcome.kind = PairOutcome::Kind::Refused;
+    if (!refusal.empty()) {
+        outcome.problem = refusal;
+        return true;
+    }
     if (!targetSound || !isFolderText(outcome.source)) {
         outcome.problem = badFolderText(targetSound ? outcome.source : outcome.target);
         return true;
@@ -172,6 +207,9 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
     inFlight_->zipRunning = false;
     // zip's "could not open": a file listed when zip began was gone when it came to it.
     const bool passedOver = zip.result != kRunError && zip.exitCode == kZipCouldNotOpen;
+    // A database stopped for the run is started again as soon as zip is done with the last pair,
+    // before the read-back.
+    if (lastZipPair_ == pair) endStages(zip.result == kRunEnded && (zip.exitCode == 0 || passedOver));
     const std::vector<EarlyCheck> early = follower.finish(zip.result != kRunError && (zip.exitCode == 0 || passedOver));
     if (work) files_.removeEmptyFolder(*work);
     outcome.exitCode = zip.exitCode;
@@ -200,7 +238,14 @@ bool BackupRun::archivePair(int pair, const std::string& tool, PairOutcome& outc
 
 std::string BackupRun::stopInMidRun() {
     cancelRequested_ = true;  // a listing still under way ends at its next folder
-    if (!inFlight_) return {};
+    // A command before that is running now is ended with the rest; the one after still runs.
+    if (!inFlight_) {
+        if (running_) {
+            runner_.endWaited();
+            endStages(false);
+        }
+        return {};
+    }
     const InFlight pair = *std::exchange(inFlight_, std::nullopt);
     std::vector<std::string> said;
     if (pair.zipRunning) {
@@ -223,6 +268,7 @@ std::string BackupRun::stopInMidRun() {
         markFailedArchive(unchecked);
         if (unchecked.archivePath != pair.archivePath) said.push_back("denetlenmemiş arşiv: " + unchecked.archivePath);
     }
+    endStages(false);
     std::string text;
     for (const std::string& s : said) text += (text.empty() ? "" : ", ") + s;
     return text;

@@ -9,6 +9,7 @@
 #include "engine/archive_check.h"
 #include "engine/backup_report.h"
 #include "engine/process_runner.h"
+#include "engine/run_stages.h"
 #include "engine/source_listing.h"
 #include "platform/files/file_system.h"
 #include "platform/system/clock.h"
@@ -60,6 +61,8 @@ public:
 
     // The whole run. Does nothing while a run is already in progress.
     void run();
+    // What runs around the pairs' zips from the next run on; none: the pairs alone.
+    void setStages(RunStages* stages) { stages_ = stages; }
 
     bool running() const { return running_; }
     // Stops the run from starting any further pair; the zip that runs now finishes.
@@ -80,9 +83,15 @@ public:
     std::string stopInMidRun();
 
 private:
-    void archivePairSafely(int pair);
+    // `refusal`: why the pair fails without zip (what ran before the pairs failed); empty: it runs.
+    void archivePairSafely(int pair, const std::string& refusal);
     // False for an unused pair, which has nothing to tell.
-    bool archivePair(int pair, const std::string& tool, PairOutcome& outcome);
+    bool archivePair(int pair, const std::string& tool, const std::string& refusal, PairOutcome& outcome);
+    // Whether an earlier pair of the run has the same source and target: it is not run twice.
+    bool repeatsAnEarlierPair(int pair) const;
+    // The stage after the zips, once per run that began its stages. `lastZipWentWell`: the zip
+    // that just ended, if any, ended well.
+    void endStages(bool lastZipWentWell);
     // The zip program this run starts: the service's own, or the copy under the first source's
     // drive; empty when that source starts with no drive, and no program is taken from it.
     std::string zipTool() const;
@@ -117,6 +126,10 @@ private:
     std::function<void()> record_;
     BackupObserver* observer_;
     std::function<void()> processEvents_;  // keeps the window live while the run reads files
+    RunStages* stages_ = nullptr;
+    bool stagesOwed_ = false;   // the stage before ran this run; the one after has not yet
+    bool stagesFailed_ = false;  // the stage before refused the run's pairs
+    std::optional<int> lastZipPair_;  // the run's last pair that may start zip
     // The service's zip, installed where only administrators write; empty alone, where zip.ex_
     // is copied to zip.exe under the first source's drive and that is run.
     std::string ownZip_;

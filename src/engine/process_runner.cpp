@@ -1,6 +1,7 @@
 #include "engine/process_runner.h"
 
 #include <limits>
+#include <memory>
 #include <string>
 
 namespace zel {
@@ -40,8 +41,11 @@ ProcessRunner::Outcome ProcessRunner::run(std::string_view commandLine, std::int
         return {kRunError, {}};
     }
     if (!opened) return {kRunError, {}};
-    const ProcessHandle handle = *opened;
+    return waitFor(*opened, limit, breakMode, false);
+}
 
+ProcessRunner::Outcome ProcessRunner::waitFor(ProcessHandle handle, std::int32_t limit, std::int32_t breakMode,
+                                              bool endAtLimit) const {
     std::int32_t result = kRunEnded;
     std::optional<int> exitCode;
     std::int32_t elapsed = 0;
@@ -100,8 +104,27 @@ ProcessRunner::Outcome ProcessRunner::run(std::string_view commandLine, std::int
     } catch (...) {
         result = kRunError;
     }
+    // A command past its limit must not hold the run, nor anything it started.
+    if (endAtLimit && result == kRunLimitExceeded) ops_.kill(handle);
     closeHandle();
     return {result, exitCode};
+}
+
+ProcessRunner::CommandOutcome ProcessRunner::runCommand(std::string_view commandLine, const Environment& environment,
+                                                       std::int32_t limitMs) const {
+    if (onlySpaces(commandLine) || limitMs <= 0) return {kRunInvalid, {}, {}};
+    auto output = std::make_shared<CommandOutput>();
+    std::optional<ProcessHandle> opened;
+    try {
+        const std::uint32_t pid = ops_.startCommand(std::string(commandLine), environment, output);
+        if (pid != 0) opened = ops_.open(pid);
+    } catch (...) {
+    }
+    if (!opened) return {kRunError, {}, {}};
+    const Outcome ended = waitFor(*opened, limitMs, 0, true);
+    // What it left running may hold the output open: that is not waited for long.
+    output->waitClosed(kOutputWaitAtEnd);
+    return {ended.result, ended.exitCode, output->text()};
 }
 
 bool ProcessRunner::endWaited() const {

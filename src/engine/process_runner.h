@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +34,8 @@ struct RunnerHooks {
 
 inline constexpr std::string_view kBreakQuestion = "User Process Break.\r\nContinue to wait?";
 inline constexpr int kWaitSliceMs = 500;
+// How long a command's output is waited for once the command has ended.
+inline constexpr std::chrono::milliseconds kOutputWaitAtEnd{2000};
 
 // Starts a command line and waits for it in 500 ms slices while the window keeps working.
 // Keeps no state between calls but the processes it waits for now, so a call nested inside
@@ -53,11 +57,24 @@ public:
     Outcome run(std::string_view commandLine, std::int32_t maxWaitMs, std::int32_t windowStyle,
                 std::int32_t breakMode) const;
 
+    // A run's command before or after: started without a window, with `environment` added and its
+    // output collected. One still running after `limitMs` is ended with everything it started
+    // (kRunLimitExceeded); kRunError when it could not be started.
+    struct CommandOutcome {
+        std::int32_t result = kRunEnded;
+        std::optional<int> exitCode;
+        std::string output;
+    };
+    CommandOutcome runCommand(std::string_view commandLine, const Environment& environment, std::int32_t limitMs) const;
+
     // At the program's end, from inside a wait's events: ends every process waited for now, with
     // what it started. False when there was none, or one could not be ended.
     bool endWaited() const;
 
 private:
+    // Waits for an opened process in slices, with the hooks, and closes it.
+    Outcome waitFor(ProcessHandle handle, std::int32_t limit, std::int32_t breakMode, bool endAtLimit) const;
+
     ProcessOps& ops_;
     RunnerHooks hooks_;
     mutable std::vector<ProcessHandle> waited_;  // innermost last

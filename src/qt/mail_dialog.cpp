@@ -91,6 +91,15 @@ MailDialog::MailDialog(const MailForm& form, MailDialogCalls calls, QWidget* par
     for (std::size_t i = 0; i < std::size(remoteBoxes); ++i) remoteFields->addRow(q(kRemoteFieldLabels[i]), remoteBoxes[i]);
     tabSayfa->addTab(remotePage, q(kRemotePage));
 
+    txtOncekiKomut = line("txtOncekiKomut", form.commands.before);
+    txtSonrakiKomut = line("txtSonrakiKomut", form.commands.after);
+    cboGolgeKopya = list("cboGolgeKopya", kShadowCopyChoices, shadowCopyIndex(form.commands.shadowCopy));
+    auto* commandsPage = new QWidget;
+    auto* commandFields = new QFormLayout(commandsPage);
+    QWidget* commandBoxes[] = {txtOncekiKomut, txtSonrakiKomut, cboGolgeKopya};
+    for (std::size_t i = 0; i < std::size(commandBoxes); ++i) commandFields->addRow(q(kCommandFieldLabels[i]), commandBoxes[i]);
+    tabSayfa->addTab(commandsPage, q(kCommandsPage));
+
     lblCevap = new QLabel(this);
     lblCevap->setObjectName(QStringLiteral("lblCevap"));
     lblCevap->setWordWrap(true);
@@ -146,7 +155,8 @@ MailForm MailDialog::current() const {
                        txtUzakBolge->text().toStdString(), txtUzakKova->text().toStdString(),
                        txtUzakOnek->text().toStdString(), txtUzakSakla->text().toStdString(),
                        txtUzakHiz->text().toStdString(), txtUzakKilit->text().toStdString(),
-                       cboUzakKilitTuru->currentIndex()});
+                       cboUzakKilitTuru->currentIndex(), txtOncekiKomut->text().toStdString(),
+                       txtSonrakiKomut->text().toStdString(), cboGolgeKopya->currentIndex()});
 }
 
 void MailDialog::test(const decltype(MailDialogCalls::test)& call, std::string_view waiting) {

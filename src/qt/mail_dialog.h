@@ -40,6 +40,9 @@ public:
     QLineEdit* txtUzakHiz = nullptr;
     QLineEdit* txtUzakKilit = nullptr;
     QComboBox* cboUzakKilitTuru = nullptr;
+    QLineEdit* txtOncekiKomut = nullptr;
+    QLineEdit* txtSonrakiKomut = nullptr;
+    QComboBox* cboGolgeKopya = nullptr;
     QTabWidget* tabSayfa = nullptr;
     QLabel* lblCevap = nullptr;
     QPushButton* cmdDeneme = nullptr;

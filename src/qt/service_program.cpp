@@ -86,7 +86,8 @@ int runServiceProgram(int argc, char* argv[]) {
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          std::string(kSystemZip),
                          [&parts](const std::string& program) { return untrustedWriters(parts.paths.native(program)); },
-                         systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true},
+                         systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true, {},
+                         [&parts](const std::string& program) { return untrustedWriters(parts.paths.native(program)); }},
          std::string(kProgramVersion),
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);

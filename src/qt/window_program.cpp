@@ -4,6 +4,7 @@
 #include "db/odbc_connection.h"
 #include "mail/curl_ping.h"
 #include "mail/curl_transport.h"
+#include "platform/security/program_trust.h"
 #include "platform/system/clock.h"
 #include "platform/system/computer_name.h"
 #include "qt/app_icon.h"
@@ -67,7 +68,9 @@ int runWindowProgram(int argc, char* argv[], StartMode mode) {
         form = std::make_unique<frmMain>(
             FrmMainServices{{files, clock, windowProcesses, *processes, systemLocaleFormats(), parts.folder,
                              [] { return std::make_unique<OdbcConnection>(); },
-                             [] { return GetComputerName(); }, {}, {}, systemLog.get(), mail.get(), PasswordScope::User, curlPingSend()},
+                             [] { return GetComputerName(); }, {}, {}, systemLog.get(), mail.get(), PasswordScope::User, curlPingSend(),
+                             false, {},
+                             [&parts](const std::string& program) { return untrustedWriters(parts.paths.native(program)); }},
                             instance},
             view);
     }

@@ -62,7 +62,14 @@ constexpr Key remoteNumber(std::string_view name) {
             [](const ExtraSettings& s) { return std::to_string(s.remote.*member); }, remoteSetUp};
 }
 
-const std::array<Key, 23> kKeys = {{
+template <std::string RunCommandSettings::*member>
+constexpr Key commandKey(std::string_view name) {
+    return {name, [](ExtraSettings& s, std::string_view v) { s.commands.*member = trimBlanks(v); },
+            [](const ExtraSettings& s) { return s.commands.*member; },
+            [](const ExtraSettings& s) { return !(s.commands.*member).empty(); }};
+}
+
+const std::array<Key, 26> kKeys = {{
     numberKey<&ExtraSettings::keepArchives, kKeepArchivesMax>(kKeepArchivesKey),
     numberKey<&ExtraSettings::missedRun, 1>(kMissedRunKey),
     textKey<&MailSettings::server>(kMailServerKey),
@@ -110,6 +117,14 @@ const std::array<Key, 23> kKeys = {{
          if (const std::optional<LockMode> m = lockModeFrom(trimBlanks(v))) s.remote.lockMode = *m;
      },
      [](const ExtraSettings& s) { return std::string(lockModeText(s.remote.lockMode)); }, remoteSetUp},
+    commandKey<&RunCommandSettings::before>(kCommandBeforeKey),
+    commandKey<&RunCommandSettings::after>(kCommandAfterKey),
+    {kShadowCopyKey,
+     [](ExtraSettings& s, std::string_view v) {
+         if (const std::optional<ShadowCopyMode> m = shadowCopyModeFrom(trimBlanks(v))) s.commands.shadowCopy = *m;
+     },
+     [](const ExtraSettings& s) { return std::string(shadowCopyModeText(s.commands.shadowCopy)); },
+     [](const ExtraSettings& s) { return s.commands.shadowCopy != ShadowCopyMode::Auto; }},
 }};
 
 std::string_view trimBlanks(std::string_view s) {

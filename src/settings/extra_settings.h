@@ -7,6 +7,7 @@
 
 #include "settings/mail_settings.h"
 #include "settings/remote_settings.h"
+#include "settings/run_command_settings.h"
 #include "settings/watch_settings.h"
 
 namespace zel {
@@ -37,6 +38,9 @@ inline constexpr std::string_view kRemoteKeepKey = "UzakSaklanacak";
 inline constexpr std::string_view kRemoteSpeedKey = "UzakHiz";
 inline constexpr std::string_view kRemoteLockDaysKey = "UzakKilitGun";
 inline constexpr std::string_view kRemoteLockModeKey = "UzakKilitTuru";
+inline constexpr std::string_view kCommandBeforeKey = "OncekiKomut";
+inline constexpr std::string_view kCommandAfterKey = "SonrakiKomut";
+inline constexpr std::string_view kShadowCopyKey = "GolgeKopya";
 inline constexpr int kKeepArchivesMax = 999;
 
 // What the file holds; the defaults are what the program did before the file existed.
@@ -46,6 +50,7 @@ struct ExtraSettings {
     MailSettings mail;
     WatchSettings watch;
     RemoteSettings remote;
+    RunCommandSettings commands;
     bool operator==(const ExtraSettings&) const = default;
 };
 
@@ -68,8 +73,8 @@ ExtraSettingsFile parseExtraSettings(std::string_view text);
 
 // The file's text: the lines as read, each line of a known key now carrying its value, a key the
 // lines lack added at the end (the mail's keys only once mail is set up, a monitoring key only
-// once it is set, the second place's once one is); every line ends with
-// CR LF.
+// once it is set, the second place's once one is, a command's once it is set, the shadow copy's
+// once it is not the default); every line ends with CR LF.
 std::string extraSettingsText(const ExtraSettingsFile& file);
 
 // The executable's folder text followed directly by "\TarvelYedekEk.ini".

@@ -51,7 +51,15 @@ MailForm mailFormOf(const MailBoxes& boxes) {
     r.speedLimitKb = number(boxes.remoteSpeed, kRemoteSpeedMax);
     r.lockDays = number(boxes.remoteLockDays, kLockDaysMax);
     r.lockMode = chosen(kLockModeChoices, boxes.lockModeIndex);
+    form.commands = {trimmed(boxes.commandBefore), trimmed(boxes.commandAfter),
+                     chosen(kShadowCopyChoices, boxes.shadowCopyIndex)};
     return form;
+}
+
+int shadowCopyIndex(ShadowCopyMode mode) {
+    for (std::size_t i = 0; i < kShadowCopyChoices.size(); ++i)
+        if (kShadowCopyChoices[i].first == mode) return static_cast<int>(i);
+    return 0;
 }
 
 int mailSecurityIndex(MailSecurity security) {

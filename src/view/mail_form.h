@@ -6,6 +6,7 @@
 
 #include "settings/mail_settings.h"
 #include "settings/remote_settings.h"
+#include "settings/run_command_settings.h"
 #include "settings/watch_settings.h"
 
 namespace zel {
@@ -22,6 +23,7 @@ struct MailForm {
     // (`secretSet`), and coming back a newly typed one or nothing to keep the stored one.
     RemoteSettings remote;
     bool secretSet = false;
+    RunCommandSettings commands;
     bool operator==(const MailForm&) const = default;
 };
 
@@ -41,6 +43,7 @@ inline constexpr std::string_view kSettingsDialogTitle = "Ayarlar";
 inline constexpr std::string_view kMailPage = "E-posta";
 inline constexpr std::string_view kWatchPage = "İzleme";
 inline constexpr std::string_view kRemotePage = "Uzak kopya";
+inline constexpr std::string_view kCommandsPage = "Komutlar";
 inline constexpr std::string_view kRemoteTestButton = "Deneme";
 inline constexpr std::string_view kRemoteTesting = "Deneniyor...";
 inline constexpr std::string_view kMailTestButton = "Deneme gönder";
@@ -55,6 +58,13 @@ inline constexpr std::array<std::string_view, 11> kRemoteFieldLabels = {
     "Tür:", "Klasör ya da S3 adresi:", "Kullanıcı / erişim anahtarı:", "Parola / gizli anahtar:", "Bölge:", "Kova:",
     "Anahtar öneki:", "Saklanacak (boş: aynı, 0: hepsi):", "Hız sınırı (KB/s, 0: yok):", "Kilit günü (0: yok):",
     "Kilit türü:"};
+inline constexpr std::array<std::string_view, 3> kCommandFieldLabels = {"Önceki komut:", "Sonraki komut:",
+                                                                      "Gölge kopya (Windows):"};
+inline constexpr std::array<std::pair<ShadowCopyMode, std::string_view>, 3> kShadowCopyChoices = {{
+    {ShadowCopyMode::Auto, "Otomatik (alınamazsa canlı dosyalar)"},
+    {ShadowCopyMode::Off, "Hayır"},
+    {ShadowCopyMode::Required, "Zorunlu (alınamazsa yedekleme başarısız)"},
+}};
 inline constexpr std::array<std::pair<RemoteKind, std::string_view>, 3> kRemoteKindChoices = {{
     {RemoteKind::None, "Yok"},
     {RemoteKind::Folder, "Klasör (disk, USB, paylaşım)"},
@@ -80,6 +90,7 @@ int mailSecurityIndex(MailSecurity security);
 int mailWhatIndex(MailWhat what);
 int remoteKindIndex(RemoteKind kind);
 int lockModeIndex(LockMode mode);
+int shadowCopyIndex(ShadowCopyMode mode);
 
 // What the dialog's boxes hold, as a toolkit reads them; an index is a list's entry (-1: none).
 struct MailBoxes {
@@ -104,6 +115,9 @@ struct MailBoxes {
     std::string remoteSpeed;
     std::string remoteLockDays;
     int lockModeIndex = 0;
+    std::string commandBefore;
+    std::string commandAfter;
+    int shadowCopyIndex = 0;
 };
 // The form the boxes give: each text without the blanks around it, save the password and the
 // secret, which may hold any; a list without a valid entry chosen gives its first; a number box

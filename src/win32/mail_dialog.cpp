@@ -19,9 +19,10 @@ constexpr int kIdSunucu = 101, kIdPort = 102, kIdPortArrows = 103, kIdGuvenlik =
               kIdParola = 106, kIdKimden = 107, kIdKime = 108, kIdNe = 109, kIdCevap = 110, kIdDeneme = 111,
               kIdSayfa = 112, kIdMetrik = 113, kIdIzleme = 114, kIdUzakTur = 115, kIdUzakAdres = 116,
               kIdUzakKullanici = 117, kIdUzakParola = 118, kIdUzakBolge = 119, kIdUzakKova = 120, kIdUzakOnek = 121,
-              kIdUzakSakla = 122, kIdUzakHiz = 123, kIdUzakKilit = 124, kIdUzakKilitTuru = 125, kIdUzakDeneme = 126;
+              kIdUzakSakla = 122, kIdUzakHiz = 123, kIdUzakKilit = 124, kIdUzakKilitTuru = 125, kIdUzakDeneme = 126,
+              kIdOncekiKomut = 127, kIdSonrakiKomut = 128, kIdGolgeKopya = 129;
 // The pages in the tab strip's order.
-constexpr int kMailPageIndex = 0, kWatchPageIndex = 1, kRemotePageIndex = 2;
+constexpr int kMailPageIndex = 0, kWatchPageIndex = 1, kRemotePageIndex = 2, kCommandsPageIndex = 3;
 constexpr int kPortLow = 1, kPortHigh = 65535;
 // The main window's font for its captions and switches.
 constexpr wchar_t kFontFamily[] = L"Arial";
@@ -137,7 +138,7 @@ private:
     // tabs first. The tab strip draws nothing over the boxes that lie on it.
     void build() {
         tabSayfa_ = add(WC_TABCONTROLW, {}, WS_TABSTOP | WS_CLIPSIBLINGS, kIdSayfa);
-        for (const std::string_view page : {kMailPage, kWatchPage, kRemotePage}) {
+        for (const std::string_view page : {kMailPage, kWatchPage, kRemotePage, kCommandsPage}) {
             std::wstring text = widen(page);
             TCITEMW item{};
             item.mask = TCIF_TEXT;
@@ -217,6 +218,15 @@ private:
         txtUzakKilit_ = edit(kIdUzakKilit, std::to_string(r.lockDays), ES_NUMBER);
         remoteLabel(10);
         cboUzakKilitTuru_ = list(kIdUzakKilitTuru, kLockModeChoices, lockModeIndex(r.lockMode));
+        const auto commandLabel = [this](std::size_t row) {
+            commandLabels_[row] = add(L"STATIC", kCommandFieldLabels[row], SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0);
+        };
+        commandLabel(0);
+        txtOncekiKomut_ = edit(kIdOncekiKomut, form_.commands.before);
+        commandLabel(1);
+        txtSonrakiKomut_ = edit(kIdSonrakiKomut, form_.commands.after);
+        commandLabel(2);
+        cboGolgeKopya_ = list(kIdGolgeKopya, kShadowCopyChoices, shadowCopyIndex(form_.commands.shadowCopy));
         lblCevap_ = add(L"STATIC", {}, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, kIdCevap);
         cmdDeneme_ = add(L"BUTTON", kMailTestButton, BS_PUSHBUTTON | WS_TABSTOP, kIdDeneme);
         cmdUzakDeneme_ = add(L"BUTTON", kRemoteTestButton, BS_PUSHBUTTON | WS_TABSTOP, kIdUzakDeneme);
@@ -244,6 +254,9 @@ private:
         for (HWND control : remoteLabels_) ShowWindow(control, remote);
         for (HWND control : remoteBoxes()) ShowWindow(control, remote);
         ShowWindow(cmdUzakDeneme_, remote);
+        const int commands = page == kCommandsPageIndex ? SW_SHOW : SW_HIDE;
+        for (HWND control : commandLabels_) ShowWindow(control, commands);
+        for (HWND control : {txtOncekiKomut_, txtSonrakiKomut_, cboGolgeKopya_}) ShowWindow(control, commands);
     }
 
     // Places every control and sizes the dialog for a DPI: each width is measured in the font made
@@ -259,6 +272,9 @@ private:
         for (HWND control : remoteLabels_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         for (HWND control : remoteBoxes()) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         SendMessageW(cmdUzakDeneme_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        for (HWND control : commandLabels_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        for (HWND control : {txtOncekiKomut_, txtSonrakiKomut_, cboGolgeKopya_})
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (font_) DeleteObject(font_);
         font_ = font;
 
@@ -281,10 +297,14 @@ private:
         // The second place's page has labels and lists of its own, so the other pages keep their columns.
         int remoteLabelWidth = 0;
         for (std::string_view label : kRemoteFieldLabels) remoteLabelWidth = std::max(remoteLabelWidth, width(label));
+        // The commands' page shares the second place's columns.
+        for (std::string_view label : kCommandFieldLabels) remoteLabelWidth = std::max(remoteLabelWidth, width(label));
         int remoteChoiceWidth = 0;
         for (const auto& choice : kRemoteKindChoices)
             remoteChoiceWidth = std::max(remoteChoiceWidth, width(choice.second));
         for (const auto& choice : kLockModeChoices)
+            remoteChoiceWidth = std::max(remoteChoiceWidth, width(choice.second));
+        for (const auto& choice : kShadowCopyChoices)
             remoteChoiceWidth = std::max(remoteChoiceWidth, width(choice.second));
         const int portWidth = width("655350") + s(8);
         const std::array<int, 3> buttonWidths = {
@@ -354,6 +374,16 @@ private:
             else
                 place(box, remoteFieldX, y, remoteFieldWidth, rowHeight);
             y += rowHeight + step;
+        }
+        const HWND commandBoxes[] = {txtOncekiKomut_, txtSonrakiKomut_, cboGolgeKopya_};
+        for (std::size_t row = 0; row < std::size(commandBoxes); ++row) {
+            const int rowY = rowsY + static_cast<int>(row) * (rowHeight + step);
+            place(commandLabels_[row], rowsX, rowY, remoteLabelWidth, rowHeight);
+            if (commandBoxes[row] == cboGolgeKopya_)
+                place(cboGolgeKopya_, remoteFieldX, rowY + (rowHeight - listHeight) / 2, remoteFieldWidth,
+                      listHeight + line * 8);
+            else
+                place(commandBoxes[row], remoteFieldX, rowY, remoteFieldWidth, rowHeight);
         }
         y += pad - step + (s(400) - display.bottom);
         place(tabSayfa_, margin, margin, contentWidth, y - margin);
@@ -466,6 +496,9 @@ private:
         boxes.remoteSpeed = boxText(txtUzakHiz_);
         boxes.remoteLockDays = boxText(txtUzakKilit_);
         boxes.lockModeIndex = static_cast<int>(SendMessageW(cboUzakKilitTuru_, CB_GETCURSEL, 0, 0));
+        boxes.commandBefore = boxText(txtOncekiKomut_);
+        boxes.commandAfter = boxText(txtSonrakiKomut_);
+        boxes.shadowCopyIndex = static_cast<int>(SendMessageW(cboGolgeKopya_, CB_GETCURSEL, 0, 0));
         return mailFormOf(boxes);
     }
 
@@ -523,6 +556,10 @@ private:
     HWND txtUzakHiz_ = nullptr;
     HWND txtUzakKilit_ = nullptr;
     HWND cboUzakKilitTuru_ = nullptr;
+    std::array<HWND, 3> commandLabels_{};
+    HWND txtOncekiKomut_ = nullptr;
+    HWND txtSonrakiKomut_ = nullptr;
+    HWND cboGolgeKopya_ = nullptr;
     HWND lblCevap_ = nullptr;
     HWND cmdDeneme_ = nullptr;
     HWND cmdUzakDeneme_ = nullptr;  // the second place's "Deneme"

@@ -16,6 +16,7 @@
 #include "platform/files/native_file_system.h"
 #include "platform/files/program_folder.h"
 #include "platform/files/share_session.h"
+#include "platform/security/program_trust.h"
 #include "platform/processes/process.h"
 #include "platform/system/clock.h"
 #include "platform/system/computer_name.h"
@@ -133,7 +134,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             zel::FrmMainServices{{files, clock, windowProcesses, *processes, zel::windowsLocaleFormats(),
                                   programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
                                   [] { return zel::GetComputerName(); }, {}, {}, systemLog.get(), mail.get(), zel::PasswordScope::User, zel::curlPingSend(), false,
-                                  zel::connectShare},
+                                  zel::connectShare,
+                                  [](const std::string& program) { return zel::untrustedWriters(program); }},
                                  single},
             view);
     }

@@ -187,7 +187,8 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
         {MachineServices{files, clock, runProcesses, *processes, windowsLocaleFormats(), folder,
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          folder + "\\zip.exe", [](const std::string& program) { return untrustedWriters(program); },
-                         systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true, connectShare},
+                         systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true, connectShare,
+                         [](const std::string& program) { return untrustedWriters(program); }},
          std::string(kProgramVersion), [&loop](std::function<void()> call) { loop.post(std::move(call)); },
          [] { pumpWaitingMessages(); }, peerAccess});
     // Without its pipe the service still backs up; every poll tries the pipe again.

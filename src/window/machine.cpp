@@ -49,8 +49,14 @@ private:
 // Loading and saving read and write the panel through this.
 class Machine::SettingsView final : public SettingsControls, public ExtraSettingsControls {
 public:
-    SettingsView(PanelView& v, Mailer& mailer, FleetWatch& watch, SecondCopy& second)
-        : v_(v), mailer_(mailer), watch_(watch), second_(second) {}
+    SettingsView(PanelView& v, Mailer& mailer, FleetWatch& watch, SecondCopy& second,
+                 std::function<void(const RunCommandSettings&)> setCommands, const RunCommandSettings& commands)
+        : v_(v),
+          mailer_(mailer),
+          watch_(watch),
+          second_(second),
+          setCommands_(std::move(setCommands)),
+          commands_(commands) {}
     void setSource(int pair, const std::string& text) override { v_.setSourceText(pair, text); }
     void setTarget(int pair, const std::string& text) override { v_.setTargetText(pair, text); }
     bool setSwitch(int slot, int value) override { return v_.setSwitchValue(slot, value); }
@@ -73,9 +79,11 @@ public:
         mailer_.setSettings(values.mail);
         watch_.setSettings(values.watch);
         second_.setSettings(values.remote);
+        setCommands_(values.commands);
     }
     ExtraSettings currentExtraSettings() const override {
-        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings(), watch_.settings(), second_.settings()};
+        return {v_.keepArchivesValue(), v_.missedRunValue(), mailer_.settings(), watch_.settings(), second_.settings(),
+                commands_};
     }
 
 private:
@@ -83,6 +91,8 @@ private:
     Mailer& mailer_;
     FleetWatch& watch_;
     SecondCopy& second_;
+    std::function<void(const RunCommandSettings&)> setCommands_;
+    const RunCommandSettings& commands_;
 };
 
 // Writes each pair's outcome into the run log and keeps the first failure of a run for its warning;
@@ -198,7 +208,12 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
         },
         [this](std::function<void()> call) { host_.post(std::move(call)); },
         [this](const std::string& line) { log_->write(line); }, [this](const std::string& text) { warn(text); }});
-    settingsView_ = std::make_unique<SettingsView>(panel_, *mailer_, *watch_, *second_);
+    commands_ = std::make_unique<RunCommands>(RunCommands::Parts{
+        *runner_, services_.commandWriters, [this](const std::string& line) { log_->write(line); },
+        [this](const std::string& text) { warn(text); }});
+    settingsView_ = std::make_unique<SettingsView>(
+        panel_, *mailer_, *watch_, *second_, [this](const RunCommandSettings& commands) { setCommands(commands); },
+        commandSettings_);
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
     extraSettings_ =
@@ -211,6 +226,13 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
 }
 
 Machine::~Machine() = default;
+
+void Machine::setCommands(const RunCommandSettings& commands) {
+    commandSettings_ = commands;
+    commands_->setCommands(commands.before, commands.after);
+    // Without a command nothing runs around the pairs: the run is the plain one.
+    backup_->setStages(commands.before.empty() && commands.after.empty() ? nullptr : commands_.get());
+}
 
 // A warning reaches the user (the window's tray, or kept for the next window), the system's log,
 // and a status query for a day.
@@ -287,6 +309,8 @@ void Machine::logEnd(const std::string& text) {
                 panel_.targetText(*pair);
         // Nothing of it is left running, nor looking like a good archive.
         if (const std::string stopped = backup_->stopInMidRun(); !stopped.empty()) line += " (" + stopped + ")";
+    } else if (backup_->running()) {
+        backup_->stopInMidRun();  // between pairs, or in the command before: the command after still runs
     }
     log_->write(line);
 }
@@ -574,7 +598,7 @@ void Machine::Timer5_Timer() {
 
 std::optional<MailForm> Machine::mailForm() const {
     MailForm form{mailer_->settings(), !mailer_->settings().password.empty(), watch_->settings(), second_->settings(),
-                  !second_->settings().secret.empty()};
+                  !second_->settings().secret.empty(), commandSettings_};
     form.values.password.clear();
     form.remote.secret.clear();
     return form;
@@ -596,6 +620,10 @@ std::string Machine::saveMail(const MailForm& edited) {
     if (const std::string problem = watchSettingsProblem(edited.watch); !problem.empty()) return problem;
     RemoteSettings remote;
     if (const std::string problem = remoteEdit(edited, remote); !problem.empty()) return problem;
+    // A command is judged as a run would judge it, so that the dialog says at once why it would not run.
+    for (const std::string* line : {&edited.commands.before, &edited.commands.after})
+        if (!line->empty())
+            if (std::string refused = commandRefusal(*line, services_.commandWriters); !refused.empty()) return refused;
     if (next.user.empty()) {
         next.password.clear();
     } else if (next.password.empty() && !mailer_->settings().password.empty() &&
@@ -616,14 +644,17 @@ std::string Machine::saveMail(const MailForm& edited) {
     const MailSettings before = mailer_->settings();
     const WatchSettings watchedBefore = watch_->settings();
     const RemoteSettings remoteBefore = second_->settings();
+    const RunCommandSettings commandsBefore = commandSettings_;
     mailer_->setSettings(next);
     watch_->setSettings(edited.watch);
     if (remote != remoteBefore) second_->setSettings(remote);
+    setCommands(edited.commands);
     const SaveResult saved = extraSettings_->save(*settingsView_);
     if (!saved) {
         mailer_->setSettings(before);
         watch_->setSettings(watchedBefore);
         if (remote != remoteBefore) second_->setSettings(remoteBefore);
+        setCommands(commandsBefore);
         return saved.failure.empty() ? "Ayarlar henüz yüklenmedi" : saveFailureText(extraSettings_->path(), saved.failure);
     }
     if (next != before) log_->write("E-posta ayarları kaydedildi");
@@ -631,6 +662,7 @@ std::string Machine::saveMail(const MailForm& edited) {
         log_->write("İzleme ayarları kaydedildi");
         writeMetrics();  // the new folder has its file at once
     }
+    if (edited.commands != commandsBefore) log_->write("Komut ayarları kaydedildi");
     if (remote != remoteBefore) {
         log_->write("Uzak kopya ayarları kaydedildi");
         second_->passNow(copyRequest());

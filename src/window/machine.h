@@ -12,6 +12,7 @@
 #include "db/database_thread.h"
 #include "engine/backup_run.h"
 #include "engine/process_runner.h"
+#include "engine/run_commands.h"
 #include "engine/run_log.h"
 #include "engine/schedule.h"
 #include "mail/mailer.h"
@@ -65,6 +66,9 @@ struct MachineServices {
     bool service = false;
     // What reaches a Windows share as its own user; none: a share is reached as this process's user.
     ShareLogon shareLogon = {};
+    // Who other than the administrators may change a program: a run's commands before and after
+    // run only when nobody may, as the service and alone. None: no command runs.
+    UntrustedWriters commandWriters = {};
 };
 
 inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
@@ -244,6 +248,8 @@ private:
     // The held warnings not older than kHeldWarningSeconds, oldest first.
     std::deque<HeldWarning> warningsOfTheDay() const;
     void toSystemLog(SystemEvent event, const std::string& text);
+    // The commands before and after a run, from the next run on.
+    void setCommands(const RunCommandSettings& commands);
     void tellSaveFailure(const SaveResult& saved, const std::string& path, SaveFailureNotices& notices);
     void reportDatabase(const DbOutcome& outcome);
     // `mail`: false for a warning no mail should carry (a mail that failed).
@@ -270,6 +276,8 @@ private:
     std::optional<std::pair<std::uint64_t, RunMailFacts>> runMail_;  // an ended run awaiting its record
     LocalDateTime runMailSince_;                                      // ... since its end
     std::unique_ptr<BackupRun> backup_;
+    RunCommandSettings commandSettings_;  // as loaded or saved
+    std::unique_ptr<RunCommands> commands_;
     std::unique_ptr<SettingsView> settingsView_;
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<ExtraSettingsStore> extraSettings_;

@@ -111,7 +111,8 @@ TEST_F(ServiceHostTest, MailSettingsAreAManagersToChangeAndThePasswordNeverLeave
     window(2);
     window(3);
     EXPECT_NE(server.sent[1].back().front(), "mail");  // a watcher never sees them
-    const Message noRemote{"", "", "", "0", "", "", "", "", "0", "0", "uyum"};
+    // The second place's fields, then the commands'.
+    const Message noRemote{"", "", "", "0", "", "", "", "", "0", "0", "uyum", "", "", "otomatik"};
     auto with = [](Message m, const Message& remote) {
         m.insert(m.end(), remote.begin(), remote.end());
         return m;
@@ -119,7 +120,7 @@ TEST_F(ServiceHostTest, MailSettingsAreAManagersToChangeAndThePasswordNeverLeave
     EXPECT_EQ(server.sent[2].back(), with({"mail", "", "587", "starttls", "", "0", "", "", "hata", "", ""}, noRemote));
     const Message save = with({"mailsave", "smtp.ornek.com", "587", "starttls", "yedek@ornek.com", "gizli", "",
                                "bt@ornek.com", "hepsi", "", "https://ornek.com/p"},
-                              {"", "", "", "", "", "", "", "", "0", "0", "uyum"});
+                              {"", "", "", "", "", "", "", "", "0", "0", "uyum", "", "", "otomatik"});
     for (ChannelServer::ClientId id : {1, 2, 3}) server.sent[id].clear();
 
     say(1, encodeMessage(save));
@@ -152,6 +153,12 @@ TEST_F(ServiceHostTest, MailSettingsAreAManagersToChangeAndThePasswordNeverLeave
     injected[7] = "bt@ornek.com\r\nBcc: x@y.com";
     say(2, encodeMessage(injected));
     EXPECT_EQ(server.sent[2].back().front(), "denied");
+    // A command whose program nobody vouches for is refused at the save, as a run would refuse it.
+    Message command = save;
+    command[22] = "/bin/true";
+    say(2, encodeMessage(command));
+    EXPECT_EQ(server.sent[2].back(), (Message{"denied", "Komut güvenli bir klasörde değil: /bin/true (denetlenemedi)"}));
+    EXPECT_EQ(readFile(extraFile()).find("OncekiKomut"), std::string::npos);
     EXPECT_TRUE(server.closed.empty());
     for (const auto& [id, messages] : server.sent)
         for (const Message& m : messages)

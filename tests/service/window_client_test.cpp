@@ -156,7 +156,8 @@ TEST_F(WindowClientTest, TheMailDialogShowsTheServicesSettingsAndSendsItsActions
     form.Form_Load();
     answer({{"welcome", "manager"},
             {"mail", "smtp.ornek.com", "465", "tls", "yedek", "1", "y@o.com", "bt@o.com", "hepsi", "c:\\metrik", "", "s3",
-             "https://s3.ornek.com", "anahtar", "1", "eu-central-1", "kova", "ofis/", "", "0", "30", "uyum"}});
+             "https://s3.ornek.com", "anahtar", "1", "eu-central-1", "kova", "ofis/", "", "0", "30", "uyum",
+             "/usr/local/sbin/db-durdur --hizli", "", "zorunlu"}});
     std::string answered, tried;
     view.inMailDialog = [&](const MailForm& shown, MailDialogCalls& calls) {
         EXPECT_EQ(shown.values.server, "smtp.ornek.com");
@@ -167,6 +168,7 @@ TEST_F(WindowClientTest, TheMailDialogShowsTheServicesSettingsAndSendsItsActions
         EXPECT_EQ(shown.remote.lockDays, 30);
         EXPECT_EQ(shown.remote.keep, std::nullopt);
         EXPECT_TRUE(shown.secretSet);
+        EXPECT_EQ(shown.commands, (RunCommandSettings{"/usr/local/sbin/db-durdur --hizli", "", ShadowCopyMode::Required}));
         MailForm edited = shown;
         edited.values.password = "yeni";
         EXPECT_EQ(calls.save(edited), "");
@@ -177,7 +179,8 @@ TEST_F(WindowClientTest, TheMailDialogShowsTheServicesSettingsAndSendsItsActions
     };
     form.cmdEposta_Click();
     ASSERT_EQ(view.said.back(), "mail dialog");
-    const Message remote{"s3", "https://s3.ornek.com", "anahtar", "", "eu-central-1", "kova", "ofis/", "", "0", "30", "uyum"};
+    const Message remote{"s3",    "https://s3.ornek.com", "anahtar", "", "eu-central-1", "kova", "ofis/", "", "0", "30",
+                         "uyum", "/usr/local/sbin/db-durdur --hizli", "", "zorunlu"};
     auto with = [&](Message m) {
         m.insert(m.end(), remote.begin(), remote.end());
         return m;

@@ -17,6 +17,10 @@ public:
     std::optional<int> exitCode(ProcessHandle handle) override { return native_.exitCode(handle); }
     void close(ProcessHandle handle) override { native_.close(handle); }
     bool kill(ProcessHandle handle) override { return native_.kill(handle); }
+    std::uint32_t startCommand(const std::string& commandLine, const Environment& environment,
+                               std::shared_ptr<CommandOutput> output) override {
+        return native_.startCommand(commandLine, environment, std::move(output));
+    }
 
 protected:
     ProcessOps& native_;

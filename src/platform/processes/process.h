@@ -1,9 +1,15 @@
 #pragma once
 
+#include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/files/path_map.h"
 
@@ -15,6 +21,29 @@ using ProcessHandle = std::intptr_t;
 inline constexpr int kWaitEnded = 0;
 inline constexpr int kWaitTimeout = 258;
 inline constexpr int kWaitFailed = -1;
+
+// Variables a command gets on top of the program's own environment, replacing any of the same name.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// A command's output (standard output and error together) as it arrives. Past `keep` bytes it is
+// read and dropped, so that a command that talks without end never blocks on a full pipe.
+class CommandOutput {
+public:
+    explicit CommandOutput(std::size_t keep = 64 * 1024) : keep_(keep) {}
+    void add(std::string_view data);
+    // Every writer has closed its end.
+    void close();
+    // False when a writer still holds its end after `most` (a server the command left running).
+    bool waitClosed(std::chrono::milliseconds most);
+    std::string text() const;
+
+private:
+    const std::size_t keep_;
+    mutable std::mutex mutex_;
+    std::condition_variable closedChanged_;
+    std::string text_;
+    bool closed_ = false;
+};
 
 // The primitives the process runner is built from. The runner owns the order in which they are
 // called; tests replace them to reach outcomes that real processes give only after weeks.
@@ -33,6 +62,12 @@ public:
     // Ends an opened process and every process it started, at once, at the program's end; false
     // where that cannot be done.
     virtual bool kill(ProcessHandle /*handle*/) { return false; }
+    // Starts a command without a window, with `environment` added and its output into `output`;
+    // as start, 0 when nothing started.
+    virtual std::uint32_t startCommand(const std::string& /*commandLine*/, const Environment& /*environment*/,
+                                       std::shared_ptr<CommandOutput> /*output*/) {
+        return 0;
+    }
 };
 
 // The operating system's processes. Command-line words that name a drive go through the path map.
