@@ -19,6 +19,8 @@
 
 #include "engine/archive_follower.h"
 #include "engine/backup_run.h"
+#include "engine/run_commands.h"
+#include "platform/security/program_trust.h"
 #include "platform/files/native_file_system.h"
 #include "support/core/drive_fixture.h"
 #include "support/core/fake_clock.h"
@@ -80,6 +82,12 @@ struct RecordingOps final : ProcessOps {
     std::optional<int> exitCode(ProcessHandle h) override { return real.exitCode(h); }
     void close(ProcessHandle h) override { real.close(h); }
     bool kill(ProcessHandle h) override { return real.kill(h); }
+    std::vector<std::string> commands;
+    std::uint32_t startCommand(const std::string& line, const Environment& environment,
+                               std::shared_ptr<CommandOutput> output) override {
+        commands.push_back(line);
+        return real.startCommand(line, environment, std::move(output));
+    }
 };
 
 // What the run told as it went.
@@ -979,6 +987,100 @@ TEST_F(BackupRunTest, UnlistableFolderFailsThePair) {
     EXPECT_EQ(observer.pairs[0].kind, PairOutcome::Kind::Incomplete);
     EXPECT_EQ(observer.pairs[0].problem, "okunamayan klasör: brevund/belgeler/kilitli");
     EXPECT_EQ(run.builtArchivePath(), "");
+}
+
+}  // namespace
+}  // namespace zel
+
+namespace zel {
+namespace {
+
+// Commands around the run, written as scripts into c:\betik, judged by the real rule.
+class RunCommandsTest : public BackupRunTest {
+protected:
+    RunCommandsTest() {
+        fs::create_directories(onC("betik"));
+        view.sources = {"c:\\brevund\\belgeler", "c:\\yok", "", ""};
+        view.targets = {"c:\\t1", "c:\\t2", "", ""};
+    }
+    // A script's whole path, as the settings would hold it.
+    std::string script(const std::string& name, const std::string& body, const char* folder = "betik") {
+        const fs::path path = onC(std::string(folder) + "/" + name);
+        test::writeFile(path, "#!/bin/sh\n" + body + "\n");
+        fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+        return path.string();
+    }
+    RunCommands commands(std::chrono::seconds limit = kRunCommandLimit) {
+        return RunCommands({runner, [](const std::string& program) { return untrustedWriters(program); },
+                            [this](const std::string& line) { logged.push_back(line + " @" + std::to_string(observer.pairs.size())); },
+                            [this](const std::string& text) { warned.push_back(text); }, limit});
+    }
+    std::vector<std::string> logged;  // each line with the pairs told by then
+    std::vector<std::string> warned;
+};
+
+TEST_F(RunCommandsTest, ACommandBeforeThatFailsStartsNoZipAndTheOneAfterStillRuns) {
+    RunCommands around = commands();
+    around.setCommands(script("once.sh", "echo 'veritabanı durduruluyor'\necho 'durmadı' >&2\nexit 3"),
+                       script("sonra.sh", "printf '%s %s\\n' \"$ZELYEDEK_SONUC\" \"$ZELYEDEK_KAYNAK1\" >>" + onC("sonra").string() + "\nexit 4"));
+    run.setStages(&around);
+    run.run();
+    EXPECT_TRUE(ops.lines.empty());  // no zip
+    ASSERT_EQ(observer.pairs.size(), 2u);
+    for (const PairOutcome& pair : observer.pairs) {
+        EXPECT_EQ(pair.kind, PairOutcome::Kind::Refused);
+        EXPECT_EQ(pair.problem, "Önceki komut başarısız: çıkış kodu 3");
+    }
+    EXPECT_EQ(run.builtArchivePath(), "");
+    EXPECT_EQ(test::readFile(onC("sonra")), "hata c:\\brevund\\belgeler\n");
+    const std::vector<std::string> tail(logged.begin() + 1, logged.begin() + 4);
+    EXPECT_EQ(tail, (std::vector<std::string>{"Önceki komut: veritabanı durduruluyor @0", "Önceki komut: durmadı @0",
+                                              "Önceki komut başarısız: çıkış kodu 3 @0"}));
+    EXPECT_EQ(warned, (std::vector<std::string>{"Sonraki komut başarısız: çıkış kodu 4"}));
+}
+
+TEST_F(RunCommandsTest, TheCommandAfterRunsOnceAsSoonAsTheLastZipEnds) {
+    RunCommands around = commands();
+    view.sources[1] = "c:\\brevund";
+    around.setCommands(script("once.sh", "exit 0"),
+                       script("sonra.sh", "printf '%s %s\\n' \"$ZELYEDEK_SONUC\" \"$ZELYEDEK_HEDEF2\" >>" + onC("sonra").string()));
+    run.setStages(&around);
+    run.run();
+    ASSERT_EQ(observer.pairs.size(), 2u);
+    EXPECT_EQ(observer.pairs[1].kind, PairOutcome::Kind::Archived);
+    EXPECT_EQ(test::readFile(onC("sonra")), "tamam c:\\t2\n");
+    // Before the last pair's read-back was told: the database is down no longer than zip takes.
+    EXPECT_EQ(logged.back(), "Sonraki komut bitti @1");
+    EXPECT_TRUE(warned.empty());
+    run.run();  // once a run
+    EXPECT_EQ(test::readFile(onC("sonra")), "tamam c:\\t2\ntamam c:\\t2\n");
+}
+
+TEST_F(RunCommandsTest, ACommandPastItsLimitIsEndedWithItsChildren) {
+    RunCommands around = commands(std::chrono::seconds(1));
+    const std::string child = onC("cocuk").string();
+    around.setCommands(script("once.sh", "sleep 60 &\necho $! >" + child + "\nwait"), "");
+    EXPECT_EQ(around.beforePairs({}), "Önceki komut başarısız: 1 saniyede bitmedi, durduruldu");
+    const pid_t sleeper = std::stoi(test::readFile(child));
+    for (int i = 0; i < 40 && running(sleeper); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(running(sleeper));
+}
+
+TEST_F(RunCommandsTest, ACommandOthersMayChangeIsNeverRun) {
+    RunCommands around = commands();
+    fs::create_directories(onC("ortak"));
+    fs::permissions(onC("ortak"), fs::perms::all);
+    const std::string ran = onC("calisti").string();
+    around.setCommands(script("once.sh", "touch " + ran, "ortak"), script("sonra.sh", "touch " + ran));
+    run.setStages(&around);
+    run.run();
+    ASSERT_EQ(observer.pairs.size(), 2u);
+    EXPECT_EQ(observer.pairs[0].problem,
+              "Komut güvenli bir klasörde değil: " + onC("ortak/once.sh").string() + " (" + onC("ortak").string() + ": herkes)");
+    EXPECT_TRUE(ops.lines.empty());
+    EXPECT_TRUE(ops.commands.empty());  // neither the one before nor the one after
+    EXPECT_FALSE(fs::exists(ran));
 }
 
 }  // namespace
