@@ -55,6 +55,7 @@ void BackupRun::run() {
     }
     try {
         endStages(false);  // the command after runs whatever happened before
+        if (stages_) stages_->runEnded();
     } catch (...) {
     }
     pairInProgress_.reset();
@@ -160,6 +161,13 @@ bool BackupRun::archivePair(int pair, const std::string& tool, const std::string
         outcome.problem = std::string(kPrefixNotADrive) + view_.sourceFolder(0);
         return true;
     }
+    // A snapshot's failure under "zorunlu" fails the pair before anything is read.
+    const SourcePlace place = stages_ ? stages_->sourcePlace(outcome.source) : SourcePlace{};
+    if (!place.refusal.empty()) {
+        outcome.problem = place.refusal;
+        return true;
+    }
+    const std::string readFrom = place.snapshot ? place.snapshot->listFrom : std::string();
     outcome.kind = PairOutcome::Kind::SourceMissing;
     if (!files_.folderExists(outcome.source)) return true;
     if (observer_ && targetInsideSource(outcome.source, outcome.target))
@@ -169,7 +177,8 @@ bool BackupRun::archivePair(int pair, const std::string& tool, const std::string
     ListingLimits limits;
     limits.stopped = [this] { return cancelRequested_.load(); };
     const SourceListing listing = whileWindowLive(
-        [this, &outcome, &limits] { return listSource(files_, outcome.source, limits); }, processEvents_);
+        [this, &outcome, &limits, &readFrom] { return listSource(files_, outcome.source, limits, readFrom); },
+        processEvents_);
     if (!listing.problem.empty()) {
         outcome.kind = PairOutcome::Kind::Incomplete;
         outcome.problem = listing.problem;
@@ -190,8 +199,10 @@ bool BackupRun::archivePair(int pair, const std::string& tool, const std::string
         outcome.problem = "zip'in iş klasörü açılamadı: " + workFailure;
         return true;
     }
-    const std::optional<std::string> line =
-        zipCommandLine(tool, outcome.target, archiveName_, outcome.source, work.value_or(""));
+    // From a snapshot zip starts in its folder and is given the source relative to the volume, so
+    // that the entries are named as in a live run.
+    const std::optional<std::string> line = zipCommandLine(
+        tool, outcome.target, archiveName_, place.snapshot ? place.snapshot->zipSource : outcome.source, work.value_or(""));
     if (!line) {
         if (work) files_.removeEmptyFolder(*work);
         throw std::invalid_argument("komut satırı kurulamadı");  // the texts were checked above
@@ -203,7 +214,8 @@ bool BackupRun::archivePair(int pair, const std::string& tool, const std::string
     inFlight_ = InFlight{outcome.target, namesBefore, outcome.archivePath,
                          std::find(namesBefore.begin(), namesBefore.end(), archiveName_) != namesBefore.end(), true,
                          work};
-    const ProcessRunner::Outcome zip = runner_.run(*line, kZipWaitLimitMs, kZipWindowStyle, 0);
+    const ProcessRunner::Outcome zip = runner_.run(*line, kZipWaitLimitMs, kZipWindowStyle, 0,
+                                                   place.snapshot ? place.snapshot->workingFolder : std::string());
     inFlight_->zipRunning = false;
     // zip's "could not open": a file listed when zip began was gone when it came to it.
     const bool passedOver = zip.result != kRunError && zip.exitCode == kZipCouldNotOpen;
@@ -218,7 +230,7 @@ bool BackupRun::archivePair(int pair, const std::string& tool, const std::string
         outcome.kind = PairOutcome::Kind::ZipNotStarted;
     } else if ((zip.exitCode == 0 || passedOver) && size) {
         outcome.archiveBytes = *size;
-        checkWhatZipWrote(outcome, listing, early);
+        checkWhatZipWrote(outcome, listing, early, !place.snapshot);
         // Only files that are gone excuse it (a database's temporary and lock files come and go);
         // one still there that zip could not read fails the pair as zip said.
         if (passedOver && (outcome.kind != PairOutcome::Kind::Archived || outcome.vanished.empty())) {
@@ -243,6 +255,7 @@ std::string BackupRun::stopInMidRun() {
         if (running_) {
             runner_.endWaited();
             endStages(false);
+            if (stages_) stages_->runEnded();
         }
         return {};
     }
@@ -269,6 +282,7 @@ std::string BackupRun::stopInMidRun() {
         if (unchecked.archivePath != pair.archivePath) said.push_back("denetlenmemiş arşiv: " + unchecked.archivePath);
     }
     endStages(false);
+    if (stages_) stages_->runEnded();
     std::string text;
     for (const std::string& s : said) text += (text.empty() ? "" : ", ") + s;
     return text;
@@ -416,7 +430,7 @@ void BackupRun::warnOfFullDisks() {
 }
 
 void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing,
-                                  const std::vector<EarlyCheck>& early) {
+                                  const std::vector<EarlyCheck>& early, bool live) {
     const ArchiveCheck check = whileWindowLive(
         [this, &outcome, &early] {
             std::unique_ptr<FileReader> archive = files_.openForReading(outcome.archivePath);
@@ -453,9 +467,11 @@ void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& lis
                                            : "arşivde kaynağın dışından bir dosya var: " + *stranger;
         return;
     }
+    // Files read from a snapshot cannot change while zip reads them: they are not looked at again.
+    const auto stampNow = [this](const std::string& path) { return files_.fileStamp(path); };
     const Completeness gaps = compareWithArchive(
         listing, check.files, check.sizes, [this](const std::string& path) { return files_.attributesReadable(path); },
-        [this](const std::string& path) { return files_.fileStamp(path); });
+        live ? std::function<std::optional<FileStamp>(const std::string&)>(stampNow) : nullptr);
     outcome.problem = namesText("okunamayan klasör", "klasör", listing.unreadableFolders);
     if (outcome.problem.empty()) outcome.problem = namesText("arşivde yok", "dosya", gaps.missing);
     outcome.kind = outcome.problem.empty() ? PairOutcome::Kind::Archived : PairOutcome::Kind::Incomplete;

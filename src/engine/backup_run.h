@@ -95,8 +95,9 @@ private:
     // The zip program this run starts: the service's own, or the copy under the first source's
     // drive; empty when that source starts with no drive, and no program is taken from it.
     std::string zipTool() const;
+    // `live`: zip read the source itself, not a snapshot of it.
     void checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing,
-                           const std::vector<EarlyCheck>& early);
+                           const std::vector<EarlyCheck>& early, bool live);
     // The names in the target folder; empty when it cannot be listed.
     std::vector<std::string> namesIn(const std::string& folder);
     bool roomFor(PairOutcome& outcome, const std::optional<VolumeSpace>& space,

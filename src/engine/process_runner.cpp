@@ -23,13 +23,15 @@ bool runArgumentsValid(std::string_view commandLine, std::int32_t maxWaitMs, std
 }
 
 ProcessRunner::Outcome ProcessRunner::run(std::string_view commandLine, std::int32_t maxWaitMs,
-                                          std::int32_t windowStyle, std::int32_t breakMode) const {
+                                          std::int32_t windowStyle, std::int32_t breakMode,
+                                          const std::string& folder) const {
     if (!runArgumentsValid(commandLine, maxWaitMs, windowStyle, breakMode)) return {kRunInvalid, {}};
     const std::int32_t limit = (maxWaitMs == 0) ? -1 : maxWaitMs;
 
     std::uint32_t pid = 0;
     try {
-        pid = ops_.start(std::string(commandLine), windowStyle);
+        pid = folder.empty() ? ops_.start(std::string(commandLine), windowStyle)
+                             : ops_.startIn(std::string(commandLine), windowStyle, folder);
     } catch (...) {
         return {kRunError, {}};
     }

@@ -54,8 +54,9 @@ public:
         std::int32_t result = kRunEnded;
         std::optional<int> exitCode;  // when the process was seen to end
     };
+    // `folder`: where the program starts (empty: where this program is).
     Outcome run(std::string_view commandLine, std::int32_t maxWaitMs, std::int32_t windowStyle,
-                std::int32_t breakMode) const;
+                std::int32_t breakMode, const std::string& folder = {}) const;
 
     // A run's command before or after: started without a window, with `environment` added and its
     // output collected. One still running after `limitMs` is ended with everything it started

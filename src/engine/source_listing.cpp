@@ -60,7 +60,8 @@ std::string zipEntryPrefix(std::string_view source, ZipNaming naming) {
     return text;
 }
 
-SourceListing listSource(FileSystem& files, const std::string& source, const ListingLimits& limits) {
+SourceListing listSource(FileSystem& files, const std::string& source, const ListingLimits& limits,
+                         const std::string& readFrom) {
     struct Folder {
         std::string entry;
         std::string path;
@@ -70,7 +71,7 @@ SourceListing listSource(FileSystem& files, const std::string& source, const Lis
     SourceListing listing;
     const auto started = std::chrono::steady_clock::now();
     std::uint64_t seen = 0;
-    std::vector<Folder> todo{{zipEntryPrefix(source, nativeZipNaming()), source, 0, {}}};
+    std::vector<Folder> todo{{zipEntryPrefix(source, nativeZipNaming()), readFrom.empty() ? source : readFrom, 0, {}}};
     while (!todo.empty()) {
         Folder folder = std::move(todo.back());
         todo.pop_back();

@@ -39,7 +39,10 @@ struct ListingLimits {
     std::chrono::seconds mostTime{2 * 3600};
     std::function<bool()> stopped;  // asked once per folder
 };
-SourceListing listSource(FileSystem& files, const std::string& source, const ListingLimits& limits = {});
+// `readFrom`: where the source's files are read, when not the source itself (a snapshot of its
+// volume); the entries keep the source's names, the paths lead there.
+SourceListing listSource(FileSystem& files, const std::string& source, const ListingLimits& limits = {},
+                         const std::string& readFrom = {});
 
 // Listed files that the archive lacks: missing (entry names) when still there, vanished (paths) when
 // gone since. With `stampNow`, archived files whose size or times differ now from the listing's, or

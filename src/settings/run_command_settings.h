@@ -4,11 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace zel {
+#include "engine/shadow_copy.h"
 
-// Whether a run reads its sources from a shadow copy: when it can (else live, with a warning),
-// never, or only (else those pairs fail).
-enum class ShadowCopyMode { Auto, Off, Required };
+namespace zel {
 
 // What runs around a backup run: a command before its first pair and one after its last zip, each
 // a program written with its whole path and its arguments; empty: none.

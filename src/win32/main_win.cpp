@@ -16,6 +16,8 @@
 #include "platform/files/native_file_system.h"
 #include "platform/files/program_folder.h"
 #include "platform/files/share_session.h"
+#include "platform/files/shadow_copy_ops.h"
+#include "platform/security/elevation.h"
 #include "platform/security/program_trust.h"
 #include "platform/processes/process.h"
 #include "platform/system/clock.h"
@@ -119,6 +121,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     zel::Win32FrontEnd view(instance);
     zel::ElevatedSuccessor successor;
     std::unique_ptr<zel::WindowClient> service;
+    const std::unique_ptr<zel::ShadowCopyOps> shadowCopies = zel::makeNativeShadowCopyOps();
     std::unique_ptr<zel::frmMain> form;
     if (client) {
         service = std::make_unique<zel::WindowClient>(std::string(zel::kProgramVersion), connector, view);
@@ -135,7 +138,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                   programFolder, [] { return std::make_unique<zel::OdbcConnection>(); },
                                   [] { return zel::GetComputerName(); }, {}, {}, systemLog.get(), mail.get(), zel::PasswordScope::User, zel::curlPingSend(), false,
                                   zel::connectShare,
-                                  [](const std::string& program) { return zel::untrustedWriters(program); }},
+                                  [](const std::string& program) { return zel::untrustedWriters(program); },
+                                  shadowCopies.get(), zel::runsElevated()},
                                  single},
             view);
     }

@@ -15,6 +15,7 @@
 #include "mail/curl_transport.h"
 #include "platform/files/native_file_system.h"
 #include "platform/files/program_folder.h"
+#include "platform/files/shadow_copy_ops.h"
 #include "platform/files/share_session.h"
 #include "platform/processes/process.h"
 #include "platform/security/program_trust.h"
@@ -181,6 +182,7 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
     const std::unique_ptr<SystemLog> systemLog = openSystemLog(SystemLogUse::Service);
     const std::unique_ptr<MailTransport> mail = programMailTransport();
     ServiceLoop loop;
+    const std::unique_ptr<ShadowCopyOps> shadowCopies = makeNativeShadowCopyOps();
     // LocalSystem runs only what administrators alone can change: the zip.exe installed beside
     // the service, and a shutdown utility whose folders nobody else may write.
     ServiceHost host(
@@ -188,7 +190,8 @@ void WINAPI serviceMain(DWORD, LPWSTR*) {
                          [] { return std::make_unique<OdbcConnection>(); }, [] { return GetComputerName(); },
                          folder + "\\zip.exe", [](const std::string& program) { return untrustedWriters(program); },
                          systemLog.get(), mail.get(), PasswordScope::Machine, curlPingSend(), true, connectShare,
-                         [](const std::string& program) { return untrustedWriters(program); }},
+                         [](const std::string& program) { return untrustedWriters(program); }, shadowCopies.get(),
+                         true},
          std::string(kProgramVersion), [&loop](std::function<void()> call) { loop.post(std::move(call)); },
          [] { pumpWaitingMessages(); }, peerAccess});
     // Without its pipe the service still backs up; every poll tries the pipe again.

@@ -211,9 +211,15 @@ Machine::Machine(MachineServices services, PanelView& panel, MachineHost& host)
     commands_ = std::make_unique<RunCommands>(RunCommands::Parts{
         *runner_, services_.commandWriters, [this](const std::string& line) { log_->write(line); },
         [this](const std::string& text) { warn(text); }});
+    shadow_ = std::make_unique<ShadowStage>(ShadowStage::Parts{
+        services_.shadowCopies, services_.elevated, services_.files, services_.programFolder + "\\golge",
+        services_.programFolder + "\\" + std::string(kShadowSetFileName), [this] { host_.processPendingEvents(); },
+        [this](const std::string& line) { log_->write(line); }, [this](const std::string& text) { warn(text); }});
+    stages_ = std::make_unique<StagesInOrder>(std::vector<RunStages*>{commands_.get(), shadow_.get()});
     settingsView_ = std::make_unique<SettingsView>(
         panel_, *mailer_, *watch_, *second_, [this](const RunCommandSettings& commands) { setCommands(commands); },
         commandSettings_);
+    setCommands(commandSettings_);  // the defaults, until the file says otherwise
     settings_ = std::make_unique<SettingsStore>(services_.files, settingsPath(services_.programFolder),
                                                 services_.locale);
     extraSettings_ =
@@ -230,8 +236,10 @@ Machine::~Machine() = default;
 void Machine::setCommands(const RunCommandSettings& commands) {
     commandSettings_ = commands;
     commands_->setCommands(commands.before, commands.after);
-    // Without a command nothing runs around the pairs: the run is the plain one.
-    backup_->setStages(commands.before.empty() && commands.after.empty() ? nullptr : commands_.get());
+    shadow_->setMode(commands.shadowCopy);
+    // Without a command or a snapshot nothing runs around the pairs: the run is the plain one.
+    const bool around = !commands.before.empty() || !commands.after.empty() || shadow_->active();
+    backup_->setStages(around ? stages_.get() : nullptr);
 }
 
 // A warning reaches the user (the window's tray, or kept for the next window), the system's log,
@@ -270,6 +278,7 @@ void Machine::start() {
     settings_->load(*settingsView_);
     extraSettings_->load(*settingsView_);
     startedAt_ = services_.clock.now();
+    shadow_->deleteLeftover();
     second_->passNow(copyRequest());
     // Only the copy that stays does timed work: a copy that gives way must never back up, poll
     // or rewrite the settings while its message is open.

@@ -14,6 +14,7 @@
 #include "engine/process_runner.h"
 #include "engine/run_commands.h"
 #include "engine/run_log.h"
+#include "engine/shadow_stage.h"
 #include "engine/schedule.h"
 #include "mail/mailer.h"
 #include "mail/ping.h"
@@ -69,6 +70,10 @@ struct MachineServices {
     // Who other than the administrators may change a program: a run's commands before and after
     // run only when nobody may, as the service and alone. None: no command runs.
     UntrustedWriters commandWriters = {};
+    // The system's shadow copies, and whether this process may take them (the service, or started as
+    // an administrator); none: sources are always read live.
+    ShadowCopyOps* shadowCopies = nullptr;
+    bool elevated = false;
 };
 
 inline constexpr std::string_view kProgramTitle = "ZEL Yedek";
@@ -278,6 +283,8 @@ private:
     std::unique_ptr<BackupRun> backup_;
     RunCommandSettings commandSettings_;  // as loaded or saved
     std::unique_ptr<RunCommands> commands_;
+    std::unique_ptr<ShadowStage> shadow_;
+    std::unique_ptr<StagesInOrder> stages_;  // the commands, then the snapshot
     std::unique_ptr<SettingsView> settingsView_;
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<ExtraSettingsStore> extraSettings_;

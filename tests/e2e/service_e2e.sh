@@ -13,7 +13,8 @@
 # up by a manager through the socket goes to a real SMTP server over STARTTLS: the failed run's,
 # and with "hepsi" a good run's; the password is in no answer, log or status. Each run is pinged
 # to a dead man's switch over HTTPS (one that hangs costs the run nothing) and node_exporter reads
-# its metrics file.
+# its metrics file. Commands before and after a run run from a folder only root may write, never
+# from one others may.
 #   service_e2e.sh BINARY PG_SCRIPT PG_DIR VERSION
 set -uo pipefail
 binary=$1
@@ -384,7 +385,7 @@ restart_service
 # Its "İzleme" page sets the metrics folder and the switch's address.
 mail_dialog() {  # what: hata or hepsi; the password: typed, or empty to keep it; the second place's folder
     { printf 'hello\t%s\twindow\n' "$version"
-      printf 'mailsave\t127.0.0.1\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\t%s\t%s\t%s\t%s\t\t\t\t\t\t\t0\t0\tuyum\n' \
+      printf 'mailsave\t127.0.0.1\t%s\tstarttls\tyedek@ornek.com\t%s\t\tbt@ornek.com\t%s\t%s\t%s\t%s\t%s\t\t\t\t\t\t\t0\t0\tuyum\t\t\totomatik\n' \
           "$smtp_port" "$2" "$1" "$work/metrik" "https://127.0.0.1:$ping_port/ping/abc" "${3:+klasor}" "${3:-}"
       sleep 1; } | socat -t 1 - "UNIX-CONNECT:$(socket)"
 }
@@ -573,6 +574,30 @@ check "a source left alone gives no line of change" test "$(grep -c 'Yedekleme s
 check "a file zip cannot open still fails the pair" \
     bash -c "tail -5 '$work/TarvelYedek.log' | grep -q 'Yedekleme başarısız: c:.brevund.belgeler -> .*zip hata kodu 18'"
 rm -f "$src/soket"
+# Commands before and after a run, set by hand in the settings file. In a folder only root may
+# write they run, with the run's facts and their output in the run log; in one anybody may write
+# neither runs, and the pairs are not started.
+own_dir=$(mktemp -d) open_dir=$(mktemp -d)
+chmod 777 "$open_dir"
+printf '#!/bin/sh\nprintf "durduruluyor %%s -> %%s\\n" "$ZELYEDEK_KAYNAK1" "$ZELYEDEK_HEDEF1"\n' >"$own_dir/once.sh"
+printf '#!/bin/sh\necho "sonuc $ZELYEDEK_SONUC"\ntouch "$(dirname "$0")/sonra-calisti"\n' >"$own_dir/sonra.sh"
+cp "$own_dir/once.sh" "$own_dir/sonra.sh" "$open_dir/"
+chmod 755 "$own_dir"/*.sh "$open_dir"/*.sh
+printf 'OncekiKomut=%s\r\nSonrakiKomut=%s\r\n' "$own_dir/once.sh" "$own_dir/sonra.sh" >>"$work/TarvelYedekEk.ini"
+restart_service
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+check "the command before talks into the run log with the run's pairs" \
+    grep -qF 'Önceki komut: durduruluyor c:\brevund\belgeler -> c:\yedek' "$work/TarvelYedek.log"
+check "the command after hears that the run went well" grep -qF 'Sonraki komut: sonuc tamam' "$work/TarvelYedek.log"
+sed -i "s|$own_dir/|$open_dir/|g" "$work/TarvelYedekEk.ini"
+restart_service
+(cd "$work" && ./zelyedek --yedekle >/dev/null 2>&1)
+check "a command in a folder anybody may write is refused, and the pair with it" \
+    grep -qF "Yedekleme başarısız: c:\brevund\belgeler -> c:\yedek (Komut güvenli bir klasörde değil: $open_dir/once.sh ($open_dir: herkes))" \
+    "$work/TarvelYedek.log"
+check "and neither command ran" test ! -e "$open_dir/sonra-calisti"
+sed -i '/^OncekiKomut=\|^SonrakiKomut=/d' "$work/TarvelYedekEk.ini"
+rm -rf "$own_dir" "$open_dir"
 kill -TERM "$service"
 within 10 service_ended
 check "the stopped service's metrics say it is down" grep -qx 'zelyedek_up 0' "$work/metrik/zelyedek.prom"

@@ -13,6 +13,9 @@ public:
     std::uint32_t start(const std::string& commandLine, int windowStyle) override {
         return native_.start(commandLine, windowStyle);
     }
+    std::uint32_t startIn(const std::string& commandLine, int windowStyle, const std::string& folder) override {
+        return native_.startIn(commandLine, windowStyle, folder);
+    }
     std::optional<ProcessHandle> open(std::uint32_t processId) override { return native_.open(processId); }
     std::optional<int> exitCode(ProcessHandle handle) override { return native_.exitCode(handle); }
     void close(ProcessHandle handle) override { native_.close(handle); }

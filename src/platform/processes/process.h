@@ -52,6 +52,11 @@ public:
     virtual ~ProcessOps() = default;
     // Starts a command line with a window style; returns the process id, 0 when nothing started.
     virtual std::uint32_t start(const std::string& commandLine, int windowStyle) = 0;
+    // The same, started in `folder` (a folder text; empty: where this program is). One that
+    // cannot start a program elsewhere starts nothing.
+    virtual std::uint32_t startIn(const std::string& commandLine, int windowStyle, const std::string& folder) {
+        return folder.empty() ? start(commandLine, windowStyle) : 0;
+    }
     // Opens the started process for waiting only; nothing when it cannot be opened.
     virtual std::optional<ProcessHandle> open(std::uint32_t processId) = 0;
     // Waits at most timeoutMs for the process to end: kWaitEnded, kWaitTimeout or kWaitFailed.

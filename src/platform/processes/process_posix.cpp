@@ -64,6 +64,10 @@ public:
         return spawn(commandLine, environ, -1);
     }
 
+    std::uint32_t startIn(const std::string& commandLine, int /*windowStyle*/, const std::string& folder) override {
+        return spawn(commandLine, environ, -1, paths_.native(folder));
+    }
+
     std::uint32_t startCommand(const std::string& commandLine, const Environment& environment,
                                std::shared_ptr<CommandOutput> output) override {
         std::vector<std::string> variables = withVariables(environment);
@@ -162,9 +166,10 @@ public:
 
 private:
     // The command line started with `envp`, its standard output and error into `outputFd` when one
-    // is given (else they are the program's own).
-    std::uint32_t spawn(const std::string& commandLine, char* const* envp, int outputFd) {
+    // is given (else they are the program's own), in `folder` when one is given.
+    std::uint32_t spawn(const std::string& commandLine, char* const* envp, int outputFd, const std::string& folder = {}) {
         NativeCommand command = nativeCommand(commandLine, paths_);
+        if (!folder.empty()) command.workingFolder = folder;
         std::vector<std::string>& words = command.words;
         if (words.empty()) return 0;
         // A program given relative to this process's folder stays there when the child starts

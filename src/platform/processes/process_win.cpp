@@ -50,6 +50,14 @@ public:
         return launch(commandLine, si, 0, nullptr);
     }
 
+    std::uint32_t startIn(const std::string& commandLine, int windowStyle, const std::string& folder) override {
+        STARTUPINFOEXW si{};
+        si.StartupInfo.cb = sizeof si.StartupInfo;
+        si.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+        si.StartupInfo.wShowWindow = showCommand(windowStyle);
+        return launch(commandLine, si, 0, nullptr, folder);
+    }
+
     std::uint32_t startCommand(const std::string& commandLine, const Environment& environment,
                                std::shared_ptr<CommandOutput> output) override {
         SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
@@ -154,7 +162,9 @@ public:
 
 private:
     // Starts the line held, puts it in a job of its own and lets it go; 0 when nothing started.
-    std::uint32_t launch(const std::string& commandLine, STARTUPINFOEXW& si, DWORD flags, void* environment) {
+    std::uint32_t launch(const std::string& commandLine, STARTUPINFOEXW& si, DWORD flags, void* environment,
+                         const std::string& folder = {}) {
+        const std::wstring startIn = widen(folder);
         std::wstring line = widen(commandLine);
         std::vector<wchar_t> buffer(line.begin(), line.end());
         buffer.push_back(L'\0');
@@ -162,7 +172,7 @@ private:
         const BOOL inherit = (flags & EXTENDED_STARTUPINFO_PRESENT) ? TRUE : FALSE;
         // Started held, so that it is in its job before it can start anything of its own.
         if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, inherit, CREATE_SUSPENDED | flags, environment,
-                            nullptr, &si.StartupInfo, &pi)) {
+                            folder.empty() ? nullptr : startIn.c_str(), &si.StartupInfo, &pi)) {
             return 0;
         }
         // A job of its own, so that the program's end can end it with whatever it started. Not
