@@ -7,6 +7,11 @@
 
 namespace zel {
 
+// The service may take minutes: the window stays live meanwhile.
+void ShadowStage::live(const std::function<void()>& work) {
+    whileWindowLive(work, parts_.processEvents);
+}
+
 void ShadowStage::keepSetId(const std::string& setId) {
     if (setId.empty())
         parts_.files.removeFile(parts_.setIdFile);
@@ -24,8 +29,8 @@ void ShadowStage::deleteLeftover() {
     // Links are made by the letter of a volume: whichever a crash left behind goes.
     for (char letter = 'a'; letter <= 'z'; ++letter) parts_.ops->removeLink(parts_.linkFolder + "\\" + letter);
     if (setId.empty()) return;
-    ShadowCopyOps& ops = *parts_.ops;
-    const bool deleted = whileWindowLive([&ops, &setId] { return deleteLeftoverSet(ops, setId); }, parts_.processEvents);
+    bool deleted = false;
+    live([&] { deleted = deleteLeftoverSet(*parts_.ops, setId); });
     if (deleted) keepSetId("");
     parts_.log(deleted ? "Önceki çalışmadan kalan gölge kopya silindi: " + setId
                        : "Önceki çalışmadan kalan gölge kopya silinemedi: " + setId);
@@ -42,10 +47,9 @@ std::string ShadowStage::beforePairs(const RunPairs& pairs) {
     if (!parts_.elevated) {
         failure_ = "program yönetici olarak başlatılmadı";
     } else {
-        ShadowCopyOps& ops = *parts_.ops;
         const auto keep = [this](const std::string& id) { keepSetId(id); };
-        ShadowTaken taken = whileWindowLive(
-            [&] { return takeShadowCopy(ops, volumes_, parts_.linkFolder, keep); }, parts_.processEvents);
+        ShadowTaken taken;
+        live([&] { taken = takeShadowCopy(*parts_.ops, volumes_, parts_.linkFolder, keep); });
         copy_ = std::move(taken.copy);
         failure_ = std::move(taken.failure);
     }
@@ -76,9 +80,8 @@ SourcePlace ShadowStage::sourcePlace(const std::string& source) {
 void ShadowStage::runEnded() {
     if (!copy_) return;
     const ShadowCopy copy = *std::exchange(copy_, std::nullopt);
-    ShadowCopyOps& ops = *parts_.ops;
     const auto keep = [this](const std::string& id) { keepSetId(id); };
-    whileWindowLive([&] { releaseShadowCopy(ops, copy, keep); }, parts_.processEvents);
+    live([&] { releaseShadowCopy(*parts_.ops, copy, keep); });
     parts_.log("Gölge kopya silindi");
 }
 

@@ -45,6 +45,7 @@ public:
 
 private:
     void keepSetId(const std::string& setId);
+    void live(const std::function<void()>& work);
 
     Parts parts_;
     ShadowCopyMode mode_ = ShadowCopyMode::Auto;

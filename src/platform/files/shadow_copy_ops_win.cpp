@@ -6,9 +6,7 @@
 
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <functional>
-#include <future>
 #include <mutex>
 #include <thread>
 
@@ -186,7 +184,7 @@ public:
             VSS_ID id{};
             if (!components_ || !guidOf(setId, id)) return E_INVALIDARG;
             // A set of an earlier process is seen only in every context.
-            if (!contextSet_) components_->SetContext(VSS_CTX_ALL);
+            if (!contextSet_) components_->SetContext(static_cast<LONG>(VSS_CTX_ALL));
             LONG deleted = 0;
             VSS_ID notDeleted{};
             return components_->DeleteSnapshots(id, VSS_OBJECT_SNAPSHOT_SET, TRUE, &deleted, &notDeleted);
@@ -220,17 +218,14 @@ private:
         return status == VSS_S_ASYNC_CANCELLED ? E_ABORT : status;
     }
 
-    // Runs `work` on the components' thread and waits for it.
+    // Runs `work` on the components' thread and waits for it; one call at a time.
     std::int32_t call(std::function<std::int32_t()> work) {
-        std::packaged_task<std::int32_t()> task(std::move(work));
-        std::future<std::int32_t> done = task.get_future();
-        {
-            std::lock_guard lock(mutex_);
-            if (!worker_.joinable()) worker_ = std::thread([this] { serve(); });
-            tasks_.push_back(std::move(task));
-        }
+        std::unique_lock lock(mutex_);
+        if (!worker_.joinable()) worker_ = std::thread([this] { serve(); });
+        task_ = std::move(work);
         wake_.notify_all();
-        return done.get();
+        wake_.wait(lock, [this] { return !task_; });
+        return result_;
     }
 
     void serve() {
@@ -243,17 +238,15 @@ private:
         if (comReady_ && security)
             security(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY, RPC_C_IMP_LEVEL_IDENTIFY, nullptr,
                      EOAC_NONE, nullptr);
+        std::unique_lock lock(mutex_);
         for (;;) {
-            std::packaged_task<std::int32_t()> task;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
-                if (tasks_.empty()) break;
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            task();
+            wake_.wait(lock, [this] { return stopping_ || task_; });
+            if (!task_) break;
+            result_ = task_();
+            task_ = nullptr;
+            wake_.notify_all();
         }
+        lock.unlock();
         if (components_) components_->Release();
         components_ = nullptr;
         const auto uninitialize = function<void(WINAPI*)()>(ole, "CoUninitialize");
@@ -262,7 +255,8 @@ private:
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<std::packaged_task<std::int32_t()>> tasks_;
+    std::function<std::int32_t()> task_;  // the call waiting for the worker
+    std::int32_t result_ = S_OK;
     bool stopping_ = false;
     std::thread worker_;
     // The worker's own.
