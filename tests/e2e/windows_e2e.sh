@@ -97,6 +97,9 @@ check "each pair's log line tells how many files were read back" \
 check "and the hidden file that zip leaves out is counted, not failed" \
     bash -c "unzip -Z1 '$(archive)' | grep -q gizli && exit 1; grep -q '1 gizli ya da sistem dosyası alınmadı' '$work/app/TarvelYedek.log'"
 check "empty pairs write no log line" bash -c "! grep -q atlandı '$work/app/TarvelYedek.log'"
+# Wine has no shadow copy service: the run says why it read the live files, and archived them.
+check "without a shadow copy the run warns and backs up the live files ($(run_log | grep -o 'Gölge kopya alınamadı: [^;]*' | head -1))" \
+    bash -c "grep -q 'Gölge kopya alınamadı: .*; canlı dosyalar yedeklendi' '$work/app/TarvelYedek.log'"
 
 sql 'INSERT INTO pub."zelDisconnect" VALUES (7)'
 served() { grep -q 'disconnect 7' "$c/progress/openedge/bin/proshut.log" 2>/dev/null; }

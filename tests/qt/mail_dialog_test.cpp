@@ -53,6 +53,11 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
             QTest::mouseClick(dialog->cmdUzakDeneme, Qt::LeftButton);
             EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->lblCevap->text() != "Deneniyor..."; }, 30000));
             EXPECT_EQ(dialog->lblCevap->text(), "Yazma: tamam\nOkuma: tamam\nSilme: tamam");
+            // The commands' page: a program others may not change is taken.
+            dialog->tabSayfa->setCurrentIndex(3);
+            EXPECT_FALSE(dialog->cmdUzakDeneme->isVisible());
+            QTest::keyClicks(dialog->txtOncekiKomut, " /bin/true --once ");
+            dialog->cboGolgeKopya->setCurrentIndex(2);
             QTest::mouseClick(dialog->cmdTamam, Qt::LeftButton);
         } else {
             QTest::keyClicks(dialog->txtKime, ", yanlis");
@@ -71,6 +76,9 @@ TEST_F(QtWindowTest, TheMailDialogSendsATestMailShowsTheAnswerAndSavesOnTamamOnl
     EXPECT_NE(saved.find("EpostaParola=gizli\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("IzlemeAdresi=https://hc-ping.com/abc\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("UzakTur=klasor\r\nUzakAdres=d:\\uzak\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("OncekiKomut=/bin/true --once\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("GolgeKopya=zorunlu\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("SonrakiKomut"), std::string::npos) << saved;
     struct stat st {};
     ASSERT_EQ(::stat(extraFile().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 077, 0u);

@@ -6,6 +6,7 @@
 
 #include "platform/files/native_file_system.h"
 #include "platform/processes/process.h"
+#include "platform/security/program_trust.h"
 #include "qt/event_wait_ops.h"
 #include "qt/qt_front_end.h"
 #include "support/core/drive_fixture.h"
@@ -38,7 +39,9 @@ protected:
             view_ = std::make_unique<QtFrontEnd>(tray, [this] { ++programEnds; });
             form_ = std::make_unique<frmMain>(
                 FrmMainServices{{files, clock, windowProcesses, *processes, LocaleFormats::turkish(), "c:",
-                                 connections, [] { return std::string("TESTPC"); }, {}, {}, nullptr, mail},
+                                 connections, [] { return std::string("TESTPC"); }, {}, {}, nullptr, mail,
+                                 PasswordScope::User, {}, false, {},
+                                 [](const std::string& program) { return untrustedWriters(program); }},
                                 instance},
                 *view_);
             view_->attach(*form_);
