@@ -29,8 +29,8 @@ void ShadowStage::deleteLeftover() {
     // Links are made by the letter of a volume: whichever a crash left behind goes.
     for (char letter = 'a'; letter <= 'z'; ++letter) parts_.ops->removeLink(parts_.linkFolder + "\\" + letter);
     if (setId.empty()) return;
-    bool deleted = false;
-    live([&] { deleted = deleteLeftoverSet(*parts_.ops, setId); });
+    // At the start, before the window takes events: done in place.
+    const bool deleted = deleteLeftoverSet(*parts_.ops, setId);
     if (deleted) keepSetId("");
     parts_.log(deleted ? "Önceki çalışmadan kalan gölge kopya silindi: " + setId
                        : "Önceki çalışmadan kalan gölge kopya silinemedi: " + setId);
