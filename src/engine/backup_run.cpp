@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "engine/after_zip.h"
 #include "engine/archive_check.h"
 #include "engine/archive_folder.h"
 #include "engine/archive_follower.h"
@@ -431,13 +432,13 @@ void BackupRun::warnOfFullDisks() {
 
 void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& listing,
                                   const std::vector<EarlyCheck>& early, bool live) {
-    const ArchiveCheck check = whileWindowLive(
-        [this, &outcome, &early] {
-            std::unique_ptr<FileReader> archive = files_.openForReading(outcome.archivePath);
-            return archive ? checkArchive(*archive, Inflation::Fast, early)
-                           : ArchiveCheck{false, "okunamadı", {}};
+    // Files read from a snapshot cannot change while zip reads them: they are not looked at again.
+    const AfterZip after = whileWindowLive(
+        [this, &outcome, &early, &listing, live] {
+            return checkAfterZip(files_, outcome.archivePath, early, live ? &listing : nullptr);
         },
         processEvents_);
+    const ArchiveCheck& check = after.check;
     if (!check.whole) {
         outcome.kind = PairOutcome::Kind::Damaged;
         outcome.problem = "arşiv bozuk: " + check.problem;
@@ -467,8 +468,10 @@ void BackupRun::checkWhatZipWrote(PairOutcome& outcome, const SourceListing& lis
                                            : "arşivde kaynağın dışından bir dosya var: " + *stranger;
         return;
     }
-    // Files read from a snapshot cannot change while zip reads them: they are not looked at again.
-    const auto stampNow = [this](const std::string& path) { return files_.fileStamp(path); };
+    const auto stampNow = [&after](const std::string& path) -> std::optional<FileStamp> {
+        const auto it = after.stampsNow.find(path);
+        return it == after.stampsNow.end() ? std::nullopt : std::optional<FileStamp>(it->second);
+    };
     const Completeness gaps = compareWithArchive(
         listing, check.files, check.sizes, [this](const std::string& path) { return files_.attributesReadable(path); },
         live ? std::function<std::optional<FileStamp>(const std::string&)>(stampNow) : nullptr);

@@ -37,6 +37,32 @@ TEST_F(FileSystemTest, FolderExistsIsFalseForFilesAndEmptyText) {
     EXPECT_FALSE(files.folderExists("z:\\"));
 }
 
+// Many files at once, folder after folder and in two halves: each one's stamp is its own, as one
+// look at a time gives it; links are followed; what is gone or no file has none.
+TEST_F(FileSystemTest, StampsOfManyFilesAreEachFilesOwn) {
+    const fs::path c = drives.drive('c');
+    std::vector<std::string> paths;
+    for (int folder = 0; folder < 3; ++folder) {
+        for (int i = 0; i < 600; ++i) {
+            const std::string name = "d" + std::to_string(folder) + "\\f" + std::to_string(i);
+            test::writeFile(c / ("d" + std::to_string(folder)) / ("f" + std::to_string(i)), std::string(i % 7, 'x'));
+            paths.push_back("c:\\" + name);
+        }
+    }
+    fs::create_symlink(c / "d0" / "f5", c / "d1" / "bag");
+    paths.insert(paths.begin() + 700, "c:\\d1\\bag");
+    paths.insert(paths.begin() + 10, "c:\\d0\\yok");
+    paths.push_back("c:\\d2");
+    paths.push_back("q:\\x");
+    const std::vector<std::optional<FileStamp>> stamps = files.fileStamps(paths);
+    ASSERT_EQ(stamps.size(), paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(stamps[i], files.fileStamp(paths[i])) << paths[i];
+    EXPECT_FALSE(stamps[10]);
+    EXPECT_EQ(stamps[701]->size, 5u);  // the link, as the file it leads to
+    EXPECT_FALSE(stamps[stamps.size() - 2]);
+    EXPECT_FALSE(stamps.back());
+}
+
 TEST_F(FileSystemTest, SpaceOfALocalVolumeIsNotRemote) {
     const std::optional<VolumeSpace> space = files.volumeSpace("c:\\");
     ASSERT_TRUE(space);
