@@ -299,6 +299,24 @@ copied_to_s3() {
 check "the archive is copied into the bucket at once, proven there and logged" within 30 copied_to_s3
 secret_unlogged() { [ -s "$work/app/TarvelYedek.log" ] && ! grep -qaF -- "$s3_secret" "$work/app/TarvelYedek.log"; }
 check "and the secret is in no line of the run log" secret_unlogged
+# The "Komutlar" page, three tabs on: the command boxes left empty, the shadow copy's list turned
+# to "Hayır"; from then on a run reads live and says nothing of a shadow copy.
+click_in_window 678 328
+within 5 mail_dialog_shown
+xdotool key shift+Tab Right Right Right Tab Tab Tab Down  # the list: "Hayır"
+sleep 0.5
+check "its \"Komutlar\" page holds the two commands and the shadow copy's list, as $shots/settings-komutlar.png" \
+    shot_dialog settings-komutlar
+dialog_button Tamam
+within 5 mail_dialog_gone
+check "\"Tamam\" saves the shadow copy's \"Hayır\" and no command" \
+    bash -c "tr -d '\r' <'$extra' | grep -qx GolgeKopya=hayir && ! grep -q Komut= '$extra'"
+shadow_lines=$(run_log | grep -c 'Gölge kopya')
+runs_before=$(run_log | grep -c 'Yedekleme bitti')
+click_in_window 613 193  # "Yedekle"
+run_done() { [ "$(run_log | grep -c 'Yedekleme bitti')" -gt "$runs_before" ]; }
+within 30 run_done
+check "and the next run says nothing of a shadow copy" test "$(run_log | grep -c 'Gölge kopya')" -eq "$shadow_lines"
 mail_hex=$(tail -n +4 "$extra" | hex)
 saved_mail=$(hex <"$extra")
 click_in_window 678 328
