@@ -43,11 +43,7 @@ public:
     }
 
     std::uint32_t start(const std::string& commandLine, int windowStyle) override {
-        STARTUPINFOEXW si{};
-        si.StartupInfo.cb = sizeof si.StartupInfo;
-        si.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
-        si.StartupInfo.wShowWindow = showCommand(windowStyle);
-        return launch(commandLine, si, 0, nullptr);
+        return startIn(commandLine, windowStyle, {});
     }
 
     std::uint32_t startIn(const std::string& commandLine, int windowStyle, const std::string& folder) override {
