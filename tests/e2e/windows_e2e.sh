@@ -570,6 +570,7 @@ check "and nothing but it is left in the folder" test "$(ls "$c/metrik")" = zely
 if [ $failures -gt 0 ]; then
     echo "--- processes"; copy_pids
     echo "--- run log"; cat "$work/app/TarvelYedek.log" 2>/dev/null
+    echo "--- the rounds' run log"; tail -40 "$work/tekrar/TarvelYedek.log" 2>/dev/null
     echo "--- wine"; tail -20 "$work/app.log" 2>/dev/null
 fi
 finish
