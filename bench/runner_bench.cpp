@@ -309,14 +309,11 @@ void ratio(const char* label, std::uint64_t (*writeSource)(const fs::path&), boo
                 // What telling a file written during zip adds to the run: the look at every listed file
                 // after the read-back, as the program's check after zip takes it (a difference of two
                 // whole checks would be lost in their noise).
-                std::vector<std::string> paths;
-                for (const zel::SourceListing::File& file : listed.files) paths.push_back(file.path);
                 t = Clock::now();
-                files.fileStamps(paths);
+                const std::size_t looked = zel::stampsNow(files, listed).size();
                 stamps.push_back(seconds(t));
-                const zel::AfterZip looked = zel::checkAfterZip(files, archivePath, {}, &listed);
-                if (looked.stampsNow.size() != listed.files.size())
-                    std::fprintf(stderr, "looked at again: %zu of %zu\n", looked.stampsNow.size(), listed.files.size());
+                if (looked != listed.files.size())
+                    std::fprintf(stderr, "looked at again: %zu of %zu\n", looked, listed.files.size());
             }
             rssPeak.push_back(statusMb("VmHWM"));
             if (!check.whole || check.files.size() != listed.files.size())

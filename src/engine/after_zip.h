@@ -17,6 +17,9 @@ struct AfterZip {
     std::unordered_map<std::string, FileStamp> stampsNow;
 };
 
+// Each listed file as it stands now, by path: one gone or no longer a file has none.
+std::unordered_map<std::string, FileStamp> stampsNow(FileSystem& files, const SourceListing& listing);
+
 // The archive's read-back and then, with `lookAgain` and an archive that reads back whole, a look at
 // every file the listing holds.
 AfterZip checkAfterZip(FileSystem& files, const std::string& archivePath, const std::vector<EarlyCheck>& early,

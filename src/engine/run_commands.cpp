@@ -1,9 +1,9 @@
 #include "engine/run_commands.h"
 
-#include <cctype>
 #include <utility>
 
 #include "engine/folder_text.h"
+#include "platform/files/path_map.h"
 #include "platform/processes/command_words.h"
 #include "platform/system/oem_text.h"
 
@@ -11,9 +11,8 @@ namespace zel {
 namespace {
 
 bool wholeProgramPath(std::string_view program) {
-    const bool drive = program.size() >= 3 && std::isalpha(static_cast<unsigned char>(program[0])) &&
-                       program[1] == ':' && (program[2] == '\\' || program[2] == '/');
-    return drive || program.starts_with("\\\\") || program.starts_with('/');
+    const bool onADrive = startsWithDrive(program) && program.size() > 2 && (program[2] == '\\' || program[2] == '/');
+    return onADrive || program.starts_with("\\\\") || program.starts_with('/');
 }
 
 }  // namespace
