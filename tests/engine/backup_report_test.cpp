@@ -88,15 +88,10 @@ TEST(BackupReport, EachPairOutcomeHasItsLogLineAndOnlyFailuresAWarning) {
 
 // Files that changed or vanished while zip read them: the first 20 of each named, then a count.
 TEST(BackupReport, ChangedFilesAreNamedUpToTwentyOfEachKind) {
-    auto names = [](const char* base, int n) {
-        std::vector<std::string> v;
-        for (int i = 1; i <= n; ++i) v.push_back(base + std::to_string(i));
-        return v;
-    };
     PairOutcome o = outcome(Kind::Archived, 0);
     EXPECT_TRUE(changedFileLines(o).empty());
-    o.changed = names("c:\\d\\", 23);
-    o.vanished = names("c:\\t\\", 1);
+    for (int i = 1; i <= 23; ++i) o.changed.push_back("c:\\d\\" + std::to_string(i));
+    o.vanished = {"c:\\t\\1"};
     const std::vector<std::string> lines = changedFileLines(o);
     ASSERT_EQ(lines.size(), 22u);
     EXPECT_EQ(lines[0], "Yedekleme sırasında değişti: c:\\d\\1");

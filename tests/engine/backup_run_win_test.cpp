@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "engine/archive_check.h"
 #include "engine/backup_run.h"
@@ -12,26 +11,25 @@
 #include "platform/system/wide_text_win.h"
 #include "support/core/fake_clock.h"
 #include "support/core/program_dir.h"
+#include "support/core/temp_dir.h"
 
 namespace zel {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct OnePairView final : BackupView {
+// One pair, and what the run told of it.
+struct OnePair final : BackupView, BackupObserver {
     std::string source, target;
+    std::vector<PairOutcome> told;
     std::string sourceFolder(int pair) const override { return pair == 0 ? source : std::string(); }
     std::string targetFolder(int pair) const override { return pair == 0 ? target : std::string(); }
     void setCopyEnabled(bool) override {}
     void setExitCaption(const std::string&) override {}
     void setLastBackupText(const std::string&) override {}
     int archivesToKeep() const override { return 0; }
-};
-
-struct Outcomes final : BackupObserver {
-    std::vector<PairOutcome> pairs;
     void zipNotCopied(const std::string&, const std::string&) override {}
-    void pairDone(const PairOutcome& outcome) override { pairs.push_back(outcome); }
+    void pairDone(const PairOutcome& outcome) override { told.push_back(outcome); }
 };
 
 // A snapshot's stand-in: a folder that holds the source's volume-relative path, reached as a shadow
@@ -43,60 +41,44 @@ struct StandInSnapshot final : RunStages {
     SourcePlace sourcePlace(const std::string& source) override { return {snapshotRead(copy, source), {}}; }
 };
 
-void write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // Info-ZIP's own zip.exe, started in the snapshot's link with the source relative to the volume,
 // names the entries as a live run of the same source does; what it reads is the snapshot's.
 TEST(BackupRunFromASnapshot, TheEntriesAreTheLiveRunsAndTheFilesTheSnapshots) {
     const std::string zip = test::besideTests("..\\zip\\zip.exe");
     if (!fs::exists(widen(zip))) GTEST_SKIP() << "no zip.exe beside the tests: " << zip;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const fs::path root = fs::path(temp) / ("zel-golge-" + std::to_string(GetCurrentProcessId()));
-    fs::remove_all(root);
-    const fs::path live = root / "canli" / "veri";
-    write(live / "a.txt", "canlı");
-    write(live / "alt" / "b.txt", "b");
-    write(live / "sadece-canli.txt", "sonradan");
+    test::TempDir root;
+    const fs::path live = root / "canli\\veri", standIn = root / "golge\\c";
     const std::string source = narrow(live.wstring());
-    // The source without its drive, under the stand-in's root.
-    const fs::path standIn = root / "golge" / "c";
-    write(standIn / narrow(live.wstring()).substr(3) / "a.txt", "anlık");
-    write(standIn / narrow(live.wstring()).substr(3) / "alt" / "b.txt", "b");
+    // The live source, and the stand-in holding it without its drive, less the file only the live one has.
+    for (const fs::path& folder : {live, standIn / source.substr(3)})
+        for (const char* file : {"a.txt", "alt\\b.txt"}) test::writeFile(folder / file, file);
+    test::writeFile(live / "sadece-canli.txt", "x");
 
     NativeFileSystem files{PathMap()};
     test::FakeClock clock;
     const std::unique_ptr<ProcessOps> native = makeNativeProcessOps(PathMap());
     const ProcessRunner runner(*native, RunnerHooks{});
-    auto entriesOfARun = [&](const std::string& target, RunStages* stages) {
-        OnePairView view;
-        view.source = source;
-        view.target = target;
-        Outcomes told;
-        BackupRun run(view, files, clock, runner, LocaleFormats::turkish(), {}, &told, {}, zip);
+    // The entries of a run's archive into `target`, sorted; none when the pair was not archived.
+    auto entriesOfARun = [&](const char* target, RunStages* stages) {
+        OnePair pair;
+        pair.source = source;
+        pair.target = narrow((root / target).wstring());
+        BackupRun run(pair, files, clock, runner, LocaleFormats::turkish(), {}, &pair, {}, zip);
         run.setStages(stages);
         run.run();
-        EXPECT_EQ(told.pairs.size(), 1u);
-        if (told.pairs.empty()) return std::vector<std::string>{};
-        EXPECT_EQ(told.pairs[0].kind, PairOutcome::Kind::Archived) << pairLogText(told.pairs[0]);
-        const std::unique_ptr<FileReader> archive = files.openForReading(told.pairs[0].archivePath);
+        const bool archived = pair.told.size() == 1 && pair.told[0].kind == PairOutcome::Kind::Archived;
+        const std::unique_ptr<FileReader> archive = archived ? files.openForReading(pair.told[0].archivePath) : nullptr;
         std::vector<std::string> names = archive ? archiveEntryNames(*archive).value_or(std::vector<std::string>{})
                                                  : std::vector<std::string>{};
         std::sort(names.begin(), names.end());
         return names;
     };
-    const std::vector<std::string> direct = entriesOfARun(narrow((root / "y1").wstring()), nullptr);
+    std::vector<std::string> expected = entriesOfARun("y1", nullptr);
     StandInSnapshot snapshot;
-    snapshot.copy = {"{set}", {{narrow(live.wstring()).substr(0, 3), narrow(standIn.wstring())}}};
-    const std::vector<std::string> fromSnapshot = entriesOfARun(narrow((root / "y2").wstring()), &snapshot);
-    std::vector<std::string> expected = direct;
-    std::erase_if(expected, [](const std::string& name) { return name.ends_with("sadece-canli.txt"); });
-    ASSERT_EQ(expected.size() + 1, direct.size());  // the live run has the file the snapshot lacks
-    EXPECT_EQ(fromSnapshot, expected);
-    fs::remove_all(root);
+    snapshot.copy = {"{set}", {{source.substr(0, 3), narrow(standIn.wstring())}}};
+    // The live run has the file the snapshot lacks.
+    ASSERT_EQ(std::erase_if(expected, [](const std::string& name) { return name.ends_with("sadece-canli.txt"); }), 1u);
+    EXPECT_EQ(entriesOfARun("y2", &snapshot), expected);
 }
 
 }  // namespace

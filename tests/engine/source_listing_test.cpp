@@ -91,17 +91,17 @@ TEST(SourceListing, TheArchiveIsComparedWithTheListingAndTheFilesNow) {
         if (c.archivedSize) archived.push_back(listing.files.back().entry), sizes.push_back(*c.archivedSize);
     }
     const auto stillThere = [&](const std::string& path) { return now.at(path).has_value(); };
-    const Completeness found = compareWithArchive(listing, archived, sizes, stillThere,
-                                                  [&](const std::string& path) { return now.at(path); });
-    for (const auto& c : cases) {
-        const std::string entry = std::string("k/") + c.name, path = std::string("c:\\k\\") + c.name;
-        auto has = [](const std::vector<std::string>& v, const std::string& s) {
+    const Completeness result = compareWithArchive(listing, archived, sizes, stillThere,
+                                                   [&](const std::string& path) { return now.at(path); });
+    // What each file is found to be: "missing", "vanished", "changed" or "".
+    const auto found = [&](const std::string& name) {
+        const std::string entry = "k/" + name, path = "c:\\k\\" + name;
+        const auto in = [](const std::vector<std::string>& v, const std::string& s) {
             return std::find(v.begin(), v.end(), s) != v.end();
         };
-        EXPECT_EQ(has(found.missing, entry), std::string(c.found) == "missing") << c.name;
-        EXPECT_EQ(has(found.vanished, path), std::string(c.found) == "vanished") << c.name;
-        EXPECT_EQ(has(found.changed, path), std::string(c.found) == "changed") << c.name;
-    }
+        return in(result.missing, entry) ? "missing" : in(result.vanished, path) ? "vanished" : in(result.changed, path) ? "changed" : "";
+    };
+    for (const auto& c : cases) EXPECT_STREQ(found(c.name), c.found) << c.name;
     // Without the files' stamps now (a snapshot cannot change), nothing is changed.
     EXPECT_TRUE(compareWithArchive(listing, archived, sizes, stillThere).changed.empty());
 }

@@ -105,24 +105,6 @@ TEST_F(TrayStatesTest, IptalEnablesYedekleAndStopsFurtherPairs) {
     EXPECT_EQ(zip.lines.size(), 1u);  // the running zip finished; no further pair started
 }
 
-// A file written to while zip reads it: the archive is kept, the file named in the run log, and
-// the pair's line is the run's warning.
-TEST_F(TrayStatesTest, AFileWrittenDuringZipIsNamedAndWarnedAbout) {
-    zip.slices = 1;
-    const std::filesystem::path veri = drives.drive('c') / "brevund" / "belgeler" / "veri.txt";
-    zip.onSlice = [&] { writeFile(veri, "veri, sonra daha uzun"); };
-    for (int i = 1; i < 4; ++i) view.setSourceText(i, "");
-    view.setSourceText(0, sourceWithAFile());
-    form().cmdCopy_Click();
-    const std::string log = readFile(logFile());
-    EXPECT_NE(log.find("Yedekleme sırasında değişti: " + drives.text('c', "brevund\\belgeler\\veri.txt") + "\r\n"),
-              std::string::npos)
-        << log;
-    ASSERT_EQ(view.warnings.size(), 1u) << log;
-    EXPECT_EQ(view.warnings[0].rfind("ZEL Yedek: Arşivlendi: ", 0), 0u) << view.warnings[0];
-    EXPECT_TRUE(view.warnings[0].ends_with(" (değişen dosya: 1)")) << view.warnings[0];
-}
-
 // The end of a session and "&Kapat" both keep a folder box that was typed into and never left.
 TEST_F(TrayStatesTest, SessionEndAndKapatSaveTheFocusedBoxDeleteTheIconAndEnd) {
     struct Case {
