@@ -110,7 +110,8 @@ SourceListing listSource(FileSystem& files, const std::string& source, const Lis
             std::string entry = join(folder.entry, item.name, '/');
             std::string path = join(folder.path, item.name, '\\');
             if (item.kind == FolderItem::Kind::File) {
-                std::optional<FileStamp> stamp = files.fileStamp(path);
+                // A snapshot's files cannot change: they are not looked at again, and need no stamp.
+                std::optional<FileStamp> stamp = readFrom.empty() ? files.fileStamp(path) : std::nullopt;
                 listing.files.push_back({std::move(entry), std::move(path), stamp});
             } else if (item.kind == FolderItem::Kind::Folder && folder.depth < kDeepest) {
                 todo.push_back({std::move(entry), std::move(path), folder.depth + 1, folder.way});
